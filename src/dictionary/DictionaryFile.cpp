@@ -1,0 +1,248 @@
+#include "DictionaryFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+
+#include "TextScrambler.h"
+
+namespace trelvo {
+
+namespace {
+
+constexpr std::string_view magic = "DSL";
+
+// A bounds-checked cursor over the file's bytes: every read either fits or
+// marks the whole parse as failed.
+class ByteReader {
+public:
+    explicit ByteReader(std::string_view bytes) : bytes_(bytes) {}
+
+    bool ok() const { return ok_; }
+
+    std::uint32_t u32() {
+        if (!need(4)) return 0;
+        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes_.data() + pos_);
+        pos_ += 4;
+        return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    }
+
+    std::uint16_t u16() {
+        if (!need(2)) return 0;
+        const auto* p = reinterpret_cast<const std::uint8_t*>(bytes_.data() + pos_);
+        pos_ += 2;
+        return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
+    }
+
+    std::string_view raw(std::size_t length) {
+        if (!need(length)) return {};
+        std::string_view part = bytes_.substr(pos_, length);
+        pos_ += length;
+        return part;
+    }
+
+    // A text item: 16-bit length and scrambled bytes; a NUL ends it in memory.
+    void text(std::string& out, std::size_t limit = maxTextLength) {
+        std::size_t length = u16();
+        if (length > limit) ok_ = false;
+        std::string_view scrambled = raw(length);
+        if (!ok_) return;
+        out.resize(length);
+        unscrambleText(reinterpret_cast<const std::uint8_t*>(scrambled.data()),
+                       reinterpret_cast<std::uint8_t*>(out.data()), length);
+        if (std::size_t nul = out.find('\0'); nul != std::string::npos) out.resize(nul);
+    }
+
+    void image(std::string& out) {
+        std::uint32_t size = u32();
+        if (size > maxImageLength) ok_ = false;
+        std::string_view bytes = raw(size);
+        if (ok_) out.assign(bytes);
+    }
+
+    std::size_t remaining() const { return bytes_.size() - pos_; }
+
+private:
+    bool need(std::size_t n) {
+        if (!ok_ || bytes_.size() - pos_ < n) ok_ = false;
+        return ok_;
+    }
+
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+    bool ok_ = true;
+};
+
+void putU16(std::string& out, std::uint16_t v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>(v >> 8);
+}
+
+void putU32(std::string& out, std::uint32_t v) {
+    for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
+}
+
+void putText(std::string& out, const std::string& text) {
+    std::size_t length = std::min<std::size_t>({std::strlen(text.c_str()), text.size(), maxTextLength});
+    putU16(out, static_cast<std::uint16_t>(length));
+    std::size_t at = out.size();
+    out.resize(at + length);
+    scrambleText(reinterpret_cast<const std::uint8_t*>(text.data()),
+                 reinterpret_cast<std::uint8_t*>(out.data() + at), length);
+}
+
+void putImage(std::string& out, const std::string& image) {
+    putU32(out, static_cast<std::uint32_t>(image.size()));
+    out += image;
+}
+
+bool readWholeFile(const std::string& path, std::string& bytes) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (ok) {
+        bytes.resize(static_cast<std::size_t>(info.st_size));
+        std::size_t done = 0;
+        while (ok && done < bytes.size()) {
+            ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) ok = false;
+            else done += static_cast<std::size_t>(n);
+        }
+    }
+    ::close(fd);
+    return ok;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> readDictionaryName(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return std::nullopt;
+    char head[5];
+    if (!file.read(head, sizeof head) || std::string_view(head, 3) != magic) return std::nullopt;
+    std::size_t length = static_cast<std::uint8_t>(head[3]) | (static_cast<std::uint8_t>(head[4]) << 8);
+    if (length > maxNameLength) return std::nullopt;
+    std::string scrambled(length, '\0');
+    if (!file.read(scrambled.data(), static_cast<std::streamsize>(length))) return std::nullopt;
+    std::string name(length, '\0');
+    unscrambleText(reinterpret_cast<const std::uint8_t*>(scrambled.data()),
+                   reinterpret_cast<std::uint8_t*>(name.data()), length);
+    if (std::size_t nul = name.find('\0'); nul != std::string::npos) name.resize(nul);
+    return name;
+}
+
+bool parseDictionary(std::string_view bytes, DictionaryHeader& header,
+                     std::vector<DictionaryEntry>& entries) {
+    ByteReader in(bytes);
+    if (in.raw(3) != magic) return false;
+
+    DictionaryHeader h;
+    in.text(h.name, maxNameLength);
+    for (int k = 0; k < 2; ++k) {
+        in.text(h.languageName[k]);
+        h.languageCharset[k] = static_cast<std::int32_t>(in.u32());
+        in.image(h.languageImage[k]);
+    }
+    in.text(h.author);
+    in.text(h.version);
+    in.text(h.note);
+    in.text(h.updateStamp);
+    in.text(h.idAndAccessCode);
+    std::uint32_t count = in.u32();
+    if (!in.ok()) return false;
+    // Every entry takes at least 10 bytes, so a count the file cannot hold is
+    // refused before anything is allocated for it.
+    if (count > in.remaining() / 10) return false;
+
+    std::vector<DictionaryEntry> list(count);
+    for (DictionaryEntry& entry : list) {
+        for (std::string& text : entry.texts) in.text(text);
+        entry.flags = in.u32();
+        if (!in.ok()) return false;
+    }
+
+    h.filePath = std::move(header.filePath);
+    header = std::move(h);
+    entries = std::move(list);
+    return true;
+}
+
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header,
+                        std::vector<DictionaryEntry>& entries) {
+    std::string bytes;
+    if (!readWholeFile(path, bytes)) return false;
+    return parseDictionary(bytes, header, entries);
+}
+
+std::string serializeDictionary(const DictionaryHeader& header,
+                                const std::vector<DictionaryEntry>& entries) {
+    std::string out;
+    std::size_t estimate = 256 + header.languageImage[0].size() + header.languageImage[1].size();
+    for (const DictionaryEntry& entry : entries)
+        estimate += 10 + entry.texts[0].size() + entry.texts[1].size() + entry.texts[2].size();
+    out.reserve(estimate);
+
+    out += magic;
+    // The name passes the 1000-byte buffer of the dictionary menu when read.
+    putText(out, header.name.substr(0, maxNameLength));
+    for (int k = 0; k < 2; ++k) {
+        putText(out, header.languageName[k]);
+        putU32(out, static_cast<std::uint32_t>(header.languageCharset[k]));
+        putImage(out, header.languageImage[k]);
+    }
+    putText(out, header.author);
+    putText(out, header.version);
+    putText(out, header.note);
+    putText(out, header.updateStamp);
+    putText(out, header.idAndAccessCode);
+    putU32(out, static_cast<std::uint32_t>(entries.size()));
+    for (const DictionaryEntry& entry : entries) {
+        for (const std::string& text : entry.texts) putText(out, text);
+        putU32(out, entry.flags);
+    }
+    return out;
+}
+
+bool writeDictionaryFile(const DictionaryHeader& header,
+                         const std::vector<DictionaryEntry>& entries, const std::string& path) {
+    if (path.empty()) return false;
+    std::string bytes = serializeDictionary(header, entries);
+
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    // mkstemp makes the file private; a dictionary is an ordinary user file.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+
+    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace trelvo

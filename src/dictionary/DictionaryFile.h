@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DictionaryEntry.h"
+#include "DictionaryHeader.h"
+
+namespace trelvo {
+
+// Limits of the format: every text and picture passes a 10000-byte buffer.
+constexpr std::size_t maxTextLength = 9998;
+constexpr std::size_t maxImageLength = 10000;
+constexpr std::size_t maxNameLength = 999;
+
+// The display name of a dictionary file, reading only its beginning.
+std::optional<std::string> readDictionaryName(const std::string& path);
+
+// Reads a whole dictionary. On any failure (cannot open, not "DSL", cut short,
+// a length beyond the limits) returns false and leaves header and entries as
+// they were. Does not touch header.filePath.
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header,
+                        std::vector<DictionaryEntry>& entries);
+// The same over the file's bytes in memory.
+bool parseDictionary(std::string_view bytes, DictionaryHeader& header,
+                     std::vector<DictionaryEntry>& entries);
+
+// The file's bytes for a dictionary; texts are cut at a NUL and at maxTextLength.
+std::string serializeDictionary(const DictionaryHeader& header,
+                                const std::vector<DictionaryEntry>& entries);
+// Writes the dictionary to a temporary file beside path and renames it over
+// path, so that a failed write leaves the old file as it was.
+bool writeDictionaryFile(const DictionaryHeader& header,
+                         const std::vector<DictionaryEntry>& entries, const std::string& path);
+
+}  // namespace trelvo

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "dictionary/DictionaryFile.h"
+#include "dictionary/TextScrambler.h"
+
+namespace fs = std::filesystem;
+using namespace trelvo;
+
+namespace {
+
+class TempFolder {
+public:
+    TempFolder() {
+        char name[] = "/tmp/trelvo-dict-XXXXXX";
+        path_ = mkdtemp(name);
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+    std::size_t count() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
+    }
+
+private:
+    fs::path path_;
+};
+
+std::string readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void writeBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string textItem(const std::string& plain) {
+    std::string item{static_cast<char>(plain.size() & 0xFF), static_cast<char>(plain.size() >> 8)};
+    std::string scrambled(plain.size(), '\0');
+    scrambleText(reinterpret_cast<const std::uint8_t*>(plain.data()),
+                 reinterpret_cast<std::uint8_t*>(scrambled.data()), plain.size());
+    return item + scrambled;
+}
+
+std::string u32(std::uint32_t v) {
+    return {static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16), static_cast<char>(v >> 24)};
+}
+
+DictionaryHeader smallHeader() {
+    DictionaryHeader h;
+    h.name = "Zab\xE9zpe\xE8";
+    h.languageName = {"\xC8" "e\x9Atina", ""};
+    h.languageCharset = {238, 0};
+    h.languageImage = {std::string("BM\x01\x02", 4), ""};
+    h.version = "1";
+    h.idAndAccessCode = "0000ABCDkod";
+    return h;
+}
+
+std::vector<DictionaryEntry> smallEntries() {
+    return {DictionaryEntry{{"n\xE1v\xECst", "signal", "zkr."}, efDefault},
+            DictionaryEntry{{"x", "", ""}, efUserModified}};
+}
+
+}  // namespace
+
+TEST(DictionaryFile, LayoutIsExactByteForByte) {
+    std::string expected = "DSL" + textItem("Zab\xE9zpe\xE8") +
+                           textItem("\xC8" "e\x9Atina") + u32(238) + u32(4) + std::string("BM\x01\x02", 4) +
+                           std::string(2, '\0') + u32(0) + u32(0) +
+                           std::string(2, '\0') + textItem("1") + std::string(2, '\0') +
+                           std::string(2, '\0') + textItem("0000ABCDkod") + u32(2) +
+                           textItem("n\xE1v\xECst") + textItem("signal") + textItem("zkr.") + u32(0) +
+                           textItem("x") + std::string(4, '\0') + u32(2);
+    EXPECT_EQ(serializeDictionary(smallHeader(), smallEntries()), expected);
+}
+
+TEST(DictionaryFile, EmptyDictionaryIsHeaderAndZeroCount) {
+    DictionaryHeader h;
+    std::string bytes = serializeDictionary(h, {});
+    // Magic, 8 empty texts, two charsets, two empty images, the count.
+    EXPECT_EQ(bytes.size(), 3u + 8 * 2 + 2 * 4 + 2 * 4 + 4);
+    DictionaryHeader back;
+    std::vector<DictionaryEntry> entries(3);
+    ASSERT_TRUE(parseDictionary(bytes, back, entries));
+    EXPECT_TRUE(entries.empty());
+    EXPECT_EQ(back.languageCharset[0], 1) << "charset 1 written by default";
+}
+
+TEST(DictionaryFile, WriteThenReadGivesEverythingBack) {
+    TempFolder folder;
+    std::string path = folder.file("a.dsl");
+    DictionaryHeader h = smallHeader();
+    h.languageCharset[1] = -7;  // an unknown code is kept as it is
+    h.updateStamp = "202612071405";
+    std::vector<DictionaryEntry> entries = smallEntries();
+    for (int i = 0; i < 300; ++i)
+        entries.push_back({{"t" + std::to_string(i), std::string(i % 50, static_cast<char>(0x80 + i % 127)), ""}, 1});
+    ASSERT_TRUE(writeDictionaryFile(h, entries, path));
+
+    DictionaryHeader back;
+    back.filePath = "kept";
+    std::vector<DictionaryEntry> read;
+    ASSERT_TRUE(readDictionaryFile(path, back, read));
+    EXPECT_EQ(back.filePath, "kept") << "the path is the caller's business";
+    back.filePath.clear();
+    EXPECT_EQ(back, h);
+    EXPECT_EQ(read, entries);
+    EXPECT_EQ(readDictionaryName(path), h.name);
+}
+
+TEST(DictionaryFile, WriterCutsTextsAtNulAndAtTheLimit) {
+    DictionaryHeader h;
+    h.author = std::string("ab\0cd", 5);
+    h.name = std::string(1200, 'n');
+    std::vector<DictionaryEntry> entries{{{std::string(12000, 'z'), "y", ""}, 0}};
+    DictionaryHeader back;
+    std::vector<DictionaryEntry> read;
+    ASSERT_TRUE(parseDictionary(serializeDictionary(h, entries), back, read));
+    EXPECT_EQ(back.author, "ab");
+    EXPECT_EQ(back.name, std::string(maxNameLength, 'n'));
+    EXPECT_EQ(read[0].term(), std::string(maxTextLength, 'z'));
+}
+
+TEST(DictionaryFile, NulInsideAStoredTextEndsIt) {
+    // The empty author, which stands just before the version, is replaced by a
+    // text holding a NUL, scrambled as a writer would store it.
+    std::string withAuthor = serializeDictionary(smallHeader(), {});
+    std::string marker = std::string(2, '\0') + textItem("1");  // empty author, then version
+    std::size_t at = withAuthor.find(marker);
+    ASSERT_NE(at, std::string::npos);
+    withAuthor.replace(at, 2, textItem(std::string("Jan\0Novak", 9)));
+    DictionaryHeader back;
+    std::vector<DictionaryEntry> read;
+    ASSERT_TRUE(parseDictionary(withAuthor, back, read));
+    EXPECT_EQ(back.author, "Jan");
+}
+
+TEST(DictionaryFile, TruncationAtEveryOffsetFailsAndChangesNothing) {
+    std::string bytes = serializeDictionary(smallHeader(), smallEntries());
+    for (std::size_t length = 0; length < bytes.size(); ++length) {
+        DictionaryHeader h;
+        h.name = "old";
+        h.filePath = "/old.dsl";
+        std::vector<DictionaryEntry> entries{{{"a", "b", "c"}, 2}};
+        ASSERT_FALSE(parseDictionary(std::string_view(bytes).substr(0, length), h, entries)) << length;
+        EXPECT_EQ(h.name, "old");
+        EXPECT_EQ(h.filePath, "/old.dsl");
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].term(), "a");
+    }
+    DictionaryHeader h;
+    std::vector<DictionaryEntry> entries;
+    EXPECT_TRUE(parseDictionary(bytes + "trailing bytes", h, entries)) << "bytes after the last entry are ignored";
+}
+
+TEST(DictionaryFile, LengthsBeyondTheLimitsAreRefused) {
+    std::string good = serializeDictionary(DictionaryHeader{}, {});
+    DictionaryHeader h;
+    std::vector<DictionaryEntry> e;
+    // A name of 1000 bytes.
+    std::string longName = "DSL" + textItem(std::string(1000, 'n')) + good.substr(5);
+    EXPECT_FALSE(parseDictionary(longName, h, e));
+    std::string okName = "DSL" + textItem(std::string(999, 'n')) + good.substr(5);
+    EXPECT_TRUE(parseDictionary(okName, h, e));
+    // An image of 10001 bytes at the first image item (after magic, name, language name, charset).
+    std::string bigImage = good;
+    bigImage.replace(3 + 2 + 2 + 4, 4, u32(10001) + std::string(10001, 'i'));
+    EXPECT_FALSE(parseDictionary(bigImage, h, e));
+    std::string okImage = good;
+    okImage.replace(3 + 2 + 2 + 4, 4, u32(10000) + std::string(10000, 'i'));
+    EXPECT_TRUE(parseDictionary(okImage, h, e));
+    EXPECT_EQ(h.languageImage[0].size(), 10000u);
+    // An entry text of 9999 bytes.
+    std::string bigText = good.substr(0, good.size() - 4) + u32(1) + textItem(std::string(9999, 't')) +
+                          std::string(4, '\0') + u32(0);
+    EXPECT_FALSE(parseDictionary(bigText, h, e));
+}
+
+TEST(DictionaryFile, HugeEntryCountIsRefusedWithoutAllocating) {
+    std::string good = serializeDictionary(DictionaryHeader{}, {});
+    std::string huge = good.substr(0, good.size() - 4) + u32(0xFFFFFFFF);
+    DictionaryHeader h;
+    std::vector<DictionaryEntry> e;
+    EXPECT_FALSE(parseDictionary(huge, h, e));
+}
+
+TEST(DictionaryFile, OtherMagicOrMissingFileIsNeitherNamedNorRead) {
+    TempFolder folder;
+    std::string path = folder.file("x.dsl");
+    writeBytes(path, "DSM" + serializeDictionary(smallHeader(), {}).substr(3));
+    DictionaryHeader h;
+    std::vector<DictionaryEntry> e;
+    EXPECT_FALSE(readDictionaryFile(path, h, e));
+    EXPECT_FALSE(readDictionaryName(path));
+    EXPECT_FALSE(readDictionaryFile(folder.file("none.dsl"), h, e));
+    EXPECT_FALSE(readDictionaryName(folder.file("none.dsl")));
+    // Only the name is needed for the menu: the rest may be missing.
+    std::string full = serializeDictionary(smallHeader(), {});
+    writeBytes(path, full.substr(0, 5 + 8));
+    EXPECT_EQ(readDictionaryName(path), smallHeader().name);
+    writeBytes(path, full.substr(0, 5 + 7));
+    EXPECT_FALSE(readDictionaryName(path));
+}
+
+TEST(DictionaryFile, CopiedFileOpensUnderItsNewName) {
+    TempFolder folder;
+    ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), folder.file("a.dsl")));
+    fs::copy_file(folder.file("a.dsl"), folder.file("b.dsl"));
+    DictionaryHeader h;
+    std::vector<DictionaryEntry> e;
+    ASSERT_TRUE(readDictionaryFile(folder.file("b.dsl"), h, e));
+    EXPECT_EQ(e, smallEntries());
+}
+
+TEST(DictionaryFile, WriteReplacesAtomicallyAndLeavesNoTemporaryFile) {
+    TempFolder folder;
+    std::string path = folder.file("a.dsl");
+    ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path));
+    ASSERT_TRUE(writeDictionaryFile(smallHeader(), {}, path));
+    EXPECT_EQ(folder.count(), 1u);
+    EXPECT_EQ(readBytes(path), serializeDictionary(smallHeader(), {}));
+    EXPECT_FALSE(writeDictionaryFile(smallHeader(), {}, folder.file("missing/a.dsl")));
+    EXPECT_FALSE(writeDictionaryFile(smallHeader(), {}, ""));
+}
+
+TEST(DictionaryFile, FailedWriteLeavesTheOldFileAsItWas) {
+    TempFolder folder;
+    std::string path = folder.file("a.dsl");
+    ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path));
+    const std::string before = readBytes(path);
+
+    std::vector<DictionaryEntry> many(5000, DictionaryEntry{{"kolejov\xFD obvod", "track circuit", ""}, 0});
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // The file-size limit makes the write fail half-way, as a full disk would.
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{1000, 1000};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(writeDictionaryFile(smallHeader(), many, path) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write must report failure";
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(folder.count(), 1u) << "the temporary file is removed";
+}
