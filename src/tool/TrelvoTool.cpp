@@ -1,0 +1,268 @@
+#include "TrelvoTool.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <random>
+#include <stdexcept>
+
+#include "app/ProgramPaths.h"
+#include "dictionary/CharacterTables.h"
+#include "dictionary/CodePage.h"
+#include "dictionary/DictionaryFile.h"
+#include "dictionary/IndexBuilder.h"
+
+namespace trelvo {
+
+namespace {
+
+constexpr const char* usage =
+    "usage: trelvo-tool info FILE\n"
+    "       trelvo-tool dump FILE [--side 0|1] [--tables UPCHAR]\n"
+    "       trelvo-tool make FILE --name N --lang0 L --charset0 C --lang1 L --charset1 C\n"
+    "                   [--author A] [--version V] [--note T] [--id HEX8] [--code CODE]\n"
+    "                   [--image0 BMP] [--image1 BMP] < TSV\n"
+    "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n";
+
+// A failure that ends the command with its message.
+struct ToolError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// Options "--name value" and positional words of one command.
+struct Arguments {
+    std::vector<std::string> positional;
+    std::map<std::string, std::string> options;
+
+    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& a = args[i];
+            if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+                std::string name = a.substr(2);
+                if (std::find(known.begin(), known.end(), name) == known.end())
+                    throw ToolError("unknown option " + a);
+                if (i + 1 >= args.size()) throw ToolError("option " + a + " needs a value");
+                options[name] = args[++i];
+            } else {
+                positional.push_back(a);
+            }
+        }
+    }
+
+    std::optional<std::string> get(const std::string& name) const {
+        auto it = options.find(name);
+        if (it == options.end()) return std::nullopt;
+        return it->second;
+    }
+
+    std::string require(const std::string& name) const {
+        auto value = get(name);
+        if (!value) throw ToolError("missing option --" + name);
+        return *value;
+    }
+
+    const std::string& file() const {
+        if (positional.size() != 1) throw ToolError("expected one FILE");
+        return positional[0];
+    }
+};
+
+int parseInteger(const std::string& text, const std::string& what) {
+    try {
+        std::size_t used = 0;
+        long value = std::stol(text, &used, 10);
+        if (used == text.size() && value >= INT32_MIN && value <= INT32_MAX) return static_cast<int>(value);
+    } catch (const std::exception&) {
+    }
+    throw ToolError("not a number for " + what + ": " + text);
+}
+
+std::string ui(const std::string& utf8) { return CodePage::fromUtf8(utf8, CodePage::headerCodePage); }
+std::string uiText(const std::string& bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
+
+DictionaryHeader loadDictionary(const std::string& path, std::vector<DictionaryEntry>& entries) {
+    DictionaryHeader header;
+    if (!readDictionaryFile(path, header, entries))
+        throw ToolError("cannot read dictionary " + path);
+    return header;
+}
+
+CharacterTables loadTables(const Arguments& args) {
+    std::string path = args.get("tables").value_or(joinPath(executableFolder(), "upchar.dat"));
+    CharacterTables tables;
+    if (!tables.loadCharacterTables(path)) throw ToolError("cannot read character tables " + path);
+    return tables;
+}
+
+std::string readBitmap(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw ToolError("cannot read picture " + path);
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    if (bytes.size() < 2 || bytes.compare(0, 2, "BM") != 0) throw ToolError("not a BMP picture: " + path);
+    if (bytes.size() > maxImageLength) throw ToolError("picture larger than 10000 bytes: " + path);
+    return bytes;
+}
+
+std::string newDictionaryId() {
+    std::mt19937 random(static_cast<std::uint32_t>(
+        std::chrono::system_clock::now().time_since_epoch().count()));
+    std::uniform_int_distribution<unsigned> half(0, 0xFFFF);
+    char id[9];
+    std::snprintf(id, sizeof id, "%04X%04X", half(random), half(random));
+    return id;
+}
+
+std::string checkedId(const std::string& id) {
+    if (id.size() != 8 || id.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
+        throw ToolError("--id needs 8 hexadecimal digits: " + id);
+    std::string upper = id;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper;
+}
+
+std::vector<std::string> splitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    std::size_t start = 0;
+    for (;;) {
+        std::size_t tab = line.find('\t', start);
+        fields.push_back(line.substr(start, tab - start));
+        if (tab == std::string::npos) return fields;
+        start = tab + 1;
+    }
+}
+
+}  // namespace
+
+TrelvoTool::TrelvoTool(std::istream& in, std::ostream& out, std::ostream& err)
+    : in_(in), out_(out), err_(err) {}
+
+int TrelvoTool::run(const std::vector<std::string>& args) {
+    try {
+        if (args.empty()) throw ToolError("no command given");
+        const std::string& command = args[0];
+        if (command == "info") return info(args);
+        if (command == "dump") return dump(args);
+        if (command == "make") return make(args);
+        if (command == "key") return key(args);
+        throw ToolError("unknown command " + command);
+    } catch (const ToolError& e) {
+        err_ << "trelvo-tool: " << e.what() << "\n";
+        if (args.empty() || e.what() == std::string("unknown command ") + args[0]) err_ << usage;
+    } catch (const std::exception& e) {
+        err_ << "trelvo-tool: " << e.what() << "\n";
+    }
+    return 1;
+}
+
+int TrelvoTool::info(const std::vector<std::string>& args) {
+    Arguments a(args, {});
+    std::vector<DictionaryEntry> entries;
+    DictionaryHeader h = loadDictionary(a.file(), entries);
+    const std::string& idCode = h.idAndAccessCode;
+    out_ << "name: " << uiText(h.name) << "\n";
+    for (int k = 0; k < 2; ++k) {
+        out_ << "language" << k << ": " << uiText(h.languageName[k]) << "\n";
+        out_ << "charset" << k << ": " << h.languageCharset[k] << "\n";
+    }
+    out_ << "author: " << uiText(h.author) << "\n"
+         << "version: " << uiText(h.version) << "\n"
+         << "note: " << uiText(h.note) << "\n"
+         << "updateStamp: " << uiText(h.updateStamp) << "\n"
+         << "id: " << uiText(idCode.substr(0, 8)) << "\n"
+         << "accessCode: " << (idCode.size() > 8 ? "set" : "none") << "\n";
+    for (int k = 0; k < 2; ++k)
+        out_ << "image" << k << ": " << (h.languageImage[k].empty() ? "none" : "present") << "\n";
+    out_ << "entries: " << entries.size() << "\n";
+    return 0;
+}
+
+int TrelvoTool::dump(const std::vector<std::string>& args) {
+    Arguments a(args, {"side", "tables"});
+    std::string sideText = a.get("side").value_or("0");
+    if (sideText != "0" && sideText != "1") throw ToolError("--side must be 0 or 1");
+    int side = sideText[0] - '0';
+    CharacterTables tables = loadTables(a);
+    std::vector<DictionaryEntry> entries;
+    DictionaryHeader h = loadDictionary(a.file(), entries);
+
+    int table = CharacterTables::tableOfCharset(h.languageCharset[side]);
+    int cp0 = CodePage::codePageOfCharset(h.languageCharset[0]);
+    int cp1 = CodePage::codePageOfCharset(h.languageCharset[1]);
+    std::string line;
+    for (const IndexRecord& record : buildIndex(entries, side, tables, table)) {
+        const DictionaryEntry& e = entries[record.entryNumber];
+        line = CodePage::toUtf8(e.term(), cp0);
+        line += '\t';
+        line += CodePage::toUtf8(e.translation(), cp1);
+        line += '\t';
+        line += uiText(e.note());
+        line += '\t';
+        line += std::to_string(e.flags);
+        line += '\n';
+        out_ << line;
+    }
+    return out_.good() ? 0 : 1;
+}
+
+int TrelvoTool::make(const std::vector<std::string>& args) {
+    Arguments a(args, {"name", "lang0", "charset0", "lang1", "charset1", "author", "version",
+                       "note", "id", "code", "image0", "image1"});
+    const std::string& path = a.file();
+    DictionaryHeader h;
+    h.name = ui(a.require("name"));
+    h.languageName[0] = ui(a.require("lang0"));
+    h.languageName[1] = ui(a.require("lang1"));
+    h.languageCharset[0] = parseInteger(a.require("charset0"), "--charset0");
+    h.languageCharset[1] = parseInteger(a.require("charset1"), "--charset1");
+    h.author = ui(a.get("author").value_or(""));
+    h.version = ui(a.get("version").value_or(""));
+    h.note = ui(a.get("note").value_or(""));
+    std::string id = a.get("id") ? checkedId(*a.get("id")) : newDictionaryId();
+    h.idAndAccessCode = id + ui(a.get("code").value_or(""));
+    for (int k = 0; k < 2; ++k)
+        if (auto image = a.get("image" + std::to_string(k))) h.languageImage[k] = readBitmap(*image);
+
+    int cp0 = CodePage::codePageOfCharset(h.languageCharset[0]);
+    int cp1 = CodePage::codePageOfCharset(h.languageCharset[1]);
+    std::vector<DictionaryEntry> entries;
+    std::string line;
+    for (int number = 1; std::getline(in_, line); ++number) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.empty()) continue;
+        std::vector<std::string> fields = splitTabs(line);
+        if (fields.size() < 2 || fields.size() > 4)
+            throw ToolError("line " + std::to_string(number) +
+                            ": expected term<TAB>translation[<TAB>note[<TAB>flags]]");
+        DictionaryEntry entry;
+        entry.term() = CodePage::fromUtf8(fields[0], cp0);
+        entry.translation() = CodePage::fromUtf8(fields[1], cp1);
+        if (fields.size() > 2) entry.note() = ui(fields[2]);
+        if (fields.size() > 3)
+            entry.flags = static_cast<std::uint32_t>(parseInteger(fields[3], "flags on line " + std::to_string(number)));
+        entries.push_back(std::move(entry));
+    }
+    if (!writeDictionaryFile(h, entries, path)) throw ToolError("cannot write " + path);
+    return 0;
+}
+
+int TrelvoTool::key(const std::vector<std::string>& args) {
+    Arguments a(args, {"tables", "charset"});
+    if (a.positional.size() != 1) throw ToolError("expected one TEXT");
+    int charset = parseInteger(a.require("charset"), "--charset");
+    CharacterTables tables = loadTables(a);
+    std::string text = CodePage::fromUtf8(a.positional[0], CodePage::codePageOfCharset(charset));
+    std::string k = tables.makeCollationKey(text, CharacterTables::tableOfCharset(charset));
+    for (std::size_t i = 0; i < k.size(); ++i)
+        out_ << (i ? " " : "") << static_cast<unsigned>(static_cast<unsigned char>(k[i]));
+    out_ << "\n";
+    return 0;
+}
+
+}  // namespace trelvo

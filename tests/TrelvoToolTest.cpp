@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "tool/TrelvoTool.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string runtimeDir = TRELVO_RUNTIME_DIR;
+const std::string upchar = runtimeDir + "/upchar.dat";
+
+struct Result {
+    int status;
+    std::string out;
+    std::string err;
+};
+
+Result tool(std::vector<std::string> args, const std::string& input = "") {
+    std::istringstream in(input);
+    std::ostringstream out, err;
+    trelvo::TrelvoTool t(in, out, err);
+    int status = t.run(args);
+    return {status, out.str(), err.str()};
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) result.push_back(line);
+    return result;
+}
+
+std::string field(const std::string& info, const std::string& name) {
+    for (const std::string& line : lines(info))
+        if (line.rfind(name + ": ", 0) == 0) return line.substr(name.size() + 2);
+    return "<missing>";
+}
+
+class TrelvoToolTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/trelvo-tool-XXXXXX";
+        folder_ = mkdtemp(name);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+    std::string file(const std::string& name) const { return (folder_ / name).string(); }
+
+    Result makeCzechEnglish(const std::string& path, const std::string& tsv,
+                            std::vector<std::string> extra = {}) {
+        std::vector<std::string> args{"make", path, "--name", "Zkušební slovník", "--lang0", "Čeština",
+                                      "--charset0", "238", "--lang1", "Angličtina", "--charset1", "0"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return tool(args, tsv);
+    }
+
+    fs::path folder_;
+};
+
+}  // namespace
+
+TEST_F(TrelvoToolTest, MakeThenInfoShowsTheHeader) {
+    std::string bmp = file("flag.bmp");
+    std::ofstream(bmp, std::ios::binary) << "BM" << std::string(60, '\x01');
+    Result made = makeCzechEnglish(file("a.dsl"), "návěstidlo\tsignal\tzkr. N\r\npředvěst\tdistant signal\n\n",
+                                   {"--author", "Jiří Novák", "--version", "2.1", "--note", "Poznámka",
+                                    "--id", "00c0ffee", "--code", "tajné", "--image0", bmp});
+    ASSERT_EQ(made.status, 0) << made.err;
+    Result info = tool({"info", file("a.dsl")});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(field(info.out, "name"), "Zkušební slovník");
+    EXPECT_EQ(field(info.out, "language0"), "Čeština");
+    EXPECT_EQ(field(info.out, "charset0"), "238");
+    EXPECT_EQ(field(info.out, "language1"), "Angličtina");
+    EXPECT_EQ(field(info.out, "charset1"), "0");
+    EXPECT_EQ(field(info.out, "author"), "Jiří Novák");
+    EXPECT_EQ(field(info.out, "version"), "2.1");
+    EXPECT_EQ(field(info.out, "note"), "Poznámka");
+    EXPECT_EQ(field(info.out, "updateStamp"), "");
+    EXPECT_EQ(field(info.out, "id"), "00C0FFEE");
+    EXPECT_EQ(field(info.out, "accessCode"), "set");
+    EXPECT_EQ(field(info.out, "image0"), "present");
+    EXPECT_EQ(field(info.out, "image1"), "none");
+    EXPECT_EQ(field(info.out, "entries"), "2");
+}
+
+TEST_F(TrelvoToolTest, MakeWithoutIdMakesADifferentRandomOne) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "a\tb\n").status, 0);
+    std::string id = field(tool({"info", file("a.dsl")}).out, "id");
+    EXPECT_EQ(id.size(), 8u);
+    EXPECT_EQ(id.find_first_not_of("0123456789ABCDEF"), std::string::npos) << id;
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "accessCode"), "none");
+}
+
+TEST_F(TrelvoToolTest, DumpFollowsTheIndexOfEachSide) {
+    std::string tsv =
+        "chata\thut\n"
+        "hrad\tcastle\n"
+        "výhybka\tswitch\tamer.\t2\n"
+        "Ivan\tJohn\n"
+        "vyhybka\tpoints\tbrit.\t1\n"
+        "čára\tline\n"
+        "cukr\tsugar\n";
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), tsv).status, 0);
+    Result dump = tool({"dump", file("a.dsl"), "--tables", upchar});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    // Equal keys (výhybka, vyhybka) keep their entry order.
+    EXPECT_EQ(lines(dump.out), (std::vector<std::string>{
+                                   "cukr\tsugar\t\t0", "čára\tline\t\t0", "hrad\tcastle\t\t0", "chata\thut\t\t0",
+                                   "Ivan\tJohn\t\t0", "výhybka\tswitch\tamer.\t2", "vyhybka\tpoints\tbrit.\t1"}));
+    Result side1 = tool({"dump", file("a.dsl"), "--side", "1", "--tables", upchar});
+    ASSERT_EQ(side1.status, 0) << side1.err;
+    EXPECT_EQ(lines(side1.out), (std::vector<std::string>{
+                                    "hrad\tcastle\t\t0", "chata\thut\t\t0", "Ivan\tJohn\t\t0",
+                                    "čára\tline\t\t0", "vyhybka\tpoints\tbrit.\t1", "cukr\tsugar\t\t0",
+                                    "výhybka\tswitch\tamer.\t2"}));
+}
+
+TEST_F(TrelvoToolTest, KeyPrintsDecimalBytes) {
+    // Without a sort section a text keys to its upper-case bytes.
+    std::string empty = file("empty.dat");
+    std::ofstream(empty) << "\n";
+    Result key = tool({"key", "--tables", empty, "--charset", "238", "Ab1"});
+    ASSERT_EQ(key.status, 0) << key.err;
+    EXPECT_EQ(key.out, "65 66 49\n");
+    Result ch = tool({"key", "--tables", upchar, "--charset", "238", "ch"});
+    Result h = tool({"key", "--tables", upchar, "--charset", "238", "h"});
+    ASSERT_EQ(ch.status, 0);
+    EXPECT_GT(std::stoi(ch.out), std::stoi(h.out)) << "CH ranks after H";
+}
+
+TEST_F(TrelvoToolTest, BadInputEndsWithAMessageAndStatusOne) {
+    std::ofstream(file("junk.dsl"), std::ios::binary) << "DSL\x05";
+    std::ofstream(file("text.bmp")) << "not a picture";
+    const std::vector<std::vector<std::string>> calls{
+        {},
+        {"frobnicate"},
+        {"info"},
+        {"info", file("missing.dsl")},
+        {"info", file("junk.dsl")},
+        {"dump", file("junk.dsl"), "--tables", upchar},
+        {"dump", file("junk.dsl"), "--side", "2", "--tables", upchar},
+        {"dump", file("junk.dsl"), "--tables", file("missing.dat")},
+        {"key", "--charset", "x", "a"},
+        {"key", "--tables", upchar, "a"},
+        {"make", file("b.dsl"), "--name", "N"},
+        {"make", file("b.dsl"), "--name", "N", "--lang0", "a", "--charset0", "1", "--lang1", "b",
+         "--charset1", "1", "--id", "12345"},
+        {"make", file("b.dsl"), "--name", "N", "--lang0", "a", "--charset0", "1", "--lang1", "b",
+         "--charset1", "1", "--image0", file("text.bmp")},
+        {"make", file("nofolder/b.dsl"), "--name", "N", "--lang0", "a", "--charset0", "1", "--lang1", "b",
+         "--charset1", "1"},
+        {"info", file("junk.dsl"), "--bogus", "1"},
+    };
+    for (const auto& args : calls) {
+        Result r = tool(args);
+        EXPECT_EQ(r.status, 1) << (args.empty() ? "" : args[0]);
+        EXPECT_EQ(r.err.rfind("trelvo-tool: ", 0), 0u) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    EXPECT_FALSE(fs::exists(file("b.dsl")));
+}
+
+TEST_F(TrelvoToolTest, MalformedTsvLineIsNamed) {
+    Result r = makeCzechEnglish(file("a.dsl"), "a\tb\nlonely\n");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("line 2"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(file("a.dsl")));
+}
+
+TEST_F(TrelvoToolTest, CharactersMissingFromTheCodePageBecomeQuestionMarks) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "Жук\tbeetle\n").status, 0);
+    EXPECT_EQ(lines(tool({"dump", file("a.dsl"), "--tables", upchar}).out).at(0), "???\tbeetle\t\t0");
+}
+
+TEST(DeliveredDictionaries, AreCompleteAndInAlphabeticalOrder) {
+    struct Delivered { std::string file; std::string language1; std::size_t least; };
+    for (const Delivered& d : {Delivered{"cs-en.dsl", "Angličtina", 300}, Delivered{"cs-ru.dsl", "Ruština", 100}}) {
+        std::string path = runtimeDir + "/DSL/" + d.file;
+        Result info = tool({"info", path});
+        ASSERT_EQ(info.status, 0) << info.err;
+        EXPECT_GE(std::stoul(field(info.out, "entries")), d.least) << d.file;
+        EXPECT_EQ(field(info.out, "language0"), "Čeština");
+        EXPECT_EQ(field(info.out, "language1"), d.language1);
+        EXPECT_EQ(field(info.out, "image0"), "present");
+        EXPECT_EQ(field(info.out, "image1"), "present");
+
+        Result dump = tool({"dump", path, "--tables", upchar});
+        ASSERT_EQ(dump.status, 0) << dump.err;
+        std::vector<std::string> entries = lines(dump.out);
+        EXPECT_EQ(entries.size(), std::stoul(field(info.out, "entries")));
+        std::vector<int> previous;
+        for (const std::string& line : entries) {
+            std::string term = line.substr(0, line.find('\t'));
+            std::vector<int> key;
+            std::istringstream bytes(tool({"key", "--tables", upchar, "--charset", "238", term}).out);
+            for (int b; bytes >> b;) key.push_back(b);
+            EXPECT_LE(previous, key) << term;
+            previous = key;
+            EXPECT_EQ(line.find('?'), std::string::npos) << "a character lost to the code page: " << line;
+        }
+    }
+    Result en = tool({"dump", runtimeDir + "/DSL/cs-en.dsl", "--tables", upchar});
+    for (const char* term : {"návěstidlo\t", "předvěst\t", "kolejový obvod\t", "počítač náprav\t",
+                             "staniční zabezpečovací zařízení\t", "přejezdové zabezpečovací zařízení\t", "balíza\t"})
+        EXPECT_NE(en.out.find(std::string("\n") + term), std::string::npos) << term;
+}
