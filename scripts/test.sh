@@ -17,7 +17,7 @@ cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTRELVO_FUZZ=ON 
   -DTRELVO_GUI=OFF -DTRELVO_TESTS=OFF -DTRELVO_BENCH=OFF >/dev/null
 cmake --build build-fuzz -j "$jobs" --target DictionaryFileFuzz CharacterTablesFuzz
 for target in DictionaryFileFuzz CharacterTablesFuzz; do
-  ./build-fuzz/fuzz/$target -runs=0 fuzz/corpus/$target >/dev/null 2>&1 ||
-    { echo "$target: a kept input fails"; ./build-fuzz/fuzz/$target -runs=0 fuzz/corpus/$target; exit 1; }
+  ./build-fuzz/bin/$target -runs=0 fuzz/corpus/$target >/dev/null 2>&1 ||
+    { echo "$target: a kept input fails"; ./build-fuzz/bin/$target -runs=0 fuzz/corpus/$target; exit 1; }
 done
 echo "fuzz corpora replayed without a fault"

@@ -1,7 +1,6 @@
 #include "TextScrambler.h"
 
 #include <array>
-#include <utility>
 
 namespace trelvo {
 
@@ -41,70 +40,42 @@ constexpr std::array<unsigned, 20> modes = [] {
 
 constexpr std::uint8_t b8(unsigned x) { return static_cast<std::uint8_t>(x); }
 
-// One position of the cycle, with its key byte and operation known at compile
-// time, so that a full cycle of 20 positions runs as straight-line code.
-template <std::size_t j>
-inline std::uint8_t scrambleByte(std::uint8_t p, std::uint8_t& s) {
-    constexpr std::uint8_t k = K[j];
-    constexpr unsigned mode = modes[j];
-    std::uint8_t c;
-    if constexpr (mode == 1 || mode == 5) c = b8(k + s + p);
-    else if constexpr (mode == 2) c = b8(b8(~k) + b8(~s) + b8(~p));
-    else if constexpr (mode == 3 || mode == 6) c = b8(rotr(s, k % 8) + rotr(p, (k / 16) % 8) + k);
-    else if constexpr (mode == 4) c = b8(k - s - p);
-    else c = b8(rotl(s, k % 8) + rotl(p, (k / 16) % 8) + k);
-    s = b8(p + c + j);
-    return c;
-}
-
-template <std::size_t j>
-inline std::uint8_t unscrambleByte(std::uint8_t c, std::uint8_t& s) {
-    constexpr std::uint8_t k = K[j];
-    constexpr unsigned mode = modes[j];
-    std::uint8_t p;
-    if constexpr (mode == 1 || mode == 5) p = b8(c - s - k);
-    else if constexpr (mode == 2) p = b8(b8(~k) + b8(~s) + b8(~c));
-    else if constexpr (mode == 3 || mode == 6) p = rotl(b8(c - rotr(s, k % 8) - k), (k / 16) % 8);
-    else if constexpr (mode == 4) p = b8(k - s - c);
-    else p = rotr(b8(c - rotl(s, k % 8) - k), (k / 16) % 8);
-    s = b8(p + c + j);
-    return p;
-}
-
-template <bool scramble, std::size_t j>
-inline void step(const std::uint8_t* in, std::uint8_t* out, std::uint8_t& s) {
-    out[j] = scramble ? scrambleByte<j>(in[j], s) : unscrambleByte<j>(in[j], s);
-}
-
-template <bool scramble, std::size_t... J>
-inline void fullCycle(const std::uint8_t* in, std::uint8_t* out, std::uint8_t& s, std::index_sequence<J...>) {
-    (step<scramble, J>(in, out, s), ...);
-}
-
-// The last, incomplete cycle: positions 0..count-1.
-template <bool scramble, std::size_t... J>
-inline void partCycle(const std::uint8_t* in, std::uint8_t* out, std::size_t count, std::uint8_t& s,
-                      std::index_sequence<J...>) {
-    ((J < count ? (step<scramble, J>(in, out, s), true) : false) && ...);
-}
-
-template <bool scramble>
-void transform(const std::uint8_t* in, std::uint8_t* out, std::size_t length) {
-    std::uint8_t s = startState();
-    std::size_t done = 0;
-    for (; length - done >= 20; done += 20)
-        fullCycle<scramble>(in + done, out + done, s, std::make_index_sequence<20>{});
-    partCycle<scramble>(in + done, out + done, length - done, s, std::make_index_sequence<20>{});
-}
-
 }  // namespace
 
 void scrambleText(const std::uint8_t* plain, std::uint8_t* scrambled, std::size_t length) {
-    transform<true>(plain, scrambled, length);
+    std::uint8_t s = startState();
+    for (std::size_t i = 0, j = 0; i < length; ++i, j = j == 19 ? 0 : j + 1) {
+        const std::uint8_t k = K[j];
+        const std::uint8_t p = plain[i];
+        std::uint8_t c;
+        switch (modes[j]) {
+            case 1: case 5: c = b8(k + s + p); break;
+            case 2: c = b8(b8(~k) + b8(~s) + b8(~p)); break;
+            case 3: case 6: c = b8(rotr(s, k % 8) + rotr(p, (k / 16) % 8) + k); break;
+            case 4: c = b8(k - s - p); break;
+            default: c = b8(rotl(s, k % 8) + rotl(p, (k / 16) % 8) + k); break;
+        }
+        scrambled[i] = c;
+        s = b8(p + c + j);
+    }
 }
 
 void unscrambleText(const std::uint8_t* scrambled, std::uint8_t* plain, std::size_t length) {
-    transform<false>(scrambled, plain, length);
+    std::uint8_t s = startState();
+    for (std::size_t i = 0, j = 0; i < length; ++i, j = j == 19 ? 0 : j + 1) {
+        const std::uint8_t k = K[j];
+        const std::uint8_t c = scrambled[i];
+        std::uint8_t p;
+        switch (modes[j]) {
+            case 1: case 5: p = b8(c - s - k); break;
+            case 2: p = b8(b8(~k) + b8(~s) + b8(~c)); break;
+            case 3: case 6: p = rotl(b8(c - rotr(s, k % 8) - k), (k / 16) % 8); break;
+            case 4: p = b8(k - s - c); break;
+            default: p = rotr(b8(c - rotl(s, k % 8) - k), (k / 16) % 8); break;
+        }
+        plain[i] = p;
+        s = b8(p + c + j);
+    }
 }
 
 }  // namespace trelvo
