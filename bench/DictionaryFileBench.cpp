@@ -8,7 +8,7 @@
 #include "app/ProgramPaths.h"
 #include "dictionary/CharacterTables.h"
 #include "dictionary/DictionaryFile.h"
-#include "dictionary/IndexBuilder.h"
+#include "dictionary/DictionaryIndex.h"
 
 using namespace trelvo;
 
@@ -25,14 +25,12 @@ std::string randomText(std::mt19937& random) {
     return text;
 }
 
-const std::vector<DictionaryEntry>& generatedEntries() {
-    static const std::vector<DictionaryEntry> entries = [] {
+const EntryList& generatedEntries() {
+    static const EntryList entries = [] {
         std::mt19937 random(7);
-        std::vector<DictionaryEntry> list(entryCount);
-        for (DictionaryEntry& e : list) {
-            e.term() = randomText(random);
-            e.translation() = randomText(random);
-        }
+        EntryList list;
+        list.reserve(entryCount);
+        for (std::size_t n = 0; n < entryCount; ++n) list.append(randomText(random), randomText(random), "", 0);
         return list;
     }();
     return entries;
@@ -75,7 +73,7 @@ void BM_ReadDictionary(benchmark::State& state) {
     const std::string& path = benchFile();
     for (auto _ : state) {
         DictionaryHeader h;
-        std::vector<DictionaryEntry> entries;
+        EntryList entries;
         benchmark::DoNotOptimize(readDictionaryFile(path, h, entries));
     }
 }
@@ -85,10 +83,10 @@ void BM_KeyBothSides(benchmark::State& state) {
     const CharacterTables& tables = deliveredTables();
     std::string key;
     for (auto _ : state) {
-        for (const DictionaryEntry& e : entries) {
-            tables.makeCollationKey(e.term(), 1, key);
+        for (std::size_t n = 0; n < entries.size(); ++n) {
+            tables.makeCollationKey(entries.term(n), 1, key);
             benchmark::DoNotOptimize(key.data());
-            tables.makeCollationKey(e.translation(), 3, key);
+            tables.makeCollationKey(entries.translation(n), 3, key);
             benchmark::DoNotOptimize(key.data());
         }
     }
@@ -98,8 +96,8 @@ void BM_BuildBothIndexes(benchmark::State& state) {
     const auto& entries = generatedEntries();
     const CharacterTables& tables = deliveredTables();
     for (auto _ : state) {
-        benchmark::DoNotOptimize(buildIndex(entries, 0, tables, 1));
-        benchmark::DoNotOptimize(buildIndex(entries, 1, tables, 3));
+        benchmark::DoNotOptimize(DictionaryIndex::build(entries, 0, tables, 1));
+        benchmark::DoNotOptimize(DictionaryIndex::build(entries, 1, tables, 3));
     }
 }
 

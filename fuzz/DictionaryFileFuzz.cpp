@@ -10,14 +10,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string_view bytes(reinterpret_cast<const char*>(data), size);
     trelvo::DictionaryHeader header;
     header.name = "unchanged";
-    std::vector<trelvo::DictionaryEntry> entries(1);
-    if (!trelvo::parseDictionary(bytes, header, entries)) {
-        if (header.name != "unchanged" || entries.size() != 1) std::abort();
+    trelvo::EntryList entries;
+    entries.append("a", "b", "c", 2);
+    const trelvo::EntryList before = entries;
+    if (!trelvo::parseDictionary(std::string(bytes), header, entries)) {
+        if (header.name != "unchanged" || !(entries == before)) std::abort();
         return 0;
     }
     trelvo::DictionaryHeader again;
-    std::vector<trelvo::DictionaryEntry> reread;
+    trelvo::EntryList reread;
     if (!trelvo::parseDictionary(trelvo::serializeDictionary(header, entries), again, reread)) std::abort();
-    if (!(again == header) || reread != entries) std::abort();
+    if (!(again == header) || !(reread == entries)) std::abort();
     return 0;
 }

@@ -65,9 +65,17 @@ DictionaryHeader smallHeader() {
     return h;
 }
 
-std::vector<DictionaryEntry> smallEntries() {
-    return {DictionaryEntry{{"n\xE1v\xECst", "signal", "zkr."}, efDefault},
-            DictionaryEntry{{"x", "", ""}, efUserModified}};
+EntryList smallEntries() {
+    EntryList list;
+    list.append("n\xE1v\xECst", "signal", "zkr.", efDefault);
+    list.append("x", "", "", efUserModified);
+    return list;
+}
+
+EntryList oneEntry(std::string_view term) {
+    EntryList list;
+    list.append(term, "b", "c", efUserModified);
+    return list;
 }
 
 }  // namespace
@@ -85,11 +93,11 @@ TEST(DictionaryFile, LayoutIsExactByteForByte) {
 
 TEST(DictionaryFile, EmptyDictionaryIsHeaderAndZeroCount) {
     DictionaryHeader h;
-    std::string bytes = serializeDictionary(h, {});
+    std::string bytes = serializeDictionary(h, EntryList{});
     // Magic, 8 empty texts, two charsets, two empty images, the count.
     EXPECT_EQ(bytes.size(), 3u + 8 * 2 + 2 * 4 + 2 * 4 + 4);
     DictionaryHeader back;
-    std::vector<DictionaryEntry> entries(3);
+    EntryList entries = smallEntries();
     ASSERT_TRUE(parseDictionary(bytes, back, entries));
     EXPECT_TRUE(entries.empty());
     EXPECT_EQ(back.languageCharset[0], 1) << "charset 1 written by default";
@@ -101,14 +109,14 @@ TEST(DictionaryFile, WriteThenReadGivesEverythingBack) {
     DictionaryHeader h = smallHeader();
     h.languageCharset[1] = -7;  // an unknown code is kept as it is
     h.updateStamp = "202612071405";
-    std::vector<DictionaryEntry> entries = smallEntries();
+    EntryList entries = smallEntries();
     for (int i = 0; i < 300; ++i)
-        entries.push_back({{"t" + std::to_string(i), std::string(i % 50, static_cast<char>(0x80 + i % 127)), ""}, 1});
+        entries.append("t" + std::to_string(i), std::string(i % 50, static_cast<char>(0x80 + i % 127)), "", 1);
     ASSERT_TRUE(writeDictionaryFile(h, entries, path));
 
     DictionaryHeader back;
     back.filePath = "kept";
-    std::vector<DictionaryEntry> read;
+    EntryList read;
     ASSERT_TRUE(readDictionaryFile(path, back, read));
     EXPECT_EQ(back.filePath, "kept") << "the path is the caller's business";
     back.filePath.clear();
@@ -121,27 +129,33 @@ TEST(DictionaryFile, WriterCutsTextsAtNulAndAtTheLimit) {
     DictionaryHeader h;
     h.author = std::string("ab\0cd", 5);
     h.name = std::string(1200, 'n');
-    std::vector<DictionaryEntry> entries{{{std::string(12000, 'z'), "y", ""}, 0}};
+    EntryList entries;
+    entries.append(std::string(12000, 'z'), std::string("y\0y", 3), "", 0);
     DictionaryHeader back;
-    std::vector<DictionaryEntry> read;
+    EntryList read;
     ASSERT_TRUE(parseDictionary(serializeDictionary(h, entries), back, read));
     EXPECT_EQ(back.author, "ab");
     EXPECT_EQ(back.name, std::string(maxNameLength, 'n'));
-    EXPECT_EQ(read[0].term(), std::string(maxTextLength, 'z'));
+    EXPECT_EQ(read.term(0), std::string(maxTextLength, 'z'));
+    EXPECT_EQ(read.translation(0), "y");
 }
 
 TEST(DictionaryFile, NulInsideAStoredTextEndsIt) {
     // The empty author, which stands just before the version, is replaced by a
     // text holding a NUL, scrambled as a writer would store it.
-    std::string withAuthor = serializeDictionary(smallHeader(), {});
+    std::string withAuthor = serializeDictionary(smallHeader(), EntryList{});
     std::string marker = std::string(2, '\0') + textItem("1");  // empty author, then version
     std::size_t at = withAuthor.find(marker);
     ASSERT_NE(at, std::string::npos);
     withAuthor.replace(at, 2, textItem(std::string("Jan\0Novak", 9)));
+    // The same inside an entry text.
+    withAuthor.replace(withAuthor.size() - 4, 4, u32(1) + textItem(std::string("vlak\0xyz", 8)) +
+                                                      std::string(4, '\0') + u32(0));
     DictionaryHeader back;
-    std::vector<DictionaryEntry> read;
+    EntryList read;
     ASSERT_TRUE(parseDictionary(withAuthor, back, read));
     EXPECT_EQ(back.author, "Jan");
+    EXPECT_EQ(read.term(0), "vlak");
 }
 
 TEST(DictionaryFile, TruncationAtEveryOffsetFailsAndChangesNothing) {
@@ -150,22 +164,21 @@ TEST(DictionaryFile, TruncationAtEveryOffsetFailsAndChangesNothing) {
         DictionaryHeader h;
         h.name = "old";
         h.filePath = "/old.dsl";
-        std::vector<DictionaryEntry> entries{{{"a", "b", "c"}, 2}};
-        ASSERT_FALSE(parseDictionary(std::string_view(bytes).substr(0, length), h, entries)) << length;
+        EntryList entries = oneEntry("a");
+        ASSERT_FALSE(parseDictionary(bytes.substr(0, length), h, entries)) << length;
         EXPECT_EQ(h.name, "old");
         EXPECT_EQ(h.filePath, "/old.dsl");
-        ASSERT_EQ(entries.size(), 1u);
-        EXPECT_EQ(entries[0].term(), "a");
+        EXPECT_EQ(entries, oneEntry("a"));
     }
     DictionaryHeader h;
-    std::vector<DictionaryEntry> entries;
+    EntryList entries;
     EXPECT_TRUE(parseDictionary(bytes + "trailing bytes", h, entries)) << "bytes after the last entry are ignored";
 }
 
 TEST(DictionaryFile, LengthsBeyondTheLimitsAreRefused) {
-    std::string good = serializeDictionary(DictionaryHeader{}, {});
+    std::string good = serializeDictionary(DictionaryHeader{}, EntryList{});
     DictionaryHeader h;
-    std::vector<DictionaryEntry> e;
+    EntryList e;
     // A name of 1000 bytes.
     std::string longName = "DSL" + textItem(std::string(1000, 'n')) + good.substr(5);
     EXPECT_FALSE(parseDictionary(longName, h, e));
@@ -186,25 +199,25 @@ TEST(DictionaryFile, LengthsBeyondTheLimitsAreRefused) {
 }
 
 TEST(DictionaryFile, HugeEntryCountIsRefusedWithoutAllocating) {
-    std::string good = serializeDictionary(DictionaryHeader{}, {});
+    std::string good = serializeDictionary(DictionaryHeader{}, EntryList{});
     std::string huge = good.substr(0, good.size() - 4) + u32(0xFFFFFFFF);
     DictionaryHeader h;
-    std::vector<DictionaryEntry> e;
+    EntryList e;
     EXPECT_FALSE(parseDictionary(huge, h, e));
 }
 
 TEST(DictionaryFile, OtherMagicOrMissingFileIsNeitherNamedNorRead) {
     TempFolder folder;
     std::string path = folder.file("x.dsl");
-    writeBytes(path, "DSM" + serializeDictionary(smallHeader(), {}).substr(3));
+    writeBytes(path, "DSM" + serializeDictionary(smallHeader(), EntryList{}).substr(3));
     DictionaryHeader h;
-    std::vector<DictionaryEntry> e;
+    EntryList e;
     EXPECT_FALSE(readDictionaryFile(path, h, e));
     EXPECT_FALSE(readDictionaryName(path));
     EXPECT_FALSE(readDictionaryFile(folder.file("none.dsl"), h, e));
     EXPECT_FALSE(readDictionaryName(folder.file("none.dsl")));
     // Only the name is needed for the menu: the rest may be missing.
-    std::string full = serializeDictionary(smallHeader(), {});
+    std::string full = serializeDictionary(smallHeader(), EntryList{});
     writeBytes(path, full.substr(0, 5 + 8));
     EXPECT_EQ(readDictionaryName(path), smallHeader().name);
     writeBytes(path, full.substr(0, 5 + 7));
@@ -216,7 +229,7 @@ TEST(DictionaryFile, CopiedFileOpensUnderItsNewName) {
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), folder.file("a.dsl")));
     fs::copy_file(folder.file("a.dsl"), folder.file("b.dsl"));
     DictionaryHeader h;
-    std::vector<DictionaryEntry> e;
+    EntryList e;
     ASSERT_TRUE(readDictionaryFile(folder.file("b.dsl"), h, e));
     EXPECT_EQ(e, smallEntries());
 }
@@ -225,11 +238,11 @@ TEST(DictionaryFile, WriteReplacesAtomicallyAndLeavesNoTemporaryFile) {
     TempFolder folder;
     std::string path = folder.file("a.dsl");
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path));
-    ASSERT_TRUE(writeDictionaryFile(smallHeader(), {}, path));
+    ASSERT_TRUE(writeDictionaryFile(smallHeader(), EntryList{}, path));
     EXPECT_EQ(folder.count(), 1u);
-    EXPECT_EQ(readBytes(path), serializeDictionary(smallHeader(), {}));
-    EXPECT_FALSE(writeDictionaryFile(smallHeader(), {}, folder.file("missing/a.dsl")));
-    EXPECT_FALSE(writeDictionaryFile(smallHeader(), {}, ""));
+    EXPECT_EQ(readBytes(path), serializeDictionary(smallHeader(), EntryList{}));
+    EXPECT_FALSE(writeDictionaryFile(smallHeader(), EntryList{}, folder.file("missing/a.dsl")));
+    EXPECT_FALSE(writeDictionaryFile(smallHeader(), EntryList{}, ""));
 }
 
 TEST(DictionaryFile, FailedWriteLeavesTheOldFileAsItWas) {
@@ -238,7 +251,8 @@ TEST(DictionaryFile, FailedWriteLeavesTheOldFileAsItWas) {
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path));
     const std::string before = readBytes(path);
 
-    std::vector<DictionaryEntry> many(5000, DictionaryEntry{{"kolejov\xFD obvod", "track circuit", ""}, 0});
+    EntryList many;
+    for (int i = 0; i < 5000; ++i) many.append("kolejov\xFD obvod", "track circuit", "", 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {

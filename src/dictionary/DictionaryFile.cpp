@@ -47,12 +47,18 @@ public:
         return part;
     }
 
-    // A text item: 16-bit length and scrambled bytes; a NUL ends it in memory.
-    void text(std::string& out, std::size_t limit = maxTextLength) {
+    // A text item: 16-bit length and its scrambled bytes.
+    std::string_view scrambledText(std::size_t limit = maxTextLength) {
         std::size_t length = u16();
         if (length > limit) ok_ = false;
-        std::string_view scrambled = raw(length);
+        return raw(length);
+    }
+
+    // A header text, unscrambled; a NUL ends it in memory.
+    void text(std::string& out, std::size_t limit = maxTextLength) {
+        std::string_view scrambled = scrambledText(limit);
         if (!ok_) return;
+        const std::size_t length = scrambled.size();
         out.resize(length);
         unscrambleText(reinterpret_cast<const std::uint8_t*>(scrambled.data()),
                        reinterpret_cast<std::uint8_t*>(out.data()), length);
@@ -88,8 +94,8 @@ void putU32(std::string& out, std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-void putText(std::string& out, const std::string& text) {
-    std::size_t length = std::min<std::size_t>({std::strlen(text.c_str()), text.size(), maxTextLength});
+void putText(std::string& out, std::string_view text) {
+    std::size_t length = std::min(text.find('\0'), std::min(text.size(), maxTextLength));
     putU16(out, static_cast<std::uint16_t>(length));
     std::size_t at = out.size();
     out.resize(at + length);
@@ -150,8 +156,7 @@ std::optional<std::string> readDictionaryName(const std::string& path) {
     return name;
 }
 
-bool parseDictionary(std::string_view bytes, DictionaryHeader& header,
-                     std::vector<DictionaryEntry>& entries) {
+bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries) {
     ByteReader in(bytes);
     if (in.raw(3) != magic) return false;
 
@@ -172,38 +177,49 @@ bool parseDictionary(std::string_view bytes, DictionaryHeader& header,
     // Every entry takes at least 10 bytes, so a count the file cannot hold is
     // refused before anything is allocated for it.
     if (count > in.remaining() / 10) return false;
+    if (bytes.size() > UINT32_MAX) return false;  // entry offsets are 32-bit
 
-    std::vector<DictionaryEntry> list(count);
-    for (DictionaryEntry& entry : list) {
-        for (std::string& text : entry.texts) in.text(text);
-        entry.flags = in.u32();
+    // The texts are unscrambled where they stand: the file's bytes become the
+    // entries' storage.
+    std::vector<EntryList::Slot> slots(count);
+    for (EntryList::Slot& slot : slots) {
+        for (int k = 0; k < 3; ++k) {
+            std::string_view scrambled = in.scrambledText();
+            if (!in.ok()) return false;
+            auto offset = static_cast<std::size_t>(scrambled.data() - bytes.data());
+            auto* at = reinterpret_cast<std::uint8_t*>(bytes.data() + offset);
+            unscrambleText(at, at, scrambled.size());
+            std::size_t length = std::string_view(bytes.data() + offset, scrambled.size()).find('\0');
+            slot.offset[k] = static_cast<std::uint32_t>(offset);
+            slot.length[k] = static_cast<std::uint16_t>(std::min(length, scrambled.size()));
+        }
+        slot.flags = in.u32();
         if (!in.ok()) return false;
     }
 
     h.filePath = std::move(header.filePath);
     header = std::move(h);
-    entries = std::move(list);
+    entries.slots_ = std::move(slots);
+    entries.storage_ = std::move(bytes);
     return true;
 }
 
-bool readDictionaryFile(const std::string& path, DictionaryHeader& header,
-                        std::vector<DictionaryEntry>& entries) {
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries) {
     std::string bytes;
     if (!readWholeFile(path, bytes)) return false;
-    return parseDictionary(bytes, header, entries);
+    return parseDictionary(std::move(bytes), header, entries);
 }
 
-std::string serializeDictionary(const DictionaryHeader& header,
-                                const std::vector<DictionaryEntry>& entries) {
+std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
     std::string out;
     std::size_t estimate = 256 + header.languageImage[0].size() + header.languageImage[1].size();
-    for (const DictionaryEntry& entry : entries)
-        estimate += 10 + entry.texts[0].size() + entry.texts[1].size() + entry.texts[2].size();
+    for (std::size_t n = 0; n < entries.size(); ++n)
+        estimate += 10 + entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
     out.reserve(estimate);
 
     out += magic;
     // The name passes the 1000-byte buffer of the dictionary menu when read.
-    putText(out, header.name.substr(0, maxNameLength));
+    putText(out, std::string_view(header.name).substr(0, maxNameLength));
     for (int k = 0; k < 2; ++k) {
         putText(out, header.languageName[k]);
         putU32(out, static_cast<std::uint32_t>(header.languageCharset[k]));
@@ -215,15 +231,15 @@ std::string serializeDictionary(const DictionaryHeader& header,
     putText(out, header.updateStamp);
     putText(out, header.idAndAccessCode);
     putU32(out, static_cast<std::uint32_t>(entries.size()));
-    for (const DictionaryEntry& entry : entries) {
-        for (const std::string& text : entry.texts) putText(out, text);
-        putU32(out, entry.flags);
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        for (int k = 0; k < 3; ++k) putText(out, entries.text(n, k));
+        putU32(out, entries.flags(n));
     }
     return out;
 }
 
-bool writeDictionaryFile(const DictionaryHeader& header,
-                         const std::vector<DictionaryEntry>& entries, const std::string& path) {
+bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entries,
+                         const std::string& path) {
     if (path.empty()) return false;
     std::string bytes = serializeDictionary(header, entries);
 

@@ -5,10 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
-#include "DictionaryEntry.h"
 #include "DictionaryHeader.h"
+#include "EntryList.h"
 
 namespace trelvo {
 
@@ -23,18 +22,16 @@ std::optional<std::string> readDictionaryName(const std::string& path);
 // Reads a whole dictionary. On any failure (cannot open, not "DSL", cut short,
 // a length beyond the limits) returns false and leaves header and entries as
 // they were. Does not touch header.filePath.
-bool readDictionaryFile(const std::string& path, DictionaryHeader& header,
-                        std::vector<DictionaryEntry>& entries);
-// The same over the file's bytes in memory.
-bool parseDictionary(std::string_view bytes, DictionaryHeader& header,
-                     std::vector<DictionaryEntry>& entries);
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries);
+// The same over the file's bytes, which become the storage of the entries.
+bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries);
 
-// The file's bytes for a dictionary; texts are cut at a NUL and at maxTextLength.
-std::string serializeDictionary(const DictionaryHeader& header,
-                                const std::vector<DictionaryEntry>& entries);
+// The file's bytes for a dictionary; header texts are cut at a NUL and at
+// maxTextLength (the name at maxNameLength).
+std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries);
 // Writes the dictionary to a temporary file beside path and renames it over
 // path, so that a failed write leaves the old file as it was.
-bool writeDictionaryFile(const DictionaryHeader& header,
-                         const std::vector<DictionaryEntry>& entries, const std::string& path);
+bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entries,
+                         const std::string& path);
 
 }  // namespace trelvo

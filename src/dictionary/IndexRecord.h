@@ -1,13 +1,15 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 namespace trelvo {
 
+// One record of an index: the collation key of an entry's text in the index's
+// language, and the entry's position in the entry list.
 struct IndexRecord {
-    std::string key;            // collation key of the entry's text in the index's language
-    std::uint32_t entryNumber;  // position of the entry in the entry list
+    std::string_view key;
+    std::uint32_t entryNumber;
 };
 
 }  // namespace trelvo

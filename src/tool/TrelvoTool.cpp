@@ -17,7 +17,7 @@
 #include "dictionary/CharacterTables.h"
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryFile.h"
-#include "dictionary/IndexBuilder.h"
+#include "dictionary/DictionaryIndex.h"
 
 namespace trelvo {
 
@@ -85,9 +85,9 @@ int parseInteger(const std::string& text, const std::string& what) {
 }
 
 std::string ui(const std::string& utf8) { return CodePage::fromUtf8(utf8, CodePage::headerCodePage); }
-std::string uiText(const std::string& bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
+std::string uiText(std::string_view bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
 
-DictionaryHeader loadDictionary(const std::string& path, std::vector<DictionaryEntry>& entries) {
+DictionaryHeader loadDictionary(const std::string& path, EntryList& entries) {
     DictionaryHeader header;
     if (!readDictionaryFile(path, header, entries))
         throw ToolError("cannot read dictionary " + path);
@@ -163,7 +163,7 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
 
 int TrelvoTool::info(const std::vector<std::string>& args) {
     Arguments a(args, {});
-    std::vector<DictionaryEntry> entries;
+    EntryList entries;
     DictionaryHeader h = loadDictionary(a.file(), entries);
     const std::string& idCode = h.idAndAccessCode;
     out_ << "name: " << uiText(h.name) << "\n";
@@ -189,22 +189,23 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     if (sideText != "0" && sideText != "1") throw ToolError("--side must be 0 or 1");
     int side = sideText[0] - '0';
     CharacterTables tables = loadTables(a);
-    std::vector<DictionaryEntry> entries;
+    EntryList entries;
     DictionaryHeader h = loadDictionary(a.file(), entries);
 
     int table = CharacterTables::tableOfCharset(h.languageCharset[side]);
     int cp0 = CodePage::codePageOfCharset(h.languageCharset[0]);
     int cp1 = CodePage::codePageOfCharset(h.languageCharset[1]);
     std::string line;
-    for (const IndexRecord& record : buildIndex(entries, side, tables, table)) {
-        const DictionaryEntry& e = entries[record.entryNumber];
-        line = CodePage::toUtf8(e.term(), cp0);
+    DictionaryIndex index = DictionaryIndex::build(entries, side, tables, table);
+    for (std::size_t position = 0; position < index.size(); ++position) {
+        std::uint32_t n = index.entryNumber(position);
+        line = CodePage::toUtf8(entries.term(n), cp0);
         line += '\t';
-        line += CodePage::toUtf8(e.translation(), cp1);
+        line += CodePage::toUtf8(entries.translation(n), cp1);
         line += '\t';
-        line += uiText(e.note());
+        line += uiText(entries.note(n));
         line += '\t';
-        line += std::to_string(e.flags);
+        line += std::to_string(entries.flags(n));
         line += '\n';
         out_ << line;
     }
@@ -231,7 +232,7 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
 
     int cp0 = CodePage::codePageOfCharset(h.languageCharset[0]);
     int cp1 = CodePage::codePageOfCharset(h.languageCharset[1]);
-    std::vector<DictionaryEntry> entries;
+    EntryList entries;
     std::string line;
     for (int number = 1; std::getline(in_, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -246,7 +247,7 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
         if (fields.size() > 2) entry.note() = ui(fields[2]);
         if (fields.size() > 3)
             entry.flags = static_cast<std::uint32_t>(parseInteger(fields[3], "flags on line " + std::to_string(number)));
-        entries.push_back(std::move(entry));
+        entries.append(entry);
     }
     if (!writeDictionaryFile(h, entries, path)) throw ToolError("cannot write " + path);
     return 0;

@@ -1,0 +1,75 @@
+#include "EntryList.h"
+
+#include <stdexcept>
+
+#include "DictionaryFile.h"
+
+namespace trelvo {
+
+namespace {
+
+std::string_view cut(std::string_view text) {
+    text = text.substr(0, text.find('\0'));
+    return text.substr(0, maxTextLength);
+}
+
+}  // namespace
+
+DictionaryEntry EntryList::entry(std::size_t n) const {
+    DictionaryEntry e;
+    for (int k = 0; k < 3; ++k) e.texts[static_cast<std::size_t>(k)] = std::string(text(n, k));
+    e.flags = flags(n);
+    return e;
+}
+
+std::uint32_t EntryList::store(std::string_view text, std::uint16_t& length) {
+    text = cut(text);
+    // Offsets are 32-bit: the storage of one dictionary stays below 4 GiB.
+    if (storage_.size() + text.size() > UINT32_MAX) throw std::length_error("dictionary too large");
+    auto offset = static_cast<std::uint32_t>(storage_.size());
+    storage_.append(text);
+    length = static_cast<std::uint16_t>(text.size());
+    return offset;
+}
+
+void EntryList::append(std::string_view term, std::string_view translation, std::string_view note,
+                       std::uint32_t flags) {
+    Slot slot{};
+    slot.offset[0] = store(term, slot.length[0]);
+    slot.offset[1] = store(translation, slot.length[1]);
+    slot.offset[2] = store(note, slot.length[2]);
+    slot.flags = flags;
+    slots_.push_back(slot);
+}
+
+void EntryList::append(const DictionaryEntry& entry) {
+    append(entry.term(), entry.translation(), entry.note(), entry.flags);
+}
+
+void EntryList::setText(std::size_t n, int k, std::string_view text) {
+    // The text may be a view into this storage, which store() may move.
+    std::string copy(text);
+    Slot& slot = slots_[n];
+    slot.offset[k] = store(copy, slot.length[k]);
+}
+
+void EntryList::remove(std::size_t n) { slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(n)); }
+
+void EntryList::clear() {
+    slots_.clear();
+    slots_.shrink_to_fit();
+    storage_.clear();
+    storage_.shrink_to_fit();
+}
+
+bool EntryList::operator==(const EntryList& other) const {
+    if (size() != other.size()) return false;
+    for (std::size_t n = 0; n < size(); ++n) {
+        if (flags(n) != other.flags(n)) return false;
+        for (int k = 0; k < 3; ++k)
+            if (text(n, k) != other.text(n, k)) return false;
+    }
+    return true;
+}
+
+}  // namespace trelvo

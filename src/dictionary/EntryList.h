@@ -1,0 +1,62 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "DictionaryEntry.h"
+
+namespace trelvo {
+
+// The entries of a dictionary in file order. Their texts live in one block of
+// storage addressed by offsets: a dictionary read from a file keeps the file's
+// bytes, unscrambled in place, so a million entries cost no allocation each.
+// A text that is set anew is appended; the old bytes are dropped with the list.
+class EntryList {
+public:
+    std::size_t size() const { return slots_.size(); }
+    bool empty() const { return slots_.empty(); }
+
+    std::string_view text(std::size_t n, int k) const {
+        const Slot& s = slots_[n];
+        return {storage_.data() + s.offset[k], s.length[k]};
+    }
+    std::string_view term(std::size_t n) const { return text(n, 0); }
+    std::string_view translation(std::size_t n) const { return text(n, 1); }
+    std::string_view note(std::size_t n) const { return text(n, 2); }
+    std::uint32_t flags(std::size_t n) const { return slots_[n].flags; }
+    DictionaryEntry entry(std::size_t n) const;
+
+    // Texts are cut at a NUL, as in memory they end there, and at the longest
+    // text a dictionary file holds.
+    void append(std::string_view term, std::string_view translation, std::string_view note,
+                std::uint32_t flags);
+    void append(const DictionaryEntry& entry);
+    void setText(std::size_t n, int k, std::string_view text);
+    void setFlags(std::size_t n, std::uint32_t flags) { slots_[n].flags = flags; }
+    // Entries behind n move one place down.
+    void remove(std::size_t n);
+    void clear();
+    void reserve(std::size_t count) { slots_.reserve(count); }
+
+    bool operator==(const EntryList& other) const;
+
+private:
+    // The reader builds the list over the file's own bytes.
+    friend bool parseDictionary(std::string bytes, struct DictionaryHeader& header, EntryList& entries);
+
+    struct Slot {
+        std::uint32_t offset[3];
+        std::uint16_t length[3];
+        std::uint32_t flags;
+    };
+
+    std::uint32_t store(std::string_view text, std::uint16_t& length);
+
+    std::vector<Slot> slots_;
+    std::string storage_;
+};
+
+}  // namespace trelvo

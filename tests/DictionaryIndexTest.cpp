@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "dictionary/DictionaryIndex.h"
+
+using namespace trelvo;
+
+namespace {
+
+std::vector<std::uint32_t> order(const DictionaryIndex& index) {
+    std::vector<std::uint32_t> numbers;
+    for (std::size_t i = 0; i < index.size(); ++i) numbers.push_back(index.entryNumber(i));
+    return numbers;
+}
+
+CharacterTables czechLike() {
+    CharacterTables tables;
+    tables.loadCharacterTablesFromText("sr 0\nA\nB\nC\nH\nCH\nI\n/sr\n");
+    return tables;
+}
+
+}  // namespace
+
+TEST(DictionaryIndex, BuildGivesTheOrderOfOneByOneInsertion) {
+    // Many equal keys, keys that share their first eight bytes, short and long
+    // keys, bytes above 127: a built index must match the insertion order exactly.
+    std::mt19937 random(3);
+    const std::vector<std::string> stems{"", "a", "ch", "h", "abcdefgh", "abcdefghi", "\xE8\xE1ra", "zzzzzzzzzz"};
+    EntryList entries;
+    for (int n = 0; n < 3000; ++n) {
+        std::string text = stems[random() % stems.size()];
+        if (random() % 2) text += static_cast<char>('a' + random() % 3);
+        entries.append(text, stems[random() % stems.size()], "", 0);
+    }
+    CharacterTables tables = czechLike();
+    for (int side = 0; side < 2; ++side) {
+        DictionaryIndex built = DictionaryIndex::build(entries, side, tables, 0);
+        DictionaryIndex inserted;
+        for (std::uint32_t n = 0; n < entries.size(); ++n)
+            inserted.insert(tables.makeCollationKey(entries.text(n, side), 0), n);
+        EXPECT_EQ(order(built), order(inserted));
+        for (std::size_t i = 1; i < built.size(); ++i) ASSERT_LE(built.key(i - 1), built.key(i));
+    }
+}
+
+TEST(DictionaryIndex, InsertGoesBehindEqualKeys) {
+    DictionaryIndex index;
+    EXPECT_EQ(index.insert("B", 0), 0u);
+    EXPECT_EQ(index.insert("A", 1), 0u);
+    EXPECT_EQ(index.insert("B", 2), 2u);
+    EXPECT_EQ(index.insert("\x80", 3), 3u) << "bytes compare unsigned";
+    EXPECT_EQ(index.insert("AB", 4), 1u);
+    EXPECT_EQ(order(index), (std::vector<std::uint32_t>{1, 4, 0, 2, 3}));
+    EXPECT_EQ(index.lowerBound("B"), 2u);
+    EXPECT_EQ(index.lowerBound("C"), 4u);
+    EXPECT_EQ(index.lowerBound(""), 0u);
+    // A key taken from the index itself.
+    index.insert(index.key(0), 5);
+    EXPECT_EQ(index.key(1), "A");
+}
+
+TEST(DictionaryIndex, RemovingAnEntryRenumbersBothIndexes) {
+    EntryList entries;
+    for (int n = 0; n < 10; ++n) entries.append(std::string(1, static_cast<char>('j' - n)), std::to_string(n), "", 0);
+    CharacterTables tables;
+    std::array<DictionaryIndex, 2> indexes{DictionaryIndex::build(entries, 0, tables, 0),
+                                           DictionaryIndex::build(entries, 1, tables, 0)};
+    entries.remove(3);
+    for (DictionaryIndex& index : indexes) {
+        std::size_t at = index.find(3);
+        ASSERT_LT(at, index.size());
+        index.remove(at);
+        index.renumberAfterRemoval(3);
+        EXPECT_EQ(index.find(9), index.size()) << "no record refers to entry 9";
+        EXPECT_EQ(index.size(), 9u);
+    }
+    // Entries 4..9 are now 3..8, in both orders.
+    EXPECT_EQ(order(indexes[0]), (std::vector<std::uint32_t>{8, 7, 6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(order(indexes[1]), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    for (std::size_t i = 0; i < 9; ++i)
+        EXPECT_EQ(indexes[1].key(i), entries.translation(indexes[1].entryNumber(i)));
+}

@@ -1,0 +1,53 @@
+#include <gtest/gtest.h>
+
+#include "dictionary/DictionaryFile.h"
+#include "dictionary/EntryList.h"
+
+using namespace trelvo;
+
+TEST(EntryList, TextsAreCutAtNulAndAtTheFileLimit) {
+    EntryList list;
+    list.append(std::string("ab\0cd", 5), std::string(maxTextLength + 5, 'x'), "", efImported);
+    EXPECT_EQ(list.term(0), "ab");
+    EXPECT_EQ(list.translation(0).size(), maxTextLength);
+    EXPECT_EQ(list.flags(0), efImported);
+    list.setText(0, 2, std::string("p\0q", 3));
+    EXPECT_EQ(list.note(0), "p");
+}
+
+TEST(EntryList, SettingATextFromItsOwnStorageKeepsIt) {
+    EntryList list;
+    list.append("kolejový obvod", "track circuit", "", 0);
+    // Copying text 0 over text 1 appends to the storage it is read from.
+    for (int i = 0; i < 200; ++i) list.setText(0, 1, list.text(0, 0));
+    EXPECT_EQ(list.translation(0), "kolejový obvod");
+    EXPECT_EQ(list.term(0), "kolejový obvod");
+}
+
+TEST(EntryList, RemovingMovesLaterEntriesDownAndReadEntriesStayEditable) {
+    EntryList written;
+    for (int i = 0; i < 10; ++i) written.append("t" + std::to_string(i), "u" + std::to_string(i), "", 0);
+    DictionaryHeader h;
+    EntryList list;
+    ASSERT_TRUE(parseDictionary(serializeDictionary(h, written), h, list));
+    list.remove(3);
+    ASSERT_EQ(list.size(), 9u);
+    EXPECT_EQ(list.term(3), "t4");
+    EXPECT_EQ(list.term(8), "t9");
+    list.setText(8, 0, "nový");
+    list.append("přidaný", "added", "pozn.", efUserModified);
+    EXPECT_EQ(list.term(8), "nový");
+    EXPECT_EQ(list.translation(8), "u9");
+    EXPECT_EQ(list.entry(9), (DictionaryEntry{{"přidaný", "added", "pozn."}, efUserModified}));
+}
+
+TEST(EntryList, EqualityComparesContentNotStorage) {
+    EntryList a, b;
+    a.append("x", "y", "z", 1);
+    b.append("q", "y", "z", 1);
+    EXPECT_FALSE(a == b);
+    b.setText(0, 0, "x");
+    EXPECT_TRUE(a == b);
+    b.setFlags(0, 2);
+    EXPECT_FALSE(a == b);
+}
