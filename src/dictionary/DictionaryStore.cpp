@@ -1,0 +1,86 @@
+#include "DictionaryStore.h"
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <system_error>
+
+#include "DictionaryFile.h"
+
+namespace trelvo {
+
+std::uint32_t DictionaryStore::appendEntry(std::string_view term, std::string_view translation,
+                                           std::string_view note, std::uint32_t flags) {
+    auto n = static_cast<std::uint32_t>(entries.size());
+    entries.append(term, translation, note, flags);
+    return n;
+}
+
+void DictionaryStore::removeEntry(std::uint32_t n) {
+    entries.remove(n);
+    for (DictionaryIndex& index : indexes) {
+        std::size_t position = index.find(n);
+        if (position < index.size()) index.remove(position);
+        index.renumberAfterRemoval(n);
+    }
+}
+
+std::size_t DictionaryStore::insertIndexRecord(int k, std::string_view key, std::uint32_t n) {
+    return indexes[static_cast<std::size_t>(k)].insert(key, n);
+}
+
+void DictionaryStore::removeIndexRecord(int k, std::size_t position) {
+    indexes[static_cast<std::size_t>(k)].remove(position);
+}
+
+std::size_t DictionaryStore::findIndexPosition(int k, std::uint32_t n) const {
+    return indexes[static_cast<std::size_t>(k)].find(n);
+}
+
+void DictionaryStore::clearIndexes() {
+    for (DictionaryIndex& index : indexes) index.clear();
+}
+
+void DictionaryStore::rebuildIndexes(const CharacterTables& tables) {
+    if (!isOpen()) return;
+    clearIndexes();
+    for (int k = 0; k < 2; ++k) indexes[static_cast<std::size_t>(k)] = DictionaryIndex::build(entries, k, tables, tableOf(k));
+}
+
+void DictionaryStore::scanCatalogue(const std::string& folder) {
+    namespace fs = std::filesystem;
+    catalogueNames.clear();
+    cataloguePaths.clear();
+    std::vector<fs::path> files;
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::string name = it->path().filename().string();
+        if (name.size() < 4) continue;
+        std::string extension = name.substr(name.size() - 4);
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        std::error_code ignored;
+        if (extension == ".dsl" && it->is_regular_file(ignored)) files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end(),
+              [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+    for (const fs::path& file : files) {
+        if (auto name = readDictionaryName(file.string())) {
+            catalogueNames.push_back(std::move(*name));
+            cataloguePaths.push_back(file.string());
+        }
+    }
+}
+
+bool DictionaryStore::openFile(const std::string& path, const CharacterTables& tables) {
+    if (!readDictionaryFile(path, header, entries)) return false;
+    header.filePath = path;
+    rebuildIndexes(tables);
+    return true;
+}
+
+bool DictionaryStore::saveDictionary() const {
+    return isOpen() && writeDictionaryFile(header, entries, header.filePath);
+}
+
+}  // namespace trelvo

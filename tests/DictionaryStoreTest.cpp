@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "dictionary/DictionaryFile.h"
+#include "dictionary/DictionaryStore.h"
+
+namespace fs = std::filesystem;
+using namespace trelvo;
+
+namespace {
+
+class DictionaryStoreTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/trelvo-store-XXXXXX";
+        folder_ = mkdtemp(name);
+    }
+    void TearDown() override { fs::remove_all(folder_); }
+
+    std::string path(const std::string& name) const { return (folder_ / name).string(); }
+
+    std::string write(const std::string& file, const std::string& name, const EntryList& entries = {},
+                      std::array<std::int32_t, 2> charsets = {238, 0}) {
+        DictionaryHeader h;
+        h.name = name;
+        h.languageCharset = charsets;
+        EXPECT_TRUE(writeDictionaryFile(h, entries, path(file)));
+        return path(file);
+    }
+
+    fs::path folder_;
+};
+
+std::vector<std::uint32_t> order(const DictionaryIndex& index) {
+    std::vector<std::uint32_t> numbers;
+    for (std::size_t i = 0; i < index.size(); ++i) numbers.push_back(index.entryNumber(i));
+    return numbers;
+}
+
+}  // namespace
+
+TEST_F(DictionaryStoreTest, CatalogueListsDictionaryFilesByName) {
+    write("b.DSL", "Druhý");
+    write("a.dsl", "První");
+    write("c.dsl", "První");  // the same name twice is listed twice
+    std::ofstream(path("d.dsl")) << "not a dictionary";
+    std::ofstream(path("e.txt")) << "DSL";
+    write("f.dsl.bak", "Záloha");
+    fs::create_directory(path("g.dsl"));
+    DictionaryStore store;
+    store.scanCatalogue(folder_.string());
+    EXPECT_EQ(store.catalogueNames, (std::vector<std::string>{"První", "Druhý", "První"}));
+    EXPECT_EQ(store.cataloguePaths, (std::vector<std::string>{path("a.dsl"), path("b.DSL"), path("c.dsl")}));
+    store.scanCatalogue(path("missing"));
+    EXPECT_TRUE(store.catalogueNames.empty());
+    EXPECT_TRUE(store.cataloguePaths.empty());
+}
+
+TEST_F(DictionaryStoreTest, OpeningKeysEachLanguageWithItsOwnTable) {
+    EntryList entries;
+    entries.append("b", "\xC1", "", 0);  // 0xC1: Á in 1250, А in 1251
+    entries.append("a", "\xC2", "", 0);
+    entries.append("c", "\xC0", "", 0);
+    std::string file = write("x.dsl", "X", entries, {238, 204});
+    CharacterTables tables;
+    // Only the Cyrillic table folds and orders those bytes, the other way round.
+    tables.loadCharacterTablesFromText("sr 2\n\xC2\n\xC1\n\xC0\n/sr\n");
+    DictionaryStore store;
+    ASSERT_TRUE(store.openFile(file, tables));
+    EXPECT_EQ(store.header.filePath, file);
+    EXPECT_EQ(order(store.indexes[0]), (std::vector<std::uint32_t>{1, 0, 2}));
+    EXPECT_EQ(order(store.indexes[1]), (std::vector<std::uint32_t>{1, 0, 2}));
+    EXPECT_EQ(store.tableOf(1), 2);
+}
+
+TEST_F(DictionaryStoreTest, FailedOpenKeepsTheActiveDictionary) {
+    EntryList entries;
+    entries.append("term", "překlad", "", 0);
+    std::string good = write("good.dsl", "Dobrý", entries);
+    std::ofstream(path("bad.dsl")) << "DSL\x05\x00garbage";
+    CharacterTables tables;
+    DictionaryStore store;
+    ASSERT_TRUE(store.openFile(good, tables));
+    EXPECT_FALSE(store.openFile(path("bad.dsl"), tables));
+    EXPECT_FALSE(store.openFile(path("missing.dsl"), tables));
+    EXPECT_EQ(store.header.filePath, good);
+    EXPECT_EQ(store.header.name, "Dobrý");
+    EXPECT_EQ(store.entryCount(), 1u);
+    EXPECT_EQ(store.indexes[0].size(), 1u);
+}
+
+TEST_F(DictionaryStoreTest, RemovingEntryThreeOfTenRenumbersBothIndexes) {
+    EntryList entries;
+    for (int n = 0; n < 10; ++n) entries.append("t" + std::to_string(9 - n), "u" + std::to_string(n), "", 0);
+    CharacterTables tables;
+    DictionaryStore store;
+    ASSERT_TRUE(store.openFile(write("x.dsl", "X", entries), tables));
+    store.removeEntry(3);
+    EXPECT_EQ(store.entryCount(), 9u);
+    EXPECT_EQ(order(store.indexes[0]), (std::vector<std::uint32_t>{8, 7, 6, 5, 4, 3, 2, 1, 0}));
+    EXPECT_EQ(order(store.indexes[1]), (std::vector<std::uint32_t>{0, 1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(store.findIndexPosition(0, 9), store.indexes[0].size());
+    EXPECT_EQ(store.entries.term(3), "t5");
+}
+
+TEST_F(DictionaryStoreTest, AddedEntryIsIndexedBehindEqualKeys) {
+    CharacterTables tables;
+    EntryList entries;
+    entries.append("vlak", "train", "", 0);
+    DictionaryStore store;
+    ASSERT_TRUE(store.openFile(write("x.dsl", "X", entries), tables));
+    std::uint32_t n = store.appendEntry("Vlak", "train set", "", efUserModified);
+    EXPECT_EQ(n, 1u);
+    EXPECT_EQ(store.insertIndexRecord(0, tables.makeCollationKey("Vlak", store.tableOf(0)), n), 1u);
+    EXPECT_EQ(store.findIndexPosition(0, 1), 1u);
+    store.removeIndexRecord(0, 0);
+    EXPECT_EQ(store.findIndexPosition(0, 0), store.indexes[0].size());
+}
+
+TEST_F(DictionaryStoreTest, SavingWritesTheFileAndNeedsAnOpenDictionary) {
+    DictionaryStore store;
+    EXPECT_FALSE(store.saveDictionary());
+    CharacterTables tables;
+    std::string file = write("x.dsl", "X");
+    ASSERT_TRUE(store.openFile(file, tables));
+    store.appendEntry("návěstidlo", "signal", "", efUserModified);
+    ASSERT_TRUE(store.saveDictionary());
+    DictionaryStore again;
+    ASSERT_TRUE(again.openFile(file, tables));
+    EXPECT_EQ(again.entries, store.entries);
+    fs::remove_all(folder_);
+    EXPECT_FALSE(store.saveDictionary()) << "the folder is gone";
+}
+
+TEST_F(DictionaryStoreTest, RebuildDoesNothingWithoutAnOpenDictionary) {
+    DictionaryStore store;
+    store.appendEntry("a", "b", "", 0);
+    store.rebuildIndexes(CharacterTables{});
+    EXPECT_TRUE(store.indexes[0].empty());
+}
