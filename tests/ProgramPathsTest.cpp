@@ -15,7 +15,7 @@ TEST(ProgramPaths, JoinPathAddsOneSeparatorAndKeepsAbsoluteNames) {
 TEST(ProgramPaths, DayNumberCountsEveryMonthAs31Days) {
     EXPECT_EQ(dayNumber(2026, 1, 1), 2026 * 372);
     EXPECT_EQ(dayNumber(2026, 12, 8), 2026 * 372 + 11 * 31 + 7);
-    // 28 February and 1 March are three day numbers apart.
+    // 28 February and 1 March are four day numbers apart.
     EXPECT_EQ(dayNumber(2026, 3, 1) - dayNumber(2026, 2, 28), 4);
     EXPECT_EQ(dayNumber(2027, 1, 1) - dayNumber(2026, 12, 31), 1);
 }

@@ -1,0 +1,118 @@
+#include "ProgramConfiguration.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+namespace trelvo {
+
+namespace {
+
+constexpr std::size_t fileSize = 22;
+
+// Offsets of the 32-bit fields; top comes before left, width before height.
+constexpr std::size_t topAt = 2;
+constexpr std::size_t leftAt = 6;
+constexpr std::size_t widthAt = 10;
+constexpr std::size_t heightAt = 14;
+constexpr std::size_t dayAt = 18;
+
+std::int32_t getI32(const unsigned char* p) {
+    std::uint32_t v = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+    return static_cast<std::int32_t>(v);
+}
+
+void putI32(unsigned char* p, std::int32_t value) {
+    auto v = static_cast<std::uint32_t>(value);
+    for (int k = 0; k < 4; ++k) p[k] = static_cast<unsigned char>((v >> (8 * k)) & 0xFF);
+}
+
+// Reads up to n bytes; a read error counts as the end of the file, so that
+// whatever came before it is still used.
+std::size_t readUpTo(int fd, unsigned char* buffer, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t got = ::read(fd, buffer + done, n - done);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) break;
+        done += static_cast<std::size_t>(got);
+    }
+    return done;
+}
+
+bool writeAll(int fd, const unsigned char* bytes, std::size_t n) {
+    std::size_t done = 0;
+    while (done < n) {
+        ssize_t put = ::write(fd, bytes + done, n - done);
+        if (put < 0 && errno == EINTR) continue;
+        if (put <= 0) return false;
+        done += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool readConfiguration(const std::string& path, ProgramConfiguration& config) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // A folder opens on this system but could never be a settings file.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    unsigned char bytes[fileSize];
+    const std::size_t size = readUpTo(fd, bytes, fileSize);  // later bytes are ignored
+    ::close(fd);
+
+    // Every field the file holds is taken; the ones after its end keep the
+    // values already in config. That goes for the two leading bytes as well,
+    // so an empty file moves nothing but the update day.
+    if (size > 0) config.autoUpdate = bytes[0] != 0;
+    if (size > 1) config.lastDictionary = bytes[1];
+    if (size >= topAt + 4) config.top = getI32(bytes + topAt);
+    if (size >= leftAt + 4) config.left = getI32(bytes + leftAt);
+    if (size >= widthAt + 4) config.width = getI32(bytes + widthAt);
+    if (size >= heightAt + 4) config.height = getI32(bytes + heightAt);
+    // A file cut short before the update day makes the update reminder show
+    // at this start rather than wait on a day the file never held.
+    config.lastUpdateDay = size >= dayAt + 4 ? getI32(bytes + dayAt) : 0;
+    return true;
+}
+
+bool writeConfiguration(const std::string& path, const ProgramConfiguration& config) {
+    if (path.empty()) return false;
+    unsigned char bytes[fileSize];
+    bytes[0] = config.autoUpdate ? 1 : 0;
+    bytes[1] = static_cast<unsigned char>(config.lastDictionary & 0xFF);
+    putI32(bytes + topAt, config.top);
+    putI32(bytes + leftAt, config.left);
+    putI32(bytes + widthAt, config.width);
+    putI32(bytes + heightAt, config.height);
+    putI32(bytes + dayAt, config.lastUpdateDay);
+
+    // Written beside the old file and renamed over it, so that a crash or a
+    // full disk leaves the previous settings whole.
+    std::string temp = path + ".XXXXXX";
+    int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    // mkstemp makes the file private; the settings are an ordinary user file.
+    mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+
+    bool ok = writeAll(fd, bytes, fileSize) && ::fsync(fd) == 0;
+    ok = ::close(fd) == 0 && ok;
+    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace trelvo
