@@ -1,19 +1,464 @@
 #include "TForm1.h"
 
+#include <QCloseEvent>
+#include <QFrame>
+#include <QHeaderView>
+#include <QIcon>
+#include <QImage>
 #include <QLabel>
-#include <QVBoxLayout>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QSvgRenderer>
+#include <QTableWidget>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <filesystem>
+
+#include "ProgramConfiguration.h"
+#include "ProgramPaths.h"
+#include "Prompts.h"
+#include "WindowPlacement.h"
+#include "dictionary/CodePage.h"
+#include "exchange/UpdateLocations.h"
 
 namespace trelvo {
 
-TForm1::TForm1(const std::string& programDir, QWidget* parent)
-    : QWidget(parent), programDir_(programDir) {
+namespace {
+
+const QString saveQuestion =
+    QStringLiteral("V souboru aktivního slovníku byly provedeny změny, mají se tyto změny uložit?");
+
+QString uiText(std::string_view bytes) {
+    std::u16string text = CodePage::toUnicode(bytes, CodePage::headerCodePage);
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+struct ToolButtonSpec {
+    int number;
+    const char* hint;
+    bool checkable;
+    bool separatorAfter;
+};
+
+// In the order of the tool bar, grouped: dictionaries, contents, editing,
+// direction and update, information.
+const ToolButtonSpec toolButtonSpecs[] = {
+    {3, "Výběr slovníku", false, false},
+    {1, "Vytvoření nové databáze slov", false, false},
+    {7, "Uložení provedených změn", false, false},
+    {10, "Nastavení slovníku", false, true},
+    {11, "Synchronizace s jiným slovníkem", false, false},
+    {2, "Import slov do aktuální databáze", false, false},
+    {9, "Export položek do textového souboru", false, false},
+    {5, "Převést všechny položky na výchozí položky slovníku", false, true},
+    {6, "Umožnit přidávání nových položek", true, false},
+    {4, "Změnit směr překladu", false, true},
+    {12, "Povolení automatické aktualizace slovníku přes internet", true, true},
+    {8, "Informace o programu a aktivním slovníku", false, false},
+};
+
+constexpr int margin = 4;        // left of Edit1, and of everything aligned with it
+constexpr int toolBarTop = 2;
+constexpr int editTop = 40;
+constexpr int gridTop = 66;      // the scroll bar; the grid starts one pixel above
+
+}  // namespace
+
+TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
+    : QWidget(parent), env_(std::move(environment)) {
     setWindowTitle(QStringLiteral("Trelvo"));
     setMinimumSize(500, 350);
     resize(626, 373);
-    auto* layout = new QVBoxLayout(this);
-    layout->addStretch();
-    status_ = new QLabel(QStringLiteral("Slovník: <není vybraný>"), this);
-    layout->addWidget(status_);
+    designGeometry_ = geometry();
+    createControls();
+}
+
+void TForm1::createControls() {
+    QFont base = font();
+    base.setPixelSize(13);
+    setFont(base);
+
+    // Hidden labels that only carry the fonts of the grid's columns.
+    Label1 = new QLabel(this);
+    Label2 = new QLabel(this);
+    Label3 = new QLabel(this);
+    Label7 = new QLabel(this);
+    QFont bold = base;
+    bold.setPixelSize(11);
+    bold.setBold(true);
+    Label3->setFont(bold);
+    QFont white = bold;
+    white.setPixelSize(11);
+    Label7->setFont(white);
+    QPalette whitePalette = Label7->palette();
+    whitePalette.setColor(QPalette::WindowText, Qt::white);
+    Label7->setPalette(whitePalette);
+    for (QLabel* label : {Label1, Label2, Label3, Label7}) {
+        label->setText(QStringLiteral("Ag"));
+        label->adjustSize();
+        label->hide();
+    }
+
+    createToolBar();
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setGeometry(margin, editTop, 260, 22);
+
+    Image5 = new QLabel(this);
+    fadeBanner();
+
+    Panel1 = new QFrame(this);
+    Panel1->setFrameShape(QFrame::StyledPanel);
+    Image3 = new QLabel(Panel1);
+    Image3->move(1, 1);
+    Panel1->move(0, editTop);
+    Panel1->hide();
+
+    ScrollBar1 = new QScrollBar(Qt::Vertical, this);
+    ScrollBar1->move(0, gridTop);
+    ScrollBar1->setFixedWidth(17);
+
+    grid = new QTableWidget(gridRows, 3, this);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grid->verticalHeader()->setDefaultSectionSize(Label1->height() + 2);
+    grid->setColumnWidth(2, 30);
+    grid->setSelectionMode(QAbstractItemView::SingleSelection);
+    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
+    grid->move(margin, gridTop - 1);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->addAction(QStringLiteral("Odstranit záznam"));
+    PopupMenu2->addAction(QStringLiteral("Vymazat veškeré přeložené texty"));
+    PopupMenu2->addAction(QStringLiteral("Vymazat veškeré poznámky"));
+
+    Edit2 = new QLineEdit(this);
+    Edit3 = new QLineEdit(this);
+    Button1 = new QPushButton(QStringLiteral("zařadit"), this);
+    Edit2->setGeometry(margin, 0, 200, 22);
+    Edit3->setGeometry(margin + 200, 0, 200, 22);
+    Button1->setFixedSize(grid->columnWidth(2) + ScrollBar1->width() + 4, 20);
+    for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
+        w->hide();
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->move(2, 0);
+    StatusBar1->setFixedHeight(20);
+    const int widths[] = {200, 200, 50};
+    for (std::size_t i = 0; i < statusPanels.size(); ++i) {
+        statusPanels[i] = new QLabel(StatusBar1);
+        statusPanels[i]->setFixedWidth(widths[i]);
+        statusPanels[i]->setFrameShape(QFrame::Panel);
+        statusPanels[i]->setFrameShadow(QFrame::Sunken);
+        StatusBar1->addWidget(statusPanels[i]);
+    }
+
+    Panel2 = new QFrame(this);
+    Panel2->move(2, 0);
+    Panel2->hide();
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(300);
+    Timer2 = new QTimer(this);
+    Timer2->setInterval(50);
+    Timer3 = new QTimer(this);
+    Timer3->setInterval(100);
+    Timer3->setSingleShot(true);
+    connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+}
+
+void TForm1::createToolBar() {
+    ToolBar1 = new QToolBar(this);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->move(margin, toolBarTop);
+    for (const ToolButtonSpec& spec : toolButtonSpecs) {
+        auto* button = new QToolButton(ToolBar1);
+        button->setObjectName(QStringLiteral("ToolButton%1").arg(spec.number));
+        button->setToolTip(QString::fromUtf8(spec.hint));
+        button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(spec.number)));
+        button->setCheckable(spec.checkable);
+        button->setAutoRaise(true);
+        ToolBar1->addWidget(button);
+        if (spec.separatorAfter) ToolBar1->addSeparator();
+        toolButtons[static_cast<std::size_t>(spec.number)] = button;
+    }
+    // The button itself does nothing; its arrow opens the dictionary menu.
+    PopupMenu1 = new QMenu(this);
+    toolButtons[3]->setMenu(PopupMenu1);
+    toolButtons[3]->setPopupMode(QToolButton::MenuButtonPopup);
+    toolButtons[12]->setChecked(true);
+    connect(toolButtons[7], &QToolButton::clicked, this, [this] { saveDictionary(); });
+    ToolBar1->adjustSize();
+}
+
+void TForm1::fadeBanner() {
+    QSvgRenderer renderer(QStringLiteral(":/icons/banner.svg"));
+    QImage banner(180, 36, QImage::Format_RGB32);
+    banner.fill(palette().color(QPalette::Window));
+    QPainter painter(&banner);
+    renderer.render(&painter);
+    painter.end();
+    const unsigned face = palette().color(QPalette::Window).rgb() & 0xFFFFFF;
+    for (int y = 0; y < banner.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(banner.scanLine(y));
+        for (int x = 0; x < banner.width(); ++x) line[x] = 0xFF000000u | fadeTowardsFace(line[x] & 0xFFFFFF, face);
+    }
+    Image5->setPixmap(QPixmap::fromImage(banner));
+    Image5->resize(banner.size());
+    Image5->move(0, toolBarTop);
+    Image5->lower();  // a narrow window lets the tool bar run over the banner
+}
+
+bool TForm1::startUp() {
+    // 1.
+    autoUpdate = true;
+    sourceSide = 0;
+    targetSide = 1;
+    gridHadFocus = hidingGrid = refilling = inFallback = false;
+    idleTicks = 0;
+    // 2.
+    programDir = env_.programDir;
+    std::error_code ignored;
+    std::filesystem::create_directory(joinPath(programDir, "DSL"), ignored);
+    // 3. The grid is in place; its cursor starts on row 0.
+    grid->setCurrentCell(0, 0);
+    // 4.
+    modified = false;
+    // 5.
+    if (!characterTables.loadCharacterTables(joinPath(programDir, "upchar.dat"))) {
+        env_.prompts->inform(nullptr, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QStringLiteral("Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen."));
+        return false;
+    }
+    // 6.
+    scanCatalogue();
+    // 10.
+    readSettings();
+    // 11.
+    updateLocations = readUpdateLocations(joinPath(programDir, "net.ini"));
+    // 12.
+    layoutMainWindow();
+    refreshDictionaryStatus();
+    // 13.
+    toolButtons[12]->setChecked(autoUpdate);
+    // 14.
+    if (lastDictionary >= 0 && static_cast<std::size_t>(lastDictionary) < store.cataloguePaths.size())
+        Timer3->start();
+    // 15.
+    Timer1->start();
+    Timer2->start();
+    return true;
+}
+
+void TForm1::readSettings() {
+    ProgramConfiguration config;
+    config.autoUpdate = autoUpdate;
+    config.lastDictionary = lastDictionary;
+    config.left = designGeometry_.left();
+    config.top = designGeometry_.top();
+    config.width = designGeometry_.width();
+    config.height = designGeometry_.height();
+    const int today = env_.today();
+    if (!readConfiguration(joinPath(programDir, "trelvo.cfg"), config)) {
+        lastUpdateDay = today;
+        return;
+    }
+    autoUpdate = config.autoUpdate;
+    lastDictionary = config.lastDictionary;
+    lastUpdateDay = config.lastUpdateDay;
+    if (std::abs(today - lastUpdateDay) > 186) {
+        env_.prompts->inform(
+            this, Prompts::Icon::information, QStringLiteral("Možnost aktualizace ..."),
+            QStringLiteral("Databáze slov nebyla již dlouhou dobu aktualizována. Aktualizační soubory "
+                           "slovníků jsou k dispozici na stránkách Zorvat."));
+        lastUpdateDay = today;
+    }
+    QRect screen = env_.screen();
+    WindowRect placed = fitToScreen({config.left - screen.left(), config.top - screen.top(),
+                                     std::max(config.width, minimumWidth()),
+                                     std::max(config.height, minimumHeight())},
+                                    screen.width(), screen.height());
+    setGeometry(placed.left + screen.left(), placed.top + screen.top(), placed.width, placed.height);
+}
+
+void TForm1::writeSettings() {
+    ProgramConfiguration config;
+    config.autoUpdate = autoUpdate;
+    config.lastDictionary = lastDictionary;
+    config.top = geometry().top();
+    config.left = geometry().left();
+    config.width = geometry().width();
+    config.height = geometry().height();
+    config.lastUpdateDay = lastUpdateDay;
+    writeConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+}
+
+void TForm1::scanCatalogue() {
+    store.scanCatalogue(joinPath(programDir, "DSL"));
+    PopupMenu1->clear();
+    for (std::size_t i = 0; i < store.catalogueNames.size(); ++i) {
+        QAction* item = PopupMenu1->addAction(uiText(store.catalogueNames[i]));
+        item->setData(static_cast<int>(i));
+        connect(item, &QAction::triggered, this, [this, i] { selectDictionary(static_cast<int>(i)); });
+    }
+}
+
+void TForm1::selectDictionary(int i) {
+    if (store.cataloguePaths[static_cast<std::size_t>(i)] == store.header.filePath) return;
+    openDictionary(i);
+    lastDictionary = i;
+}
+
+bool TForm1::askToSaveChanges() {
+    if (!modified) return true;
+    if (!env_.prompts->ask(this, QStringLiteral("Upozornění"), saveQuestion)) return true;
+    return saveDictionary();
+}
+
+void TForm1::openDictionary(int i) {
+    // A save that failed keeps the active dictionary, so its changes survive.
+    if (!askToSaveChanges()) return;
+    if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return;
+    sourceTable = store.tableOf(sourceSide);
+    targetTable = store.tableOf(targetSide);
+    refreshDictionaryStatus();
+    currentPosition = 0;
+    windowFirst = windowLast = staleWindow;
+    refillWindow();
+    ScrollBar1->setValue(0);
+    modified = false;
+    checkForUpdate();
+}
+
+void TForm1::checkForUpdate() {}
+
+bool TForm1::saveDictionary() {
+    if (!store.isOpen()) return true;
+    if (store.saveDictionary()) {
+        modified = false;
+        return true;
+    }
+    env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                         QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny "
+                                        "zůstávají neuložené, původní soubor se nezměnil.")
+                             .arg(QString::fromStdString(store.header.filePath)));
+    return false;
+}
+
+QString TForm1::decode(std::string_view text, int side) const {
+    int codePage = side == 2 ? CodePage::headerCodePage
+                             : CodePage::codePageOfCharset(store.header.languageCharset[side]);
+    std::u16string unicode = CodePage::toUnicode(text, codePage);
+    return QString::fromUtf16(unicode.data(), static_cast<qsizetype>(unicode.size()));
+}
+
+void TForm1::refillWindow() {
+    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+    windowFirst = std::min(currentPosition, index.size());
+    windowLast = std::min(windowFirst + gridRows, index.size());
+    for (int row = 0; row < gridRows; ++row) {
+        std::size_t position = windowFirst + static_cast<std::size_t>(row);
+        bool filled = position < windowLast;
+        std::uint32_t n = filled ? index.entryNumber(position) : 0;
+        const int sides[] = {sourceSide, targetSide, 2};
+        for (int column = 0; column < 3; ++column) {
+            QString text = filled ? decode(store.entries.text(n, sides[column]), sides[column]) : QString();
+            grid->setItem(row, column, new QTableWidgetItem(text));
+        }
+    }
+}
+
+void TForm1::refreshDictionaryStatus() {
+    if (store.isOpen()) {
+        const DictionaryHeader& h = store.header;
+        statusPanels[0]->setText(QStringLiteral("Slovník: ") + uiText(h.name));
+        statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[sourceSide]) +
+                                 QStringLiteral("->") + uiText(h.languageName[targetSide]));
+        QImage picture;
+        const std::string& bytes = h.languageImage[sourceSide];
+        picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
+        picture = picture.copy(0, 0, std::min(picture.width(), 100), std::min(picture.height(), 50));
+        Image3->setPixmap(QPixmap::fromImage(picture));
+        Image3->resize(picture.size());
+        Panel1->setVisible(picture.width() > 0);
+        Panel1->resize(picture.width() + 2, picture.height() + 2);
+        grid->viewport()->update();
+    } else {
+        statusPanels[0]->setText(QStringLiteral("Slovník: <není vybraný>"));
+        statusPanels[1]->setText(QStringLiteral("Směr překladu: "));
+    }
+    layoutMainWindow();
+    update();
+}
+
+void TForm1::layoutMainWindow() {
+    const int clientWidth = width();
+    const int clientHeight = height();
+    // 1.
+    StatusBar1->setGeometry(StatusBar1->x(), clientHeight - StatusBar1->height() - 2,
+                            clientWidth - 2 * StatusBar1->x(), StatusBar1->height());
+    // 2.
+    Panel2->setGeometry(Panel2->x(), StatusBar1->y() + 1, width() - Panel2->x() - 4, StatusBar1->height() - 2);
+    // 3.
+    Edit2->move(Edit2->x(), StatusBar1->y() - Edit2->height() - 3);
+    Edit3->move(Edit3->x(), Edit2->y());
+    // 4.
+    Panel1->move(clientWidth - Panel1->width() - Edit1->x(), Panel1->y());
+    // 5.
+    Image5->move(width() - Image5->width() - 2, Image5->y());
+    // 6.
+    ScrollBar1->move(clientWidth - Edit1->x() - ScrollBar1->width(), ScrollBar1->y());
+    ScrollBar1->resize(ScrollBar1->width(),
+                       (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
+    // 7.
+    grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
+    const int column2 = grid->columnWidth(2);
+    const int column0 = (grid->width() - column2) / 2;
+    grid->setColumnWidth(0, column0);
+    grid->setColumnWidth(1, grid->width() - column2 - column0 - 7);
+    grid->viewport()->update();
+    // 8.
+    Edit2->resize(grid->columnWidth(0) + 2, Edit2->height());
+    Edit3->resize(grid->columnWidth(1) + 2, Edit3->height());
+    Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
+    // 9.
+    Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
+}
+
+void TForm1::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    layoutMainWindow();
+}
+
+void TForm1::paintEvent(QPaintEvent* event) {
+    QWidget::paintEvent(event);
+    if (grid->isHidden()) {
+        grid->show();
+        if (gridHadFocus) grid->setFocus();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    // A failed save keeps the window open, so that closing never drops changes.
+    if (!askToSaveChanges()) {
+        event->ignore();
+        return;
+    }
+    writeSettings();
+    event->accept();
+}
+
+void TForm1::Timer3Timer() {
+    Timer3->stop();
+    openDictionary(lastDictionary);
 }
 
 }  // namespace trelvo

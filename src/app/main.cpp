@@ -1,12 +1,26 @@
 #include <QApplication>
 
-#include "app/ProgramPaths.h"
+#include "app/Prompts.h"
 #include "app/TForm1.h"
+#include "exchange/TForm4.h"
+#include "lookup/TForm3.h"
+#include "lookup/TForm5.h"
+#include "lookup/TNewTrelvo.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelvo"));
-    trelvo::TForm1 window(trelvo::executableFolder());
-    window.show();
+    trelvo::Prompts prompts;
+
+    // The windows in their fixed order; the main window's start-up may end the
+    // program before anything is shown.
+    trelvo::TForm1 form1(trelvo::realEnvironment(prompts));
+    if (!form1.startUp()) return 1;
+    trelvo::TNewTrelvo newTrelvo(&form1);
+    trelvo::TForm3 form3(&form1);
+    trelvo::TForm4 form4(&form1);
+    trelvo::TForm5 form5(&form1);
+
+    form1.show();
     return QApplication::exec();
 }

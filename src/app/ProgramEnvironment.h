@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QRect>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace trelvo {
+
+class Prompts;
+
+// What the program takes from its surroundings, so that a test can give it a
+// folder of its own, a fixed day, a fixed screen and recorded message boxes.
+struct ProgramEnvironment {
+    std::string programDir;                    // ends in "/"
+    std::function<int()> today;                // day number of the current date
+    std::function<std::uint32_t()> random;     // seeded from the clock
+    std::function<QRect()> screen;             // the available screen area
+    Prompts* prompts = nullptr;
+};
+
+// The environment of the running program: its own folder, the clock and the
+// primary screen.
+ProgramEnvironment realEnvironment(Prompts& prompts);
+
+}  // namespace trelvo

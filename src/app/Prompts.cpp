@@ -1,0 +1,59 @@
+#include "Prompts.h"
+
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace trelvo {
+
+namespace {
+
+QMessageBox::Icon boxIcon(Prompts::Icon icon) {
+    switch (icon) {
+        case Prompts::Icon::information: return QMessageBox::Information;
+        case Prompts::Icon::warning: return QMessageBox::Warning;
+        case Prompts::Icon::question: return QMessageBox::Question;
+        case Prompts::Icon::error: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void Prompts::inform(QWidget* parent, Icon icon, const QString& caption, const QString& text) {
+    shown_.push_back({icon, caption, text});
+    if (testMode_) return;
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text) {
+    shown_.push_back({Icon::question, caption, text});
+    if (testMode_) {
+        if (answers_.empty()) return false;
+        bool yes = answers_.front();
+        answers_.pop_front();
+        return yes;
+    }
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+QString Prompts::nextFile() {
+    if (files_.empty()) return {};
+    QString path = files_.front();
+    files_.pop_front();
+    return path;
+}
+
+QString Prompts::openFile(QWidget* parent, const QString& caption, const QString& filter) {
+    if (testMode_) return nextFile();
+    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+}
+
+QString Prompts::saveFile(QWidget* parent, const QString& caption, const QString& filter) {
+    if (testMode_) return nextFile();
+    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+}
+
+}  // namespace trelvo

@@ -1,0 +1,20 @@
+#pragma once
+
+namespace trelvo {
+
+struct WindowRect {
+    int left = 0;
+    int top = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// Brings a stored window onto a screen of the given size: no larger than the
+// screen, and with no edge beyond it.
+WindowRect fitToScreen(WindowRect window, int screenWidth, int screenHeight);
+
+// Each channel of the pixel becomes seven eighths of the face colour and one
+// eighth of itself, with no carry between channels (0x00RRGGBB on both sides).
+unsigned fadeTowardsFace(unsigned pixel, unsigned face);
+
+}  // namespace trelvo

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QDialog>
+
+namespace trelvo {
+
+// Created once at start and kept hidden between uses; its controls come with
+// the command that shows it.
+class TForm4 : public QDialog {
+    Q_OBJECT
+public:
+    explicit TForm4(QWidget* parent = nullptr);
+};
+
+}  // namespace trelvo

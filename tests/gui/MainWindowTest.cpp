@@ -1,0 +1,322 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QScrollBar>
+#include <QStatusBar>
+#include <QTableWidget>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+
+#include "app/ProgramConfiguration.h"
+#include "app/ProgramPaths.h"
+#include "app/Prompts.h"
+#include "app/TForm1.h"
+#include "dictionary/CodePage.h"
+#include "dictionary/DictionaryFile.h"
+
+namespace fs = std::filesystem;
+using namespace trelvo;
+
+namespace {
+
+constexpr int today = 2026 * 372 + 11 * 31 + 7;
+
+std::string readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+// A program folder of its own for every test: upchar.dat and a DSL folder.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char name[] = "/tmp/trelvo-window-XXXXXX";
+        dir_ = std::string(mkdtemp(name)) + "/";
+        fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/upchar.dat", dir_ + "upchar.dat");
+        fs::create_directory(dir_ + "DSL");
+    }
+    void TearDown() override {
+        window_.reset();
+        fs::remove_all(dir_);
+    }
+
+    std::string dictionary(const std::string& file, const std::string& name, bool withPicture = true) {
+        DictionaryHeader h;
+        h.name = CodePage::fromUtf8(name, 1250);
+        h.languageName = {CodePage::fromUtf8("Čeština", 1250), CodePage::fromUtf8("Angličtina", 1250)};
+        h.languageCharset = {238, 0};
+        if (withPicture) h.languageImage[0] = readBytes(std::string(TRELVO_RUNTIME_DIR) + "/../flags/cz.bmp");
+        EntryList entries;
+        entries.append(CodePage::fromUtf8("výhybka", 1250), "points", "", 0);
+        entries.append(CodePage::fromUtf8("návěstidlo", 1250), "signal", "", 0);
+        std::string path = dir_ + "DSL/" + file;
+        EXPECT_TRUE(writeDictionaryFile(h, entries, path));
+        return path;
+    }
+
+    void settings(int lastUpdateDay, int lastDictionary = 0, QRect window = QRect(50, 60, 640, 400)) {
+        ProgramConfiguration config;
+        config.lastDictionary = lastDictionary;
+        config.left = window.left();
+        config.top = window.top();
+        config.width = window.width();
+        config.height = window.height();
+        config.lastUpdateDay = lastUpdateDay;
+        ASSERT_TRUE(writeConfiguration(dir_ + "trelvo.cfg", config));
+    }
+
+    TForm1& start(bool expectRunning = true) {
+        ProgramEnvironment env;
+        env.programDir = dir_;
+        env.today = [] { return today; };
+        env.random = [] { return 0x1234u; };
+        env.screen = [] { return QRect(0, 0, 1024, 768); };
+        env.prompts = &prompts_;
+        window_ = std::make_unique<TForm1>(env);
+        EXPECT_EQ(window_->startUp(), expectRunning);
+        return *window_;
+    }
+
+    QString panel(int i) const { return window_->statusPanels[static_cast<std::size_t>(i)]->text(); }
+
+    std::string dir_;
+    Prompts prompts_{true};
+    std::unique_ptr<TForm1> window_;
+};
+
+}  // namespace
+
+TEST_F(MainWindowTest, MissingCharacterTablesEndTheStartWithTheErrorBox) {
+    fs::remove(dir_ + "upchar.dat");
+    start(false);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+}
+
+TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
+    dictionary("b.dsl", "Druhý");
+    std::string first = dictionary("a.dsl", "První");
+    fs::remove_all(dir_ + "DSL");  // the folder is made again at start
+    fs::create_directory(dir_ + "DSL");
+    first = dictionary("a.dsl", "První");
+    TForm1& w = start();
+    EXPECT_TRUE(prompts_.shown().empty()) << "no reminder without trelvo.cfg";
+    EXPECT_EQ(w.lastUpdateDay, today);
+    EXPECT_TRUE(w.autoUpdate);
+    EXPECT_TRUE(w.toolButtons[12]->isChecked());
+    EXPECT_EQ(w.size(), QSize(626, 373));
+    EXPECT_EQ(panel(0), "Slovník: <není vybraný>");
+    EXPECT_EQ(panel(1), "Směr překladu: ");
+    EXPECT_FALSE(w.store.isOpen()) << "not before the timer fires";
+    QTRY_VERIFY_WITH_TIMEOUT(w.store.isOpen(), 2000);
+    EXPECT_EQ(w.store.header.filePath, first);
+    EXPECT_EQ(panel(0), "Slovník: První");
+    EXPECT_EQ(panel(1), "Směr překladu: Čeština->Angličtina");
+    EXPECT_FALSE(w.modified);
+    EXPECT_EQ(w.grid->item(0, 0)->text(), "návěstidlo");
+}
+
+TEST_F(MainWindowTest, NoDictionaryFolderContentsOpensNothing) {
+    fs::remove_all(dir_ + "DSL");
+    TForm1& w = start();
+    EXPECT_TRUE(fs::is_directory(dir_ + "DSL"));
+    EXPECT_TRUE(w.PopupMenu1->actions().isEmpty());
+    QTest::qWait(250);
+    EXPECT_FALSE(w.store.isOpen());
+}
+
+TEST_F(MainWindowTest, UpdateReminderComesAfterMoreThan186Days) {
+    settings(today - 186);
+    start();
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_EQ(window_->lastUpdateDay, today - 186);
+    window_.reset();
+
+    settings(today - 187);
+    start();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::information);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Možnost aktualizace ...");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "Databáze slov nebyla již dlouhou dobu aktualizována. Aktualizační soubory slovníků jsou k "
+              "dispozici na stránkách Zorvat.");
+    EXPECT_EQ(window_->lastUpdateDay, today);
+    prompts_.clearShown();
+    window_.reset();
+
+    settings(today + 187);  // a clock set back counts too
+    start();
+    EXPECT_EQ(prompts_.shown().size(), 1u);
+}
+
+TEST_F(MainWindowTest, StoredWindowLargerThanTheScreenIsPulledOntoIt) {
+    settings(today, 0, QRect(300, 200, 2000, 1500));
+    TForm1& w = start();
+    EXPECT_EQ(w.geometry(), QRect(0, 0, 1024, 768));
+    window_.reset();
+    settings(today, 0, QRect(900, -40, 640, 400));
+    start();
+    EXPECT_EQ(window_->geometry(), QRect(1024 - 640, 0, 640, 400));
+}
+
+TEST_F(MainWindowTest, StoredLastDictionaryBeyondTheCatalogueOpensNothing) {
+    dictionary("a.dsl", "První");
+    settings(today, 1);
+    TForm1& w = start();
+    QTest::qWait(250);
+    EXPECT_FALSE(w.store.isOpen());
+}
+
+TEST_F(MainWindowTest, SourceLanguageWithoutPictureHidesThePicturePanel) {
+    dictionary("a.dsl", "S obrázkem");
+    dictionary("b.dsl", "Bez obrázku", false);
+    TForm1& w = start();
+    w.selectDictionary(0);
+    EXPECT_TRUE(w.Panel1->isVisibleTo(&w));
+    EXPECT_EQ(w.Image3->size(), QSize(30, 20));
+    w.selectDictionary(1);
+    EXPECT_FALSE(w.Panel1->isVisibleTo(&w));
+    EXPECT_EQ(w.lastDictionary, 1);
+}
+
+TEST_F(MainWindowTest, TwoFilesWithTheSameNameAreBothListedAndOpenTheirOwnFile) {
+    std::string a = dictionary("a.dsl", "Stejný");
+    std::string b = dictionary("b.dsl", "Stejný");
+    TForm1& w = start();
+    QList<QAction*> items = w.PopupMenu1->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[0]->text(), "Stejný");
+    EXPECT_EQ(items[1]->text(), "Stejný");
+    items[1]->trigger();
+    EXPECT_EQ(w.store.header.filePath, b);
+    items[0]->trigger();
+    EXPECT_EQ(w.store.header.filePath, a);
+}
+
+TEST_F(MainWindowTest, ChoosingTheActiveDictionaryDoesNothing) {
+    dictionary("a.dsl", "První");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.store.appendEntry("x", "y", "", efUserModified);
+    w.modified = true;
+    w.selectDictionary(0);
+    EXPECT_TRUE(prompts_.shown().empty()) << "no save question";
+    EXPECT_EQ(w.store.entryCount(), 3u) << "no reload";
+}
+
+TEST_F(MainWindowTest, SwitchingDictionariesAsksAboutUnsavedChanges) {
+    std::string a = dictionary("a.dsl", "První");
+    dictionary("b.dsl", "Druhý");
+    const std::string before = readBytes(a);
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.store.appendEntry("nový", "new", "", efUserModified);
+    w.modified = true;
+    prompts_.queueAnswer(false);
+    w.selectDictionary(1);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "V souboru aktivního slovníku byly provedeny změny, mají se tyto změny uložit?");
+    EXPECT_EQ(readBytes(a), before) << "No drops the changes";
+    EXPECT_EQ(panel(0), "Slovník: Druhý");
+
+    w.store.appendEntry("další", "more", "", efUserModified);
+    w.modified = true;
+    prompts_.queueAnswer(true);
+    w.selectDictionary(0);
+    DictionaryHeader h;
+    EntryList saved;
+    ASSERT_TRUE(readDictionaryFile(dir_ + "DSL/b.dsl", h, saved));
+    EXPECT_EQ(saved.size(), 3u) << "Yes saves before switching";
+    EXPECT_FALSE(w.modified);
+}
+
+TEST_F(MainWindowTest, FailedSaveKeepsTheChangesAndTheDictionary) {
+    std::string a = dictionary("a.dsl", "První");
+    dictionary("b.dsl", "Druhý");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.store.appendEntry("nový", "new", "", efUserModified);
+    w.modified = true;
+    fs::remove_all(dir_ + "DSL");
+    prompts_.queueAnswer(true);
+    w.selectDictionary(1);
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[1].text.contains(QString::fromStdString(a)));
+    EXPECT_TRUE(w.modified);
+    EXPECT_EQ(w.store.header.filePath, a);
+    EXPECT_EQ(w.store.entryCount(), 3u);
+
+    // Closing with the save failing again keeps the window open.
+    prompts_.queueAnswer(true);
+    EXPECT_FALSE(w.close());
+    EXPECT_FALSE(fs::exists(dir_ + "trelvo.cfg"));
+}
+
+TEST_F(MainWindowTest, ClosingAsksToSaveAndWritesTheSettingsEitherWay) {
+    std::string a = dictionary("a.dsl", "První");
+    const std::string before = readBytes(a);
+    TForm1& w = start();
+    w.show();
+    w.selectDictionary(0);
+    w.store.appendEntry("nový", "new", "", efUserModified);
+    w.modified = true;
+    prompts_.queueAnswer(false);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(readBytes(a), before);
+    std::string cfg = readBytes(dir_ + "trelvo.cfg");
+    ASSERT_EQ(cfg.size(), 22u);
+    EXPECT_EQ(cfg[0], 1);
+    window_.reset();
+    fs::remove(dir_ + "trelvo.cfg");
+
+    TForm1& again = start();
+    again.selectDictionary(0);
+    again.store.appendEntry("nový", "new", "", efUserModified);
+    again.modified = true;
+    prompts_.queueAnswer(true);
+    EXPECT_TRUE(again.close());
+    DictionaryHeader h;
+    EntryList saved;
+    ASSERT_TRUE(readDictionaryFile(a, h, saved));
+    EXPECT_EQ(saved.size(), 3u);
+    EXPECT_EQ(readBytes(dir_ + "trelvo.cfg").size(), 22u);
+}
+
+TEST_F(MainWindowTest, RemovingAnEntryRenumbersBothIndexes) {
+    dictionary("a.dsl", "První");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.store.removeEntry(0);
+    for (const DictionaryIndex& index : w.store.indexes) {
+        ASSERT_EQ(index.size(), 1u);
+        EXPECT_EQ(index.entryNumber(0), 0u);
+    }
+    EXPECT_EQ(w.store.entries.term(0), CodePage::fromUtf8("návěstidlo", 1250));
+}
+
+TEST_F(MainWindowTest, LayoutFollowsTheWindowSize) {
+    TForm1& w = start();
+    w.show();
+    w.resize(800, 500);
+    EXPECT_EQ(w.StatusBar1->geometry().bottom(), 500 - 2 - 1);
+    EXPECT_EQ(w.ScrollBar1->x() + w.ScrollBar1->width(), 800 - w.Edit1->x());
+    EXPECT_EQ(w.grid->width(), w.ScrollBar1->x() - w.grid->x());
+    EXPECT_EQ(w.grid->columnWidth(0), (w.grid->width() - 30) / 2);
+    EXPECT_EQ(w.grid->columnWidth(1), w.grid->width() - 30 - w.grid->columnWidth(0) - 7);
+    EXPECT_EQ(w.Image5->x() + w.Image5->width(), 800 - 2);
+    EXPECT_EQ(w.grid->y(), w.ScrollBar1->y() - 1);
+    w.resize(100, 100);
+    EXPECT_EQ(w.size(), QSize(500, 350)) << "minimum size";
+}
