@@ -395,6 +395,8 @@ void TForm1::refreshDictionaryStatus() {
         statusPanels[0]->setText(QStringLiteral("Slovník: <není vybraný>"));
         statusPanels[1]->setText(QStringLiteral("Směr překladu: "));
     }
+    // The panels are narrow: the whole text is there when the pointer rests on one.
+    for (QLabel* label : statusPanels) label->setToolTip(label->text());
     layoutMainWindow();
     update();
 }

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QMessageBox>
+#include <exception>
 
 #include "app/Prompts.h"
 #include "app/TForm1.h"
@@ -11,16 +13,21 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelvo"));
     trelvo::Prompts prompts;
+    try {
+        // The windows in their fixed order; the main window's start-up may end
+        // the program before anything is shown.
+        trelvo::TForm1 form1(trelvo::realEnvironment(prompts));
+        if (!form1.startUp()) return 1;
+        trelvo::TNewTrelvo newTrelvo(&form1);
+        trelvo::TForm3 form3(&form1);
+        trelvo::TForm4 form4(&form1);
+        trelvo::TForm5 form5(&form1);
 
-    // The windows in their fixed order; the main window's start-up may end the
-    // program before anything is shown.
-    trelvo::TForm1 form1(trelvo::realEnvironment(prompts));
-    if (!form1.startUp()) return 1;
-    trelvo::TNewTrelvo newTrelvo(&form1);
-    trelvo::TForm3 form3(&form1);
-    trelvo::TForm4 form4(&form1);
-    trelvo::TForm5 form5(&form1);
-
-    form1.show();
-    return QApplication::exec();
+        form1.show();
+        return QApplication::exec();
+    } catch (const std::exception& e) {
+        // Nothing that fails unexpectedly ends the program without a word.
+        QMessageBox::critical(nullptr, QStringLiteral("Trelvo"), QString::fromLocal8Bit(e.what()));
+        return 1;
+    }
 }
