@@ -178,6 +178,22 @@ TEST_F(TrelvoToolTest, CharactersMissingFromTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(lines(tool({"dump", file("a.dsl"), "--tables", upchar}).out).at(0), "???\tbeetle\t\t0");
 }
 
+TEST_F(TrelvoToolTest, SearchLeadsToEntriesAndCarriesASwapOver) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\nnávěstidlo\tsignal\nnávěst\taspect\n"
+                                              "výhybka\tpoints\nzávora\tbarrier\n").status, 0);
+    Result r = tool({"search", file("a.dsl"), "--tables", upchar, "návěst", "NÁVĚSTIDLU", "points", "track"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{
+                                "1\t0\tnávěst\taspect",
+                                "2\t0\tnávěstidlo\tsignal",   // the nearest entry
+                                "2\t1\tpoints\tvýhybka",      // an English word swaps the direction
+                                "4\t1\ttrack\tkolej"}));      // and the next text searches in English
+    Result side1 = tool({"search", file("a.dsl"), "--side", "1", "--tables", upchar, "barrier"});
+    EXPECT_EQ(side1.out, "1\t1\tbarrier\tzávora\n");
+    EXPECT_EQ(tool({"search", file("a.dsl"), "--tables", upchar}).out, "") << "no texts, no lines";
+    EXPECT_EQ(tool({"search", file("missing.dsl"), "--tables", upchar, "x"}).status, 1);
+}
+
 TEST(DeliveredDictionaries, AreCompleteAndInAlphabeticalOrder) {
     struct Delivered { std::string file; std::string language1; std::size_t least; };
     for (const Delivered& d : {Delivered{"cs-en.dsl", "Angličtina", 300}, Delivered{"cs-ru.dsl", "Ruština", 100}}) {

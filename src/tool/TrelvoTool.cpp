@@ -18,6 +18,8 @@
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/DictionaryIndex.h"
+#include "dictionary/DictionaryStore.h"
+#include "lookup/SearchRule.h"
 
 namespace trelvo {
 
@@ -29,7 +31,8 @@ constexpr const char* usage =
     "       trelvo-tool make FILE --name N --lang0 L --charset0 C --lang1 L --charset1 C\n"
     "                   [--author A] [--version V] [--note T] [--id HEX8] [--code CODE]\n"
     "                   [--image0 BMP] [--image1 BMP] < TSV\n"
-    "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n";
+    "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n"
+    "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] TEXT...\n";
 
 // A failure that ends the command with its message.
 struct ToolError : std::runtime_error {
@@ -73,6 +76,12 @@ struct Arguments {
         return positional[0];
     }
 };
+
+int parseSide(const Arguments& args) {
+    std::string side = args.get("side").value_or("0");
+    if (side != "0" && side != "1") throw ToolError("--side must be 0 or 1");
+    return side[0] - '0';
+}
 
 int parseInteger(const std::string& text, const std::string& what) {
     try {
@@ -151,6 +160,7 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
         if (command == "dump") return dump(args);
         if (command == "make") return make(args);
         if (command == "key") return key(args);
+        if (command == "search") return search(args);
         throw ToolError("unknown command " + command);
     } catch (const ToolError& e) {
         err_ << "trelvo-tool: " << e.what() << "\n";
@@ -185,9 +195,7 @@ int TrelvoTool::info(const std::vector<std::string>& args) {
 
 int TrelvoTool::dump(const std::vector<std::string>& args) {
     Arguments a(args, {"side", "tables"});
-    std::string sideText = a.get("side").value_or("0");
-    if (sideText != "0" && sideText != "1") throw ToolError("--side must be 0 or 1");
-    int side = sideText[0] - '0';
+    int side = parseSide(a);
     CharacterTables tables = loadTables(a);
     EntryList entries;
     DictionaryHeader h = loadDictionary(a.file(), entries);
@@ -263,6 +271,42 @@ int TrelvoTool::key(const std::vector<std::string>& args) {
     for (std::size_t i = 0; i < k.size(); ++i)
         out_ << (i ? " " : "") << static_cast<unsigned>(static_cast<unsigned char>(k[i]));
     out_ << "\n";
+    return 0;
+}
+
+int TrelvoTool::search(const std::vector<std::string>& args) {
+    Arguments a(args, {"side", "tables"});
+    if (a.positional.empty()) throw ToolError("expected FILE and TEXT");
+    int sourceSide = parseSide(a);
+    int targetSide = 1 - sourceSide;
+    CharacterTables tables = loadTables(a);
+    DictionaryStore store;
+    if (!store.openFile(a.positional[0], tables)) throw ToolError("cannot read dictionary " + a.positional[0]);
+    int sourceTable = store.tableOf(sourceSide), targetTable = store.tableOf(targetSide);
+    bool inFallback = false;
+    std::size_t position = 0;
+    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback, [&] {
+                              swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position);
+                          }};
+    // Each text searches from the direction the one before left, as typing does.
+    for (std::size_t i = 1; i < a.positional.size(); ++i) {
+        std::string text = CodePage::fromUtf8(a.positional[i], CodePage::codePageOfCharset(
+                                                                   store.header.languageCharset[sourceSide]));
+        position = findPosition(context, text, sourceSide, sourceTable);
+        out_ << position << '\t' << sourceSide << '\t';
+        const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+        if (position < index.size()) {
+            std::uint32_t n = index.entryNumber(position);
+            auto shown = [&](int side) {
+                return CodePage::toUtf8(store.entries.text(n, side),
+                                        CodePage::codePageOfCharset(store.header.languageCharset[side]));
+            };
+            out_ << shown(sourceSide) << '\t' << shown(targetSide);
+        } else {
+            out_ << '\t';
+        }
+        out_ << '\n';
+    }
     return 0;
 }
 

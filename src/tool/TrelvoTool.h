@@ -19,6 +19,7 @@ private:
     int dump(const std::vector<std::string>& args);
     int make(const std::vector<std::string>& args);
     int key(const std::vector<std::string>& args);
+    int search(const std::vector<std::string>& args);
 
     std::istream& in_;
     std::ostream& out_;

@@ -1,0 +1,110 @@
+#include "SearchRule.h"
+
+#include <algorithm>
+#include <string_view>
+#include <utility>
+
+namespace trelvo {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view firstWord(std::string_view text) {
+    std::size_t begin = 0;
+    while (begin < text.size() && isBlank(text[begin])) ++begin;
+    std::size_t end = begin;
+    while (end < text.size() && !isBlank(text[end])) ++end;
+    return text.substr(begin, end - begin);
+}
+
+bool beginsWith(std::string_view key, std::string_view word) { return key.substr(0, word.size()) == word; }
+
+// Clears the flag however the fallback ends.
+struct FallbackGuard {
+    bool& flag;
+    explicit FallbackGuard(bool& f) : flag(f) { flag = true; }
+    ~FallbackGuard() { flag = false; }
+};
+
+// Number of positions below m where a and b hold the same byte.
+std::size_t equalPositions(std::string_view a, std::string_view b, std::size_t m) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < m; ++i) count += a[i] == b[i];
+    return count;
+}
+
+}  // namespace
+
+std::size_t findPosition(SearchContext& c, std::string& text, int side, int table) {
+    const DictionaryIndex& index = c.store.indexes[static_cast<std::size_t>(side)];
+    if (!c.store.isOpen() || index.empty()) return 0;
+    // The typed text is kept: a word of the other language is keyed with that
+    // language's table, or its key could never equal a key of that index.
+    const std::string typed = c.inFallback ? std::string() : text;
+    if (!c.inFallback) text = c.tables.makeCollationKey(text, table);
+    if (text.size() > CharacterTables::maxKeyLength) text.resize(CharacterTables::maxKeyLength);
+    const auto n = static_cast<std::ptrdiff_t>(index.size());
+    if (n == 1) return 0;
+
+    std::ptrdiff_t lo = 0, hi = n - 1, found = -1;
+    while (lo <= hi) {
+        std::ptrdiff_t mid = lo + (hi - lo) / 2;
+        std::string_view key = index.key(static_cast<std::size_t>(mid));
+        if (key < std::string_view(text)) {
+            lo = mid + 1;
+        } else {
+            hi = mid - 1;
+            if (key == text) found = mid;
+        }
+    }
+    if (found >= 0) return static_cast<std::size_t>(found);
+
+    if (!c.inFallback) {
+        FallbackGuard guard(c.inFallback);
+        std::string word(firstWord(text));
+        std::string probe = word;
+        std::size_t p = findPosition(c, probe, side, table);
+        if (!beginsWith(index.key(p), word)) {
+            const int other = table == c.sourceTable ? c.targetTable : c.sourceTable;
+            const int otherSide = c.targetSide;
+            std::string otherText = c.tables.makeCollationKey(typed, other);
+            std::string otherWord(firstWord(otherText));
+            probe = otherWord;
+            std::size_t q = findPosition(c, probe, otherSide, other);
+            const DictionaryIndex& otherIndex = c.store.indexes[static_cast<std::size_t>(otherSide)];
+            if (q < otherIndex.size()) {
+                std::string_view key = otherIndex.key(q);
+                if (firstWord(key).size() == otherWord.size() && beginsWith(key, otherWord)) {
+                    c.swapDirection();
+                    return findPosition(c, otherText, otherSide, other);
+                }
+            }
+        }
+    }
+
+    // No equal key: the text lies between the keys at hi and hi + 1.
+    if (hi < 0) return 0;
+    if (hi + 1 >= n - 1) return static_cast<std::size_t>(n - 1);
+    std::string_view below = index.key(static_cast<std::size_t>(hi)).substr(0, CharacterTables::maxKeyLength);
+    std::string_view above = index.key(static_cast<std::size_t>(hi + 1)).substr(0, CharacterTables::maxKeyLength);
+    std::size_t m = std::min({text.size(), below.size(), above.size()});
+    std::size_t a = equalPositions(text, below, m);
+    std::size_t b = equalPositions(text, above, m);
+    return static_cast<std::size_t>(b > a ? hi + 1 : hi);
+}
+
+void swapSides(const DictionaryStore& store, int& sourceSide, int& targetSide, int& sourceTable,
+               int& targetTable, std::size_t& currentPosition) {
+    std::swap(sourceSide, targetSide);
+    const DictionaryIndex& before = store.indexes[static_cast<std::size_t>(targetSide)];
+    const DictionaryIndex& now = store.indexes[static_cast<std::size_t>(sourceSide)];
+    if (currentPosition < before.size()) {
+        std::size_t position = now.find(before.entryNumber(currentPosition));
+        if (position < now.size()) currentPosition = position;
+    }
+    sourceTable = store.tableOf(sourceSide);
+    targetTable = store.tableOf(targetSide);
+}
+
+}  // namespace trelvo

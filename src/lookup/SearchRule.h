@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+
+#include "dictionary/CharacterTables.h"
+#include "dictionary/DictionaryStore.h"
+
+namespace trelvo {
+
+// What a search works on: the active dictionary and the direction state of
+// the main window, by reference, and the window's own way to swap directions.
+struct SearchContext {
+    const DictionaryStore& store;
+    const CharacterTables& tables;
+    int& sourceSide;
+    int& targetSide;
+    int& sourceTable;
+    int& targetTable;
+    bool& inFallback;
+    std::function<void()> swapDirection;
+};
+
+// The position in indexes[side] that text leads to: the first equal key; else,
+// when the first word belongs to the other language only, that language's
+// position after swapping the direction (the text keyed with that language's
+// table); else the nearer neighbour by the count of equal bytes at equal
+// positions, a tie to the lower. The text is replaced by its collation key
+// (unless a fallback is running, which passes keys).
+std::size_t findPosition(SearchContext& context, std::string& text, int side, int table);
+
+// Exchanges the two sides and keeps the entry under the cursor: currentPosition
+// moves to that entry's place in the new source index. The tables follow.
+void swapSides(const DictionaryStore& store, int& sourceSide, int& targetSide, int& sourceTable,
+               int& targetTable, std::size_t& currentPosition);
+
+}  // namespace trelvo

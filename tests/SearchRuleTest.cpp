@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include "lookup/SearchRule.h"
+
+using namespace trelvo;
+
+namespace {
+
+// A dictionary in memory, keyed with the basic tables (only a..z fold).
+class SearchRuleTest : public ::testing::Test {
+protected:
+    void open(const std::vector<std::pair<std::string, std::string>>& pairs) {
+        store.header.filePath = "/memory.dsl";
+        store.entries.clear();
+        for (const auto& [term, translation] : pairs) store.entries.append(term, translation, "", 0);
+        store.rebuildIndexes(tables);
+    }
+
+    std::size_t find(std::string text, int side = -1) {
+        if (side < 0) side = sourceSide;
+        return findPosition(context, text, side, side == sourceSide ? sourceTable : targetTable);
+    }
+
+    std::string sourceKeyAt(std::size_t position) const {
+        return std::string(store.indexes[static_cast<std::size_t>(sourceSide)].key(position));
+    }
+
+    DictionaryStore store;
+    CharacterTables tables;
+    int sourceSide = 0, targetSide = 1, sourceTable = 0, targetTable = 0;
+    bool inFallback = false;
+    std::size_t currentPosition = 0;
+    int swaps = 0;
+    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback, [this] {
+                              ++swaps;
+                              swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
+                          }};
+};
+
+}  // namespace
+
+TEST_F(SearchRuleTest, NoDictionaryOrOneEntryLeadsToTheStart) {
+    EXPECT_EQ(find("cokoli"), 0u);
+    open({{"jediný", "only"}});
+    EXPECT_EQ(find("zzz"), 0u);
+    EXPECT_EQ(find("aaa"), 0u);
+}
+
+TEST_F(SearchRuleTest, ExactSearchFindsTheFirstOfEqualKeys) {
+    open({{"b", "1"}, {"vlak", "2"}, {"Vlak", "3"}, {"a", "4"}, {"VLAK", "5"}, {"z", "6"}});
+    std::size_t p = find("vLaK");
+    EXPECT_EQ(p, 2u);
+    EXPECT_EQ(store.indexes[0].entryNumber(p), 1u) << "the first in entry order";
+    EXPECT_EQ(find("a"), 0u);
+    EXPECT_EQ(find("z"), 5u);
+}
+
+TEST_F(SearchRuleTest, TextsBeyondTheEndsLeadToTheFirstOrLastEntry) {
+    open({{"b", "1"}, {"d", "2"}, {"f", "3"}, {"h", "4"}});
+    EXPECT_EQ(find("a"), 0u);
+    EXPECT_EQ(find("g"), 3u) << "after the second-to-last key: the last position";
+    EXPECT_EQ(find("zz"), 3u);
+}
+
+TEST_F(SearchRuleTest, NeighbourAgreeingAtMorePositionsWinsAndATieGoesDown) {
+    open({{"a", ""}, {"bxbx", ""}, {"czaa", ""}, {"d", ""}, {"e", ""}});
+    // Common beginnings would pick BXBX; equal bytes at equal positions pick CZAA.
+    EXPECT_EQ(sourceKeyAt(find("bzaa")), "CZAA");
+    EXPECT_EQ(sourceKeyAt(find("bzbx")), "BXBX");
+    open({{"a", ""}, {"bx", ""}, {"cy", ""}, {"d", ""}, {"e", ""}});
+    EXPECT_EQ(sourceKeyAt(find("by")), "BX") << "a tie goes to the lower position";
+    EXPECT_EQ(sourceKeyAt(find("b")), "BX") << "no position to compare: a tie";
+}
+
+TEST_F(SearchRuleTest, AWordOfTheOtherLanguageSwapsTheDirection) {
+    open({{"kolej", "track"}, {"navestidlo", "signal"}, {"vyhybka", "points"}, {"zavora", "barrier"}});
+    std::size_t p = find("signal box");
+    EXPECT_EQ(swaps, 1);
+    EXPECT_EQ(sourceSide, 1);
+    EXPECT_EQ(targetSide, 0);
+    EXPECT_FALSE(inFallback);
+    // In the English index: barrier, points, signal, track; "SIGNAL BOX" lies
+    // between SIGNAL and TRACK, which is the last position.
+    EXPECT_EQ(p, 3u);
+    EXPECT_EQ(find("points"), 1u) << "an exact word of the new source side swaps nothing";
+    EXPECT_EQ(swaps, 1);
+}
+
+TEST_F(SearchRuleTest, DirectionStaysWhenTheFirstWordBelongsToTheSourceOrIsOnlyAPrefix) {
+    open({{"signal", "navestidlo"}, {"kolej", "signal"}, {"vyhybka", "points"}});
+    find("signal box");
+    EXPECT_EQ(swaps, 0) << "the first word is a source key";
+    open({{"kolej", "track"}, {"navestidlo", "signalling"}, {"vyhybka", "points"}});
+    find("signal box");
+    EXPECT_EQ(swaps, 0) << "the other language has only a longer word";
+    EXPECT_FALSE(inFallback);
+}
+
+TEST_F(SearchRuleTest, AWordOfTheOtherLanguageIsKeyedWithThatLanguagesTable) {
+    // Czech ranks Č between C and D, so from D on the two tables rank the same
+    // Latin letters differently.
+    tables.loadCharacterTablesFromText(
+        "sr 0\nA\nB\nC\n\xC8\nD\nE\nI\nK\nL\nN\nO\nP\nR\nS\nT\nU\nV\n/sr\n"
+        "sr 3\nA\nB\nC\nD\nE\nI\nK\nL\nN\nO\nP\nR\nS\nT\nU\nV\n/sr\n");
+    store.header.languageCharset = {1, 0};
+    sourceTable = 0;
+    targetTable = 3;
+    open({{"kolej", "track"}, {"obvod", "circuit"}, {"vlak", "train"}, {"ucet", "unit"}, {"zavora", "barrier"}});
+    std::size_t p = find("track circuit");
+    EXPECT_EQ(swaps, 1);
+    EXPECT_EQ(sourceSide, 1);
+    EXPECT_EQ(targetTable, 0);
+    EXPECT_EQ(store.entries.translation(store.indexes[1].entryNumber(p)), "track");
+}
+
+TEST_F(SearchRuleTest, SwappingKeepsTheEntryUnderTheCursor) {
+    open({{"a", "z"}, {"b", "y"}, {"c", "x"}});
+    currentPosition = 0;  // "a"
+    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
+    EXPECT_EQ(sourceSide, 1);
+    EXPECT_EQ(currentPosition, 2u) << "z is last in the other language";
+    currentPosition = 7;  // beyond the index: stays
+    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
+    EXPECT_EQ(currentPosition, 7u);
+}
+
+TEST_F(SearchRuleTest, LongTextsAreCutToTheKeyLength) {
+    open({{std::string(1200, 'a'), "long"}, {"b", "short"}, {"c", "more"}});
+    EXPECT_EQ(find(std::string(1500, 'a')), 0u);
+}
