@@ -1,0 +1,64 @@
+// Searches in a generated dictionary of a million entries, key making included:
+// existing terms and texts that match nothing.
+#include <benchmark/benchmark.h>
+
+#include <random>
+
+#include "GeneratedDictionary.h"
+#include "app/ProgramPaths.h"
+#include "lookup/SearchRule.h"
+
+using namespace trelvo;
+
+namespace {
+
+struct SearchFixture {
+    DictionaryStore store;
+    CharacterTables tables;
+    int sourceSide = 0, targetSide = 1, sourceTable = 1, targetTable = 3;
+    bool inFallback = false;
+    std::size_t position = 0;
+    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback, [this] {
+                              swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position);
+                          }};
+    std::vector<std::string> hits, misses;
+
+    SearchFixture() {
+        tables.loadCharacterTables(joinPath(executableFolder(), "upchar.dat"));
+        store.header = generatedHeader();
+        store.header.filePath = "/generated.dsl";
+        store.entries = generatedEntries(1'000'000, 11);
+        store.rebuildIndexes(tables);
+        std::mt19937 random(5);
+        std::uniform_int_distribution<std::size_t> pick(0, store.entryCount() - 1);
+        for (int i = 0; i < 10'000; ++i) {
+            hits.emplace_back(store.entries.term(pick(random)));
+            std::string miss(store.entries.term(pick(random)));
+            miss[miss.size() / 2] = 'q';
+            misses.push_back(miss + " xq");
+        }
+    }
+};
+
+SearchFixture& fixture() {
+    static SearchFixture f;
+    return f;
+}
+
+void search(benchmark::State& state, const std::vector<std::string>& texts) {
+    SearchFixture& f = fixture();
+    std::size_t i = 0;
+    std::string text;
+    for (auto _ : state) {
+        text = texts[i++ % texts.size()];
+        benchmark::DoNotOptimize(findPosition(f.context, text, f.sourceSide, f.sourceTable));
+    }
+}
+
+void BM_SearchExistingTerm(benchmark::State& state) { search(state, fixture().hits); }
+void BM_SearchMiss(benchmark::State& state) { search(state, fixture().misses); }
+
+}  // namespace
+
+BENCHMARK(BM_SearchExistingTerm)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_SearchMiss)->Repetitions(5)->ReportAggregatesOnly(true);
