@@ -7,15 +7,6 @@ namespace trelvo {
 
 namespace {
 
-// The first eight key bytes as one big-endian number: most comparisons of the
-// sort are decided by it without touching the keys themselves.
-std::uint64_t prefixOf(std::string_view key) {
-    std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        prefix = prefix << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0);
-    return prefix;
-}
-
 struct SortItem {
     std::uint64_t prefix;
     std::uint32_t keyOffset;
@@ -24,6 +15,13 @@ struct SortItem {
 };
 
 }  // namespace
+
+std::uint64_t DictionaryIndex::prefixOf(std::string_view key) {
+    std::uint64_t prefix = 0;
+    for (std::size_t i = 0; i < 8; ++i)
+        prefix = prefix << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0);
+    return prefix;
+}
 
 DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const CharacterTables& tables,
                                        int table) {
@@ -52,8 +50,11 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
         return a.entryNumber < b.entryNumber;
     });
     index.records_.resize(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i)
+    index.prefixes_.resize(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) {
         index.records_[i] = {items[i].keyOffset, items[i].keyLength, items[i].entryNumber};
+        index.prefixes_[i] = items[i].prefix;
+    }
     return index;
 }
 
@@ -66,20 +67,23 @@ std::uint32_t DictionaryIndex::storeKey(std::string_view key) {
 
 std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNumber) {
     std::string copy(key);  // the key may be a view into this index's storage
+    const std::uint64_t prefix = prefixOf(copy);
     std::size_t lo = 0, hi = records_.size();
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
-        if (this->key(mid) > std::string_view(copy)) hi = mid;
+        if (compare(mid, copy, prefix) > 0) hi = mid;
         else lo = mid + 1;
     }
     std::uint32_t offset = storeKey(copy);
     records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo),
                     Record{offset, static_cast<std::uint16_t>(copy.size()), entryNumber});
+    prefixes_.insert(prefixes_.begin() + static_cast<std::ptrdiff_t>(lo), prefix);
     return lo;
 }
 
 void DictionaryIndex::remove(std::size_t position) {
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
+    prefixes_.erase(prefixes_.begin() + static_cast<std::ptrdiff_t>(position));
 }
 
 std::size_t DictionaryIndex::find(std::uint32_t entryNumber) const {
@@ -94,10 +98,11 @@ void DictionaryIndex::renumberAfterRemoval(std::uint32_t entryNumber) {
 }
 
 std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
+    const std::uint64_t prefix = prefixOf(key);
     std::size_t lo = 0, hi = records_.size();
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
-        if (this->key(mid) < key) lo = mid + 1;
+        if (compare(mid, key, prefix) < 0) lo = mid + 1;
         else hi = mid;
     }
     return lo;
@@ -106,6 +111,8 @@ std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
 void DictionaryIndex::clear() {
     records_.clear();
     records_.shrink_to_fit();
+    prefixes_.clear();
+    prefixes_.shrink_to_fit();
     keys_.clear();
     keys_.shrink_to_fit();
 }

@@ -42,6 +42,18 @@ public:
     std::size_t lowerBound(std::string_view key) const;
     void clear();
 
+    // The first eight key bytes as one big-endian number. They are kept for
+    // every record in an array of their own, dense enough to stay in the
+    // processor's cache, so that a search mostly decides without a key.
+    static std::uint64_t prefixOf(std::string_view key);
+    // The key at position compared with key (whose prefix is given): <0, 0, >0.
+    int compare(std::size_t position, std::string_view key, std::uint64_t keyPrefix) const {
+        const std::uint64_t prefix = prefixes_[position];
+        if (prefix != keyPrefix) return prefix < keyPrefix ? -1 : 1;
+        if (records_[position].keyLength <= 8 && key.size() <= 8) return 0;  // keys hold no zero byte
+        return this->key(position).compare(key);
+    }
+
 private:
     struct Record {
         std::uint32_t keyOffset;
@@ -52,6 +64,7 @@ private:
     std::uint32_t storeKey(std::string_view key);
 
     std::vector<Record> records_;
+    std::vector<std::uint64_t> prefixes_;  // position for position with records_
     std::string keys_;
 };
 

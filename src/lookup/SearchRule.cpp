@@ -47,15 +47,16 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     const auto n = static_cast<std::ptrdiff_t>(index.size());
     if (n == 1) return 0;
 
+    const std::uint64_t prefix = DictionaryIndex::prefixOf(text);
     std::ptrdiff_t lo = 0, hi = n - 1, found = -1;
     while (lo <= hi) {
         std::ptrdiff_t mid = lo + (hi - lo) / 2;
-        std::string_view key = index.key(static_cast<std::size_t>(mid));
-        if (key < std::string_view(text)) {
+        int order = index.compare(static_cast<std::size_t>(mid), text, prefix);
+        if (order < 0) {
             lo = mid + 1;
         } else {
             hi = mid - 1;
-            if (key == text) found = mid;
+            if (order == 0) found = mid;
         }
     }
     if (found >= 0) return static_cast<std::size_t>(found);
