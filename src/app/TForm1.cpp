@@ -1,5 +1,7 @@
 #include "TForm1.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QFrame>
 #include <QHeaderView>
@@ -13,7 +15,6 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSvgRenderer>
-#include <QTableWidget>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -24,7 +25,10 @@
 #include "Prompts.h"
 #include "WindowPlacement.h"
 #include "dictionary/CodePage.h"
+#include "controls/TWhintik.h"
 #include "exchange/UpdateLocations.h"
+#include "lookup/SearchRule.h"
+#include "lookup/Tgridik.h"
 
 namespace trelvo {
 
@@ -123,16 +127,7 @@ void TForm1::createControls() {
     ScrollBar1->move(0, gridTop);
     ScrollBar1->setFixedWidth(17);
 
-    grid = new QTableWidget(gridRows, 3, this);
-    grid->horizontalHeader()->hide();
-    grid->verticalHeader()->hide();
-    grid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    grid->verticalHeader()->setDefaultSectionSize(Label1->height() + 2);
-    grid->setColumnWidth(2, 30);
-    grid->setSelectionMode(QAbstractItemView::SingleSelection);
-    grid->setSelectionBehavior(QAbstractItemView::SelectItems);
-    grid->move(margin, gridTop - 1);
+    createGrid();
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->addAction(QStringLiteral("Odstranit záznam"));
@@ -172,7 +167,51 @@ void TForm1::createControls() {
     Timer3 = new QTimer(this);
     Timer3->setInterval(100);
     Timer3->setSingleShot(true);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+
+    Whintik1 = new TWhintik(this);
+    Whintik1->Settv(4000);
+    Whintik1->Settbv(200);
+    Whintik1->SetMaxWidth(300);
+    QFont hintFont = base;
+    hintFont.setPixelSize(11);
+    Whintik1->SetFont(hintFont);
+
+    Edit1->installEventFilter(this);
+    connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Scroll);
+    connect(toolButtons[4], &QToolButton::clicked, this, &TForm1::swapDirection);
+    connect(toolButtons[6], &QToolButton::clicked, this, &TForm1::ToolButton6Click);
+}
+
+void TForm1::createGrid() {
+    grid = new Tgridik(this);
+    grid->verticalHeader()->setDefaultSectionSize(Label1->height() + 2);
+    grid->move(margin, gridTop - 1);
+    grid->columnFonts = {Label1->font(), Label2->font(), Label3->font()};
+    grid->watermark = QImage(208, 187, QImage::Format_RGB32);
+    grid->watermark.fill(Qt::white);
+    QPainter painter(&grid->watermark);
+    QSvgRenderer(QStringLiteral(":/icons/watermark.svg")).render(&painter);
+    painter.end();
+    grid->markerPicture = QImage(12, 10, QImage::Format_ARGB32_Premultiplied);
+    grid->markerPicture.fill(Qt::transparent);
+    QPainter marker(&grid->markerPicture);
+    QSvgRenderer(QStringLiteral(":/icons/marker.svg")).render(&marker);
+    marker.end();
+    // The context menu is offered only while no cell is being edited.
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        if (!grid->editing()) PopupMenu2->popup(grid->viewport()->mapToGlobal(at));
+    });
+    connect(grid, &QTableWidget::currentCellChanged, this, &TForm1::StringGrid2SelectCell);
+    grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
+    grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
+    grid->onEnter = [this] { gridHadFocus = true; };
+    grid->onExit = [this] {
+        if (!hidingGrid) gridHadFocus = false;
+    };
 }
 
 void TForm1::createToolBar() {
@@ -229,7 +268,9 @@ bool TForm1::startUp() {
     std::error_code ignored;
     std::filesystem::create_directory(joinPath(programDir, "DSL"), ignored);
     // 3. The grid is in place; its cursor starts on row 0.
+    refilling = true;
     grid->setCurrentCell(0, 0);
+    refilling = false;
     // 4.
     modified = false;
     // 5.
@@ -331,9 +372,12 @@ void TForm1::openDictionary(int i) {
     targetTable = store.tableOf(targetSide);
     refreshDictionaryStatus();
     currentPosition = 0;
-    windowFirst = windowLast = staleWindow;
-    refillWindow();
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    syncingScrollBar_ = true;
     ScrollBar1->setValue(0);
+    syncingScrollBar_ = false;
+    syncScrollBar();
     modified = false;
     checkForUpdate();
 }
@@ -360,20 +404,247 @@ QString TForm1::decode(std::string_view text, int side) const {
     return QString::fromUtf16(unicode.data(), static_cast<qsizetype>(unicode.size()));
 }
 
-void TForm1::refillWindow() {
+std::string TForm1::encode(const QString& text, int side) const {
+    std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    std::string bytes =
+        CodePage::fromUnicode(unicode, CodePage::codePageOfCharset(store.header.languageCharset[side]));
+    // Typed texts pass a 1000-byte buffer.
+    if (bytes.size() > CharacterTables::maxKeyLength) bytes.resize(CharacterTables::maxKeyLength);
+    return bytes;
+}
+
+bool TForm1::refillWindow(int topRowBefore) {
+    GridWindow::Placement placement{};
     const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
-    windowFirst = std::min(currentPosition, index.size());
-    windowLast = std::min(windowFirst + gridRows, index.size());
+    if (!window.refill(currentPosition, index.size(), grid->currentRow(), topRowBefore, placement)) return false;
+    fillRows();
+    refilling = true;
+    grid->setCurrentCell(placement.cursorRow, std::max(0, grid->currentColumn()));
+    grid->setTopVisibleRow(placement.topRow);
+    refilling = false;
+    return true;
+}
+
+void TForm1::fillRows() {
+    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const int sides[] = {sourceSide, targetSide, 2};
     for (int row = 0; row < gridRows; ++row) {
-        std::size_t position = windowFirst + static_cast<std::size_t>(row);
-        bool filled = position < windowLast;
+        std::size_t position = window.first() + static_cast<std::size_t>(row);
+        bool filled = position < window.last();
         std::uint32_t n = filled ? index.entryNumber(position) : 0;
-        const int sides[] = {sourceSide, targetSide, 2};
         for (int column = 0; column < 3; ++column) {
             QString text = filled ? decode(store.entries.text(n, sides[column]), sides[column]) : QString();
-            grid->setItem(row, column, new QTableWidgetItem(text));
+            if (QTableWidgetItem* cell = grid->item(row, column)) cell->setText(text);
+            else grid->setItem(row, column, new QTableWidgetItem(text));
         }
+        grid->rowFlags[static_cast<std::size_t>(row)] =
+            filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
     }
+    grid->viewport()->update();
+}
+
+void TForm1::setCursorRow(int row) { grid->setCurrentCell(row, std::max(0, grid->currentColumn())); }
+
+void TForm1::syncScrollBar() {
+    const int topRow = grid->topVisibleRow();
+    const int bottomRow = grid->bottomVisibleRow();
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const int maximum = count > 0 ? static_cast<int>(count - 1) : 0;
+    const int page = std::min(bottomRow - topRow, maximum);
+    const int position =
+        std::min(static_cast<int>(window.first()) + topRow, maximum - page);
+    // The bar's value runs to maximum - page, so that its thumb stands for the
+    // visible rows.
+    syncingScrollBar_ = true;
+    ScrollBar1->setPageStep(std::max(page, 1));
+    ScrollBar1->setRange(0, maximum - page);
+    ScrollBar1->setValue(std::max(0, position));
+    syncingScrollBar_ = false;
+}
+
+void TForm1::ScrollBar1Scroll(int position) {
+    if (syncingScrollBar_) return;
+    currentPosition = static_cast<std::size_t>(position);
+    refillWindow(grid->topVisibleRow());
+    setCursorRow(static_cast<int>(currentPosition - window.first()));
+}
+
+void TForm1::swapDirection() {
+    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
+    grid->viewport()->update();
+    refreshDictionaryStatus();
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    syncScrollBar();
+}
+
+void TForm1::runSearch(bool byUser) {
+    std::string buffer = encode(Edit1->text(), sourceSide);
+    SearchContext context{store, characterTables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
+                          [this] { swapDirection(); }};
+    currentPosition = findPosition(context, buffer, sourceSide, sourceTable);
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    grid->setTopVisibleRow(grid->currentRow());
+    if (byUser) Edit1->selectAll();
+    syncScrollBar();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit1 && event->type() == QEvent::KeyPress) return Edit1KeyDown(static_cast<QKeyEvent*>(event));
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::Edit1KeyDown(QKeyEvent* event) {
+    idleTicks = 0;
+    switch (event->key()) {
+        case Qt::Key_F5:
+            swapDirection();
+            return true;
+        case Qt::Key_Insert:
+            // Whatever modifiers: Shift+Insert switches the adding mode, it does not paste.
+            toolButtons[6]->toggle();
+            ToolButton6Click();
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            // The grid moves its cursor while the focus stays here.
+            QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers());
+            QCoreApplication::sendEvent(grid, &copy);
+            return true;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            runSearch(true);
+            return false;
+        default:
+            return false;
+    }
+}
+
+void TForm1::Timer2Timer() {
+    if (++idleTicks < 5) return;
+    std::string text = Edit1->text().toStdString();
+    if (text == lastSearchText) return;
+    idleTicks = 0;
+    runSearch(false);
+    lastSearchText = text;
+}
+
+bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
+    if (grid->editing()) return false;
+    const int key = event->key();
+    const bool control = event->modifiers().testFlag(Qt::ControlModifier);
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    if (key == Qt::Key_F5) {
+        swapDirection();
+        return true;
+    }
+    if (key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        toolButtons[6]->toggle();
+        ToolButton6Click();
+        return true;
+    }
+    const int rows = grid->bottomVisibleRow() - grid->topVisibleRow();
+    switch (key) {
+        case Qt::Key_PageUp:
+            setCursorRow(std::max(0, grid->currentRow() - rows));
+            syncScrollBar();
+            return true;
+        case Qt::Key_PageDown: {
+            const int lastRow = static_cast<int>(std::min<std::size_t>(gridRows, count - window.first())) - 1;
+            if (count > window.first()) setCursorRow(std::min(grid->currentRow() + rows, lastRow));
+            syncScrollBar();
+            return true;
+        }
+        case Qt::Key_Home:
+            currentPosition = 0;
+            refillWindow(grid->topVisibleRow());
+            setCursorRow(0);
+            grid->setTopVisibleRow(0);
+            syncScrollBar();
+            return true;
+        case Qt::Key_End:
+            if (count == 0) return true;
+            currentPosition = count - 1;
+            refillWindow(grid->topVisibleRow());
+            setCursorRow(static_cast<int>(currentPosition - window.first()));
+            grid->setTopVisibleRow(std::max(0, grid->currentRow() - rows + 1));
+            syncScrollBar();
+            return true;
+        default:
+            break;
+    }
+    if ((control && key == Qt::Key_C) || (control && key == Qt::Key_Insert)) {
+        if (QTableWidgetItem* cell = grid->currentItem()) QApplication::clipboard()->setText(cell->text());
+        return true;
+    }
+    return false;
+}
+
+void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previousCol) {
+    Timer1->stop();
+    if (refilling || row < 0) return;
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    // Empty rows cannot be selected: the cursor goes back where it was.
+    if (window.first() + static_cast<std::size_t>(row) >= count) {
+        refilling = true;
+        grid->setCurrentCell(previousRow, previousCol);
+        refilling = false;
+        return;
+    }
+    currentPosition = window.first() + static_cast<std::size_t>(row);
+    // The cursor stood on the previous row when the move began.
+    const int topRow = grid->topVisibleRow();
+    refilling = true;
+    grid->setCurrentCell(previousRow < 0 ? row : previousRow, col);
+    refilling = false;
+    if (refillWindow(topRow)) {
+        syncScrollBar();
+        grid->viewport()->update();
+        return;
+    }
+    refilling = true;
+    grid->setCurrentCell(row, col);
+    refilling = false;
+    Timer1->start();
+    syncScrollBar();
+    // The whole grid is repainted after every selection.
+    grid->viewport()->update();
+}
+
+void TForm1::StringGrid2MouseMove(QPoint point) {
+    pointerX = point.x();
+    pointerY = point.y();
+    Timer1->start();
+    if (Whintik1->getshow()) Timer1Timer();
+}
+
+void TForm1::Timer1Timer() {
+    if (pointerX <= 0 || pointerY <= 0) return;
+    const int col = grid->columnAt(pointerX), row = grid->rowAt(pointerY);
+    if (col < 0 || row < 0) return;
+    if (col == hintCol && row == hintRow) return;
+    QTableWidgetItem* cell = grid->item(row, col);
+    const QString text = cell ? cell->text() : QString();
+    const QFontMetrics metrics(grid->columnFonts[0]);
+    if (grid->columnWidth(col) < metrics.horizontalAdvance(text)) {
+        QPoint at = grid->viewport()->mapToGlobal(QPoint(pointerX, pointerY));
+        Whintik1->show(text, at.x(), at.y() + 20, 1);
+    } else {
+        Whintik1->hide();
+    }
+    hintCol = col;
+    hintRow = row;
+}
+
+void TForm1::ToolButton6Click() {
+    const bool adding = toolButtons[6]->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
+        w->setVisible(adding);
+    layoutMainWindow();
 }
 
 void TForm1::refreshDictionaryStatus() {
@@ -433,6 +704,8 @@ void TForm1::layoutMainWindow() {
     Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
     // 9.
     Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
+    // 10.
+    syncScrollBar();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

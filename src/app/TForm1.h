@@ -9,6 +9,7 @@
 #include "ProgramEnvironment.h"
 #include "dictionary/CharacterTables.h"
 #include "dictionary/DictionaryStore.h"
+#include "lookup/GridWindow.h"
 
 class QLabel;
 class QLineEdit;
@@ -16,13 +17,15 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
-class QTableWidget;
 class QTimer;
 class QToolBar;
 class QToolButton;
 class QFrame;
 
 namespace trelvo {
+
+class Tgridik;
+class TWhintik;
 
 // The main window: it owns the active dictionary, the character tables and the
 // state every command works on, runs the start-up and close sequences and
@@ -43,7 +46,15 @@ public:
     // Writes the active dictionary; a failure is shown and keeps `modified`.
     bool saveDictionary();
     void scanCatalogue();
-    void refillWindow();
+    // Loads the grid rows around currentPosition when the cursor nears the
+    // window's edge (or the window is stale); true when it did.
+    bool refillWindow(int topRowBefore);
+    void syncScrollBar();
+    void swapDirection();
+    // The search of the search box: by the user (Enter) or by the idle timer.
+    void runSearch(bool byUser);
+    std::size_t windowFirst() const { return window.first(); }
+    std::size_t windowLast() const { return window.last(); }
 
     // State that the commands read and change under these names.
     std::string programDir;
@@ -59,16 +70,19 @@ public:
     int lastUpdateDay = 0;
     std::vector<std::string> updateLocations;
     std::size_t currentPosition = 0;
-    std::size_t windowFirst = staleWindow;
-    std::size_t windowLast = staleWindow;
+    GridWindow window;  // windowFirst .. windowLast - 1 in the grid, or stale
     bool gridHadFocus = false;
     bool hidingGrid = false;
     bool refilling = false;
     bool inFallback = false;
     int idleTicks = 0;
+    std::string lastSearchText;
+    int pointerX = -1;
+    int pointerY = -1;
+    int hintCol = -1;
+    int hintRow = -1;
 
-    static constexpr std::size_t staleWindow = 100000;
-    static constexpr int gridRows = 200;
+    static constexpr int gridRows = GridWindow::rows;
 
     // Controls, under the names the commands use.
     QToolBar* ToolBar1 = nullptr;
@@ -80,7 +94,8 @@ public:
     QLineEdit* Edit3 = nullptr;
     QPushButton* Button1 = nullptr;
     QScrollBar* ScrollBar1 = nullptr;
-    QTableWidget* grid = nullptr;
+    Tgridik* grid = nullptr;
+    TWhintik* Whintik1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 3> statusPanels{};
     QFrame* Panel1 = nullptr;
@@ -96,6 +111,7 @@ public:
     QTimer* Timer3 = nullptr;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -110,10 +126,23 @@ private:
     void checkForUpdate();
     bool askToSaveChanges();
     QString decode(std::string_view text, int side) const;
+    std::string encode(const QString& text, int side) const;
+    void createGrid();
+    void fillRows();
+    void setCursorRow(int row);
+    bool Edit1KeyDown(QKeyEvent* event);
+    bool StringGrid2KeyDown(QKeyEvent* event);
+    void StringGrid2SelectCell(int row, int col, int previousRow, int previousCol);
+    void StringGrid2MouseMove(QPoint point);
+    void ScrollBar1Scroll(int position);
+    void ToolButton6Click();
+    void Timer1Timer();
+    void Timer2Timer();
     void Timer3Timer();
 
     ProgramEnvironment env_;
     QRect designGeometry_;
+    bool syncingScrollBar_ = false;
 };
 
 }  // namespace trelvo

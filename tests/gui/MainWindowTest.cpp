@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,84 +9,19 @@
 #include <QTest>
 #include <QToolButton>
 #include <filesystem>
-#include <fstream>
 
-#include "app/ProgramConfiguration.h"
-#include "app/ProgramPaths.h"
-#include "app/Prompts.h"
+#include "TestProgram.h"
 #include "app/TForm1.h"
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryFile.h"
+#include "lookup/Tgridik.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
 
 namespace {
 
-constexpr int today = 2026 * 372 + 11 * 31 + 7;
-
-std::string readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-// A program folder of its own for every test: upchar.dat and a DSL folder.
-class MainWindowTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        char name[] = "/tmp/trelvo-window-XXXXXX";
-        dir_ = std::string(mkdtemp(name)) + "/";
-        fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/upchar.dat", dir_ + "upchar.dat");
-        fs::create_directory(dir_ + "DSL");
-    }
-    void TearDown() override {
-        window_.reset();
-        fs::remove_all(dir_);
-    }
-
-    std::string dictionary(const std::string& file, const std::string& name, bool withPicture = true) {
-        DictionaryHeader h;
-        h.name = CodePage::fromUtf8(name, 1250);
-        h.languageName = {CodePage::fromUtf8("Čeština", 1250), CodePage::fromUtf8("Angličtina", 1250)};
-        h.languageCharset = {238, 0};
-        if (withPicture) h.languageImage[0] = readBytes(std::string(TRELVO_RUNTIME_DIR) + "/../flags/cz.bmp");
-        EntryList entries;
-        entries.append(CodePage::fromUtf8("výhybka", 1250), "points", "", 0);
-        entries.append(CodePage::fromUtf8("návěstidlo", 1250), "signal", "", 0);
-        std::string path = dir_ + "DSL/" + file;
-        EXPECT_TRUE(writeDictionaryFile(h, entries, path));
-        return path;
-    }
-
-    void settings(int lastUpdateDay, int lastDictionary = 0, QRect window = QRect(50, 60, 640, 400)) {
-        ProgramConfiguration config;
-        config.lastDictionary = lastDictionary;
-        config.left = window.left();
-        config.top = window.top();
-        config.width = window.width();
-        config.height = window.height();
-        config.lastUpdateDay = lastUpdateDay;
-        ASSERT_TRUE(writeConfiguration(dir_ + "trelvo.cfg", config));
-    }
-
-    TForm1& start(bool expectRunning = true) {
-        ProgramEnvironment env;
-        env.programDir = dir_;
-        env.today = [] { return today; };
-        env.random = [] { return 0x1234u; };
-        env.screen = [] { return QRect(0, 0, 1024, 768); };
-        env.prompts = &prompts_;
-        window_ = std::make_unique<TForm1>(env);
-        EXPECT_EQ(window_->startUp(), expectRunning);
-        return *window_;
-    }
-
-    QString panel(int i) const { return window_->statusPanels[static_cast<std::size_t>(i)]->text(); }
-
-    std::string dir_;
-    Prompts prompts_{true};
-    std::unique_ptr<TForm1> window_;
-};
+class MainWindowTest : public TestProgram {};
 
 }  // namespace
 

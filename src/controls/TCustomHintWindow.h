@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QRect>
+#include <QString>
+#include <QWidget>
+
+namespace trelvo {
+
+// The popup of TWhintik: a frameless, topmost window that never takes the
+// focus and shows a word-wrapped text over the tooltip colour inside a
+// 1-pixel raised edge.
+class TCustomHintWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit TCustomHintWindow(QWidget* parent = nullptr);
+
+    // Outer size of a popup for the text wrapped at maxWidth, measured with
+    // this window's font, at the origin; moved up if it would reach below
+    // the bottom of the screen.
+    QRect CalcHintRect(int maxWidth, const QString& text) const;
+
+    // Shows the popup with the text at the rectangle's size, pushed left or
+    // up as far as needed to stay on the available desktop, without
+    // activating it.
+    void ActivateHint(const QRect& rect, const QString& text);
+    // Takes the popup down.
+    void ReleaseHint();
+
+    const QString& text() const { return text_; }
+
+    // Text inset from the outer edge on every side: the edge and one pixel.
+    static constexpr int textInset = 2;
+    // Extra size around the measured text; the text area is then 2 pixels
+    // larger than the text each way, so rounding never clips it.
+    static constexpr int extraWidth = 6;
+    static constexpr int extraHeight = 6;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString text_;
+};
+
+}  // namespace trelvo

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QTableWidget>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+namespace trelvo {
+
+// The entry grid: 200 rows that show a window of the source index. It draws
+// its cells itself: row stripes with a faint watermark, a half-transparent
+// selection with a black frame, and in column 0 the mark of an entry's origin.
+// Keys, pointer moves and focus changes go to the main window's handlers.
+class Tgridik : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit Tgridik(QWidget* parent = nullptr);
+
+    // 0x00BBGGRR, as the colours are kept.
+    static QColor fromColorRef(std::uint32_t value);
+
+    QImage cellImage;
+    QImage cellBackground;
+    QImage background;
+    QImage markerPicture;
+    QImage watermark;
+    QColor evenRowColor = fromColorRef(0xFFF5F0);
+    QColor oddRowColor = fromColorRef(0xF0E5E0);
+    QColor selectionColor = fromColorRef(0x805030);
+    std::array<QFont, 3> columnFonts;
+    std::array<std::uint8_t, 200> rowFlags{};
+
+    // The main window's handlers. A key handler that returns true has used the key.
+    std::function<bool(QKeyEvent*)> onKeyDown;
+    std::function<void(QPoint)> onPointerMove;
+    std::function<void()> onEnter;
+    std::function<void()> onExit;
+
+    bool editing() const { return state() == QAbstractItemView::EditingState; }
+    // The rows under the client points (1, 1) and (1, height - 1).
+    int topVisibleRow() const;
+    int bottomVisibleRow() const;
+    void setTopVisibleRow(int row);
+
+    // Draws one cell; called for every cell the view paints.
+    void drawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+
+private:
+    void rebuildBackground();
+    void blendWatermark(int x, int y);
+};
+
+}  // namespace trelvo

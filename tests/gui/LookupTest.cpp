@@ -1,0 +1,273 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTest>
+#include <QToolButton>
+
+#include "TestProgram.h"
+#include "controls/TWhintik.h"
+#include "dictionary/CodePage.h"
+#include "lookup/Tgridik.h"
+
+using namespace trelvo;
+
+namespace {
+
+// Terms t0000 .. t(count-1), each with the translation u followed by the
+// reversed number, so that the two languages sort differently.
+EntryList numbered(int count, std::uint32_t flagsOfTen = 0) {
+    EntryList entries;
+    for (int i = 0; i < count; ++i) {
+        char term[16], translation[16];
+        std::snprintf(term, sizeof term, "t%06d", i);
+        std::snprintf(translation, sizeof translation, "u%06d", count - 1 - i);
+        entries.append(term, translation, "", i % 10 == 0 ? flagsOfTen : 0);
+    }
+    return entries;
+}
+
+class LookupTest : public TestProgram {
+protected:
+    TForm1& open(const EntryList& entries) {
+        dictionary("a.dsl", "Číselný", entries);
+        TForm1& w = start();
+        w.resize(700, 450);
+        w.show();
+        w.selectDictionary(0);
+        return w;
+    }
+
+    TForm1& openCzechEnglish() {
+        dictionary("a.dsl", "Zabezpečovací technika", true,
+                   {{"kolejový obvod", "track circuit"},
+                    {"návěst", "aspect"},
+                    {"návěstidlo", "signal"},
+                    {"přejezdové zabezpečovací zařízení", "level crossing protection system"},
+                    {"výhybka", "points"},
+                    {"závora", "barrier"}});
+        TForm1& w = start();
+        w.resize(700, 450);
+        w.show();
+        w.selectDictionary(0);
+        return w;
+    }
+
+    // The term under the grid's cursor, in its code page.
+    std::string entryUnderCursor(TForm1& w) const {
+        const DictionaryIndex& index = w.store.indexes[static_cast<std::size_t>(w.sourceSide)];
+        return std::string(w.store.entries.term(index.entryNumber(w.currentPosition)));
+    }
+
+    void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+        QTest::keyClick(target, k, modifiers);
+    }
+};
+
+}  // namespace
+
+TEST_F(LookupTest, TypingTwoLettersRunsOneSearchAQuarterSecondLater) {
+    TForm1& w = openCzechEnglish();
+    QTest::keyClick(w.Edit1, Qt::Key_N);
+    QTest::sendKeyEvent(QTest::Click, w.Edit1, Qt::Key_Aacute, QStringLiteral("á"), Qt::NoModifier);
+    ASSERT_EQ(w.Edit1->text(), "ná");
+    EXPECT_EQ(w.currentPosition, 0u) << "nothing before the quarter second";
+    QTRY_COMPARE_WITH_TIMEOUT(w.currentPosition, std::size_t{1}, 2000);
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "návěst");
+    EXPECT_EQ(w.grid->currentRow(), w.grid->topVisibleRow()) << "the entry found stands at the top";
+    EXPECT_TRUE(w.Edit1->selectedText().isEmpty()) << "the timer does not select the text";
+    // Waiting longer runs no further search.
+    w.currentPosition = 4;
+    QTest::qWait(400);
+    EXPECT_EQ(w.currentPosition, 4u);
+}
+
+TEST_F(LookupTest, EnterSearchesAndSelectsTheText) {
+    TForm1& w = openCzechEnglish();
+    w.Timer2->stop();
+    w.Edit1->setText(QStringLiteral("návěstidlo"));
+    key(w.Edit1, Qt::Key_Return);
+    EXPECT_EQ(w.currentPosition, 2u);
+    EXPECT_EQ(w.Edit1->selectedText(), "návěstidlo");
+}
+
+TEST_F(LookupTest, AnEnglishWordSwapsTheDirection) {
+    TForm1& w = openCzechEnglish();
+    w.Timer2->stop();
+    w.Edit1->setText(QStringLiteral("track circuit"));
+    key(w.Edit1, Qt::Key_Return);
+    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(panel(1), "Směr překladu: Angličtina->Čeština");
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "track circuit");
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 1)->text(), "kolejový obvod");
+}
+
+TEST_F(LookupTest, SwappingKeepsTheEntryUnderTheCursor) {
+    TForm1& w = openCzechEnglish();
+    w.Timer2->stop();
+    w.Edit1->setText(QStringLiteral("výhybka"));
+    key(w.Edit1, Qt::Key_Return);
+    ASSERT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "výhybka");
+    key(w.Edit1, Qt::Key_F5);
+    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "points");
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 1)->text(), "výhybka");
+    EXPECT_EQ(panel(1), "Směr překladu: Angličtina->Čeština");
+    w.toolButtons[4]->click();
+    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "výhybka");
+}
+
+TEST_F(LookupTest, ArrowKeysInTheSearchBoxMoveTheGridCursor) {
+    TForm1& w = openCzechEnglish();
+    QApplication::setActiveWindow(&w);
+    w.Edit1->setFocus();
+    key(w.Edit1, Qt::Key_Down);
+    key(w.Edit1, Qt::Key_Down);
+    EXPECT_EQ(w.currentPosition, 2u);
+    key(w.Edit1, Qt::Key_Up);
+    EXPECT_EQ(w.currentPosition, 1u);
+    EXPECT_TRUE(w.Edit1->hasFocus());
+}
+
+TEST_F(LookupTest, ShiftInsertSwitchesTheAddingModeInsteadOfPasting) {
+    TForm1& w = openCzechEnglish();
+    QApplication::clipboard()->setText(QStringLiteral("vloženo"));
+    key(w.Edit1, Qt::Key_Insert, Qt::ShiftModifier);
+    EXPECT_TRUE(w.Edit1->text().isEmpty());
+    EXPECT_TRUE(w.toolButtons[6]->isChecked());
+    EXPECT_TRUE(w.Edit2->isVisible());
+    EXPECT_LT(w.ScrollBar1->y() + w.ScrollBar1->height(), w.Edit2->y()) << "the grid makes room";
+    key(w.Edit1, Qt::Key_Insert);
+    EXPECT_FALSE(w.toolButtons[6]->isChecked());
+    EXPECT_FALSE(w.Edit2->isVisible());
+}
+
+TEST_F(LookupTest, SteppingDownReloadsTheWindowWithoutMovingTheEntry) {
+    TForm1& w = open(numbered(1000));
+    w.grid->setFocus();
+    EXPECT_EQ(w.windowFirst(), 0u);
+    for (int i = 0; i < 151; ++i) {
+        key(w.grid, Qt::Key_Down);
+        ASSERT_EQ(w.windowFirst() + static_cast<std::size_t>(w.grid->currentRow()), w.currentPosition);
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "t%06zu", w.currentPosition);
+        ASSERT_EQ(w.grid->item(w.grid->currentRow(), 0)->text().toStdString(), expected);
+        if (i < 150) ASSERT_EQ(w.windowFirst(), 0u) << i;
+    }
+    EXPECT_EQ(w.currentPosition, 151u);
+    EXPECT_EQ(w.windowFirst(), 51u);
+    EXPECT_EQ(w.windowLast(), 251u);
+    EXPECT_EQ(w.grid->currentRow(), 100);
+}
+
+TEST_F(LookupTest, EndHomeAndPageKeysStayWithinTheEntries) {
+    TForm1& w = open(numbered(1000));
+    w.grid->setFocus();
+    key(w.grid, Qt::Key_End);
+    EXPECT_EQ(w.windowFirst(), 899u);
+    EXPECT_EQ(w.windowLast(), 1000u);
+    EXPECT_EQ(w.grid->currentRow(), 100);
+    EXPECT_EQ(w.currentPosition, 999u);
+    // The last entry is the lowest filled row; the row under the bottom edge is empty.
+    EXPECT_EQ(w.grid->bottomVisibleRow(), w.grid->currentRow() + 1);
+    EXPECT_TRUE(w.grid->item(w.grid->currentRow() + 1, 0)->text().isEmpty());
+    for (int i = 0; i < 5; ++i) key(w.grid, Qt::Key_PageDown);
+    EXPECT_EQ(w.currentPosition, 999u) << "Page Down never passes the last entry";
+    EXPECT_EQ(w.ScrollBar1->value(), w.ScrollBar1->maximum());
+    key(w.grid, Qt::Key_Home);
+    EXPECT_EQ(w.currentPosition, 0u);
+    EXPECT_EQ(w.grid->currentRow(), 0);
+    EXPECT_EQ(w.grid->topVisibleRow(), 0);
+    key(w.grid, Qt::Key_PageUp);
+    EXPECT_EQ(w.grid->currentRow(), 0);
+    key(w.grid, Qt::Key_PageDown);
+    EXPECT_EQ(w.currentPosition, static_cast<std::size_t>(w.grid->bottomVisibleRow() - w.grid->topVisibleRow()));
+}
+
+TEST_F(LookupTest, RowsBeyondASmallDictionaryStayEmptyAndCannotBeSelected) {
+    TForm1& w = open(numbered(150, 2));
+    EXPECT_EQ(w.grid->item(149, 0)->text(), "t000149");
+    EXPECT_TRUE(w.grid->item(150, 0)->text().isEmpty());
+    EXPECT_EQ(w.grid->rowFlags[199], 0);
+    w.grid->setCurrentCell(160, 0);
+    EXPECT_EQ(w.grid->currentRow(), 0);
+    EXPECT_EQ(w.currentPosition, 0u);
+    w.grid->setFocus();
+    key(w.grid, Qt::Key_End);
+    key(w.grid, Qt::Key_PageDown);
+    EXPECT_EQ(w.currentPosition, 149u);
+}
+
+TEST_F(LookupTest, MarksMoveWithTheirEntries) {
+    TForm1& w = open(numbered(1000, 2));
+    EXPECT_EQ(w.grid->rowFlags[0], 2);
+    EXPECT_EQ(w.grid->rowFlags[1], 0);
+    EXPECT_EQ(w.grid->rowFlags[10], 2);
+    w.grid->setFocus();
+    key(w.grid, Qt::Key_End);
+    // Window 899 ..: entry 900 stands in row 1, entry 990 in row 91.
+    EXPECT_EQ(w.grid->rowFlags[1], 2);
+    EXPECT_EQ(w.grid->rowFlags[91], 2);
+    EXPECT_EQ(w.grid->rowFlags[0], 0);
+}
+
+TEST_F(LookupTest, EscapeRestoresAnEditedCell) {
+    TForm1& w = openCzechEnglish();
+    QApplication::setActiveWindow(&w);
+    w.grid->setFocus();
+    w.grid->setCurrentCell(1, 0);
+    w.grid->editItem(w.grid->item(1, 0));
+    QWidget* editor = QApplication::focusWidget();
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClicks(editor, "xyz");
+    key(editor, Qt::Key_Escape);
+    EXPECT_EQ(w.grid->item(1, 0)->text(), "návěst");
+    EXPECT_EQ(w.store.entries.term(1), CodePage::fromUtf8("návěst", 1250));
+}
+
+TEST_F(LookupTest, ScrollBarStandsForTheWholeIndex) {
+    TForm1& w = open(numbered(300'000));
+    const int page = w.grid->bottomVisibleRow() - w.grid->topVisibleRow();
+    EXPECT_EQ(w.ScrollBar1->maximum(), 299'999 - page);
+    w.ScrollBar1->setValue(100'000);
+    EXPECT_EQ(w.currentPosition, 100'000u);
+    EXPECT_EQ(w.windowFirst(), 99'900u);
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "t100000");
+    w.grid->setFocus();
+    for (int i = 0; i < 60; ++i) key(w.grid, Qt::Key_Down);
+    EXPECT_EQ(w.currentPosition, 100'060u);
+    EXPECT_EQ(w.windowFirst(), 99'951u) << "reloaded once, at 100051";
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "t100060");
+}
+
+TEST_F(LookupTest, NoDictionaryLeavesTheScrollBarAtZero) {
+    TForm1& w = start();
+    EXPECT_EQ(w.ScrollBar1->maximum(), 0);
+    EXPECT_EQ(w.ScrollBar1->value(), 0);
+}
+
+TEST_F(LookupTest, HintShowsTheWholeTextOfALongCell) {
+    TForm1& w = openCzechEnglish();
+    const int longRow = 3;  // přejezdové zabezpečovací zařízení
+    QRect longCell = w.grid->visualItemRect(w.grid->item(longRow, 1));
+    QRect shortCell = w.grid->visualItemRect(w.grid->item(0, 1));
+    w.grid->setColumnWidth(1, 60);
+    longCell = w.grid->visualItemRect(w.grid->item(longRow, 1));
+    shortCell = w.grid->visualItemRect(w.grid->item(4, 2));
+    QTest::mouseMove(w.grid->viewport(), longCell.center());
+    EXPECT_FALSE(w.Whintik1->getshow());
+    QTRY_VERIFY_WITH_TIMEOUT(w.Whintik1->getshow(), 2000);
+    EXPECT_EQ(w.Whintik1->HintText(), "level crossing protection system");
+    EXPECT_EQ(w.Whintik1->HintY(), w.grid->viewport()->mapToGlobal(longCell.center()).y() + 20);
+    // A shown hint follows the pointer at once.
+    QRect other = w.grid->visualItemRect(w.grid->item(0, 1));
+    QTest::mouseMove(w.grid->viewport(), other.center());
+    EXPECT_EQ(w.Whintik1->HintText(), "track circuit");
+    // Over a cell whose text fits, the hint goes.
+    QTest::mouseMove(w.grid->viewport(), shortCell.center());
+    EXPECT_FALSE(w.Whintik1->getshow());
+}

@@ -1,0 +1,86 @@
+#include "TestProgram.h"
+
+#include <unistd.h>
+
+#include <QLabel>
+#include <filesystem>
+#include <fstream>
+
+#include "app/ProgramConfiguration.h"
+#include "dictionary/CodePage.h"
+#include "dictionary/DictionaryFile.h"
+
+namespace fs = std::filesystem;
+
+namespace trelvo {
+
+std::string readBytes(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void TestProgram::SetUp() {
+    char name[] = "/tmp/trelvo-window-XXXXXX";
+    dir_ = std::string(mkdtemp(name)) + "/";
+    fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/upchar.dat", dir_ + "upchar.dat");
+    fs::create_directory(dir_ + "DSL");
+}
+
+void TestProgram::TearDown() {
+    window_.reset();
+    fs::remove_all(dir_);
+}
+
+std::string TestProgram::dictionary(const std::string& file, const std::string& name, bool withPicture,
+                                    const std::vector<std::pair<std::string, std::string>>& pairs) {
+    EntryList entries;
+    for (const auto& [term, translation] : pairs)
+        entries.append(CodePage::fromUtf8(term, 1250), CodePage::fromUtf8(translation, 1252), "", 0);
+    std::string path = dictionary(file, name, entries);
+    if (!withPicture) {
+        DictionaryHeader h;
+        EntryList read;
+        EXPECT_TRUE(readDictionaryFile(path, h, read));
+        h.languageImage[0].clear();
+        EXPECT_TRUE(writeDictionaryFile(h, read, path));
+    }
+    return path;
+}
+
+std::string TestProgram::dictionary(const std::string& file, const std::string& name, const EntryList& entries) {
+    DictionaryHeader h;
+    h.name = CodePage::fromUtf8(name, 1250);
+    h.languageName = {CodePage::fromUtf8("Čeština", 1250), CodePage::fromUtf8("Angličtina", 1250)};
+    h.languageCharset = {238, 0};
+    h.languageImage[0] = readBytes(std::string(TRELVO_RUNTIME_DIR) + "/../flags/cz.bmp");
+    std::string path = dir_ + "DSL/" + file;
+    EXPECT_TRUE(writeDictionaryFile(h, entries, path));
+    return path;
+}
+
+void TestProgram::settings(int lastUpdateDay, int lastDictionary, QRect window) {
+    ProgramConfiguration config;
+    config.lastDictionary = lastDictionary;
+    config.left = window.left();
+    config.top = window.top();
+    config.width = window.width();
+    config.height = window.height();
+    config.lastUpdateDay = lastUpdateDay;
+    ASSERT_TRUE(writeConfiguration(dir_ + "trelvo.cfg", config));
+}
+
+TForm1& TestProgram::start(bool expectRunning) {
+    ProgramEnvironment env;
+    env.programDir = dir_;
+    env.today = [] { return today; };
+    env.random = [] { return 0x1234u; };
+    env.screen = [] { return QRect(0, 0, 1024, 768); };
+    env.prompts = &prompts_;
+    window_ = std::make_unique<TForm1>(env);
+    EXPECT_EQ(window_->startUp(), expectRunning);
+    return *window_;
+}
+
+QString TestProgram::panel(int i) const { return window_->statusPanels[static_cast<std::size_t>(i)]->text(); }
+
+}  // namespace trelvo

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QRect>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/Prompts.h"
+#include "app/TForm1.h"
+#include "dictionary/EntryList.h"
+
+namespace trelvo {
+
+// A program folder of its own for a widget test: upchar.dat, a DSL folder and
+// whatever dictionaries and settings the test writes, and the main window
+// started on it with a fixed day, a fixed screen and recorded message boxes.
+class TestProgram : public ::testing::Test {
+protected:
+    static constexpr int today = 2026 * 372 + 11 * 31 + 7;
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // A Czech-English dictionary in DSL/; texts are given in UTF-8.
+    std::string dictionary(const std::string& file, const std::string& name, bool withPicture = true,
+                           const std::vector<std::pair<std::string, std::string>>& pairs = {
+                               {"výhybka", "points"}, {"návěstidlo", "signal"}});
+    std::string dictionary(const std::string& file, const std::string& name, const EntryList& entries);
+    void settings(int lastUpdateDay, int lastDictionary = 0, QRect window = QRect(50, 60, 640, 400));
+    TForm1& start(bool expectRunning = true);
+    QString panel(int i) const;
+
+    std::string dir_;
+    Prompts prompts_{true};
+    std::unique_ptr<TForm1> window_;
+};
+
+std::string readBytes(const std::string& path);
+
+}  // namespace trelvo
