@@ -618,6 +618,7 @@ void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previo
 void TForm1::StringGrid2MouseMove(QPoint point) {
     pointerX = point.x();
     pointerY = point.y();
+    if (pointerX < 0) return;  // gone from the grid: no hint is looked for
     Timer1->start();
     if (Whintik1->getshow()) Timer1Timer();
 }

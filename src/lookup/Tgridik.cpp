@@ -169,6 +169,11 @@ void Tgridik::mouseMoveEvent(QMouseEvent* event) {
     QTableWidget::mouseMoveEvent(event);
 }
 
+void Tgridik::leaveEvent(QEvent* event) {
+    if (onPointerMove) onPointerMove(QPoint(-1, -1));
+    QTableWidget::leaveEvent(event);
+}
+
 void Tgridik::focusInEvent(QFocusEvent* event) {
     if (onEnter) onEnter();
     QTableWidget::focusInEvent(event);

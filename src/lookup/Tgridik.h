@@ -35,7 +35,7 @@ public:
 
     // The main window's handlers. A key handler that returns true has used the key.
     std::function<bool(QKeyEvent*)> onKeyDown;
-    std::function<void(QPoint)> onPointerMove;
+    std::function<void(QPoint)> onPointerMove;  // (-1, -1): the pointer left the grid
     std::function<void()> onEnter;
     std::function<void()> onExit;
 
@@ -51,6 +51,7 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 

@@ -215,6 +215,18 @@ TEST_F(LookupTest, MarksMoveWithTheirEntries) {
     EXPECT_EQ(w.grid->rowFlags[0], 0);
 }
 
+TEST_F(LookupTest, CopyKeysPutTheCursorCellOnTheClipboard) {
+    TForm1& w = openCzechEnglish();
+    w.grid->setCurrentCell(2, 1);
+    QApplication::clipboard()->clear();
+    key(w.grid, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "signal");
+    w.grid->setCurrentCell(1, 0);
+    key(w.grid, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), "návěst");
+    EXPECT_FALSE(w.toolButtons[6]->isChecked()) << "Ctrl+Insert copies; only a plain Insert switches adding";
+}
+
 TEST_F(LookupTest, EscapeRestoresAnEditedCell) {
     TForm1& w = openCzechEnglish();
     QApplication::setActiveWindow(&w);
