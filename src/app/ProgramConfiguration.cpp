@@ -6,6 +6,9 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <string_view>
+
+#include "dictionary/AtomicFile.h"
 
 namespace trelvo {
 
@@ -41,17 +44,6 @@ std::size_t readUpTo(int fd, unsigned char* buffer, std::size_t n) {
         done += static_cast<std::size_t>(got);
     }
     return done;
-}
-
-bool writeAll(int fd, const unsigned char* bytes, std::size_t n) {
-    std::size_t done = 0;
-    while (done < n) {
-        ssize_t put = ::write(fd, bytes + done, n - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
 }
 
 }  // namespace
@@ -97,22 +89,7 @@ bool writeConfiguration(const std::string& path, const ProgramConfiguration& con
 
     // Written beside the old file and renamed over it, so that a crash or a
     // full disk leaves the previous settings whole.
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    // mkstemp makes the file private; the settings are an ordinary user file.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-
-    bool ok = writeAll(fd, bytes, fileSize) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes), fileSize));
 }
 
 }  // namespace trelvo

@@ -42,7 +42,7 @@ QString uiText(std::string_view bytes) {
     return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-struct ToolButtonSpec {
+struct ToolButtonDefinition {
     int number;
     const char* hint;
     bool checkable;
@@ -51,7 +51,7 @@ struct ToolButtonSpec {
 
 // In the order of the tool bar, grouped: dictionaries, contents, editing,
 // direction and update, information.
-const ToolButtonSpec toolButtonSpecs[] = {
+const ToolButtonDefinition toolButtonDefinitions[] = {
     {3, "Výběr slovníku", false, false},
     {1, "Vytvoření nové databáze slov", false, false},
     {7, "Uložení provedených změn", false, false},
@@ -218,16 +218,16 @@ void TForm1::createToolBar() {
     ToolBar1 = new QToolBar(this);
     ToolBar1->setIconSize(QSize(24, 24));
     ToolBar1->move(margin, toolBarTop);
-    for (const ToolButtonSpec& spec : toolButtonSpecs) {
+    for (const ToolButtonDefinition& definition : toolButtonDefinitions) {
         auto* button = new QToolButton(ToolBar1);
-        button->setObjectName(QStringLiteral("ToolButton%1").arg(spec.number));
-        button->setToolTip(QString::fromUtf8(spec.hint));
-        button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(spec.number)));
-        button->setCheckable(spec.checkable);
+        button->setObjectName(QStringLiteral("ToolButton%1").arg(definition.number));
+        button->setToolTip(QString::fromUtf8(definition.hint));
+        button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(definition.number)));
+        button->setCheckable(definition.checkable);
         button->setAutoRaise(true);
         ToolBar1->addWidget(button);
-        if (spec.separatorAfter) ToolBar1->addSeparator();
-        toolButtons[static_cast<std::size_t>(spec.number)] = button;
+        if (definition.separatorAfter) ToolBar1->addSeparator();
+        toolButtons[static_cast<std::size_t>(definition.number)] = button;
     }
     // The button itself does nothing; its arrow opens the dictionary menu.
     PopupMenu1 = new QMenu(this);

@@ -4,12 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
-#include <cstdio>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 
+#include "AtomicFile.h"
 #include "TextScrambler.h"
 
 namespace trelvo {
@@ -127,17 +127,6 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     return ok;
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 std::optional<std::string> readDictionaryName(const std::string& path) {
@@ -240,25 +229,7 @@ std::string serializeDictionary(const DictionaryHeader& header, const EntryList&
 
 bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entries,
                          const std::string& path) {
-    if (path.empty()) return false;
-    std::string bytes = serializeDictionary(header, entries);
-
-    std::string temp = path + ".XXXXXX";
-    int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    // mkstemp makes the file private; a dictionary is an ordinary user file.
-    mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = ::close(fd) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return replaceFileAtomically(path, serializeDictionary(header, entries));
 }
 
 }  // namespace trelvo
