@@ -4,6 +4,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "TextWords.h"
+
 namespace trelvo {
 
 namespace {
@@ -13,18 +15,6 @@ namespace {
 constexpr std::size_t maxLineLength = 999;
 constexpr int firstRank = 128;
 constexpr int lastRank = 255;
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::string_view firstWord(std::string_view line) {
-    std::size_t begin = 0;
-    while (begin < line.size() && isBlank(line[begin])) ++begin;
-    std::size_t end = begin;
-    while (end < line.size() && !isBlank(line[end])) ++end;
-    return line.substr(begin, end - begin);
-}
 
 // The decimal table number that follows the opening word after blanks; -1 when
 // there is none ("sr2" opens nothing, neither does "sr x").

@@ -4,19 +4,11 @@
 #include <string_view>
 #include <utility>
 
+#include "dictionary/TextWords.h"
+
 namespace trelvo {
 
 namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
-std::string_view firstWord(std::string_view text) {
-    std::size_t begin = 0;
-    while (begin < text.size() && isBlank(text[begin])) ++begin;
-    std::size_t end = begin;
-    while (end < text.size() && !isBlank(text[end])) ++end;
-    return text.substr(begin, end - begin);
-}
 
 bool beginsWith(std::string_view key, std::string_view word) { return key.substr(0, word.size()) == word; }
 
