@@ -26,15 +26,15 @@ void Prompts::inform(QWidget* parent, Icon icon, const QString& caption, const Q
     box.exec();
 }
 
-bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text) {
-    shown_.push_back({Icon::question, caption, text});
+bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text, Icon icon) {
+    shown_.push_back({icon, caption, text});
     if (testMode_) {
         if (answers_.empty()) return false;
         bool yes = answers_.front();
         answers_.pop_front();
         return yes;
     }
-    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
 }

@@ -26,7 +26,7 @@ public:
 
     void inform(QWidget* parent, Icon icon, const QString& caption, const QString& text);
     // Yes/No question; a No leaves everything unchanged.
-    bool ask(QWidget* parent, const QString& caption, const QString& text);
+    bool ask(QWidget* parent, const QString& caption, const QString& text, Icon icon = Icon::question);
     // An empty result means the dialog was cancelled.
     QString openFile(QWidget* parent, const QString& caption, const QString& filter);
     QString saveFile(QWidget* parent, const QString& caption, const QString& filter);

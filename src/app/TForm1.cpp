@@ -27,6 +27,7 @@
 #include "dictionary/CodePage.h"
 #include "controls/TWhintik.h"
 #include "exchange/UpdateLocations.h"
+#include "lookup/EntryEditing.h"
 #include "lookup/SearchRule.h"
 #include "lookup/Tgridik.h"
 
@@ -130,9 +131,12 @@ void TForm1::createControls() {
     createGrid();
 
     PopupMenu2 = new QMenu(this);
-    PopupMenu2->addAction(QStringLiteral("Odstranit záznam"));
-    PopupMenu2->addAction(QStringLiteral("Vymazat veškeré přeložené texty"));
-    PopupMenu2->addAction(QStringLiteral("Vymazat veškeré poznámky"));
+    connect(PopupMenu2->addAction(QStringLiteral("Odstranit záznam")), &QAction::triggered, this,
+            &TForm1::deleteEntry);
+    connect(PopupMenu2->addAction(QStringLiteral("Vymazat veškeré přeložené texty")), &QAction::triggered, this,
+            &TForm1::clearTranslations);
+    connect(PopupMenu2->addAction(QStringLiteral("Vymazat veškeré poznámky")), &QAction::triggered, this,
+            &TForm1::clearNotes);
 
     Edit2 = new QLineEdit(this);
     Edit3 = new QLineEdit(this);
@@ -180,6 +184,9 @@ void TForm1::createControls() {
     Whintik1->SetFont(hintFont);
 
     Edit1->installEventFilter(this);
+    Edit2->installEventFilter(this);
+    Edit3->installEventFilter(this);
+    connect(Button1, &QPushButton::clicked, this, &TForm1::addEntry);
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Scroll);
     connect(toolButtons[4], &QToolButton::clicked, this, &TForm1::swapDirection);
     connect(toolButtons[6], &QToolButton::clicked, this, &TForm1::ToolButton6Click);
@@ -206,6 +213,9 @@ void TForm1::createGrid() {
         if (!grid->editing()) PopupMenu2->popup(grid->viewport()->mapToGlobal(at));
     });
     connect(grid, &QTableWidget::currentCellChanged, this, &TForm1::StringGrid2SelectCell);
+    connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* cell) {
+        if (!fillingRows_) commitCellEdit(cell->column(), cell->row(), cell->text());
+    });
     grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
     grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
     grid->onEnter = [this] { gridHadFocus = true; };
@@ -398,7 +408,7 @@ bool TForm1::saveDictionary() {
 }
 
 QString TForm1::decode(std::string_view text, int side) const {
-    int codePage = side == 2 ? CodePage::headerCodePage
+    const int codePage = side == 2 ? CodePage::headerCodePage
                              : CodePage::codePageOfCharset(store.header.languageCharset[side]);
     std::u16string unicode = CodePage::toUnicode(text, codePage);
     return QString::fromUtf16(unicode.data(), static_cast<qsizetype>(unicode.size()));
@@ -406,8 +416,9 @@ QString TForm1::decode(std::string_view text, int side) const {
 
 std::string TForm1::encode(const QString& text, int side) const {
     std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
-    std::string bytes =
-        CodePage::fromUnicode(unicode, CodePage::codePageOfCharset(store.header.languageCharset[side]));
+    // Notes (side 2) are kept in the code page of the program's texts.
+    std::string bytes = CodePage::fromUnicode(
+        unicode, side == 2 ? CodePage::headerCodePage : CodePage::codePageOfCharset(store.header.languageCharset[side]));
     // Typed texts pass a 1000-byte buffer.
     if (bytes.size() > CharacterTables::maxKeyLength) bytes.resize(CharacterTables::maxKeyLength);
     return bytes;
@@ -426,6 +437,7 @@ bool TForm1::refillWindow(int topRowBefore) {
 }
 
 void TForm1::fillRows() {
+    fillingRows_ = true;
     const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
     const int sides[] = {sourceSide, targetSide, 2};
     for (int row = 0; row < gridRows; ++row) {
@@ -440,6 +452,7 @@ void TForm1::fillRows() {
         grid->rowFlags[static_cast<std::size_t>(row)] =
             filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
     }
+    fillingRows_ = false;
     grid->viewport()->update();
 }
 
@@ -491,7 +504,11 @@ void TForm1::runSearch(bool byUser) {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Edit1 && event->type() == QEvent::KeyPress) return Edit1KeyDown(static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == Edit1) return Edit1KeyDown(key);
+        if (watched == Edit2 || watched == Edit3) return EditNewEntryKeyDown(static_cast<QLineEdit*>(watched), key);
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -645,7 +662,83 @@ void TForm1::ToolButton6Click() {
     const bool adding = toolButtons[6]->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
         w->setVisible(adding);
+    if (adding) Edit2->setFocus();
     layoutMainWindow();
+}
+
+bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Term, translation, then the button, so that the next Enter adds.
+            if (box == Edit2) Edit3->setFocus();
+            else Button1->setFocus();
+            return true;
+        case Qt::Key_Escape:
+            toolButtons[6]->toggle();
+            ToolButton6Click();
+            Edit1->setFocus();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TForm1::entriesChanged() {
+    modified = true;
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    syncScrollBar();
+}
+
+void TForm1::addEntry() {
+    std::size_t position = 0;
+    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    if (!editing.addEntry(encode(Edit2->text(), sourceSide), encode(Edit3->text(), targetSide), position)) return;
+    currentPosition = position;
+    entriesChanged();
+    Edit2->setFocus();
+}
+
+void TForm1::commitCellEdit(int col, int row, const QString& text) {
+    const std::size_t p = window.first() + static_cast<std::size_t>(row);
+    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    if (!editing.commitCellEdit(col, p, encode(text, col == 0 ? sourceSide : col == 1 ? targetSide : 2))) return;
+    modified = true;
+    grid->rowFlags[static_cast<std::size_t>(row)] = efUserModified;
+    grid->viewport()->update();
+    // The edited entry moved to its new place; the cursor keeps the position.
+    if (col == 0) {
+        currentPosition = p;
+        entriesChanged();
+    }
+}
+
+void TForm1::deleteEntry() {
+    const int row = grid->currentRow();
+    if (row < 0) return;
+    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    if (!editing.deleteEntry(window.first() + static_cast<std::size_t>(row))) return;
+    entriesChanged();
+}
+
+void TForm1::clearTranslations() {
+    if (!env_.prompts->ask(this, QStringLiteral("!!!Upozornění!!!"),
+                           QStringLiteral("Tato operace vymaže celý sloupec přeložených výrazů, opravdu si přejete "
+                                          "pokračovat?"),
+                           Prompts::Icon::warning))
+        return;
+    EntryEditing(store, characterTables, sourceSide, targetSide).clearTranslations();
+    entriesChanged();
+}
+
+void TForm1::clearNotes() {
+    if (!env_.prompts->ask(this, QStringLiteral("!!!Upozornění!!!"),
+                           QStringLiteral("Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?"),
+                           Prompts::Icon::warning))
+        return;
+    EntryEditing(store, characterTables, sourceSide, targetSide).clearNotes();
+    entriesChanged();
 }
 
 void TForm1::refreshDictionaryStatus() {

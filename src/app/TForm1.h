@@ -136,6 +136,14 @@ private:
     void StringGrid2MouseMove(QPoint point);
     void ScrollBar1Scroll(int position);
     void ToolButton6Click();
+    bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
+    void addEntry();
+    void commitCellEdit(int col, int row, const QString& text);
+    void deleteEntry();
+    void clearTranslations();
+    void clearNotes();
+    // After a change to the entries: the grid reloads around currentPosition.
+    void entriesChanged();
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();
@@ -143,6 +151,7 @@ private:
     ProgramEnvironment env_;
     QRect designGeometry_;
     bool syncingScrollBar_ = false;
+    bool fillingRows_ = false;
 };
 
 }  // namespace trelvo

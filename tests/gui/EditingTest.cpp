@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "TestProgram.h"
+#include "dictionary/CodePage.h"
+#include "lookup/Tgridik.h"
+
+using namespace trelvo;
+
+namespace {
+
+class EditingTest : public TestProgram {
+protected:
+    TForm1& open() {
+        dictionary("a.dsl", "Zabezpečovací technika", true,
+                   {{"kolej", "track"}, {"návěst", "aspect"}, {"výhybka", "points"}});
+        TForm1& w = start();
+        w.resize(700, 450);
+        w.show();
+        QApplication::setActiveWindow(&w);
+        w.selectDictionary(0);
+        return w;
+    }
+
+    QString cell(TForm1& w, int row, int col) const { return w.grid->item(row, col)->text(); }
+
+    void editCell(TForm1& w, int row, int col, const QString& text) {
+        w.grid->setCurrentCell(row, col);
+        w.grid->editItem(w.grid->item(row, col));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The view commits the editor's text on its next turn of the event loop.
+        QTRY_VERIFY(!w.grid->editing());
+    }
+
+    QAction* menuItem(TForm1& w, int i) const { return w.PopupMenu2->actions()[i]; }
+};
+
+}  // namespace
+
+TEST_F(EditingTest, AddingATermThatExistsGivesASecondMarkedEntry) {
+    TForm1& w = open();
+    QTest::keyClick(w.Edit1, Qt::Key_Insert);
+    EXPECT_TRUE(w.Edit2->hasFocus());
+    w.Edit2->setText(QStringLiteral("návěst"));
+    QTest::keyClick(w.Edit2, Qt::Key_Return);
+    EXPECT_TRUE(w.Edit3->hasFocus());
+    w.Edit3->setText(QStringLiteral("signal indication"));
+    QTest::keyClick(w.Edit3, Qt::Key_Return);
+    EXPECT_TRUE(w.Button1->hasFocus());
+    w.Button1->click();
+    EXPECT_EQ(w.store.entryCount(), 4u);
+    EXPECT_TRUE(w.modified);
+    EXPECT_EQ(w.currentPosition, 2u) << "after the existing návěst";
+    EXPECT_EQ(cell(w, w.grid->currentRow(), 1), "signal indication");
+    EXPECT_EQ(w.grid->rowFlags[static_cast<std::size_t>(w.grid->currentRow())], efUserModified);
+    EXPECT_EQ(w.Edit2->text(), "návěst") << "the boxes keep their texts";
+    EXPECT_TRUE(w.Edit2->hasFocus());
+    QTest::keyClick(w.Edit2, Qt::Key_Escape);
+    EXPECT_FALSE(w.Edit2->isVisible());
+    EXPECT_TRUE(w.Edit1->hasFocus());
+}
+
+TEST_F(EditingTest, AddingIsRefusedWithoutADictionary) {
+    TForm1& w = start();
+    w.toolButtons[6]->click();
+    w.Edit2->setText(QStringLiteral("x"));
+    w.Button1->click();
+    EXPECT_EQ(w.store.entryCount(), 0u);
+    EXPECT_FALSE(w.modified);
+}
+
+TEST_F(EditingTest, EditingCellsMarksTheEntryAndReSortsOnlyItsLanguage) {
+    TForm1& w = open();
+    editCell(w, 0, 1, QStringLiteral("rail track"));
+    EXPECT_EQ(cell(w, 0, 0), "kolej") << "column 1 changes no order";
+    EXPECT_EQ(w.grid->rowFlags[0], efUserModified);
+    EXPECT_TRUE(w.modified);
+    EXPECT_EQ(w.store.entries.translation(0), "rail track");
+
+    editCell(w, 0, 0, QStringLiteral("železnice"));
+    EXPECT_EQ(w.currentPosition, 0u);
+    EXPECT_EQ(cell(w, 0, 0), "návěst") << "the entry that moved into the position";
+    EXPECT_EQ(cell(w, 2, 0), "železnice");
+    w.Timer2->stop();
+    w.Edit1->setText(QStringLiteral("železnice"));
+    QTest::keyClick(w.Edit1, Qt::Key_Return);
+    EXPECT_EQ(w.currentPosition, 2u);
+
+    editCell(w, 1, 2, QStringLiteral("zkr."));
+    EXPECT_EQ(w.store.entries.note(2), "zkr.");
+}
+
+TEST_F(EditingTest, DeletingTheLastEntryLeavesTheCursorOnTheEmptyRow) {
+    TForm1& w = open();
+    w.grid->setCurrentCell(2, 0);
+    menuItem(w, 0)->trigger();
+    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_TRUE(w.modified);
+    EXPECT_TRUE(cell(w, 2, 0).isEmpty());
+    EXPECT_EQ(w.grid->currentRow(), 2);
+    menuItem(w, 0)->trigger();
+    EXPECT_EQ(w.store.entryCount(), 2u) << "nothing under the cursor";
+}
+
+TEST_F(EditingTest, ClearingAColumnAsksFirst) {
+    TForm1& w = open();
+    w.swapDirection();
+    prompts_.queueAnswer(false);
+    menuItem(w, 1)->trigger();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::warning);
+    EXPECT_EQ(prompts_.shown()[0].caption, "!!!Upozornění!!!");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "Tato operace vymaže celý sloupec přeložených výrazů, opravdu si přejete pokračovat?");
+    EXPECT_FALSE(w.modified) << "No changes nothing";
+    EXPECT_EQ(cell(w, 0, 0), "aspect");
+
+    prompts_.queueAnswer(true);
+    menuItem(w, 1)->trigger();
+    EXPECT_TRUE(cell(w, 0, 0).isEmpty()) << "language 1 is column 0 after the swap";
+    EXPECT_EQ(w.grid->rowFlags[0], efUserModified);
+    EXPECT_EQ(w.grid->rowFlags[2], efUserModified);
+    EXPECT_TRUE(w.modified);
+
+    prompts_.queueAnswer(true);
+    menuItem(w, 2)->trigger();
+    EXPECT_EQ(prompts_.shown().back().text, "Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?");
+}
+
+TEST_F(EditingTest, SaveWritesTheChangesAndClearsTheMark) {
+    TForm1& w = open();
+    editCell(w, 0, 1, QStringLiteral("rail"));
+    w.toolButtons[7]->click();
+    EXPECT_FALSE(w.modified);
+    TForm1& again = start();
+    again.selectDictionary(0);
+    EXPECT_EQ(again.store.entries.translation(0), "rail");
+    EXPECT_EQ(again.store.entries.flags(0), efUserModified);
+}
