@@ -1,5 +1,6 @@
 #include "Prompts.h"
 
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -37,6 +38,14 @@ bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text, 
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool Prompts::runDialog(QDialog& dialog) {
+    if (!testMode_) return dialog.exec() == QDialog::Accepted;
+    if (dialogs_.empty()) return false;
+    auto answer = std::move(dialogs_.front());
+    dialogs_.pop_front();
+    return answer(dialog);
 }
 
 QString Prompts::nextFile() {

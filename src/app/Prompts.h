@@ -2,8 +2,10 @@
 
 #include <QString>
 #include <deque>
+#include <functional>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace trelvo {
@@ -31,9 +33,15 @@ public:
     QString openFile(QWidget* parent, const QString& caption, const QString& filter);
     QString saveFile(QWidget* parent, const QString& caption, const QString& filter);
 
+    // A modal dialog of the program; true when it was accepted.
+    bool runDialog(QDialog& dialog);
+
     // Test mode: queued answers, taken in order; with none left a question is
-    // answered No and a file dialog cancelled.
+    // answered No, a file dialog cancelled and a dialog rejected. A queued
+    // dialog answer fills the dialog as a user would and says whether it
+    // was accepted.
     void queueAnswer(bool yes) { answers_.push_back(yes); }
+    void queueDialog(std::function<bool(QDialog&)> answer) { dialogs_.push_back(std::move(answer)); }
     void queueFile(const QString& path) { files_.push_back(path); }
     const std::vector<Shown>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
@@ -44,6 +52,7 @@ private:
     bool testMode_;
     std::deque<bool> answers_;
     std::deque<QString> files_;
+    std::deque<std::function<bool(QDialog&)>> dialogs_;
     std::vector<Shown> shown_;
 };
 

@@ -27,7 +27,11 @@
 #include "dictionary/CodePage.h"
 #include "controls/TWhintik.h"
 #include "exchange/UpdateLocations.h"
+#include "lookup/DictionaryProperties.h"
 #include "lookup/EntryEditing.h"
+#include "lookup/TForm3.h"
+#include "lookup/TForm5.h"
+#include "lookup/TNewTrelvo.h"
 #include "lookup/SearchRule.h"
 #include "lookup/Tgridik.h"
 
@@ -245,6 +249,10 @@ void TForm1::createToolBar() {
     toolButtons[3]->setPopupMode(QToolButton::MenuButtonPopup);
     toolButtons[12]->setChecked(true);
     connect(toolButtons[7], &QToolButton::clicked, this, [this] { saveDictionary(); });
+    connect(toolButtons[1], &QToolButton::clicked, this, &TForm1::ToolButton1Click);
+    connect(toolButtons[10], &QToolButton::clicked, this, &TForm1::ToolButton10Click);
+    connect(toolButtons[5], &QToolButton::clicked, this, &TForm1::convertToDefault);
+    connect(toolButtons[8], &QToolButton::clicked, this, &TForm1::ToolButton8Click);
     ToolBar1->adjustSize();
 }
 
@@ -828,6 +836,138 @@ void TForm1::closeEvent(QCloseEvent* event) {
 void TForm1::Timer3Timer() {
     Timer3->stop();
     openDictionary(lastDictionary);
+}
+
+void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* exporting, TForm5* accessCode) {
+    NewTrelvo_ = properties;
+    Form3_ = about;
+    Form4_ = exporting;
+    Form5_ = accessCode;
+    NewTrelvo_->onOk = [this] { return applyProperties(); };
+}
+
+void TForm1::centre(QWidget* dialog) const {
+    dialog->move(x() + width() / 2 - dialog->width() / 2, y() + height() / 2 - dialog->height() / 2);
+}
+
+bool TForm1::checkAccessCode() {
+    const std::string& stored = store.header.idAndAccessCode;
+    Form5_->Label3->setText(uiText(DictionaryProperties::idOf(stored)));
+    Form5_->Edit1->clear();
+    centre(Form5_);
+    if (DictionaryProperties::accessCodeOf(stored).empty()) return true;
+    env_.prompts->runDialog(*Form5_);
+    std::u16string typed(reinterpret_cast<const char16_t*>(Form5_->Edit1->text().utf16()),
+                         static_cast<std::size_t>(Form5_->Edit1->text().size()));
+    switch (trelvo::checkAccessCode(stored, CodePage::fromUnicode(typed, CodePage::headerCodePage))) {
+        case AccessCheck::granted: return true;
+        case AccessCheck::cancelled: return false;
+        case AccessCheck::wrongCode:
+            env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Nesprávná hodnota přístupového kódu!"));
+            return false;
+    }
+    return false;
+}
+
+void TForm1::ToolButton1Click() {
+    // A new dictionary replaces the active one: its changes are offered for saving first.
+    if (!askToSaveChanges()) return;
+    centre(NewTrelvo_);
+    DictionaryProperties empty;
+    empty.id = DictionaryProperties::newId(env_.random);
+    NewTrelvo_->setValues(empty);
+    NewTrelvo_->createMode = 1;
+    env_.prompts->runDialog(*NewTrelvo_);
+    scanCatalogue();
+    if (store.entryCount() == 0) store.clearIndexes();
+    refreshDictionaryStatus();
+    currentPosition = 0;
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    setCursorRow(0);
+    syncScrollBar();
+    update();
+}
+
+void TForm1::ToolButton10Click() {
+    if (!store.isOpen() || !checkAccessCode()) return;
+    centre(NewTrelvo_);
+    NewTrelvo_->createMode = 0;
+    NewTrelvo_->setValues(DictionaryProperties::of(store.header));
+    env_.prompts->runDialog(*NewTrelvo_);
+    scanCatalogue();
+    refreshDictionaryStatus();
+    update();
+}
+
+bool TForm1::applyProperties() {
+    const bool creating = NewTrelvo_->createMode == 1;
+    std::string path = store.header.filePath;
+    if (creating) {
+        QString chosen = env_.prompts->saveFile(NewTrelvo_, QStringLiteral("Uložení slovníku"),
+                                                QStringLiteral("Soubory slovníků (*.dsl)"));
+        if (chosen.isEmpty()) return false;
+        if (!chosen.endsWith(QStringLiteral(".dsl"), Qt::CaseInsensitive)) chosen += QStringLiteral(".dsl");
+        if (std::filesystem::exists(chosen.toStdString()) &&
+            !env_.prompts->ask(NewTrelvo_, QStringLiteral("Upozornění"),
+                               QStringLiteral("Soubor slovníku s tímto názvem již existuje, má se jeho obsah opravdu "
+                                              "nahradit?"),
+                               Prompts::Icon::warning))
+            return false;
+        path = chosen.toStdString();
+    }
+    // A new dictionary is no edition of the old one: it starts from an empty header.
+    DictionaryHeader header = creating ? DictionaryHeader{} : store.header;
+    std::string failedPicture;
+    switch (NewTrelvo_->values().applyTo(header, failedPicture)) {
+        case DictionaryProperties::Failure::badId:
+            env_.prompts->inform(NewTrelvo_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("ID slovníku musí mít přesně 8 šestnáctkových číslic (0–9, A–F)."));
+            return false;
+        case DictionaryProperties::Failure::badPicture:
+            env_.prompts->inform(NewTrelvo_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Obrázek ze souboru \"%1\" nelze použít: slovník přijme jen obrázek "
+                                                "BMP o velikosti nejvýše 10000 bajtů.")
+                                     .arg(QString::fromStdString(failedPicture)));
+            return false;
+        case DictionaryProperties::Failure::none:
+            break;
+    }
+    const bool charsetsChanged = header.languageCharset != store.header.languageCharset;
+    header.filePath = path;
+    store.header = header;
+    modified = true;
+    if (creating) {
+        store.entries.clear();
+        store.clearIndexes();
+    } else if (charsetsChanged) {
+        // Each language is keyed with its own table: a new character set re-keys it now.
+        store.rebuildIndexes(characterTables);
+        window.markStale();
+    }
+    sourceTable = store.tableOf(sourceSide);
+    targetTable = store.tableOf(targetSide);
+    saveDictionary();
+    return true;
+}
+
+void TForm1::ToolButton8Click() {
+    Form3_->showDictionary(store.isOpen() ? &store.header : nullptr, store.entryCount());
+    centre(Form3_);
+    // Not modal: the dictionary stays at hand while the box is open.
+    Form3_->show();
+}
+
+void TForm1::convertToDefault() {
+    if (!store.isOpen() || !checkAccessCode()) return;
+    if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                           QStringLiteral("Opravdu si přejete zrušit všechny příznaky importovaných a uživatelsky "
+                                          "modifikovaných položek?")))
+        return;
+    for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
+    currentPosition = 0;
+    entriesChanged();
 }
 
 }  // namespace trelvo

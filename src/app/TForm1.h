@@ -24,7 +24,11 @@ class QFrame;
 
 namespace trelvo {
 
+class TForm3;
+class TForm4;
+class TForm5;
 class Tgridik;
+class TNewTrelvo;
 class TWhintik;
 
 // The main window: it owns the active dictionary, the character tables and the
@@ -38,6 +42,15 @@ public:
     // The start-up sequence. False when the program cannot run (no
     // "upchar.dat"); the error has then been shown.
     bool startUp();
+    // The dialogs, created after the main window.
+    void attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* exporting, TForm5* accessCode);
+
+    // The commands on the dictionary as a whole.
+    void ToolButton1Click();   // new dictionary
+    void ToolButton10Click();  // its settings
+    void convertToDefault();
+    void ToolButton8Click();   // about box
+    bool checkAccessCode();
 
     void refreshDictionaryStatus();
     void layoutMainWindow();
@@ -125,6 +138,8 @@ private:
     // Filled in by the automatic update.
     void checkForUpdate();
     bool askToSaveChanges();
+    bool applyProperties();
+    void centre(QWidget* dialog) const;
     QString decode(std::string_view text, int side) const;
     std::string encode(const QString& text, int side) const;
     void createGrid();
@@ -149,6 +164,10 @@ private:
     void Timer3Timer();
 
     ProgramEnvironment env_;
+    TNewTrelvo* NewTrelvo_ = nullptr;
+    TForm3* Form3_ = nullptr;
+    TForm4* Form4_ = nullptr;
+    TForm5* Form5_ = nullptr;
     QRect designGeometry_;
     bool syncingScrollBar_ = false;
     bool fillingRows_ = false;

@@ -18,10 +18,11 @@ int main(int argc, char** argv) {
         // the program before anything is shown.
         trelvo::TForm1 form1(trelvo::realEnvironment(prompts));
         if (!form1.startUp()) return 1;
-        trelvo::TNewTrelvo newTrelvo(&form1);
+        trelvo::TNewTrelvo newTrelvo(prompts, &form1);
         trelvo::TForm3 form3(&form1);
         trelvo::TForm4 form4(&form1);
         trelvo::TForm5 form5(&form1);
+        form1.attachDialogs(&newTrelvo, &form3, &form4, &form5);
 
         form1.show();
         return QApplication::exec();

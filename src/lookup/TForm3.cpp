@@ -1,9 +1,105 @@
 #include "TForm3.h"
 
+#include <QDesktopServices>
+#include <QPainter>
+#include <QPushButton>
+#include <QSvgRenderer>
+#include <QUrl>
+#include <string>
+
+#include "app/ProgramPaths.h"
+#include "controls/TXLabel.h"
+#include "dictionary/CodePage.h"
+#include "dictionary/DictionaryHeader.h"
+
 namespace trelvo {
+
+namespace {
+
+constexpr std::uint32_t titleColor = 8757449, titleShadow = 3691922;
+constexpr std::uint32_t valueColor = 11518428, valueShadow = 6324417;
+constexpr std::uint32_t linkColor = 16767449, linkShadow = 9650487, linkPressed = 0x0000FF;
+
+QString uiText(const std::string& bytes) {
+    std::u16string text = CodePage::toUnicode(bytes, CodePage::headerCodePage);
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("O programu"));
+    setFixedSize(360, 228);
+
+    // A dark signal-box blue with the grid's watermark faintly over it.
+    background_ = QImage(size(), QImage::Format_RGB32);
+    QPainter painter(&background_);
+    QLinearGradient gradient(0, 0, 0, height());
+    gradient.setColorAt(0, QColor(0x1d, 0x2b, 0x44));
+    gradient.setColorAt(1, QColor(0x30, 0x4c, 0x72));
+    painter.fillRect(background_.rect(), gradient);
+    painter.setOpacity(0.12);
+    QSvgRenderer(QStringLiteral(":/icons/watermark.svg")).render(&painter, QRectF(150, 20, 208, 187));
+    painter.end();
+
+    QFont font = this->font();
+    font.setPixelSize(11);
+    auto label = [&](const QString& text, int x, int y, std::uint32_t color, std::uint32_t shadow, bool underline) {
+        auto* l = new TXLabel(this);
+        QFont f = font;
+        f.setUnderline(underline);
+        l->SetFont(f);
+        l->SetFont2(f);
+        l->SetFontColorRef(color);
+        l->SetFont2ColorRef(shadow);
+        l->SetShadowText(true);
+        l->SetOfsX(-1);
+        l->SetCaption(text);
+        l->move(x, y);
+        l->Loaded();
+        return l;
+    };
+    label(QStringLiteral("Trelvo – terminologický slovník zabezpečovací techniky"), 12, 12, titleColor, titleShadow, true);
+    label(QStringLiteral("Vyvinuto ve společnosti Zorvat pro železniční techniky."), 12, 30, titleColor, titleShadow,
+          false);
+    label(QStringLiteral("Aktivní slovník"), 12, 60, titleColor, titleShadow, true);
+    const QString names[] = {QStringLiteral("Název: "), QStringLiteral("Autor: "), QStringLiteral("Záznamů: "),
+                             QStringLiteral("Verze: "), QStringLiteral("Poznámka: ")};
+    for (int i = 0; i < 5; ++i) {
+        label(names[i], 12, 80 + i * 18, titleColor, titleShadow, false);
+        values[static_cast<std::size_t>(i)] = label(QString(), 80, 80 + i * 18, valueColor, valueShadow, false);
+    }
+    helpLink = label(QStringLiteral("Nápověda"), 12, 196, linkColor, linkShadow, true);
+    helpLink->SetOfsX(0);
+    helpLink->setCursor(Qt::PointingHandCursor);
+    connect(helpLink, &TXLabel::MouseDown, this, [this] { helpLink->SetFontColorRef(linkPressed); });
+    connect(helpLink, &TXLabel::MouseUp, this, [this] { helpLink->SetFontColorRef(linkColor); });
+    connect(helpLink, &TXLabel::Click, this, [this] {
+        if (openHelp) openHelp();
+    });
+    openHelp = [] {
+        QUrl help = QUrl::fromLocalFile(QString::fromStdString(joinPath(executableFolder(), "trelvo.html")));
+        help.setFragment(QStringLiteral("Slovník"));
+        QDesktopServices::openUrl(help);
+    };
+
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setGeometry(width() - 86, height() - 34, 74, 24);
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TForm3::showDictionary(const DictionaryHeader* header, std::size_t entryCount) {
+    values[name]->SetCaption(header ? uiText(header->name) : QString());
+    values[author]->SetCaption(header ? uiText(header->author) : QString());
+    values[entries]->SetCaption(header ? QString::number(entryCount) : QString());
+    values[version]->SetCaption(header ? uiText(header->version) : QString());
+    values[note]->SetCaption(header ? uiText(header->note) : QString());
+}
+
+void TForm3::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.drawImage(0, 0, background_);
 }
 
 }  // namespace trelvo

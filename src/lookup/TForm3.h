@@ -1,15 +1,36 @@
 #pragma once
 
 #include <QDialog>
+#include <QImage>
+#include <array>
+#include <functional>
 
 namespace trelvo {
 
-// Created once at start and kept hidden between uses; its controls come with
-// the command that shows it.
+class TXLabel;
+struct DictionaryHeader;
+
+// The about box: the program and the active dictionary, in shadowed labels
+// over a picture of the project's own, with a link to the help.
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm3(QWidget* parent = nullptr);
+
+    // The values of the active dictionary, or none (empty labels).
+    void showDictionary(const DictionaryHeader* header, std::size_t entryCount);
+
+    enum Value { name, author, entries, version, note };
+    std::array<TXLabel*, 5> values{};
+    TXLabel* helpLink = nullptr;
+    // Opens the help at the topic "Slovník"; a test puts its own here.
+    std::function<void()> openHelp;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QImage background_;
 };
 
 }  // namespace trelvo

@@ -1,9 +1,35 @@
 #include "TForm5.h"
 
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
 namespace trelvo {
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("Přístupový kód"));
+    setWindowTitle(QStringLiteral("Vložení přístupového kódu"));
+    setFixedSize(248, 96);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(new QLabel(QStringLiteral("Přístupový kód:"), this), 0, 0);
+    Edit1 = new QLineEdit(this);
+    Edit1->setEchoMode(QLineEdit::Password);
+    layout->addWidget(Edit1, 0, 1, 1, 2);
+    layout->addWidget(new QLabel(QStringLiteral("ID slovníku:"), this), 1, 0);
+    Label3 = new QLabel(this);
+    layout->addWidget(Label3, 1, 1, 1, 2);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    auto* cancel = new QPushButton(QStringLiteral("Storno"), this);
+    ok->setDefault(true);
+    layout->addWidget(ok, 2, 1);
+    layout->addWidget(cancel, 2, 2);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    // Storno empties the box, which ends the command without a word.
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        Edit1->clear();
+        reject();
+    });
+    connect(this, &QDialog::rejected, Edit1, &QLineEdit::clear);
 }
 
 }  // namespace trelvo

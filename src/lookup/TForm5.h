@@ -2,14 +2,20 @@
 
 #include <QDialog>
 
+class QLabel;
+class QLineEdit;
+
 namespace trelvo {
 
-// Created once at start and kept hidden between uses; its controls come with
-// the command that shows it.
+// Asks for the access code of a dictionary; the code is shown as asterisks,
+// the dictionary's ID beside it.
 class TForm5 : public QDialog {
     Q_OBJECT
 public:
     explicit TForm5(QWidget* parent = nullptr);
+
+    QLineEdit* Edit1 = nullptr;
+    QLabel* Label3 = nullptr;
 };
 
 }  // namespace trelvo

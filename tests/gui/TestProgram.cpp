@@ -9,10 +9,20 @@
 #include "app/ProgramConfiguration.h"
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryFile.h"
+#include "exchange/TForm4.h"
+#include "lookup/TForm3.h"
+#include "lookup/TForm5.h"
+#include "lookup/TNewTrelvo.h"
 
 namespace fs = std::filesystem;
 
 namespace trelvo {
+
+std::uint32_t next(std::deque<std::uint32_t>& values) {
+    std::uint32_t value = values.front();
+    values.pop_front();
+    return value;
+}
 
 std::string readBytes(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -73,11 +83,15 @@ TForm1& TestProgram::start(bool expectRunning) {
     ProgramEnvironment env;
     env.programDir = dir_;
     env.today = [] { return today; };
-    env.random = [] { return 0x1234u; };
+    env.random = [this] { return randomValues_.empty() ? 0x1234u : next(randomValues_); };
     env.screen = [] { return QRect(0, 0, 1024, 768); };
     env.prompts = &prompts_;
     window_ = std::make_unique<TForm1>(env);
     EXPECT_EQ(window_->startUp(), expectRunning);
+    // The dialogs belong to the window and go with it.
+    properties_ = new TNewTrelvo(prompts_, window_.get());
+    accessCode_ = new TForm5(window_.get());
+    window_->attachDialogs(properties_, new TForm3(window_.get()), new TForm4(window_.get()), accessCode_);
     return *window_;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QRect>
+#include <deque>
 #include <memory>
 #include <string>
 #include <utility>
@@ -17,6 +18,9 @@ namespace trelvo {
 // A program folder of its own for a widget test: upchar.dat, a DSL folder and
 // whatever dictionaries and settings the test writes, and the main window
 // started on it with a fixed day, a fixed screen and recorded message boxes.
+class TNewTrelvo;
+class TForm5;
+
 class TestProgram : public ::testing::Test {
 protected:
     static constexpr int today = 2026 * 372 + 11 * 31 + 7;
@@ -36,6 +40,9 @@ protected:
     std::string dir_;
     Prompts prompts_{true};
     std::unique_ptr<TForm1> window_;
+    TNewTrelvo* properties_ = nullptr;
+    TForm5* accessCode_ = nullptr;
+    std::deque<std::uint32_t> randomValues_;  // what the random generator gives, then 0x1234
 };
 
 std::string readBytes(const std::string& path);

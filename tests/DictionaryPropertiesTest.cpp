@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "lookup/DictionaryProperties.h"
+
+using namespace trelvo;
+
+TEST(DictionaryProperties, CharsetItemsMapBothWays) {
+    const int codes[] = {1, 238, 204, 186, 0, 162};
+    for (int item = 0; item < DictionaryProperties::charsetItems; ++item) {
+        EXPECT_EQ(DictionaryProperties::charsetOfItem(item), codes[item]);
+        EXPECT_EQ(DictionaryProperties::itemOfCharset(codes[item]), item);
+    }
+    EXPECT_EQ(DictionaryProperties::itemOfCharset(77), 0) << "an unknown code shows as the first item";
+}
+
+TEST(DictionaryProperties, IdAndCodeShareOneText) {
+    EXPECT_EQ(DictionaryProperties::idOf("0A1B2C3Dkod"), "0A1B2C3D");
+    EXPECT_EQ(DictionaryProperties::accessCodeOf("0A1B2C3Dkod"), "kod");
+    EXPECT_EQ(DictionaryProperties::accessCodeOf("0A1B2C3D"), "");
+    EXPECT_EQ(DictionaryProperties::idOf("12"), "12");
+    EXPECT_TRUE(DictionaryProperties::isValidId("0a1B2c3D"));
+    EXPECT_FALSE(DictionaryProperties::isValidId("0A1B2C3"));
+    EXPECT_FALSE(DictionaryProperties::isValidId("0A1B2C3G"));
+    std::vector<std::uint32_t> values{0x12345, 0xABCD};
+    std::size_t i = 0;
+    EXPECT_EQ(DictionaryProperties::newId([&] { return values[i++]; }), "2345ABCD") << "16 bits each, in order";
+}
+
+TEST(DictionaryProperties, AccessCodeChecks) {
+    EXPECT_EQ(checkAccessCode("0A1B2C3D", ""), AccessCheck::granted);
+    EXPECT_EQ(checkAccessCode("0A1B2C3DHeslo", "Heslo"), AccessCheck::granted);
+    EXPECT_EQ(checkAccessCode("0A1B2C3DHeslo", "heslo"), AccessCheck::wrongCode);
+    EXPECT_EQ(checkAccessCode("0A1B2C3DHeslo", ""), AccessCheck::cancelled);
+}
+
+TEST(DictionaryProperties, ApplyingWritesEverythingOrNothing) {
+    char folder[] = "/tmp/trelvo-props-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string good = std::string(folder) + "/good.bmp", big = std::string(folder) + "/big.bmp";
+    std::ofstream(good, std::ios::binary) << "BM" << std::string(60, '\0');
+    std::ofstream(big, std::ios::binary) << "BM" << std::string(12000, '\0');
+
+    DictionaryHeader header;
+    header.languageImage = {"old0", "old1"};
+    header.updateStamp = "202601010000";
+    DictionaryProperties p = DictionaryProperties::of(header);
+    p.name = "Nový";
+    p.id = "abcdef01";
+    p.accessCode = "k";
+    p.charsetItem = {1, 2};
+    p.pendingImage = {good, " "};
+    std::string failed;
+    ASSERT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::none);
+    EXPECT_EQ(header.name, "Nový");
+    EXPECT_EQ(header.idAndAccessCode, "ABCDEF01k");
+    EXPECT_EQ(header.languageCharset[0], 238);
+    EXPECT_EQ(header.languageCharset[1], 204);
+    EXPECT_EQ(header.languageImage[0].size(), 62u);
+    EXPECT_TRUE(header.languageImage[1].empty());
+    EXPECT_EQ(header.updateStamp, "202601010000") << "the dialog never touches the update stamp";
+
+    const DictionaryHeader before = header;
+    p.name = "Jiný";
+    p.pendingImage = {"", big};
+    EXPECT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::badPicture);
+    EXPECT_EQ(failed, big);
+    EXPECT_EQ(header, before);
+    p.pendingImage = {};
+    p.id = "123";
+    EXPECT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::badId);
+    EXPECT_EQ(header, before);
+    std::filesystem::remove_all(folder);
+}

@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <filesystem>
+#include <fstream>
+
+#include "TestProgram.h"
+#include "dictionary/CodePage.h"
+#include "dictionary/DictionaryFile.h"
+#include "controls/TXLabel.h"
+#include "lookup/TForm3.h"
+#include "lookup/TForm5.h"
+#include "lookup/TNewTrelvo.h"
+#include "lookup/Tgridik.h"
+
+namespace fs = std::filesystem;
+using namespace trelvo;
+
+namespace {
+
+class AdministrationTest : public TestProgram {
+protected:
+    // A dictionary with an access code and pictures for both languages.
+    std::string guarded(const std::string& code) {
+        DictionaryHeader h;
+        EntryList entries;
+        entries.append("kolej", "track", "", efUserModified);
+        entries.append("vlak", "train", "", efImported);
+        std::string path = dictionary("a.dsl", "Chráněný", entries);
+        EntryList read;
+        EXPECT_TRUE(readDictionaryFile(path, h, read));
+        h.idAndAccessCode = "0A1B2C3D" + code;
+        h.languageImage[1] = h.languageImage[0];
+        EXPECT_TRUE(writeDictionaryFile(h, read, path));
+        return path;
+    }
+
+    // Answers the access-code dialog with the given code.
+    void typeCode(const QString& code) {
+        prompts_.queueDialog([code](QDialog& dialog) {
+            static_cast<TForm5&>(dialog).Edit1->setText(code);
+            return true;
+        });
+    }
+
+    // Answers the properties dialog: fill it, then press OK; true when it closed.
+    void pressOk(std::function<void(TNewTrelvo&)> fill = {}) {
+        prompts_.queueDialog([fill](QDialog& dialog) {
+            auto& properties = static_cast<TNewTrelvo&>(dialog);
+            if (fill) fill(properties);
+            properties.Button1->click();
+            return properties.result() == QDialog::Accepted;
+        });
+    }
+};
+
+}  // namespace
+
+TEST_F(AdministrationTest, ExactlyEightCharactersMeanNoAccessCode) {
+    guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    pressOk([](TNewTrelvo& p) { p.Edit1->setText(QStringLiteral("Přejmenovaný")); });
+    w.ToolButton10Click();
+    EXPECT_TRUE(prompts_.shown().empty()) << "no question for the code";
+    EXPECT_EQ(panel(0), "Slovník: Přejmenovaný");
+    EXPECT_EQ(w.PopupMenu1->actions()[0]->text(), "Přejmenovaný") << "the menu follows at once";
+    EXPECT_FALSE(w.modified) << "saved at once";
+}
+
+TEST_F(AdministrationTest, TheAccessCodeIsComparedCaseSensitively) {
+    guarded("Tajne");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    typeCode(QStringLiteral("tajne"));
+    w.ToolButton10Click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_EQ(prompts_.shown()[0].text, "Nesprávná hodnota přístupového kódu!");
+    EXPECT_EQ(accessCode_->Label3->text(), "0A1B2C3D");
+    EXPECT_EQ(accessCode_->Edit1->echoMode(), QLineEdit::Password);
+
+    prompts_.clearShown();
+    prompts_.queueDialog([](QDialog&) { return false; });  // Storno
+    w.ToolButton10Click();
+    EXPECT_TRUE(prompts_.shown().empty()) << "Storno ends silently";
+
+    typeCode(QStringLiteral("Tajne"));
+    pressOk();
+    w.ToolButton10Click();
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_EQ(w.store.header.idAndAccessCode, "0A1B2C3DTajne");
+}
+
+TEST_F(AdministrationTest, ConvertingClearsEveryMarkAfterTheQuestion) {
+    guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.grid->setCurrentCell(1, 0);
+    prompts_.queueAnswer(false);
+    w.convertToDefault();
+    EXPECT_EQ(w.store.entries.flags(0), efUserModified);
+    prompts_.queueAnswer(true);
+    w.convertToDefault();
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[1].text,
+              "Opravdu si přejete zrušit všechny příznaky importovaných a uživatelsky modifikovaných položek?");
+    EXPECT_EQ(w.store.entries.flags(0), efDefault);
+    EXPECT_EQ(w.store.entries.flags(1), efDefault);
+    EXPECT_EQ(w.grid->rowFlags[0], 0);
+    EXPECT_EQ(w.grid->rowFlags[1], 0);
+    EXPECT_EQ(w.grid->currentRow(), 0);
+    EXPECT_TRUE(w.modified);
+}
+
+TEST_F(AdministrationTest, RemovingOnePictureKeepsTheOther) {
+    std::string path = guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    pressOk([](TNewTrelvo& p) { p.removeButtons[1]->click(); });
+    w.ToolButton10Click();
+    DictionaryHeader h;
+    EntryList entries;
+    ASSERT_TRUE(readDictionaryFile(path, h, entries));
+    EXPECT_FALSE(h.languageImage[0].empty());
+    EXPECT_TRUE(h.languageImage[1].empty());
+
+    // A cancelled picture dialog removes the picture too; an earlier choice is
+    // not applied again on the next opening.
+    pressOk([](TNewTrelvo& p) { p.pictureButtons[0]->click(); });
+    w.ToolButton10Click();
+    ASSERT_TRUE(readDictionaryFile(path, h, entries));
+    EXPECT_TRUE(h.languageImage[0].empty());
+}
+
+TEST_F(AdministrationTest, UnreadablePictureOrBadIdKeepsTheDialogAndTheHeader) {
+    std::string path = guarded("");
+    std::ofstream(dir_ + "not.bmp") << "text";
+    TForm1& w = start();
+    w.selectDictionary(0);
+    prompts_.queueFile(QString::fromStdString(dir_ + "not.bmp"));
+    bool closed = true;
+    prompts_.queueDialog([&closed](QDialog& dialog) {
+        auto& p = static_cast<TNewTrelvo&>(dialog);
+        p.Edit1->setText(QStringLiteral("Jiný"));
+        p.pictureButtons[0]->click();
+        p.Button1->click();
+        closed = p.result() == QDialog::Accepted;
+        p.Edit7->setText(QStringLiteral("12345"));
+        p.pendingImage = {};
+        p.Button1->click();
+        return closed;
+    });
+    w.ToolButton10Click();
+    EXPECT_FALSE(closed);
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_TRUE(prompts_.shown()[0].text.contains(QString::fromStdString(dir_ + "not.bmp")));
+    EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
+    EXPECT_EQ(w.store.header.name, CodePage::fromUtf8("Chráněný", 1250)) << "nothing of the header changed";
+}
+
+TEST_F(AdministrationTest, EachNewDictionaryGetsAFreshIdAndBecomesActive) {
+    guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    randomValues_ = {0xBEEF, 0x0042, 0x1, 0xFFFF};
+    prompts_.queueFile(QString::fromStdString(dir_ + "DSL/novy"));
+    pressOk([](TNewTrelvo& p) {
+        EXPECT_EQ(p.Edit7->text(), "BEEF0042");
+        EXPECT_TRUE(p.Edit1->text().isEmpty());
+        EXPECT_EQ(p.ComboBox1->currentIndex(), 0);
+        p.Edit1->setText(QStringLiteral("Nový slovník"));
+        p.Edit2->setText(QStringLiteral("Čeština"));
+        p.Edit3->setText(QStringLiteral("Ruština"));
+        p.ComboBox2->setCurrentIndex(2);
+    });
+    w.ToolButton1Click();
+    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/novy.dsl");
+    EXPECT_EQ(w.store.entryCount(), 0u);
+    EXPECT_EQ(w.store.header.languageCharset[1], 204);
+    EXPECT_TRUE(w.store.header.updateStamp.empty());
+    EXPECT_EQ(panel(0), "Slovník: Nový slovník");
+    EXPECT_EQ(panel(1), "Směr překladu: Čeština->Ruština");
+    EXPECT_TRUE(w.grid->item(0, 0)->text().isEmpty());
+    ASSERT_EQ(w.PopupMenu1->actions().size(), 2);
+    EXPECT_EQ(w.PopupMenu1->actions()[1]->text(), "Nový slovník");
+
+    prompts_.queueFile(QString::fromStdString(dir_ + "DSL/druhy.dsl"));
+    pressOk([](TNewTrelvo& p) { EXPECT_EQ(p.Edit7->text(), "0001FFFF"); });
+    w.ToolButton1Click();
+}
+
+TEST_F(AdministrationTest, CreatingOverAnExistingFileAsksAndNoKeepsEverything) {
+    std::string path = guarded("");
+    const std::string before = readBytes(path);
+    TForm1& w = start();
+    w.selectDictionary(0);
+    prompts_.queueFile(QString::fromStdString(path));
+    prompts_.queueAnswer(false);
+    bool closed = true;
+    prompts_.queueDialog([&closed](QDialog& dialog) {
+        auto& p = static_cast<TNewTrelvo&>(dialog);
+        p.Button1->click();
+        closed = p.result() == QDialog::Accepted;
+        return closed;
+    });
+    w.ToolButton1Click();
+    EXPECT_FALSE(closed) << "the dialog stays open";
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění");
+    EXPECT_EQ(prompts_.shown()[0].text, "Soubor slovníku s tímto názvem již existuje, má se jeho obsah opravdu nahradit?");
+    EXPECT_EQ(readBytes(path), before);
+    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_EQ(w.store.header.filePath, path);
+}
+
+TEST_F(AdministrationTest, CreatingAsksAboutUnsavedChangesFirst) {
+    std::string path = guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.store.appendEntry("nový", "new", "", efUserModified);
+    w.modified = true;
+    prompts_.queueAnswer(true);
+    w.ToolButton1Click();  // the properties dialog is then cancelled
+    DictionaryHeader h;
+    EntryList entries;
+    ASSERT_TRUE(readDictionaryFile(path, h, entries));
+    EXPECT_EQ(entries.size(), 3u);
+}
+
+TEST_F(AdministrationTest, ANewCharacterSetReKeysThatLanguageAtOnce) {
+    guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    pressOk([](TNewTrelvo& p) { p.ComboBox2->setCurrentIndex(2); });
+    w.ToolButton10Click();
+    EXPECT_EQ(w.store.header.languageCharset[1], 204);
+    EXPECT_EQ(w.targetTable, 2);
+    const DictionaryIndex& english = w.store.indexes[1];
+    EXPECT_EQ(english.key(0), w.characterTables.makeCollationKey(w.store.entries.translation(english.entryNumber(0)), 2));
+}
+
+TEST_F(AdministrationTest, AboutBoxShowsTheActiveDictionaryAndOpensTheHelp) {
+    guarded("");
+    TForm1& w = start();
+    TForm3* about = w.findChild<TForm3*>();
+    ASSERT_NE(about, nullptr);
+    w.ToolButton8Click();
+    EXPECT_TRUE(about->isVisible());
+    EXPECT_FALSE(about->isModal());
+    for (TXLabel* value : about->values) EXPECT_TRUE(value->Caption().isEmpty());
+    about->hide();
+
+    w.selectDictionary(0);
+    w.ToolButton8Click();
+    EXPECT_EQ(about->values[TForm3::name]->Caption(), "Chráněný");
+    EXPECT_EQ(about->values[TForm3::entries]->Caption(), "2");
+
+    int opened = 0;
+    about->openHelp = [&opened] { ++opened; };
+    QTest::mousePress(about->helpLink, Qt::LeftButton);
+    EXPECT_EQ(about->helpLink->FontColorRef(), 0x0000FFu) << "red while held";
+    QTest::mouseRelease(about->helpLink, Qt::LeftButton);
+    EXPECT_EQ(about->helpLink->FontColorRef(), 0xFFD9D9u);
+    EXPECT_EQ(opened, 1);
+}
