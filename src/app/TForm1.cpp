@@ -25,6 +25,8 @@
 #include "Prompts.h"
 #include "WindowPlacement.h"
 #include "dictionary/CodePage.h"
+#include "controls/CASShape.h"
+#include "controls/ProgramFrame.h"
 #include "controls/TWhintik.h"
 #include "exchange/UpdateLocations.h"
 #include "lookup/DictionaryProperties.h"
@@ -72,9 +74,9 @@ const ToolButtonDefinition toolButtonDefinitions[] = {
 };
 
 constexpr int margin = 4;        // left of Edit1, and of everything aligned with it
-constexpr int toolBarTop = 2;
-constexpr int editTop = 40;
-constexpr int gridTop = 66;      // the scroll bar; the grid starts one pixel above
+constexpr int toolBarTop = frameTop;
+constexpr int editTop = frameTop + 38;
+constexpr int gridTop = frameTop + 64;  // the scroll bar; the grid starts one pixel above
 
 }  // namespace
 
@@ -85,6 +87,8 @@ TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
     resize(626, 373);
     designGeometry_ = geometry();
     createControls();
+    putFrame(this, {QStringLiteral("Trelvo"), 14645570, 4456448, true, true,
+                    QStringLiteral("Umožňovat vkládání nových záznamů")});
 }
 
 void TForm1::createControls() {

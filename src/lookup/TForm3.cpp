@@ -11,6 +11,7 @@
 #include "controls/TXLabel.h"
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryHeader.h"
+#include "controls/ProgramFrame.h"
 
 namespace trelvo {
 
@@ -29,10 +30,10 @@ QString uiText(const std::string& bytes) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("O programu"));
-    setFixedSize(360, 228);
+    setFixedSize(360, 228 + frameTop);
 
     // A dark signal-box blue with the grid's watermark faintly over it.
-    background_ = QImage(size(), QImage::Format_RGB32);
+    background_ = QImage(width(), height() - frameTop, QImage::Format_RGB32);
     QPainter painter(&background_);
     QLinearGradient gradient(0, 0, 0, height());
     gradient.setColorAt(0, QColor(0x1d, 0x2b, 0x44));
@@ -55,7 +56,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
         l->SetShadowText(true);
         l->SetOfsX(-1);
         l->SetCaption(text);
-        l->move(x, y);
+        l->move(x, frameTop + y);
         l->Loaded();
         return l;
     };
@@ -85,6 +86,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setGeometry(width() - 86, height() - 34, 74, 24);
+    putFrame(this, {QStringLiteral("Informace o programu"), 5400468, 0, false, false,
+                    QStringLiteral("Umožňovat vkládání nových záznamů")});
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
@@ -99,7 +102,7 @@ void TForm3::showDictionary(const DictionaryHeader* header, std::size_t entryCou
 
 void TForm3::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.drawImage(0, 0, background_);
+    painter.drawImage(0, frameTop, background_);
 }
 
 }  // namespace trelvo

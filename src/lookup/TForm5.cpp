@@ -5,12 +5,16 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "controls/ProgramFrame.h"
+
 namespace trelvo {
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Vložení přístupového kódu"));
     setFixedSize(248, 96);
+    putFrame(this, {QStringLiteral("Vložení přístupového kódu"), 2500347, 0});
     auto* layout = new QGridLayout(this);
+    layout->setContentsMargins(8, frameTop + 4, 8, 8);
     layout->addWidget(new QLabel(QStringLiteral("Přístupový kód:"), this), 0, 0);
     Edit1 = new QLineEdit(this);
     Edit1->setEchoMode(QLineEdit::Password);

@@ -8,6 +8,7 @@
 
 #include "app/Prompts.h"
 #include "dictionary/CodePage.h"
+#include "controls/ProgramFrame.h"
 
 namespace trelvo {
 
@@ -32,7 +33,9 @@ const char* const charsetNames[DictionaryProperties::charsetItems] = {
 TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), prompts_(prompts) {
     setWindowTitle(QStringLiteral("Vlastnosti slovníku"));
     setMinimumSize(360, 192);
+    putFrame(this, {QStringLiteral("Vlastnosti slovníku"), 14645570});
     auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, frameTop + 4, 8, 8);
     grid->setHorizontalSpacing(6);
     grid->setVerticalSpacing(4);
     auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };

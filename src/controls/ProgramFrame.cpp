@@ -1,0 +1,34 @@
+#include "ProgramFrame.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QWidget>
+
+#include "CASShape.h"
+
+namespace trelvo {
+
+CASShape* putFrame(QWidget* window, const FrameLook& look) {
+    auto* frame = new CASShape(window);
+    frame->SetFCol(window->palette().color(QPalette::Button));
+    frame->SetFColA1(CASShape::colourFromBgr(look.activeColor1));
+    frame->SetFColA2(CASShape::colourFromBgr(look.activeColor2));
+    frame->SetFColN1(CASShape::colourFromBgr(11504242));
+    frame->SetFColN2(CASShape::colourFromBgr(2236962));
+    QFont font = window->font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    frame->SetFFont(font);
+    frame->SetFontColor(Qt::white);
+    frame->SetFCB(true);
+    frame->SetFMinB(look.minimizeAndMaximize);
+    frame->SetFMaxB(look.minimizeAndMaximize);
+    frame->SetSizeable(look.sizeable);
+    frame->SetFCaptionHeight(16);
+    frame->SetFCaptionPosHeight(1);
+    frame->SetCaption(look.caption);
+    if (!look.hint.isEmpty()) frame->setToolTip(look.hint);
+    return frame;
+}
+
+}  // namespace trelvo
