@@ -87,8 +87,10 @@ TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
     resize(626, 373);
     designGeometry_ = geometry();
     createControls();
-    putFrame(this, {QStringLiteral("Trelvo"), 14645570, 4456448, true, true,
-                    QStringLiteral("Umožňovat vkládání nových záznamů")});
+    CASShape* frame = putFrame(this, {QStringLiteral("Trelvo"), 14645570, 4456448, true, true,
+                                      QStringLiteral("Umožňovat vkládání nových záznamů")});
+    // Over the frame the grid's hint has nothing to look for.
+    connect(frame, &CASShape::mouseMoved, this, [this] { pointerX = pointerY = -1; });
 }
 
 void TForm1::createControls() {

@@ -67,10 +67,6 @@ void CASShape::Loaded() {
     repaintOwner();
 }
 
-QColor CASShape::colourFromBgr(quint32 bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-
 void CASShape::SetFCol(const QColor& value) {
     backColor_ = value;
     QPalette colours = palette();

@@ -9,6 +9,8 @@
 #include <QRect>
 #include <QString>
 #include <QWidget>
+
+#include "ColorRef.h"
 #include <optional>
 
 namespace trelvo {
@@ -53,9 +55,6 @@ public:
     // activation, whatever ViewFocus was set to before.
     void Loaded();
 
-    // Colours are also accepted as 0x00BBGGRR numbers (red in the low byte),
-    // the form in which the windows' colours are written down.
-    static QColor colourFromBgr(quint32 bgr);
 
     QColor BackColor() const { return backColor_; }
     void SetFCol(const QColor& value);
@@ -187,10 +186,10 @@ private:
 
     QWidget* owner_ = nullptr;
     QColor backColor_;
-    QColor actColor1_ = colourFromBgr(0xAA0000);
-    QColor actColor2_ = colourFromBgr(0x440000);
-    QColor noActColor1_ = colourFromBgr(0xAAAAAA);
-    QColor noActColor2_ = colourFromBgr(0x222222);
+    QColor actColor1_ = fromColorRef(0xAA0000);
+    QColor actColor2_ = fromColorRef(0x440000);
+    QColor noActColor1_ = fromColorRef(0xAAAAAA);
+    QColor noActColor2_ = fromColorRef(0x222222);
     QColor fontColor_ = Qt::white;
     QColor glyphColour_ = Qt::white;
     bool viewFocus_ = false;

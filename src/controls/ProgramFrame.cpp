@@ -5,16 +5,17 @@
 #include <QWidget>
 
 #include "CASShape.h"
+#include "ColorRef.h"
 
 namespace trelvo {
 
 CASShape* putFrame(QWidget* window, const FrameLook& look) {
     auto* frame = new CASShape(window);
     frame->SetFCol(window->palette().color(QPalette::Button));
-    frame->SetFColA1(CASShape::colourFromBgr(look.activeColor1));
-    frame->SetFColA2(CASShape::colourFromBgr(look.activeColor2));
-    frame->SetFColN1(CASShape::colourFromBgr(11504242));
-    frame->SetFColN2(CASShape::colourFromBgr(2236962));
+    frame->SetFColA1(fromColorRef(look.activeColor1));
+    frame->SetFColA2(fromColorRef(look.activeColor2));
+    frame->SetFColN1(fromColorRef(11504242));
+    frame->SetFColN2(fromColorRef(2236962));
     QFont font = window->font();
     font.setPixelSize(11);
     font.setBold(true);

@@ -51,17 +51,6 @@ TXLabel::TXLabel(QWidget* parent) : QWidget(parent) {
 
 TXLabel::~TXLabel() = default;
 
-QColor TXLabel::fromColorRef(std::uint32_t value) {
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
-
-std::uint32_t TXLabel::toColorRef(const QColor& color) {
-    const QRgb rgb = color.rgb();
-    return static_cast<std::uint32_t>(qRed(rgb)) | static_cast<std::uint32_t>(qGreen(rgb)) << 8 |
-           static_cast<std::uint32_t>(qBlue(rgb)) << 16;
-}
-
 void TXLabel::SetCaption(const QString& text) {
     if (text == caption_) return;
     caption_ = text;

@@ -5,6 +5,8 @@
 #include <QImage>
 #include <QString>
 #include <QWidget>
+
+#include "ColorRef.h"
 #include <cstdint>
 
 namespace trelvo {
@@ -61,8 +63,6 @@ public:
     void SetFontColorRef(std::uint32_t value) { SetFontColor(fromColorRef(value)); }
     std::uint32_t Font2ColorRef() const { return toColorRef(font2Color_); }
     void SetFont2ColorRef(std::uint32_t value) { SetFont2Color(fromColorRef(value)); }
-    static QColor fromColorRef(std::uint32_t value);
-    static std::uint32_t toColorRef(const QColor& color);
 
     bool ShadowText() const { return shadowText_; }
     void SetShadowText(bool on);

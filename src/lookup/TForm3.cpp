@@ -30,7 +30,7 @@ QString uiText(const std::string& bytes) {
 
 TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("O programu"));
-    setFixedSize(360, 228 + frameTop);
+    setFixedSize(354, 170);
 
     // A dark signal-box blue with the grid's watermark faintly over it.
     background_ = QImage(width(), height() - frameTop, QImage::Format_RGB32);
@@ -40,7 +40,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     gradient.setColorAt(1, QColor(0x30, 0x4c, 0x72));
     painter.fillRect(background_.rect(), gradient);
     painter.setOpacity(0.12);
-    QSvgRenderer(QStringLiteral(":/icons/watermark.svg")).render(&painter, QRectF(150, 20, 208, 187));
+    QSvgRenderer(QStringLiteral(":/icons/watermark.svg")).render(&painter, QRectF(190, 0, 166, 150));
     painter.end();
 
     QFont font = this->font();
@@ -60,17 +60,17 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
         l->Loaded();
         return l;
     };
-    label(QStringLiteral("Trelvo – terminologický slovník zabezpečovací techniky"), 12, 12, titleColor, titleShadow, true);
-    label(QStringLiteral("Vyvinuto ve společnosti Zorvat pro železniční techniky."), 12, 30, titleColor, titleShadow,
+    label(QStringLiteral("Trelvo – terminologický slovník zabezpečovací techniky"), 10, 4, titleColor, titleShadow, true);
+    label(QStringLiteral("Vyvinuto ve společnosti Zorvat pro železniční techniky."), 10, 18, titleColor, titleShadow,
           false);
-    label(QStringLiteral("Aktivní slovník"), 12, 60, titleColor, titleShadow, true);
+    label(QStringLiteral("Aktivní slovník"), 10, 38, titleColor, titleShadow, true);
     const QString names[] = {QStringLiteral("Název: "), QStringLiteral("Autor: "), QStringLiteral("Záznamů: "),
                              QStringLiteral("Verze: "), QStringLiteral("Poznámka: ")};
     for (int i = 0; i < 5; ++i) {
-        label(names[i], 12, 80 + i * 18, titleColor, titleShadow, false);
-        values[static_cast<std::size_t>(i)] = label(QString(), 80, 80 + i * 18, valueColor, valueShadow, false);
+        label(names[i], 10, 54 + i * 14, titleColor, titleShadow, false);
+        values[static_cast<std::size_t>(i)] = label(QString(), 76, 54 + i * 14, valueColor, valueShadow, false);
     }
-    helpLink = label(QStringLiteral("Nápověda"), 12, 196, linkColor, linkShadow, true);
+    helpLink = label(QStringLiteral("Nápověda"), 10, 130, linkColor, linkShadow, true);
     helpLink->SetOfsX(0);
     helpLink->setCursor(Qt::PointingHandCursor);
     connect(helpLink, &TXLabel::MouseDown, this, [this] { helpLink->SetFontColorRef(linkPressed); });
@@ -85,7 +85,7 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     };
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setGeometry(width() - 86, height() - 34, 74, 24);
+    ok->setGeometry(width() - 84, height() - 30, 74, 22);
     putFrame(this, {QStringLiteral("Informace o programu"), 5400468, 0, false, false,
                     QStringLiteral("Umožňovat vkládání nových záznamů")});
     ok->setDefault(true);

@@ -38,11 +38,6 @@ inline QRgb blendHalf(QRgb c, QRgb b) {
 
 }  // namespace
 
-QColor Tgridik::fromColorRef(std::uint32_t value) {
-    return QColor(static_cast<int>(value & 0xFF), static_cast<int>((value >> 8) & 0xFF),
-                  static_cast<int>((value >> 16) & 0xFF));
-}
-
 Tgridik::Tgridik(QWidget* parent) : QTableWidget(200, 3, parent) {
     horizontalHeader()->hide();
     verticalHeader()->hide();

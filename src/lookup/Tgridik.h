@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <functional>
 
+#include "controls/ColorRef.h"
+
 namespace trelvo {
 
 // The entry grid: 200 rows that show a window of the source index. It draws
@@ -19,8 +21,6 @@ class Tgridik : public QTableWidget {
 public:
     explicit Tgridik(QWidget* parent = nullptr);
 
-    // 0x00BBGGRR, as the colours are kept.
-    static QColor fromColorRef(std::uint32_t value);
 
     QImage cellImage;
     QImage cellBackground;

@@ -34,10 +34,10 @@ protected:
         owner_->setGeometry(100, 100, 626, 373);
         shape_ = new CASShape(owner_.get());
         // The main window's settings.
-        shape_->SetFColA1(CASShape::colourFromBgr(14645570));
-        shape_->SetFColA2(CASShape::colourFromBgr(4456448));
-        shape_->SetFColN1(CASShape::colourFromBgr(11504242));
-        shape_->SetFColN2(CASShape::colourFromBgr(2236962));
+        shape_->SetFColA1(fromColorRef(14645570));
+        shape_->SetFColA2(fromColorRef(4456448));
+        shape_->SetFColN1(fromColorRef(11504242));
+        shape_->SetFColN2(fromColorRef(2236962));
         shape_->SetFCB(true);
         shape_->SetFMinB(true);
         shape_->SetFMaxB(true);
@@ -94,9 +94,9 @@ TEST_F(CASShapeTest, ButtonZonesOfTheMainWindow) {
 
 TEST_F(CASShapeTest, GradientRunsFromTheFirstToTheLastColour) {
     const QColor pairs[][2] = {
-        {CASShape::colourFromBgr(14645570), CASShape::colourFromBgr(4456448)},
-        {CASShape::colourFromBgr(11504242), CASShape::colourFromBgr(2236962)},
-        {CASShape::colourFromBgr(2500347), QColor(0, 0, 0)},
+        {fromColorRef(14645570), fromColorRef(4456448)},
+        {fromColorRef(11504242), fromColorRef(2236962)},
+        {fromColorRef(2500347), QColor(0, 0, 0)},
     };
     for (const auto& pair : pairs) {
         const QList<QColor> columns = CASShape::captionGradient(pair[0], pair[1], 622);
@@ -104,7 +104,7 @@ TEST_F(CASShapeTest, GradientRunsFromTheFirstToTheLastColour) {
         EXPECT_EQ(columns.first(), pair[0]);
         EXPECT_EQ(columns.last(), pair[1]) << pair[0].name().toStdString();
     }
-    EXPECT_EQ(CASShape::colourFromBgr(14645570), QColor(66, 121, 223));
+    EXPECT_EQ(fromColorRef(14645570), QColor(66, 121, 223));
 
     // Whole steps add up without drift.
     const QList<QColor> ramp = CASShape::captionGradient(QColor(0, 0, 0), QColor(255, 0, 0), 255);
