@@ -18,6 +18,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     layout->addWidget(new QLabel(QStringLiteral("Přístupový kód:"), this), 0, 0);
     Edit1 = new QLineEdit(this);
     Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setStyleSheet(QStringLiteral("lineedit-password-character: 42;"));  // every typed character as "*"
     layout->addWidget(Edit1, 0, 1, 1, 2);
     layout->addWidget(new QLabel(QStringLiteral("ID slovníku:"), this), 1, 0);
     Label3 = new QLabel(this);

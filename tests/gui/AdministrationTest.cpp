@@ -84,7 +84,9 @@ TEST_F(AdministrationTest, TheAccessCodeIsComparedCaseSensitively) {
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_EQ(prompts_.shown()[0].text, "Nesprávná hodnota přístupového kódu!");
     EXPECT_EQ(accessCode_->Label3->text(), "0A1B2C3D");
-    EXPECT_EQ(accessCode_->Edit1->echoMode(), QLineEdit::Password);
+    accessCode_->Edit1->setText(QStringLiteral("abc"));
+    accessCode_->Edit1->ensurePolished();
+    EXPECT_EQ(accessCode_->Edit1->displayText(), "***") << "the code shows as asterisks";
 
     prompts_.clearShown();
     prompts_.queueDialog([](QDialog&) { return false; });  // Storno
