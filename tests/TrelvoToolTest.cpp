@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "dictionary/CodePage.h"
 #include "tool/TrelvoTool.h"
 
 namespace fs = std::filesystem;
@@ -192,6 +193,43 @@ TEST_F(TrelvoToolTest, SearchLeadsToEntriesAndCarriesASwapOver) {
     EXPECT_EQ(side1.out, "1\t1\tbarrier\tzávora\n");
     EXPECT_EQ(tool({"search", file("a.dsl"), "--tables", upchar}).out, "") << "no texts, no lines";
     EXPECT_EQ(tool({"search", file("missing.dsl"), "--tables", upchar, "x"}).status, 1);
+}
+
+TEST_F(TrelvoToolTest, ImportExportAndSyncWriteWhereTheProgramWould) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\tobecné\t0\nvlak\ttrain\tzkr.\t2\n",
+                               {"--id", "0A0A0A0A"}).status, 0);
+    // An 8-bit word list is in the dictionary's own code pages, as the program reads it.
+    std::ofstream(file("words.txt"), std::ios::binary)
+        << trelvo::CodePage::fromUtf8("návěst\taspect\r\nkolej\ttrack\r\n", 1250);
+    Result imported = tool({"import", file("a.dsl"), file("words.txt"), "--tables", upchar});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.out, "added: 1\n");
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "entries"), "3");
+
+    Result text = tool({"export", file("a.dsl"), file("out.txt"), "--notes", "zkr.", "<blank>", "--tables", upchar});
+    ASSERT_EQ(text.status, 0) << text.err;
+    std::ifstream in(file("out.txt"), std::ios::binary);
+    std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_EQ(trelvo::CodePage::toUtf8(bytes, 1250), "návěst\taspect\r\nvlak\ttrain\r\n");
+
+    ASSERT_EQ(tool({"export", file("a.dsl"), file("copy.dsl"), "--format", "dsl", "--tables", upchar}).status, 0);
+    EXPECT_EQ(field(tool({"info", file("copy.dsl")}).out, "name"), "Zkušební slovník (exported)");
+
+    // The copy has its own ID: without the flag nothing changes and the status says so.
+    Result refused = tool({"sync", file("a.dsl"), file("copy.dsl"), "--tables", upchar});
+    EXPECT_EQ(refused.status, 3);
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "entries"), "3");
+    Result merged = tool({"sync", file("a.dsl"), file("copy.dsl"), "--import-only-ok", "--tables", upchar});
+    EXPECT_EQ(merged.status, 0) << merged.err;
+    EXPECT_EQ(merged.out, "imported, added: 0\n");
+
+    ASSERT_EQ(makeCzechEnglish(file("b.dsl"), "kolej\trail\n", {"--id", "0A0A0A0A", "--version", "2"}).status, 0);
+    Result edition = tool({"sync", file("a.dsl"), file("b.dsl"), "--tables", upchar});
+    EXPECT_EQ(edition.status, 0) << edition.err;
+    // The delivered kolej/track went with the old edition; the user's and the imported entries stay.
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "version"), "2");
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "entries"), "3");
+    EXPECT_EQ(tool({"export", file("a.dsl"), file("out.txt"), "--format", "xml"}).status, 1);
 }
 
 TEST(DeliveredDictionaries, AreCompleteAndInAlphabeticalOrder) {

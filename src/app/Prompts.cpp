@@ -45,6 +45,8 @@ bool Prompts::runDialog(QDialog& dialog) {
     if (dialogs_.empty()) return false;
     auto answer = std::move(dialogs_.front());
     dialogs_.pop_front();
+    // As a fresh exec would, each use starts undecided.
+    dialog.setResult(QDialog::Rejected);
     return answer(dialog);
 }
 

@@ -2,7 +2,9 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCheckBox>
 #include <QCloseEvent>
+#include <QFile>
 #include <QFrame>
 #include <QHeaderView>
 #include <QIcon>
@@ -12,6 +14,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QSvgRenderer>
@@ -28,6 +31,10 @@
 #include "controls/CASShape.h"
 #include "controls/ProgramFrame.h"
 #include "controls/TWhintik.h"
+#include "exchange/Export.h"
+#include "exchange/Synchronisation.h"
+#include "exchange/TForm4.h"
+#include "exchange/TextImport.h"
 #include "exchange/UpdateLocations.h"
 #include "lookup/DictionaryProperties.h"
 #include "lookup/EntryEditing.h"
@@ -259,6 +266,9 @@ void TForm1::createToolBar() {
     connect(toolButtons[10], &QToolButton::clicked, this, &TForm1::ToolButton10Click);
     connect(toolButtons[5], &QToolButton::clicked, this, &TForm1::convertToDefault);
     connect(toolButtons[8], &QToolButton::clicked, this, &TForm1::ToolButton8Click);
+    connect(toolButtons[2], &QToolButton::clicked, this, &TForm1::ToolButton2Click);
+    connect(toolButtons[9], &QToolButton::clicked, this, &TForm1::ToolButton9Click);
+    connect(toolButtons[11], &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
     ToolBar1->adjustSize();
 }
 
@@ -392,16 +402,7 @@ void TForm1::openDictionary(int i) {
     // A save that failed keeps the active dictionary, so its changes survive.
     if (!askToSaveChanges()) return;
     if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return;
-    sourceTable = store.tableOf(sourceSide);
-    targetTable = store.tableOf(targetSide);
-    refreshDictionaryStatus();
-    currentPosition = 0;
-    window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncingScrollBar_ = true;
-    ScrollBar1->setValue(0);
-    syncingScrollBar_ = false;
-    syncScrollBar();
+    showFromTheStart();
     modified = false;
     checkForUpdate();
 }
@@ -850,6 +851,7 @@ void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* export
     Form4_ = exporting;
     Form5_ = accessCode;
     NewTrelvo_->onOk = [this] { return applyProperties(); };
+    Form4_->onOk = [this] { return runExport(); };
 }
 
 void TForm1::centre(QWidget* dialog) const {
@@ -974,6 +976,121 @@ void TForm1::convertToDefault() {
     for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
     currentPosition = 0;
     entriesChanged();
+}
+
+namespace {
+
+std::string toUiBytes(const QString& text) {
+    std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return CodePage::fromUnicode(unicode, CodePage::headerCodePage);
+}
+
+}  // namespace
+
+void TForm1::showFromTheStart() {
+    sourceTable = store.tableOf(sourceSide);
+    targetTable = store.tableOf(targetSide);
+    refreshDictionaryStatus();
+    currentPosition = 0;
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    syncingScrollBar_ = true;
+    ScrollBar1->setValue(0);
+    syncingScrollBar_ = false;
+    syncScrollBar();
+}
+
+void TForm1::ToolButton2Click() {
+    if (!store.isOpen()) return;
+    // The file's first column is always language 0.
+    if (sourceSide != 0) swapDirection();
+    const QString path = env_.prompts->openFile(this, QStringLiteral("Import slov"),
+                                                QStringLiteral("Textové soubory (*.txt)"));
+    // A cancelled choice changes nothing.
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = file.readAll();
+    setEnabled(false);
+    statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
+    QCoreApplication::processEvents();
+    importPairs(store, characterTables, readImportLines(std::string_view(bytes.constData(), bytes.size()), store.header),
+                [](std::size_t) { QCoreApplication::processEvents(); });
+    modified = true;
+    showFromTheStart();
+    setEnabled(true);
+}
+
+void TForm1::ToolButton9Click() {
+    centre(Form4_);
+    QStringList notes;
+    for (const std::string& note : availableNotes(store.entries)) notes << uiText(note);
+    Form4_->setAvailableNotes(notes);
+    env_.prompts->runDialog(*Form4_);
+    scanCatalogue();
+    refreshDictionaryStatus();
+    update();
+}
+
+bool TForm1::runExport() {
+    const bool dsl = Form4_->RadioButton2->isChecked();
+    QString path = env_.prompts->saveFile(Form4_, QStringLiteral("Export"),
+                                          dsl ? QStringLiteral("Soubory slovníků (*.dsl)")
+                                              : QStringLiteral("Textový soubor (*.txt)"));
+    if (path.isEmpty()) return true;  // a cancelled choice closes the dialog
+    const QString extension = dsl ? QStringLiteral(".dsl") : QStringLiteral(".txt");
+    if (!path.endsWith(extension, Qt::CaseInsensitive)) path += extension;
+    ExportChoice choice;
+    choice.byFilter = Form4_->CheckBox1->isChecked();
+    for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(toUiBytes(note));
+    choice.translatedOnly = Form4_->CheckBox2->isChecked();
+    choice.sourceSide = sourceSide;
+    if (QFile::exists(path) &&
+        !env_.prompts->ask(Form4_, QStringLiteral("Upozornění!"),
+                           QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),
+                           Prompts::Icon::warning))
+        return false;
+    const std::string target = path.toStdString();
+    const bool written = dsl ? exportDictionary(store, choice, target, env_.random)
+                             : exportText(store, choice, target);
+    if (!written)
+        env_.prompts->inform(Form4_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QStringLiteral("Export do souboru \"%1\" se nepodařil.").arg(path));
+    return true;
+}
+
+void TForm1::ToolButton11Click(bool bySender) {
+    if (!store.isOpen()) return;
+    if (bySender) {
+        QString path = env_.prompts->openFile(this, QStringLiteral("Synchronizace"),
+                                              QStringLiteral("Soubory slovníků (*.dsl)"));
+        if (path.isEmpty()) return;
+        OpenDialog2FileName = path.toStdString();
+    }
+    setEnabled(false);
+    statusPanels[0]->setText(QStringLiteral("Probíhá synchronizace ..."));
+    auto askImportOnly = [this] {
+        const bool yes = env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                                           QStringLiteral("Vybraný soubor slovníku není možné použít pro "
+                                                          "synchronizaci. Mají se položky v něm uložené pouze "
+                                                          "importovat?"));
+        if (yes) statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
+        return yes;
+    };
+    const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
+                                            [](std::size_t) { QCoreApplication::processEvents(); });
+    if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
+        showFromTheStart();
+        modified = true;
+        saveDictionary();
+    } else {
+        if (outcome == SyncOutcome::unreadable)
+            env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Soubor \"%1\" nelze načíst jako slovník; nic se nezměnilo.")
+                                     .arg(QString::fromStdString(OpenDialog2FileName)));
+        refreshDictionaryStatus();
+    }
+    setEnabled(true);
 }
 
 }  // namespace trelvo

@@ -50,6 +50,12 @@ public:
     void ToolButton10Click();  // its settings
     void convertToDefault();
     void ToolButton8Click();   // about box
+    void ToolButton2Click();   // import of a word list
+    void ToolButton9Click();   // export
+    // Synchronisation with another dictionary file: chosen by the user when
+    // bySender, else the file last chosen (OpenDialog2FileName).
+    void ToolButton11Click(bool bySender = true);
+    std::string OpenDialog2FileName;
     bool checkAccessCode();
 
     void refreshDictionaryStatus();
@@ -139,6 +145,10 @@ private:
     void checkForUpdate();
     bool askToSaveChanges();
     bool applyProperties();
+    bool runExport();
+    // After the entries were read or merged: tables, status, and the grid
+    // and scroll bar from the first entry.
+    void showFromTheStart();
     void centre(QWidget* dialog) const;
     QString decode(std::string_view text, int side) const;
     std::string encode(const QString& text, int side) const;

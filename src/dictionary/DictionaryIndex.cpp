@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace trelvo {
 
@@ -79,6 +80,44 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
                     Record{offset, static_cast<std::uint16_t>(copy.size()), entryNumber});
     prefixes_.insert(prefixes_.begin() + static_cast<std::ptrdiff_t>(lo), prefix);
     return lo;
+}
+
+void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
+    if (added.empty()) return;
+    std::vector<SortItem> items(added.size());
+    for (std::size_t i = 0; i < added.size(); ++i) {
+        const IndexRecord& r = added[i];
+        items[i] = {prefixOf(r.key), storeKey(r.key), static_cast<std::uint16_t>(r.key.size()), r.entryNumber};
+    }
+    // Stable, so that equal new keys keep the order they were given in.
+    const char* keys = keys_.data();
+    auto keyOf = [keys](const SortItem& item) { return std::string_view(keys + item.keyOffset, item.keyLength); };
+    std::stable_sort(items.begin(), items.end(), [&keyOf](const SortItem& a, const SortItem& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        if (a.keyLength <= 8 && b.keyLength <= 8) return false;
+        return keyOf(a) < keyOf(b);
+    });
+
+    std::vector<Record> records;
+    std::vector<std::uint64_t> prefixes;
+    records.reserve(records_.size() + items.size());
+    prefixes.reserve(records_.size() + items.size());
+    std::size_t old = 0;
+    for (const SortItem& item : items) {
+        // Records already there go first among equal keys.
+        const std::string_view key = keyOf(item);
+        while (old < records_.size() && compare(old, key, item.prefix) <= 0) {
+            records.push_back(records_[old]);
+            prefixes.push_back(prefixes_[old]);
+            ++old;
+        }
+        records.push_back({item.keyOffset, item.keyLength, item.entryNumber});
+        prefixes.push_back(item.prefix);
+    }
+    records.insert(records.end(), records_.begin() + static_cast<std::ptrdiff_t>(old), records_.end());
+    prefixes.insert(prefixes.end(), prefixes_.begin() + static_cast<std::ptrdiff_t>(old), prefixes_.end());
+    records_ = std::move(records);
+    prefixes_ = std::move(prefixes);
 }
 
 void DictionaryIndex::remove(std::size_t position) {

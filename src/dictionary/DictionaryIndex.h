@@ -33,6 +33,10 @@ public:
 
     // Inserts behind every record with an equal key; returns the position.
     std::size_t insert(std::string_view key, std::uint32_t entryNumber);
+    // The same as insert() for each record in turn, but one sort of the new
+    // records and one merge pass instead of a shift per record. The keys must
+    // not be views into this index.
+    void insertAll(const std::vector<IndexRecord>& added);
     void remove(std::size_t position);
     // The position of entry n's record by a scan from the start; size() if none.
     std::size_t find(std::uint32_t entryNumber) const;

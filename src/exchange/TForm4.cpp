@@ -1,14 +1,95 @@
 #include "TForm4.h"
 
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
 #include "controls/ProgramFrame.h"
 
 namespace trelvo {
 
+const QString TForm4::blank = QStringLiteral("<blank>");
+
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export do textového souboru"));
-    resize(305, 150);
     putFrame(this, {QStringLiteral("Export do textového souboru"), 14645570, 4456448, false, false,
                     QStringLiteral("Umožňovat vkládání nových záznamů")});
+    setMinimumSize(305, 150);
+    resize(420, 230);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(8, frameTop + 4, 8, 8);
+    CheckBox1 = new QCheckBox(QStringLiteral("Exportovat podle filtru"), this);
+    CheckBox2 = new QCheckBox(QStringLiteral("Exportovat jen přeložené"), this);
+    auto* format = new QGroupBox(QStringLiteral("Výstupní formát"), this);
+    RadioButton1 = new QRadioButton(QStringLiteral("Textový soubor"), format);
+    RadioButton2 = new QRadioButton(QStringLiteral("Formát DSL"), format);
+    RadioButton1->setChecked(true);
+    auto* formatLayout = new QVBoxLayout(format);
+    formatLayout->addWidget(RadioButton1);
+    formatLayout->addWidget(RadioButton2);
+
+    ListBox1 = new QListWidget(this);
+    ListBox2 = new QListWidget(this);
+    Button3 = new QPushButton(QStringLiteral("<-"), this);
+    Button4 = new QPushButton(QStringLiteral("->"), this);
+    Button1 = new QPushButton(QStringLiteral("OK"), this);
+    Button2 = new QPushButton(QStringLiteral("Storno"), this);
+    for (QPushButton* b : {Button3, Button4}) {
+        b->setFixedWidth(32);
+        b->setAutoDefault(false);
+    }
+    Button1->setDefault(true);
+
+    grid->addWidget(CheckBox1, 0, 0, 1, 2);
+    grid->addWidget(CheckBox2, 1, 0, 1, 2);
+    grid->addWidget(format, 2, 0, 2, 2);
+    grid->addWidget(new QLabel(QStringLiteral("Filtr:"), this), 0, 2);
+    grid->addWidget(ListBox1, 1, 2, 3, 1);
+    auto* moves = new QVBoxLayout;
+    moves->addStretch();
+    moves->addWidget(Button3);
+    moves->addWidget(Button4);
+    moves->addStretch();
+    grid->addLayout(moves, 1, 3, 3, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Dostupné:"), this), 0, 4);
+    grid->addWidget(ListBox2, 1, 4, 3, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(Button1);
+    buttons->addWidget(Button2);
+    grid->addLayout(buttons, 4, 0, 1, 5);
+
+    connect(Button3, &QPushButton::clicked, this, [this] {
+        QListWidgetItem* chosen = ListBox2->currentItem();
+        if (!chosen || !ListBox1->findItems(chosen->text(), Qt::MatchExactly | Qt::MatchCaseSensitive).isEmpty())
+            return;
+        ListBox1->addItem(chosen->text());
+    });
+    connect(Button4, &QPushButton::clicked, this, [this] { delete ListBox1->currentItem(); });
+    connect(Button1, &QPushButton::clicked, this, [this] {
+        if (!onOk || onOk()) accept();
+    });
+    connect(Button2, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void TForm4::setAvailableNotes(const QStringList& notes) {
+    ListBox2->clear();
+    ListBox2->addItems(notes);
+}
+
+QStringList TForm4::admittedNotes() const {
+    QStringList notes;
+    for (int i = 0; i < ListBox1->count(); ++i) {
+        QString text = ListBox1->item(i)->text();
+        notes << (text == blank ? QString() : text);
+    }
+    return notes;
 }
 
 }  // namespace trelvo

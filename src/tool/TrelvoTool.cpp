@@ -11,6 +11,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <stdexcept>
 
 #include "app/ProgramPaths.h"
@@ -19,6 +20,9 @@
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/DictionaryIndex.h"
 #include "dictionary/DictionaryStore.h"
+#include "exchange/Export.h"
+#include "exchange/Synchronisation.h"
+#include "exchange/TextImport.h"
 #include "lookup/SearchRule.h"
 
 namespace trelvo {
@@ -32,32 +36,50 @@ constexpr const char* usage =
     "                   [--author A] [--version V] [--note T] [--id HEX8] [--code CODE]\n"
     "                   [--image0 BMP] [--image1 BMP] < TSV\n"
     "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n"
-    "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] TEXT...\n";
+    "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] TEXT...\n"
+    "       trelvo-tool import FILE TEXTFILE [--tables UPCHAR]\n"
+    "       trelvo-tool export FILE OUT [--format txt|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
+    "                   [--tables UPCHAR]\n"
+    "       trelvo-tool sync FILE OTHER [--import-only-ok] [--tables UPCHAR]\n";
 
 // A failure that ends the command with its message.
 struct ToolError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// Options "--name value" and positional words of one command.
+// Options and positional words of one command. A known name ending in "!" is
+// a flag without a value; one ending in "*" takes every word up to the next
+// option; any other takes one value.
 struct Arguments {
     std::vector<std::string> positional;
     std::map<std::string, std::string> options;
+    std::map<std::string, std::vector<std::string>> lists;
+    std::set<std::string> flags;
 
     Arguments(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+        auto isOption = [](const std::string& a) { return a.size() > 2 && a.compare(0, 2, "--") == 0; };
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& a = args[i];
-            if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
-                std::string name = a.substr(2);
-                if (std::find(known.begin(), known.end(), name) == known.end())
-                    throw ToolError("unknown option " + a);
+            if (!isOption(a)) {
+                positional.push_back(a);
+                continue;
+            }
+            const std::string name = a.substr(2);
+            if (std::find(known.begin(), known.end(), name + "!") != known.end()) {
+                flags.insert(name);
+            } else if (std::find(known.begin(), known.end(), name + "*") != known.end()) {
+                std::vector<std::string>& list = lists[name];
+                while (i + 1 < args.size() && !isOption(args[i + 1])) list.push_back(args[++i]);
+            } else if (std::find(known.begin(), known.end(), name) != known.end()) {
                 if (i + 1 >= args.size()) throw ToolError("option " + a + " needs a value");
                 options[name] = args[++i];
             } else {
-                positional.push_back(a);
+                throw ToolError("unknown option " + a);
             }
         }
     }
+
+    bool flag(const std::string& name) const { return flags.count(name) > 0; }
 
     std::optional<std::string> get(const std::string& name) const {
         auto it = options.find(name);
@@ -161,6 +183,9 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
         if (command == "make") return make(args);
         if (command == "key") return key(args);
         if (command == "search") return search(args);
+        if (command == "import") return importText(args);
+        if (command == "export") return exportEntries(args);
+        if (command == "sync") return sync(args);
         throw ToolError("unknown command " + command);
     } catch (const ToolError& e) {
         err_ << "trelvo-tool: " << e.what() << "\n";
@@ -308,6 +333,87 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         out_ << '\n';
     }
     return 0;
+}
+
+namespace {
+
+DictionaryStore openStore(const std::string& path, const CharacterTables& tables) {
+    DictionaryStore store;
+    if (!store.openFile(path, tables)) throw ToolError("cannot read dictionary " + path);
+    return store;
+}
+
+void save(const DictionaryStore& store) {
+    if (!store.saveDictionary()) throw ToolError("cannot write " + store.header.filePath);
+}
+
+}  // namespace
+
+int TrelvoTool::importText(const std::vector<std::string>& args) {
+    Arguments a(args, {"tables"});
+    if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
+    CharacterTables tables = loadTables(a);
+    DictionaryStore store = openStore(a.positional[0], tables);
+    std::ifstream file(a.positional[1], std::ios::binary);
+    if (!file) throw ToolError("cannot read " + a.positional[1]);
+    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::size_t added = importPairs(store, tables, readImportLines(bytes, store.header), {});
+    save(store);
+    out_ << "added: " << added << "\n";
+    return 0;
+}
+
+int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
+    Arguments a(args, {"format", "side", "notes*", "translated-only!", "tables"});
+    if (a.positional.size() != 2) throw ToolError("expected FILE and OUT");
+    const std::string format = a.get("format").value_or("txt");
+    if (format != "txt" && format != "dsl") throw ToolError("--format must be txt or dsl");
+    CharacterTables tables = loadTables(a);
+    DictionaryStore store = openStore(a.positional[0], tables);
+    ExportChoice choice;
+    choice.sourceSide = parseSide(a);
+    choice.translatedOnly = a.flag("translated-only");
+    if (auto notes = a.lists.find("notes"); notes != a.lists.end()) {
+        choice.byFilter = true;
+        for (const std::string& note : notes->second) choice.notes.push_back(ui(note));
+    }
+    const bool written = format == "dsl"
+                             ? exportDictionary(store, choice, a.positional[1], [] {
+                                   static std::mt19937 random(static_cast<std::uint32_t>(
+                                       std::chrono::system_clock::now().time_since_epoch().count()));
+                                   return static_cast<std::uint32_t>(random());
+                               })
+                             : exportText(store, choice, a.positional[1]);
+    if (!written) throw ToolError("cannot write " + a.positional[1]);
+    out_ << "exported: " << selectEntries(store, choice).size() << "\n";
+    return 0;
+}
+
+int TrelvoTool::sync(const std::vector<std::string>& args) {
+    Arguments a(args, {"import-only-ok!", "tables"});
+    if (a.positional.size() != 2) throw ToolError("expected FILE and OTHER");
+    CharacterTables tables = loadTables(a);
+    DictionaryStore store = openStore(a.positional[0], tables);
+    const bool importOnly = a.flag("import-only-ok");
+    std::size_t added = 0;
+    switch (synchronise(store, tables, a.positional[1], [importOnly] { return importOnly; }, {}, &added)) {
+        case SyncOutcome::synchronised:
+            save(store);
+            out_ << "synchronised, added: " << added << "\n";
+            return 0;
+        case SyncOutcome::imported:
+            save(store);
+            out_ << "imported, added: " << added << "\n";
+            return 0;
+        case SyncOutcome::declined:
+            err_ << "trelvo-tool: " << a.positional[1]
+                 << " is another dictionary; --import-only-ok imports its entries\n";
+            return 3;
+        case SyncOutcome::unreadable:
+        case SyncOutcome::noDictionary:
+            break;
+    }
+    throw ToolError("cannot read dictionary " + a.positional[1]);
 }
 
 }  // namespace trelvo

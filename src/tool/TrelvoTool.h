@@ -20,6 +20,9 @@ private:
     int make(const std::vector<std::string>& args);
     int key(const std::vector<std::string>& args);
     int search(const std::vector<std::string>& args);
+    int importText(const std::vector<std::string>& args);
+    int exportEntries(const std::vector<std::string>& args);
+    int sync(const std::vector<std::string>& args);
 
     std::istream& in_;
     std::ostream& out_;

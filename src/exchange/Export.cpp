@@ -1,0 +1,92 @@
+#include "Export.h"
+
+#include <algorithm>
+#include <string_view>
+#include <unordered_set>
+
+#include "dictionary/AtomicFile.h"
+#include "dictionary/DictionaryFile.h"
+#include "lookup/DictionaryProperties.h"
+
+namespace trelvo {
+
+std::vector<std::string> availableNotes(const EntryList& entries) {
+    std::vector<std::string> notes{blankNote};
+    std::unordered_set<std::string_view> seen;
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        std::string_view note = entries.note(n);
+        if (!note.empty() && seen.insert(note).second) notes.emplace_back(note);
+    }
+    return notes;
+}
+
+std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const ExportChoice& choice) {
+    std::vector<std::uint32_t> selected;
+    if (choice.sourceSide != 0 && choice.sourceSide != 1) return selected;
+    const int targetSide = 1 - choice.sourceSide;
+
+    std::vector<std::string_view> admitted;
+    for (const std::string& note : choice.notes)
+        admitted.push_back(note == blankNote ? std::string_view{} : std::string_view{note});
+
+    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(choice.sourceSide)];
+    for (std::size_t position = 0; position < index.size(); ++position) {
+        const std::uint32_t n = index.entryNumber(position);
+        if (n >= store.entries.size()) continue;  // an index out of step with the list
+        if (choice.translatedOnly && store.entries.text(n, targetSide).empty()) continue;
+        if (choice.byFilter &&
+            std::find(admitted.begin(), admitted.end(), store.entries.note(n)) == admitted.end())
+            continue;
+        selected.push_back(n);
+    }
+    return selected;
+}
+
+std::string exportedText(const DictionaryStore& store, const ExportChoice& choice) {
+    const int targetSide = 1 - choice.sourceSide;
+    std::string text;
+    for (std::uint32_t n : selectEntries(store, choice)) {
+        text += store.entries.text(n, choice.sourceSide);
+        text += '\t';
+        text += store.entries.text(n, targetSide);
+        text += "\r\n";
+    }
+    return text;
+}
+
+bool exportText(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
+    if (!store.isOpen()) return true;
+    return replaceFileAtomically(path, exportedText(store, choice));
+}
+
+namespace {
+
+DictionaryHeader exportedHeader(const DictionaryHeader& active, const std::string& path,
+                                const std::function<std::uint32_t()>& random) {
+    DictionaryHeader header;
+    header.languageName = active.languageName;
+    header.languageImage = active.languageImage;
+    header.languageCharset = active.languageCharset;
+    header.name = active.name + " (exported)";
+    // A fresh ID with no access code, so that the copy is a dictionary of its own.
+    header.idAndAccessCode = DictionaryProperties::newId(random);
+    header.filePath = path;
+    return header;
+}
+
+}  // namespace
+
+bool exportDictionary(const DictionaryStore& store, const ExportChoice& choice, const std::string& path,
+                      const std::function<std::uint32_t()>& random) {
+    if (!store.isOpen()) return true;
+    const DictionaryHeader header = exportedHeader(store.header, path, random);
+    EntryList entries;
+    const std::vector<std::uint32_t> selected = selectEntries(store, choice);
+    entries.reserve(selected.size());
+    for (std::uint32_t n : selected)
+        entries.append(store.entries.term(n), store.entries.translation(n), store.entries.note(n),
+                       store.entries.flags(n));
+    return writeDictionaryFile(header, entries, path);
+}
+
+}  // namespace trelvo

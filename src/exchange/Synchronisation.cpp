@@ -1,0 +1,137 @@
+#include "Synchronisation.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+
+#include "dictionary/DictionaryEntry.h"
+#include "dictionary/DictionaryFile.h"
+
+namespace trelvo {
+
+namespace {
+
+constexpr std::size_t idLength = 8;
+constexpr std::size_t progressStep = 100;
+
+// The term and translation of the entries present before the merge, so that
+// an incoming entry is tested for repetition in constant time. It refers to
+// entries by number instead of copying their texts: those entries stay at
+// their numbers while new ones are appended behind them.
+class KeptKeys {
+public:
+    explicit KeptKeys(const EntryList& entries) : entries_(entries) {}
+
+    void reserve(std::size_t count) { byHash_.reserve(count); }
+    void add(std::uint32_t n) { byHash_.emplace(hashOf(entries_.term(n), entries_.translation(n)), n); }
+
+    bool contains(std::string_view term, std::string_view translation) const {
+        auto [first, last] = byHash_.equal_range(hashOf(term, translation));
+        for (auto it = first; it != last; ++it) {
+            if (entries_.term(it->second) == term && entries_.translation(it->second) == translation)
+                return true;
+        }
+        return false;
+    }
+
+private:
+    static std::size_t hashOf(std::string_view term, std::string_view translation) {
+        const std::size_t a = std::hash<std::string_view>{}(term);
+        const std::size_t b = std::hash<std::string_view>{}(translation);
+        return a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2));
+    }
+
+    const EntryList& entries_;
+    std::unordered_multimap<std::size_t, std::uint32_t> byHash_;
+};
+
+class ProgressTicker {
+public:
+    explicit ProgressTicker(const std::function<void(std::size_t)>& progress) : progress_(progress) {}
+    void tick() {
+        if (++done_ % progressStep == 0 && progress_) progress_(done_);
+    }
+
+private:
+    const std::function<void(std::size_t)>& progress_;
+    std::size_t done_ = 0;
+};
+
+// Appends the incoming entries that no kept entry repeats. Incoming entries
+// are not compared with each other, so repeats inside the file all arrive.
+std::size_t appendNew(EntryList& target, const KeptKeys& kept, const EntryList& incoming, bool markImported,
+                      ProgressTicker& ticker) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < incoming.size(); ++i) {
+        if (!kept.contains(incoming.term(i), incoming.translation(i))) {
+            target.append(incoming.term(i), incoming.translation(i), incoming.note(i),
+                          markImported ? static_cast<std::uint32_t>(efImported) : incoming.flags(i));
+            ++count;
+        }
+        ticker.tick();
+    }
+    return count;
+}
+
+}  // namespace
+
+bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2) {
+    return idAndAccessCode1.substr(0, idLength) == idAndAccessCode2.substr(0, idLength);
+}
+
+SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, const std::string& otherPath,
+                        const std::function<bool()>& askImportOnly,
+                        const std::function<void(std::size_t)>& progress, std::size_t* added) {
+    if (added) *added = 0;
+    if (!active.isOpen()) return SyncOutcome::noDictionary;
+
+    // Read into a header of its own, so that the active pictures change only
+    // when the whole other header is adopted.
+    DictionaryHeader otherHeader;
+    EntryList otherEntries;
+    // An empty or broken file would otherwise pass for a newer edition of a
+    // dictionary without ID and wipe its delivered entries.
+    if (!readDictionaryFile(otherPath, otherHeader, otherEntries)) return SyncOutcome::unreadable;
+
+    ProgressTicker ticker(progress);
+    std::size_t count = 0;
+    SyncOutcome outcome;
+
+    if (sameDictionaryId(active.header.idAndAccessCode, otherHeader.idAndAccessCode)) {
+        // One stable pass into a fresh list: removing the delivered entries
+        // one by one would move the rest each time.
+        EntryList merged;
+        merged.reserve(active.entries.size() + otherEntries.size());
+        KeptKeys kept(merged);
+        const EntryList& old = active.entries;
+        for (std::size_t n = 0; n < old.size(); ++n) {
+            if (old.flags(n) != efDefault) {
+                merged.append(old.term(n), old.translation(n), old.note(n), old.flags(n));
+                kept.add(static_cast<std::uint32_t>(merged.size() - 1));
+            }
+            ticker.tick();
+        }
+        count = appendNew(merged, kept, otherEntries, false, ticker);
+        active.entries = std::move(merged);
+
+        otherHeader.filePath = std::move(active.header.filePath);
+        active.header = std::move(otherHeader);
+        outcome = SyncOutcome::synchronised;
+    } else {
+        if (!askImportOnly || !askImportOnly()) return SyncOutcome::declined;
+        KeptKeys kept(active.entries);
+        kept.reserve(active.entries.size());
+        for (std::size_t n = 0; n < active.entries.size(); ++n) {
+            kept.add(static_cast<std::uint32_t>(n));
+            ticker.tick();
+        }
+        count = appendNew(active.entries, kept, otherEntries, true, ticker);
+        outcome = SyncOutcome::imported;
+    }
+
+    active.rebuildIndexes(tables);
+    if (added) *added = count;
+    return outcome;
+}
+
+}  // namespace trelvo

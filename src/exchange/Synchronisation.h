@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "dictionary/CharacterTables.h"
+#include "dictionary/DictionaryStore.h"
+
+namespace trelvo {
+
+enum class SyncOutcome {
+    synchronised,  // same dictionary ID: the other file was taken as a newer edition
+    imported,      // different ID, the user agreed: new entries added as imported
+    declined,      // different ID, the user refused: nothing changed
+    unreadable,    // the reader rejected the other file: nothing changed
+    noDictionary,  // no active dictionary: nothing changed
+};
+
+// Two dictionaries are editions of one when the first 8 bytes of their
+// idAndAccessCode match; the access code behind them does not matter.
+bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2);
+
+// Merges the dictionary file at otherPath into the active dictionary.
+//
+// Equal IDs: the other header (pictures included, filePath excepted) replaces
+// the active one, the entries delivered with the old edition (efDefault) are
+// dropped, and every entry of the other file that does not repeat a kept
+// entry (equal term and equal translation, byte for byte) is appended with
+// the flags stored in the file.
+// Different IDs: askImportOnly decides (an empty function declines). On yes,
+// every entry of the other file not already present is appended as
+// efImported; the header and pictures stay.
+//
+// The indexes are rebuilt when entries changed. Saving is left to the caller,
+// for synchronised and imported alike. progress is called with the number of
+// items handled so far at every hundredth one, so that the window can repaint;
+// it may be empty. added, when given, receives the number of appended entries.
+SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, const std::string& otherPath,
+                        const std::function<bool()>& askImportOnly,
+                        const std::function<void(std::size_t)>& progress, std::size_t* added = nullptr);
+
+}  // namespace trelvo

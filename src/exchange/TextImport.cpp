@@ -1,0 +1,152 @@
+#include "TextImport.h"
+
+#include <cstdint>
+#include <unordered_set>
+
+#include "dictionary/CodePage.h"
+
+namespace trelvo {
+
+namespace {
+
+bool isUtf16(std::string_view bytes) {
+    if (bytes.size() < 2) return false;
+    if (static_cast<std::uint8_t>(bytes[0]) == 0xFF && static_cast<std::uint8_t>(bytes[1]) == 0xFE) return true;
+    // Latin text in UTF-16 has a zero high byte in nearly every unit.
+    for (std::size_t i = 3; i <= 21 && i < bytes.size(); i += 2)
+        if (bytes[i] == '\0') return true;
+    return false;
+}
+
+// Calls lineFound with each line, its end removed, cut at a NUL (where the
+// text would end in a line buffer) and at maxImportLineLength.
+template <typename Char, typename Found>
+void forEachLine(std::basic_string_view<Char> text, Found lineFound) {
+    while (!text.empty()) {
+        std::size_t end = text.find(Char('\n'));
+        std::basic_string_view<Char> line = text.substr(0, end);
+        text.remove_prefix(end == text.npos ? text.size() : end + 1);
+        if (end != text.npos && !line.empty() && line.back() == Char('\r')) line.remove_suffix(1);
+        line = line.substr(0, line.find(Char('\0')));
+        lineFound(line.substr(0, maxImportLineLength));
+    }
+}
+
+template <typename Char>
+struct SplitLine {
+    std::basic_string_view<Char> term, translation;
+};
+
+template <typename Char>
+bool isBlank(Char c) {
+    return c == Char(' ') || c == Char('\t');
+}
+
+template <typename Char>
+std::basic_string_view<Char> trimmedRight(std::basic_string_view<Char> text) {
+    while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+    return text;
+}
+
+// Only the first tab separates; the translation keeps any later one.
+template <typename Char>
+SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
+    while (!line.empty() && line.front() == Char(' ')) line.remove_prefix(1);
+    const std::size_t tab = line.find(Char('\t'));
+    std::basic_string_view<Char> translation;
+    if (tab != line.npos) {
+        translation = line.substr(tab + 1);
+        while (!translation.empty() && isBlank(translation.front())) translation.remove_prefix(1);
+    }
+    return {trimmedRight(line.substr(0, tab)), trimmedRight(translation)};
+}
+
+struct PairView {
+    std::string_view term, translation;
+    bool operator==(const PairView&) const = default;
+};
+
+struct PairHash {
+    std::size_t operator()(const PairView& pair) const {
+        const std::size_t a = std::hash<std::string_view>{}(pair.term);
+        const std::size_t b = std::hash<std::string_view>{}(pair.translation);
+        return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2));
+    }
+};
+
+}  // namespace
+
+std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage,
+                                          int translationCodePage) {
+    std::vector<ImportedPair> pairs;
+    if (!isUtf16(fileBytes)) {
+        forEachLine(fileBytes, [&pairs](std::string_view line) {
+            SplitLine<char> split = splitLine(line);
+            if (!split.term.empty()) pairs.push_back({std::string(split.term), std::string(split.translation)});
+        });
+        return pairs;
+    }
+    if (static_cast<std::uint8_t>(fileBytes[0]) == 0xFF && static_cast<std::uint8_t>(fileBytes[1]) == 0xFE)
+        fileBytes.remove_prefix(2);
+    std::u16string units(fileBytes.size() / 2, u'\0');  // a lone last byte is no character
+    for (std::size_t i = 0; i < units.size(); ++i)
+        units[i] = static_cast<char16_t>(static_cast<std::uint8_t>(fileBytes[2 * i]) |
+                                         static_cast<std::uint8_t>(fileBytes[2 * i + 1]) << 8);
+    forEachLine(std::u16string_view(units), [&](std::u16string_view line) {
+        SplitLine<char16_t> split = splitLine(line);
+        if (!split.term.empty())
+            pairs.push_back({CodePage::fromUnicode(split.term, termCodePage),
+                             CodePage::fromUnicode(split.translation, translationCodePage)});
+    });
+    return pairs;
+}
+
+std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header) {
+    return readImportLines(fileBytes, CodePage::codePageOfCharset(header.languageCharset[0]),
+                           CodePage::codePageOfCharset(header.languageCharset[1]));
+}
+
+std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
+                        const std::vector<ImportedPair>& pairs,
+                        const std::function<void(std::size_t)>& progress) {
+    std::size_t handled = 0;
+    auto tick = [&] {
+        if (progress && handled % 100 == 0) progress(handled);
+        ++handled;
+    };
+
+    // Every pair is judged against the entries present before the import, so
+    // that pairs repeated in the file are all added. The views stay valid as
+    // nothing is appended until all pairs are judged.
+    std::vector<const ImportedPair*> added;
+    {
+        std::unordered_set<PairView, PairHash> present;
+        present.reserve(store.entries.size());
+        for (std::size_t n = 0; n < store.entries.size(); ++n) {
+            tick();
+            present.insert({store.entries.term(n), store.entries.translation(n)});
+        }
+        for (const ImportedPair& pair : pairs) {
+            tick();
+            if (!pair.term.empty() && !present.contains({pair.term, pair.translation})) added.push_back(&pair);
+        }
+    }
+    if (added.empty()) return 0;
+
+    const auto first = static_cast<std::uint32_t>(store.entries.size());
+    for (const ImportedPair* pair : added) store.appendEntry(pair->term, pair->translation, "", efImported);
+
+    std::vector<std::string> keys(added.size());
+    std::vector<IndexRecord> records(added.size());
+    for (int k = 0; k < 2; ++k) {
+        for (std::size_t i = 0; i < added.size(); ++i) {
+            const auto n = static_cast<std::uint32_t>(first + i);
+            tables.makeCollationKey(store.entries.text(n, k), store.tableOf(k), keys[i]);
+            records[i] = {keys[i], n};
+        }
+        store.indexes[static_cast<std::size_t>(k)].insertAll(records);
+    }
+    return added.size();
+}
+
+}  // namespace trelvo

@@ -1,0 +1,175 @@
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+
+#include "TestProgram.h"
+#include "dictionary/CodePage.h"
+#include "dictionary/DictionaryFile.h"
+#include "exchange/TForm4.h"
+#include "lookup/Tgridik.h"
+
+namespace fs = std::filesystem;
+using namespace trelvo;
+
+namespace {
+
+class ExchangeTest : public TestProgram {
+protected:
+    TForm1& open() {
+        EntryList entries;
+        entries.append("kolej", "track", "", efDefault);
+        entries.append("vlak", "train", "zkr.", efUserModified);
+        dictionary("a.dsl", "První", entries);
+        TForm1& w = start();
+        w.selectDictionary(0);
+        return w;
+    }
+
+    std::string write(const std::string& name, const std::string& bytes) {
+        std::string path = dir_ + name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+
+    // The properties of the file at path as the program would read them.
+    EntryList entriesOf(const std::string& path) {
+        DictionaryHeader h;
+        EntryList entries;
+        EXPECT_TRUE(readDictionaryFile(path, h, entries));
+        return entries;
+    }
+};
+
+std::string utf16(const std::u16string& text, bool mark) {
+    std::string bytes = mark ? std::string("\xFF\xFE", 2) : std::string();
+    for (char16_t c : text) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(ExchangeTest, ACancelledImportChangesNothing) {
+    TForm1& w = open();
+    w.ToolButton2Click();
+    EXPECT_FALSE(w.modified);
+    EXPECT_EQ(w.store.entryCount(), 2u);
+}
+
+TEST_F(ExchangeTest, ImportTurnsTheDirectionBackAndAddsImportedEntries) {
+    TForm1& w = open();
+    w.swapDirection();
+    prompts_.queueFile(QString::fromStdString(write("slova.txt", utf16(u"návěst\taspect\r\nkolej\ttrack\r\n", true))));
+    w.ToolButton2Click();
+    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_TRUE(w.modified);
+    EXPECT_TRUE(w.isEnabled());
+    ASSERT_EQ(w.store.entryCount(), 3u) << "the existing pair is skipped";
+    EXPECT_EQ(w.store.entries.term(2), CodePage::fromUtf8("návěst", 1250));
+    EXPECT_EQ(w.store.entries.flags(2), efImported);
+    EXPECT_EQ(panel(0), "Slovník: První") << "the progress text goes with the refresh";
+    EXPECT_EQ(w.grid->item(1, 0)->text(), "návěst");
+}
+
+TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
+    TForm1& w = open();
+    auto* exporting = w.findChild<TForm4*>();
+    ASSERT_NE(exporting, nullptr);
+    const std::string path = dir_ + "vystup.txt";
+    prompts_.queueFile(QString::fromStdString(path));
+    prompts_.queueDialog([](QDialog& dialog) {
+        auto& d = static_cast<TForm4&>(dialog);
+        EXPECT_EQ(d.ListBox2->count(), 2) << "<blank> and zkr.";
+        EXPECT_EQ(d.ListBox2->item(0)->text(), "<blank>");
+        d.ListBox2->setCurrentRow(1);
+        d.Button3->click();
+        d.Button3->click();
+        EXPECT_EQ(d.ListBox1->count(), 1) << "a note goes into the filter once";
+        d.CheckBox1->setChecked(true);
+        d.Button1->click();
+        return d.result() == QDialog::Accepted;
+    });
+    w.ToolButton9Click();
+    EXPECT_EQ(readBytes(path), "vlak\ttrain\r\n");
+
+    // Exporting over it: No keeps the file and the dialog.
+    prompts_.queueFile(QString::fromStdString(path));
+    prompts_.queueAnswer(false);
+    bool closed = true;
+    prompts_.queueDialog([&closed](QDialog& dialog) {
+        auto& d = static_cast<TForm4&>(dialog);
+        EXPECT_TRUE(d.CheckBox1->isChecked()) << "the dialog keeps its state";
+        d.CheckBox1->setChecked(false);
+        d.Button1->click();
+        closed = d.result() == QDialog::Accepted;
+        return closed;
+    });
+    w.ToolButton9Click();
+    EXPECT_FALSE(closed);
+    EXPECT_EQ(prompts_.shown().back().caption, "Upozornění!");
+    EXPECT_EQ(prompts_.shown().back().text, "Zadaný soubor již existuje, má se jeho obsah nahradit?");
+    EXPECT_EQ(readBytes(path), "vlak\ttrain\r\n");
+}
+
+TEST_F(ExchangeTest, ADictionaryExportIsListedAtOnceAndCannotSynchroniseWithItsSource) {
+    TForm1& w = open();
+    randomValues_ = {0x1111, 0x2222};
+    const std::string path = dir_ + "DSL/export.dsl";
+    prompts_.queueFile(QString::fromStdString(path));
+    prompts_.queueDialog([](QDialog& dialog) {
+        auto& d = static_cast<TForm4&>(dialog);
+        d.RadioButton2->setChecked(true);
+        d.Button1->click();
+        return true;
+    });
+    w.ToolButton9Click();
+    ASSERT_EQ(w.PopupMenu1->actions().size(), 2);
+    EXPECT_EQ(w.PopupMenu1->actions()[1]->text(), "První (exported)");
+    EXPECT_EQ(entriesOf(path).flags(1), efUserModified) << "flags travel with the export";
+
+    prompts_.clearShown();
+    prompts_.queueFile(QString::fromStdString(path));
+    w.ToolButton11Click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "Vybraný soubor slovníku není možné použít pro synchronizaci. Mají se položky v něm uložené pouze "
+              "importovat?");
+    EXPECT_FALSE(w.modified) << "declined: nothing changed";
+    EXPECT_EQ(w.store.entryCount(), 2u);
+}
+
+TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
+    TForm1& w = open();
+    const std::string active = w.store.header.filePath;
+    DictionaryHeader h = w.store.header;
+    h.version = "2.0";
+    EntryList edition;
+    edition.append("kolej", "rail", "", efDefault);
+    edition.append("návěstidlo", "signal", "", efDefault);
+    ASSERT_TRUE(writeDictionaryFile(h, edition, dir_ + "nove.dsl"));
+    prompts_.queueFile(QString::fromStdString(dir_ + "nove.dsl"));
+    w.ToolButton11Click();
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_FALSE(w.modified) << "saved at once";
+    EXPECT_EQ(w.store.header.version, "2.0");
+    EntryList saved = entriesOf(active);
+    ASSERT_EQ(saved.size(), 3u) << "the user's entry and the new edition";
+    EXPECT_EQ(saved.term(0), "vlak");
+
+    std::ofstream(dir_ + "zkazeny.dsl") << "DSL\x05";
+    prompts_.queueFile(QString::fromStdString(dir_ + "zkazeny.dsl"));
+    w.ToolButton11Click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[0].text.contains("zkazeny.dsl"));
+    EXPECT_EQ(entriesOf(active).size(), 3u);
+}
