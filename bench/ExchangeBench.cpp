@@ -1,0 +1,120 @@
+// Import, synchronisation and export at the scale of a million entries, each
+// run in a process of its own so that its peak memory is its own.
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <string>
+
+#include "GeneratedDictionary.h"
+#include "app/ProgramPaths.h"
+#include "dictionary/DictionaryFile.h"
+#include "dictionary/DictionaryStore.h"
+#include "exchange/Export.h"
+#include "exchange/Synchronisation.h"
+#include "exchange/TextImport.h"
+
+using namespace trelvo;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::size_t entryCount = 1'000'000;
+
+// Runs work in a child process and prints its time and peak memory.
+void measure(const char* what, const std::function<bool()>& work) {
+    std::fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) {
+        auto start = std::chrono::steady_clock::now();
+        bool ok = work();
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        rusage usage{};
+        getrusage(RUSAGE_SELF, &usage);
+        std::printf("%-58s %7.3f s  peak memory %6.1f MB%s\n", what, seconds, usage.ru_maxrss / 1024.0,
+                    ok ? "" : "  FAILED");
+        std::fflush(stdout);
+        _exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+}
+
+std::string utf16WordList(std::size_t lines) {
+    std::mt19937 random(9);
+    std::uniform_int_distribution<int> letter('a', 'z'), length(8, 24);
+    std::string bytes("\xFF\xFE", 2);
+    auto put = [&bytes](char16_t c) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    };
+    for (std::size_t i = 0; i < lines; ++i) {
+        for (int side = 0; side < 2; ++side) {
+            for (int n = length(random); n > 0; --n) put(static_cast<char16_t>(letter(random)));
+            put(side == 0 ? u'\t' : u'\r');
+        }
+        put(u'\n');
+    }
+    return bytes;
+}
+
+}  // namespace
+
+int main() {
+    const std::string dir = "/tmp/trelvo-exchange-bench-" + std::to_string(getpid()) + "/";
+    fs::create_directories(dir);
+    CharacterTables tables;
+    if (!tables.loadCharacterTables(joinPath(executableFolder(), "upchar.dat"))) return 1;
+
+    // The files, made by a child so that the parent stays small.
+    measure("making the files", [&] {
+        EntryList active = generatedEntries(entryCount, 21);
+        for (std::size_t n = 0; n < active.size(); n += 10) active.setFlags(n, efUserModified);  // 10 % the user's
+        DictionaryHeader header = generatedHeader();
+        std::ofstream(dir + "words.txt", std::ios::binary) << utf16WordList(100'000);
+        return writeDictionaryFile(header, active, dir + "active.dsl") &&
+               writeDictionaryFile(header, generatedEntries(entryCount, 22), dir + "edition.dsl");
+    });
+
+    measure("import of 100,000 UTF-16 lines into 1,000,000 entries", [&] {
+        DictionaryStore store;
+        if (!store.openFile(dir + "active.dsl", tables)) return false;
+        auto start = std::chrono::steady_clock::now();
+        std::ifstream file(dir + "words.txt", std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        std::size_t added = importPairs(store, tables, readImportLines(bytes, store.header), {});
+        std::printf("  (import alone %.3f s, %zu added)\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), added);
+        return added == 100'000;
+    });
+
+    measure("synchronisation of 1,000,000 (10 % user) with 1,000,000", [&] {
+        DictionaryStore store;
+        if (!store.openFile(dir + "active.dsl", tables)) return false;
+        auto start = std::chrono::steady_clock::now();
+        SyncOutcome outcome = synchronise(store, tables, dir + "edition.dsl", {}, {});
+        std::printf("  (synchronisation alone %.3f s, %zu entries)\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
+                    store.entryCount());
+        return outcome == SyncOutcome::synchronised;
+    });
+
+    measure("export of 1,000,000 entries to text", [&] {
+        DictionaryStore store;
+        if (!store.openFile(dir + "active.dsl", tables)) return false;
+        auto start = std::chrono::steady_clock::now();
+        bool ok = exportText(store, ExportChoice{}, dir + "out.txt");
+        std::printf("  (export alone %.3f s)\n",
+                    std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+        return ok;
+    });
+
+    fs::remove_all(dir);
+    return 0;
+}
