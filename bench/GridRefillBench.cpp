@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QToolButton>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
         if (!window.startUp()) return 1;
         window.resize(800, 600);
         window.show();
+        window.toolButtons[12]->setChecked(false);  // no update check while measuring
         window.selectDictionary(0);
         QCoreApplication::processEvents();
 

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "ProgramPaths.h"
+#include "exchange/HttpClient.h"
 
 namespace trelvo {
 
@@ -21,6 +22,7 @@ ProgramEnvironment realEnvironment(Prompts& prompts) {
         QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
     };
+    env.http = [] { return makeHttpClient(); };
     env.prompts = &prompts;
     return env;
 }

@@ -3,10 +3,12 @@
 #include <QRect>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 namespace trelvo {
 
+class HttpClient;
 class Prompts;
 
 // What the program takes from its surroundings, so that a test can give it a
@@ -16,6 +18,7 @@ struct ProgramEnvironment {
     std::function<int()> today;                // day number of the current date
     std::function<std::uint32_t()> random;     // seeded from the clock
     std::function<QRect()> screen;             // the available screen area
+    std::function<std::unique_ptr<HttpClient>()> http;  // a client for the update check
     Prompts* prompts = nullptr;
 };
 

@@ -34,7 +34,9 @@
 #include "exchange/Export.h"
 #include "exchange/Synchronisation.h"
 #include "exchange/TForm4.h"
+#include "exchange/HttpClient.h"
 #include "exchange/TextImport.h"
+#include "exchange/UpdateCheck.h"
 #include "exchange/UpdateLocations.h"
 #include "lookup/DictionaryProperties.h"
 #include "lookup/EntryEditing.h"
@@ -269,6 +271,7 @@ void TForm1::createToolBar() {
     connect(toolButtons[2], &QToolButton::clicked, this, &TForm1::ToolButton2Click);
     connect(toolButtons[9], &QToolButton::clicked, this, &TForm1::ToolButton9Click);
     connect(toolButtons[11], &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
+    connect(toolButtons[12], &QToolButton::clicked, this, &TForm1::ToolButton12Click);
     ToolBar1->adjustSize();
 }
 
@@ -407,7 +410,46 @@ void TForm1::openDictionary(int i) {
     checkForUpdate();
 }
 
-void TForm1::checkForUpdate() {}
+int TForm1::checkForUpdate() {
+    std::unique_ptr<HttpClient> http = env_.http();
+    UpdateUi ui;
+    ui.setStatus = [this](const std::string& text) {
+        statusPanels[0]->setText(QString::fromStdString(text));
+        statusPanels[0]->repaint();
+    };
+    ui.status = [this] { return statusPanels[0]->text().toStdString(); };
+    ui.askToSynchronise = [this](const std::string& version) {
+        return env_.prompts->ask(this, QStringLiteral("Upozornění ..."),
+                                 QStringLiteral("Na aktualizačním serveru byla nalezena novější verze slovníku "
+                                                "verze: %1.\nPřejete si provést synchronizaci dat?")
+                                     .arg(QString::fromStdString(version)));
+    };
+    ui.synchroniseWithDownload = [this](const std::string& path) {
+        OpenDialog2FileName = path;
+        ToolButton11Click(false);
+    };
+    ui.save = [this] { return saveDictionary(); };
+    ui.today = env_.today;
+    ui.reportCompleted = [this] {
+        env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Dokončení automatické aktualizace ..."),
+                             QStringLiteral("Automatická aktualizace byla dokončena."));
+    };
+    UpdateCheckResult result = trelvo::checkForUpdate(store, toolButtons[12]->isChecked(), updateLocations, *http,
+                                                      joinPath(programDir, "download.dsl"), ui, lastUpdateDay);
+    if (result.outcome == UpdateOutcome::downloadFailed)
+        env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"), QString::fromStdString(result.error));
+    if (result.code == 0) {
+        // No location answers: no later opening tries again until the program ends.
+        toolButtons[12]->setEnabled(false);
+        toolButtons[12]->setChecked(false);
+    }
+    return result.code;
+}
+
+void TForm1::ToolButton12Click(bool down) {
+    autoUpdate = down;
+    if (autoUpdate) checkForUpdate();
+}
 
 bool TForm1::saveDictionary() {
     if (!store.isOpen()) return true;

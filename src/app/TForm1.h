@@ -50,6 +50,10 @@ public:
     void ToolButton10Click();  // its settings
     void convertToDefault();
     void ToolButton8Click();   // about box
+    // The automatic update check of the open dictionary: 0 when no location
+    // could be reached, 1 after an update, 2 otherwise.
+    int checkForUpdate();
+    void ToolButton12Click(bool down);
     void ToolButton2Click();   // import of a word list
     void ToolButton9Click();   // export
     // Synchronisation with another dictionary file: chosen by the user when
@@ -141,8 +145,7 @@ private:
     void fadeBanner();
     void readSettings();
     void writeSettings();
-    // Filled in by the automatic update.
-    void checkForUpdate();
+
     bool askToSaveChanges();
     bool applyProperties();
     bool runExport();

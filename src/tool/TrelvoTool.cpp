@@ -23,6 +23,8 @@
 #include "exchange/Export.h"
 #include "exchange/Synchronisation.h"
 #include "exchange/TextImport.h"
+#include "exchange/UpdateCheck.h"
+#include "exchange/UpdateLocations.h"
 #include "lookup/SearchRule.h"
 
 namespace trelvo {
@@ -40,7 +42,8 @@ constexpr const char* usage =
     "       trelvo-tool import FILE TEXTFILE [--tables UPCHAR]\n"
     "       trelvo-tool export FILE OUT [--format txt|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
     "                   [--tables UPCHAR]\n"
-    "       trelvo-tool sync FILE OTHER [--import-only-ok] [--tables UPCHAR]\n";
+    "       trelvo-tool sync FILE OTHER [--import-only-ok] [--tables UPCHAR]\n"
+    "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n";
 
 // A failure that ends the command with its message.
 struct ToolError : std::runtime_error {
@@ -186,6 +189,7 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
         if (command == "import") return importText(args);
         if (command == "export") return exportEntries(args);
         if (command == "sync") return sync(args);
+        if (command == "check-update") return checkUpdate(args);
         throw ToolError("unknown command " + command);
     } catch (const ToolError& e) {
         err_ << "trelvo-tool: " << e.what() << "\n";
@@ -414,6 +418,48 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
             break;
     }
     throw ToolError("cannot read dictionary " + a.positional[1]);
+}
+
+int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
+    Arguments a(args, {"locations", "yes!", "tables"});
+    CharacterTables tables = loadTables(a);
+    DictionaryStore store = openStore(a.file(), tables);
+    const bool yes = a.flag("yes");
+    const std::string folder = executableFolder();
+    std::vector<std::string> locations =
+        readUpdateLocations(a.get("locations").value_or(joinPath(folder, "net.ini")));
+    std::unique_ptr<HttpClient> http = makeHttpClient();
+    std::string status;
+    UpdateUi ui;
+    ui.setStatus = [&](const std::string& text) {
+        status = text;
+        if (!text.empty()) out_ << "status: " << text << "\n";
+    };
+    ui.status = [&] { return status; };
+    ui.askToSynchronise = [&](const std::string& version) {
+        out_ << "newer edition " << version << ": " << (yes ? "yes" : "no") << "\n";
+        return yes;
+    };
+    ui.synchroniseWithDownload = [&](const std::string& path) {
+        switch (synchronise(store, tables, path, [&] { return yes; }, {})) {
+            case SyncOutcome::synchronised: out_ << "synchronised\n"; break;
+            case SyncOutcome::imported: out_ << "imported\n"; break;
+            case SyncOutcome::declined: out_ << "import declined\n"; break;
+            default: out_ << "download unreadable\n"; break;
+        }
+    };
+    ui.save = [&] {
+        const bool saved = store.saveDictionary();
+        out_ << (saved ? "saved\n" : "not saved\n");
+        return saved;
+    };
+    ui.reportCompleted = [&] { out_ << "completed\n"; };
+    int lastUpdateDay = 0;
+    UpdateCheckResult result =
+        checkForUpdate(store, true, locations, *http, joinPath(folder, "download.dsl"), ui, lastUpdateDay);
+    if (!result.error.empty()) err_ << "trelvo-tool: " << result.error << "\n";
+    out_ << "result: " << result.code << "\n";
+    return 0;
 }
 
 }  // namespace trelvo

@@ -23,6 +23,7 @@ private:
     int importText(const std::vector<std::string>& args);
     int exportEntries(const std::vector<std::string>& args);
     int sync(const std::vector<std::string>& args);
+    int checkUpdate(const std::vector<std::string>& args);
 
     std::istream& in_;
     std::ostream& out_;

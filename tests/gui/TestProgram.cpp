@@ -9,6 +9,7 @@
 #include "app/ProgramConfiguration.h"
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryFile.h"
+#include "exchange/HttpClient.h"
 #include "exchange/TForm4.h"
 #include "lookup/TForm3.h"
 #include "lookup/TForm5.h"
@@ -34,6 +35,8 @@ void TestProgram::SetUp() {
     dir_ = std::string(mkdtemp(name)) + "/";
     fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/upchar.dat", dir_ + "upchar.dat");
     fs::create_directory(dir_ + "DSL");
+    // Updates are looked for only on this machine, at a port where nothing listens.
+    std::ofstream(dir_ + "net.ini") << "127.0.0.1:9/trelvo\n";
 }
 
 void TestProgram::TearDown() {
@@ -85,6 +88,7 @@ TForm1& TestProgram::start(bool expectRunning) {
     env.today = [] { return today; };
     env.random = [this] { return randomValues_.empty() ? 0x1234u : next(randomValues_); };
     env.screen = [] { return QRect(0, 0, 1024, 768); };
+    env.http = [] { return makeHttpClient(); };
     env.prompts = &prompts_;
     window_ = std::make_unique<TForm1>(env);
     EXPECT_EQ(window_->startUp(), expectRunning);

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Serves the published update of the delivered Czech-English dictionary on
+# 127.0.0.1:8717, where the delivered net.ini looks for updates. Start it, then
+# start the program (bash scripts/run.sh) and open the Czech-English dictionary
+# with the update button pressed: it offers edition 1.1 and merges it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ ! -f build/bin/updates/trelvo/autoupdt.cfg ]; then
+  bash scripts/setup.sh
+  cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  cmake --build build -j "$(nproc)"
+fi
+echo "Serving build/bin/updates on http://127.0.0.1:8717/trelvo/ (Ctrl+C ends it)"
+exec python3 -m http.server 8717 --bind 127.0.0.1 --directory build/bin/updates

@@ -1,0 +1,245 @@
+#include "exchange/UpdateCheck.h"
+
+#include <climits>
+#include <cstdio>
+
+#include "app/ProgramPaths.h"
+#include "dictionary/AtomicFile.h"
+#include "dictionary/CodePage.h"
+
+namespace trelvo {
+
+namespace {
+
+// White space as the C locale's isspace sees it, without its locale lookups.
+bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+void skipSpace(std::string_view text, std::size_t& at) {
+    while (at < text.size() && isSpace(text[at])) ++at;
+}
+
+// A "%s" conversion: white space skipped, then a non-empty run of the rest.
+std::optional<std::string> readWord(std::string_view text, std::size_t& at) {
+    skipSpace(text, at);
+    std::size_t start = at;
+    while (at < text.size() && !isSpace(text[at])) ++at;
+    if (at == start) return std::nullopt;
+    return std::string(text.substr(start, at - start));
+}
+
+// A "%d" conversion; values beyond int are clamped rather than left undefined.
+std::optional<int> readInteger(std::string_view text, std::size_t& at) {
+    skipSpace(text, at);
+    std::size_t i = at;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+    std::size_t digits = i;
+    long long value = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') {
+        if (value <= INT_MAX) value = value * 10 + (text[i] - '0');
+        ++i;
+    }
+    if (i == digits) return std::nullopt;
+    at = i;
+    if (negative) value = -value;
+    if (value > INT_MAX) return INT_MAX;
+    if (value < INT_MIN) return INT_MIN;
+    return static_cast<int>(value);
+}
+
+void disconnectQuietly(HttpClient& http) {
+    try {
+        http.disconnect();
+    } catch (const HttpError&) {
+        // Nothing is left to release that a failed disconnect could keep.
+    }
+}
+
+}  // namespace
+
+std::uint32_t numericId(std::string_view idAndAccessCode) {
+    std::uint32_t value = 0;
+    for (char c : idAndAccessCode.substr(0, 8)) {
+        int digit = hexValue(c);
+        if (digit < 0) break;
+        value = value * 16 + static_cast<std::uint32_t>(digit);
+    }
+    return value;
+}
+
+std::vector<std::string> updateConfigurationLines(std::string_view text) {
+    std::vector<std::string> lines;
+    std::string line;
+    for (char c : text) {
+        if (c == '\r') continue;
+        if (c == '\n' || c == '\0') {
+            lines.push_back(std::move(line));
+            line.clear();
+        } else if (line.size() < maxUpdateTextLength) {
+            line += c;
+        }
+    }
+    if (!line.empty()) lines.push_back(std::move(line));
+    return lines;
+}
+
+std::optional<PublishedEdition> parsePublishedEdition(std::string_view line) {
+    std::size_t at = 0;
+    skipSpace(line, at);
+    std::size_t start = at;
+    std::uint64_t id = 0;
+    for (; at < line.size(); ++at) {
+        int digit = hexValue(line[at]);
+        if (digit < 0) break;
+        // Leading zeros may be many; only the value must fit in 32 bits.
+        if (id <= 0xFFFFFFFFu) id = id * 16 + static_cast<std::uint64_t>(digit);
+    }
+    if (at == start || id > 0xFFFFFFFFu) return std::nullopt;
+
+    PublishedEdition edition;
+    edition.id = static_cast<std::uint32_t>(id);
+    for (std::string* field : {&edition.date, &edition.time, &edition.file, &edition.version}) {
+        std::optional<std::string> word = readWord(line, at);
+        if (!word) return std::nullopt;
+        *field = std::move(*word);
+    }
+    return edition;
+}
+
+std::optional<PublishedEdition> findPublishedEdition(std::string_view text, std::uint32_t id) {
+    for (const std::string& line : updateConfigurationLines(text)) {
+        std::optional<PublishedEdition> edition = parsePublishedEdition(line);
+        if (edition && edition->id == id) return edition;
+    }
+    return std::nullopt;
+}
+
+std::string publicationStamp(std::string_view date, std::string_view time) {
+    std::string joined;
+    joined.reserve(date.size() + 1 + time.size());
+    joined.append(date).append(" ").append(time);
+    for (char& c : joined)
+        if (c == '.' || c == ':') c = ' ';
+
+    int values[5] = {0, 0, 0, 0, 0};  // day, month, year, hour, minute
+    std::size_t at = 0;
+    for (int& value : values) {
+        std::optional<int> read = readInteger(joined, at);
+        if (!read) break;  // as a scan stops at the first failed conversion
+        value = *read;
+    }
+    char stamp[80];
+    std::snprintf(stamp, sizeof stamp, "%04d%02d%02d%02d%02d", values[2], values[1], values[0], values[3], values[4]);
+    return stamp;
+}
+
+UpdateLocation splitUpdateLocation(std::string_view location) {
+    std::size_t slash = location.find('/');
+    if (slash == std::string_view::npos) return {std::string(location), {}};
+    return {std::string(location.substr(0, slash)), std::string(location.substr(slash))};
+}
+
+UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
+                                 HttpClient& http, const std::string& downloadPath, UpdateUi& ui,
+                                 int& lastUpdateDay) {
+    if (!store.isOpen() || !toggleDown) return {2, UpdateOutcome::notChecked, {}};
+
+    auto setStatus = [&ui](const std::string& text) {
+        if (ui.setStatus) ui.setStatus(text);
+    };
+    // Every end after a location was tried leaves the panel empty.
+    auto finish = [&](int code, UpdateOutcome outcome, std::string error = {}) {
+        setStatus({});
+        return UpdateCheckResult{code, outcome, std::move(error)};
+    };
+
+    const std::uint32_t id = numericId(store.header.idAndAccessCode);
+
+    for (std::size_t i = 0; i < locations.size(); ++i) {
+        const bool last = i + 1 == locations.size();
+        const UpdateLocation location = splitUpdateLocation(locations[i]);
+
+        const std::string remembered = ui.status ? ui.status() : std::string();
+        setStatus(searchingStatus);
+
+        try {
+            http.setHost(location.host);
+            http.connect();
+        } catch (const HttpError&) {
+            disconnectQuietly(http);
+            if (!last) continue;
+            return finish(0, UpdateOutcome::unreachable);
+        }
+
+        std::string configuration;
+        try {
+            configuration = http.get(location.path + "/" + updateConfigurationName, updateConfigurationLimit);
+        } catch (const HttpError&) {
+            disconnectQuietly(http);
+            setStatus(remembered);
+            if (!last) continue;
+            return finish(2, UpdateOutcome::configurationFailed);
+        }
+
+        // A location that answers decides: later ones are not asked.
+        std::optional<PublishedEdition> edition = findPublishedEdition(configuration, id);
+        if (!edition) {
+            disconnectQuietly(http);
+            return finish(2, UpdateOutcome::noEdition);
+        }
+
+        // Any difference counts as newer: stamps are not ordered.
+        const std::string stamp = publicationStamp(edition->date, edition->time);
+        if (stamp == store.header.updateStamp) {
+            disconnectQuietly(http);
+            return finish(2, UpdateOutcome::upToDate);
+        }
+
+        const std::string filePath = location.path + "/" + edition->file;
+        try {
+            http.head(filePath);
+        } catch (const HttpError&) {
+            disconnectQuietly(http);
+            return finish(2, UpdateOutcome::fileMissing);
+        }
+
+        const std::string version = CodePage::toUtf8(edition->version, CodePage::headerCodePage);
+        if (!ui.askToSynchronise || !ui.askToSynchronise(version)) {
+            disconnectQuietly(http);
+            return finish(2, UpdateOutcome::declined);
+        }
+
+        std::string bytes;
+        try {
+            bytes = http.get(filePath, updateDictionaryLimit);
+        } catch (const HttpError& error) {
+            disconnectQuietly(http);
+            return finish(2, UpdateOutcome::downloadFailed, error.what());
+        }
+        disconnectQuietly(http);
+        if (!replaceFileAtomically(downloadPath, bytes))
+            return finish(2, UpdateOutcome::downloadFailed, "Soubor " + downloadPath + " nelze zapsat.");
+        bytes = std::string();  // the dictionary may be large; the merge reads the file
+
+        if (ui.synchroniseWithDownload) ui.synchroniseWithDownload(downloadPath);
+        // Stored even after a declined import, so the same edition is not offered again.
+        store.header.updateStamp = stamp;
+        if (ui.save)
+            ui.save();
+        else
+            store.saveDictionary();
+        lastUpdateDay = ui.today ? ui.today() : todayDayNumber();
+        if (ui.reportCompleted) ui.reportCompleted();
+        return finish(1, UpdateOutcome::updated);
+    }
+    return {2, UpdateOutcome::notChecked, {}};
+}
+
+}  // namespace trelvo

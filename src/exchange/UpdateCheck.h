@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dictionary/DictionaryStore.h"
+#include "exchange/HttpClient.h"
+
+namespace trelvo {
+
+// Status-bar text while a location is tried (UTF-8).
+inline constexpr const char* searchingStatus = "Hledání aktualizací ...";
+// The file each location publishes in its path.
+inline constexpr const char* updateConfigurationName = "autoupdt.cfg";
+inline constexpr std::size_t updateConfigurationLimit = std::size_t{1} << 20;    // 1 MB
+inline constexpr std::size_t updateDictionaryLimit = std::size_t{256} << 20;     // 256 MB
+// Lines and fields of autoupdt.cfg pass 1000-byte buffers; longer ones are cut.
+inline constexpr std::size_t maxUpdateTextLength = 999;
+
+// The first 8 characters read as a hexadecimal number, stopping at the first
+// character that is not a hex digit; 0 when there is none.
+std::uint32_t numericId(std::string_view idAndAccessCode);
+
+// One line of autoupdt.cfg: "ID date time file version".
+struct PublishedEdition {
+    std::uint32_t id = 0;
+    std::string date;     // day.month.year
+    std::string time;     // hour:minute
+    std::string file;     // dictionary file, relative to the location's path
+    std::string version;  // shown to the user; bytes as published (code page 1250)
+};
+
+// The lines of autoupdt.cfg: a line ends at LF or NUL, CR is dropped
+// anywhere, a last line without LF counts when not empty; each line is cut at
+// maxUpdateTextLength characters.
+std::vector<std::string> updateConfigurationLines(std::string_view text);
+// Reads a line as "%X %s %s %s %s"; nullopt unless all five fields are there
+// and the ID fits in 32 bits.
+std::optional<PublishedEdition> parsePublishedEdition(std::string_view line);
+// The first line of text that reads completely and names id.
+std::optional<PublishedEdition> findPublishedEdition(std::string_view text, std::uint32_t id);
+
+// "YYYYMMDDHHMM" from "day.month.year" and "hour:minute": the first five
+// integers of both joined, "." and ":" read as spaces, missing ones 0.
+std::string publicationStamp(std::string_view date, std::string_view time);
+
+// "host[:port]/path": the host is the text before the first "/", the path the
+// rest from that "/" (empty when there is none).
+struct UpdateLocation {
+    std::string host;
+    std::string path;
+};
+UpdateLocation splitUpdateLocation(std::string_view location);
+
+// What the check needs from the window. An empty function does nothing,
+// except: askToSynchronise empty declines, save empty runs
+// store.saveDictionary(), today empty uses todayDayNumber().
+struct UpdateUi {
+    std::function<void(const std::string&)> setStatus;  // first status panel, UTF-8; repaint at once
+    std::function<std::string()> status;
+    // Yes/No question about the newer edition; version in UTF-8.
+    std::function<bool(const std::string& version)> askToSynchronise;
+    // Runs the synchronisation (with its import question) of the downloaded
+    // file, as the synchronisation button does without a sender.
+    std::function<void(const std::string& downloadPath)> synchroniseWithDownload;
+    std::function<bool()> save;  // a failure is the callback's to report; the check goes on
+    std::function<int()> today;  // day number
+    std::function<void()> reportCompleted;
+};
+
+enum class UpdateOutcome {
+    notChecked,           // toggle up or no dictionary open; no request made         (2)
+    unreachable,          // the last location refused the connection                   (0)
+    configurationFailed,  // autoupdt.cfg could not be fetched at the last location     (2)
+    noEdition,            // autoupdt.cfg has no complete line for the dictionary       (2)
+    upToDate,             // the published stamp equals updateStamp                     (2)
+    fileMissing,          // HEAD of the dictionary file failed                         (2)
+    declined,             // the user answered No                                       (2)
+    downloadFailed,       // GET of the dictionary file or writing it failed; message set (2)
+    updated,              // downloaded, merged, stamp stored and saved                 (1)
+};
+
+struct UpdateCheckResult {
+    int code = 2;  // 0, 1 or 2, as the callers test it
+    UpdateOutcome outcome = UpdateOutcome::notChecked;
+    // downloadFailed only: the error text for an error box. Nothing was
+    // merged, the dictionary and download.dsl are as they were.
+    std::string error;
+};
+
+// Looks for a newer edition of the open dictionary at each location in turn
+// and, when the user agrees, downloads it to downloadPath and merges it. The
+// status panel is left empty whenever a location was tried.
+UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
+                                 HttpClient& http, const std::string& downloadPath, UpdateUi& ui,
+                                 int& lastUpdateDay);
+
+}  // namespace trelvo

@@ -1,0 +1,264 @@
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "exchange/HttpClient.h"
+
+
+using namespace trelvo;
+using namespace std::chrono_literals;
+
+namespace {
+
+// An httplib server on 127.0.0.1 with a free port, run on its own thread.
+class LocalServer {
+public:
+    LocalServer() = default;
+    ~LocalServer() {
+        if (thread_.joinable()) {
+            server.stop();
+            thread_.join();
+        }
+    }
+
+    void start() {
+        port_ = server.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port_, 0);
+        thread_ = std::thread([this] { server.listen_after_bind(); });
+        // stop() is a no-op until the loop runs, and the destructor relies on it.
+        while (!server.is_running())
+            std::this_thread::sleep_for(1ms);
+    }
+
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+    httplib::Server server;
+
+private:
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// A port on 127.0.0.1 that refuses connections: bound, never listening, so
+// no other process can take it while the test runs.
+class ClosedPort {
+public:
+    ClosedPort() {
+        fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = 0;
+        if (fd_ >= 0 && ::bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            socklen_t length = sizeof address;
+            ::getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
+            port_ = ntohs(address.sin_port);
+        }
+    }
+    ~ClosedPort() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    int port() const { return port_; }
+    std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
+
+private:
+    int fd_ = -1;
+    int port_ = 0;
+};
+
+class CurlHttpClientTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        server.server.Get("/hello.txt", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("Ahoj, světe", "text/plain");
+        });
+        server.server.Get("/moved", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/hello.txt");
+        });
+        server.server.Get("/headers", [this](const httplib::Request& req, httplib::Response& res) {
+            std::lock_guard lock(mutex);
+            accept = req.get_header_value("Accept");
+            userAgent = req.get_header_value("User-Agent");
+            version = req.version;
+            res.set_content("ok", "text/plain");
+        });
+        server.server.Get("/hundred", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(100, 'x'), "application/octet-stream");
+        });
+        // No Content-Length: only the running count can catch the excess.
+        server.server.Get("/stream", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider(
+                "application/octet-stream", [](std::size_t, httplib::DataSink& sink) {
+                    const std::string block(64, 'y');
+                    for (int i = 0; i < 4; ++i)
+                        if (!sink.write(block.data(), block.size()))
+                            return false;
+                    sink.done();
+                    return true;
+                });
+        });
+        server.server.set_pre_routing_handler([this](const httplib::Request& req,
+                                                     httplib::Response&) {
+            if (req.method == "HEAD")
+                ++heads;
+            return httplib::Server::HandlerResponse::Unhandled;
+        });
+        server.start();
+    }
+
+    std::unique_ptr<HttpClient> connected() {
+        auto client = makeHttpClient();
+        client->setHost(server.host());
+        client->connect();
+        return client;
+    }
+
+    LocalServer server;
+    std::mutex mutex;
+    std::string accept, userAgent, version;
+    std::atomic<int> heads{0};
+};
+
+TEST_F(CurlHttpClientTest, GetReturnsTheBody) {
+    auto client = connected();
+    EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
+    // The same client serves a second request after the first.
+    EXPECT_EQ(client->get("/hundred", 1000), std::string(100, 'x'));
+    client->disconnect();
+}
+
+TEST_F(CurlHttpClientTest, GetWorksWithoutAnExplicitConnect) {
+    auto client = makeHttpClient();
+    client->setHost(server.host());
+    EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
+}
+
+TEST_F(CurlHttpClientTest, SendsHttp10AndTheExpectedHeaders) {
+    auto client = connected();
+    client->get("/headers", 100);
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(version, "HTTP/1.0");
+    EXPECT_EQ(accept, "text/html, */*");
+    EXPECT_EQ(userAgent, "Mozilla/3.0 (compatible; Indy Library)");
+}
+
+TEST_F(CurlHttpClientTest, StatusOtherThan2xxThrows) {
+    auto client = connected();
+    EXPECT_THROW(client->get("/missing", 1000), HttpError);
+    // A redirect is not followed and counts as a failure too.
+    EXPECT_THROW(client->get("/moved", 1000), HttpError);
+    // A failure leaves the client usable.
+    EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
+}
+
+TEST_F(CurlHttpClientTest, ErrorMessageNamesTheStatus) {
+    auto client = connected();
+    try {
+        client->get("/missing", 1000);
+        FAIL() << "no exception";
+    } catch (const HttpError& e) {
+        EXPECT_NE(std::string(e.what()).find("404"), std::string::npos) << e.what();
+    }
+}
+
+TEST_F(CurlHttpClientTest, HeadSucceedsOnAnExistingPathAndThrowsOnAMissingOne) {
+    auto client = connected();
+    EXPECT_NO_THROW(client->head("/hello.txt"));
+    EXPECT_THROW(client->head("/missing"), HttpError);
+    EXPECT_EQ(heads.load(), 2);
+    // A GET after a HEAD reads the body again.
+    EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
+}
+
+TEST_F(CurlHttpClientTest, BodyLimit) {
+    auto client = connected();
+    // Exactly at the limit is fine; one byte over is refused, whether the
+    // length is declared up front or only seen while streaming.
+    EXPECT_EQ(client->get("/hundred", 100).size(), 100u);
+    EXPECT_THROW(client->get("/hundred", 99), HttpError);
+    EXPECT_EQ(client->get("/stream", 256).size(), 256u);
+    EXPECT_THROW(client->get("/stream", 255), HttpError);
+    EXPECT_THROW(client->get("/stream", 0), HttpError);
+}
+
+TEST_F(CurlHttpClientTest, IgnoresAProxyFromTheEnvironment) {
+    ClosedPort proxy;
+    const char* saved = std::getenv("http_proxy");
+    std::optional<std::string> previous;
+    if (saved)
+        previous = saved;
+    ::setenv("http_proxy", ("http://" + proxy.host()).c_str(), 1);
+    std::string body;
+    try {
+        body = connected()->get("/hello.txt", 1000);
+    } catch (const HttpError& e) {
+        ADD_FAILURE() << e.what();
+    }
+    if (previous)
+        ::setenv("http_proxy", previous->c_str(), 1);
+    else
+        ::unsetenv("http_proxy");
+    EXPECT_EQ(body, "Ahoj, světe");
+}
+
+TEST(CurlHttpClient, ConnectToAClosedPortThrows) {
+    ClosedPort closed;
+    ASSERT_GT(closed.port(), 0);
+    auto client = makeHttpClient();
+    client->setHost(closed.host());
+    EXPECT_THROW(client->connect(), HttpError);
+    EXPECT_THROW(client->get("/", 100), HttpError);
+    EXPECT_THROW(client->head("/"), HttpError);
+}
+
+TEST(CurlHttpClient, RejectsAMissingOrMalformedHost) {
+    auto client = makeHttpClient();
+    EXPECT_THROW(client->connect(), HttpError);
+    EXPECT_THROW(client->get("/", 100), HttpError);
+    // Anything that would turn the host into another URL is refused.
+    EXPECT_THROW(client->setHost("user@127.0.0.1"), HttpError);
+    EXPECT_THROW(client->setHost("127.0.0.1/path"), HttpError);
+    EXPECT_THROW(client->setHost("127.0.0.1 x"), HttpError);
+    EXPECT_THROW(client->setHost(""), HttpError);
+}
+
+TEST(CurlHttpClient, AStallingServerEndsInAFailure) {
+    std::mutex mutex;
+    std::condition_variable released;
+    bool release = false;
+    LocalServer server;
+    server.server.Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
+        std::unique_lock lock(mutex);
+        // Waits well past the client's time-out, but lets the test end early.
+        released.wait_for(lock, 20s, [&] { return release; });
+        res.set_content("late", "text/plain");
+    });
+    server.start();
+
+    auto client = makeHttpClient(5, 1);
+    client->setHost(server.host());
+    client->connect();
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_THROW(client->get("/stall", 1000), HttpError);
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 40s);
+    {
+        std::lock_guard lock(mutex);
+        release = true;
+    }
+    released.notify_all();
+}
+
+}  // namespace

@@ -1,0 +1,91 @@
+// The update check against a web server nobody here wrote: python's
+// http.server on 127.0.0.1, speaking HTTP/1.0, serving the published edition
+// of the delivered Czech-English dictionary.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "tool/TrelvoTool.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string runtimeDir = TRELVO_RUNTIME_DIR;
+
+int freeLoopbackPort() {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool accepts(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+std::string checkUpdate(const std::string& file, const std::string& netIni) {
+    std::istringstream in;
+    std::ostringstream out, err;
+    trelvo::TrelvoTool tool(in, out, err);
+    tool.run({"check-update", file, "--locations", netIni, "--yes", "--tables", runtimeDir + "/upchar.dat"});
+    return out.str();
+}
+
+}  // namespace
+
+TEST(UpdateEndToEnd, APythonServerDeliversTheNewerEditionOnce) {
+    if (std::system("python3 -c 'import http.server' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
+    char name[] = "/tmp/trelvo-e2e-XXXXXX";
+    const fs::path dir = mkdtemp(name);
+    const std::string dictionary = (dir / "cs-en.dsl").string();
+    fs::copy_file(runtimeDir + "/DSL/cs-en.dsl", dictionary);
+    const int port = freeLoopbackPort();
+    std::ofstream((dir / "net.ini").string()) << "127.0.0.1:" << port << "/trelvo\n";
+
+    pid_t server = fork();
+    if (server == 0) {
+        const std::string folder = runtimeDir + "/updates";
+        const std::string portText = std::to_string(port);
+        execlp("python3", "python3", "-m", "http.server", portText.c_str(), "--bind", "127.0.0.1", "--directory",
+               folder.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    for (int i = 0; i < 200 && !accepts(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+    const std::string first = checkUpdate(dictionary, (dir / "net.ini").string());
+    const std::string second = checkUpdate(dictionary, (dir / "net.ini").string());
+    kill(server, SIGTERM);
+    waitpid(server, nullptr, 0);
+
+    EXPECT_NE(first.find("newer edition 1.1: yes"), std::string::npos) << first;
+    EXPECT_NE(first.find("synchronised"), std::string::npos) << first;
+    EXPECT_NE(first.find("completed"), std::string::npos) << first;
+    EXPECT_NE(first.find("result: 1"), std::string::npos) << first;
+    EXPECT_EQ(second.find("newer edition"), std::string::npos) << "the stamps are equal now: " << second;
+    EXPECT_NE(second.find("result: 2"), std::string::npos) << second;
+    fs::remove_all(dir);
+}
