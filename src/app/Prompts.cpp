@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace trelvo {
 
@@ -37,6 +38,9 @@ bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text, 
     }
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
+    // The program speaks Czech, its buttons too.
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ano"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
     return box.exec() == QMessageBox::Yes;
 }
 
