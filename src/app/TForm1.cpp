@@ -26,6 +26,7 @@
 #include "ProgramConfiguration.h"
 #include "ProgramPaths.h"
 #include "Prompts.h"
+#include "UiText.h"
 #include "WindowPlacement.h"
 #include "dictionary/CodePage.h"
 #include "controls/CASShape.h"
@@ -52,11 +53,6 @@ namespace {
 
 const QString saveQuestion =
     QStringLiteral("V souboru aktivního slovníku byly provedeny změny, mají se tyto změny uložit?");
-
-QString uiText(std::string_view bytes) {
-    std::u16string text = CodePage::toUnicode(bytes, CodePage::headerCodePage);
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 struct ToolButtonDefinition {
     int number;
@@ -467,15 +463,13 @@ bool TForm1::saveDictionary() {
 QString TForm1::decode(std::string_view text, int side) const {
     const int codePage = side == 2 ? CodePage::headerCodePage
                              : CodePage::codePageOfCharset(store.header.languageCharset[side]);
-    std::u16string unicode = CodePage::toUnicode(text, codePage);
-    return QString::fromUtf16(unicode.data(), static_cast<qsizetype>(unicode.size()));
+    return uiText(text, codePage);
 }
 
 std::string TForm1::encode(const QString& text, int side) const {
-    std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
     // Notes (side 2) are kept in the code page of the program's texts.
-    std::string bytes = CodePage::fromUnicode(
-        unicode, side == 2 ? CodePage::headerCodePage : CodePage::codePageOfCharset(store.header.languageCharset[side]));
+    std::string bytes = uiBytes(
+        text, side == 2 ? CodePage::headerCodePage : CodePage::codePageOfCharset(store.header.languageCharset[side]));
     // Typed texts pass a 1000-byte buffer.
     if (bytes.size() > CharacterTables::maxKeyLength) bytes.resize(CharacterTables::maxKeyLength);
     return bytes;
@@ -907,9 +901,7 @@ bool TForm1::checkAccessCode() {
     centre(Form5_);
     if (DictionaryProperties::accessCodeOf(stored).empty()) return true;
     env_.prompts->runDialog(*Form5_);
-    std::u16string typed(reinterpret_cast<const char16_t*>(Form5_->Edit1->text().utf16()),
-                         static_cast<std::size_t>(Form5_->Edit1->text().size()));
-    switch (trelvo::checkAccessCode(stored, CodePage::fromUnicode(typed, CodePage::headerCodePage))) {
+    switch (trelvo::checkAccessCode(stored, uiBytes(Form5_->Edit1->text()))) {
         case AccessCheck::granted: return true;
         case AccessCheck::cancelled: return false;
         case AccessCheck::wrongCode:
@@ -1022,11 +1014,6 @@ void TForm1::convertToDefault() {
 
 namespace {
 
-std::string toUiBytes(const QString& text) {
-    std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
-    return CodePage::fromUnicode(unicode, CodePage::headerCodePage);
-}
-
 }  // namespace
 
 void TForm1::showFromTheStart() {
@@ -1084,7 +1071,7 @@ bool TForm1::runExport() {
     if (!path.endsWith(extension, Qt::CaseInsensitive)) path += extension;
     ExportChoice choice;
     choice.byFilter = Form4_->CheckBox1->isChecked();
-    for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(toUiBytes(note));
+    for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));
     choice.translatedOnly = Form4_->CheckBox2->isChecked();
     choice.sourceSide = sourceSide;
     if (QFile::exists(path) &&

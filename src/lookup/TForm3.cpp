@@ -8,6 +8,7 @@
 #include <string>
 
 #include "app/ProgramPaths.h"
+#include "app/UiText.h"
 #include "controls/TXLabel.h"
 #include "dictionary/CodePage.h"
 #include "dictionary/DictionaryHeader.h"
@@ -20,11 +21,6 @@ namespace {
 constexpr std::uint32_t titleColor = 8757449, titleShadow = 3691922;
 constexpr std::uint32_t valueColor = 11518428, valueShadow = 6324417;
 constexpr std::uint32_t linkColor = 16767449, linkShadow = 9650487, linkPressed = 0x0000FF;
-
-QString uiText(const std::string& bytes) {
-    std::u16string text = CodePage::toUnicode(bytes, CodePage::headerCodePage);
-    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

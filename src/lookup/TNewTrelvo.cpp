@@ -7,6 +7,7 @@
 #include <QPushButton>
 
 #include "app/Prompts.h"
+#include "app/UiText.h"
 #include "dictionary/CodePage.h"
 #include "controls/ProgramFrame.h"
 
@@ -14,16 +15,9 @@ namespace trelvo {
 
 namespace {
 
-std::string bytes(const QLineEdit* box) {
-    QString text = box->text();
-    std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
-    return CodePage::fromUnicode(unicode, CodePage::headerCodePage);
-}
+std::string bytes(const QLineEdit* box) { return uiBytes(box->text()); }
 
-void setBytes(QLineEdit* box, const std::string& text) {
-    std::u16string unicode = CodePage::toUnicode(text, CodePage::headerCodePage);
-    box->setText(QString::fromUtf16(unicode.data(), static_cast<qsizetype>(unicode.size())));
-}
+void setBytes(QLineEdit* box, const std::string& text) { box->setText(uiText(text)); }
 
 const char* const charsetNames[DictionaryProperties::charsetItems] = {
     "Standardní dle Windows", "Středoevropská", "Cyrilika", "Pobaltská", "Západní", "Turecká"};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+#include "dictionary/CodePage.h"
+
+namespace trelvo {
+
+// Texts cross between the 8-bit bytes of a code page and the widgets here;
+// the header texts and notes use the code page of the program's Czech texts.
+inline QString uiText(std::string_view bytes, int codePage = CodePage::headerCodePage) {
+    std::u16string text = CodePage::toUnicode(bytes, codePage);
+    return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+inline std::string uiBytes(const QString& text, int codePage = CodePage::headerCodePage) {
+    std::u16string unicode(reinterpret_cast<const char16_t*>(text.utf16()), static_cast<std::size_t>(text.size()));
+    return CodePage::fromUnicode(unicode, codePage);
+}
+
+}  // namespace trelvo
