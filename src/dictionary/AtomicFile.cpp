@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,6 +23,15 @@ bool writeAll(int fd, std::string_view bytes) {
     return true;
 }
 
+void syncFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+    int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
 }  // namespace
 
 bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
@@ -37,8 +47,14 @@ bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) ::unlink(temp.c_str());
-    return ok;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    // The rename itself reaches the disk only with the folder's own sync; a
+    // power cut before it could otherwise bring back the old name's contents.
+    syncFolderOf(path);
+    return true;
 }
 
 }  // namespace trelvo
