@@ -12,7 +12,9 @@
 #include "app/ProgramConfiguration.h"
 
 using trelvo::ProgramConfiguration;
+using trelvo::parseConfiguration;
 using trelvo::readConfiguration;
+using trelvo::serializeConfiguration;
 using trelvo::writeConfiguration;
 
 namespace {
@@ -215,4 +217,23 @@ TEST(ProgramConfiguration, FailedWriteReturnsFalseAndLeavesNoTrace) {
     EXPECT_TRUE(std::filesystem::is_directory(dir.file("trelvo.cfg")));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
                             std::filesystem::directory_iterator()), 1);
+}
+
+TEST(ProgramConfiguration, BytesInMemoryReadAndWriteAsTheFile) {
+    TempFolder dir;
+    const std::string path = dir.file("trelvo.cfg");
+    const std::string longer = fullFile + "\x09\x08\x07\x06";
+    for (std::size_t size = 0; size <= longer.size(); ++size) {
+        SCOPED_TRACE("file of " + std::to_string(size) + " bytes");
+        writeBytes(path, longer.substr(0, size));
+        ProgramConfiguration fromFile = startValues();
+        ASSERT_TRUE(readConfiguration(path, fromFile));
+        ProgramConfiguration fromBytes = startValues();
+        parseConfiguration(longer.substr(0, size), fromBytes);
+        expectSame(fromBytes, fromFile);
+    }
+
+    ProgramConfiguration c = startValues();
+    ASSERT_TRUE(writeConfiguration(path, c));
+    EXPECT_EQ(serializeConfiguration(c), readBytes(path));
 }

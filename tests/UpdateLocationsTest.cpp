@@ -11,6 +11,7 @@
 #include "exchange/UpdateLocations.h"
 
 using trelvo::builtInUpdateLocations;
+using trelvo::parseUpdateLocations;
 using trelvo::readUpdateLocations;
 using Locations = std::vector<std::string>;
 
@@ -95,6 +96,30 @@ TEST(UpdateLocations, LongLineGoesOnInPiecesOf999Bytes) {
     std::string split = line.substr(0, 998) + "\r";
     EXPECT_EQ(readUpdateLocations(dir.netIni(split + "\nnext.cz/p")),
               (Locations{split, "next.cz/p"}));
+}
+
+TEST(UpdateLocations, NulEndsTheTextOfItsPieceOnly) {
+    TempFolder dir;
+    auto both = [&dir](const std::string& bytes) {
+        Locations fromText = parseUpdateLocations(bytes);
+        EXPECT_EQ(readUpdateLocations(dir.netIni(bytes)), fromText);
+        return fromText;
+    };
+    using namespace std::string_literals;
+    EXPECT_EQ(both("a.cz/x\0junk\r\nb.cz/y\n"s), (Locations{"a.cz/x", "b.cz/y"}));
+    // The line end lies behind the NUL and so is not cut: the CR stays.
+    EXPECT_EQ(both("a.cz/x\r\0\n"s), (Locations{"a.cz/x\r"}));
+    EXPECT_EQ(both("abc\0defgh\n\0\n"s), builtInUpdateLocations());
+
+    // The pieces of a long line are counted in bytes read, NULs and all: a NUL
+    // early in the first piece does not move where the second one starts.
+    std::string line;
+    for (int n = 0; n < 2500; ++n) line += static_cast<char>('a' + n % 26);
+    std::string withNul = line;
+    withNul[10] = '\0';
+    withNul[1500] = '\0';
+    EXPECT_EQ(both(withNul + "\nnext.cz/p"),
+              (Locations{line.substr(0, 10), line.substr(999, 501), line.substr(1998), "next.cz/p"}));
 }
 
 TEST(UpdateLocations, DeliveredFileNamesTheLocalTestServer) {

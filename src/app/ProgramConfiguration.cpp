@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <string_view>
@@ -35,7 +36,7 @@ void putI32(unsigned char* p, std::int32_t value) {
 
 // Reads up to n bytes; a read error counts as the end of the file, so that
 // whatever came before it is still used.
-std::size_t readUpTo(int fd, unsigned char* buffer, std::size_t n) {
+std::size_t readUpTo(int fd, char* buffer, std::size_t n) {
     std::size_t done = 0;
     while (done < n) {
         ssize_t got = ::read(fd, buffer + done, n - done);
@@ -48,18 +49,9 @@ std::size_t readUpTo(int fd, unsigned char* buffer, std::size_t n) {
 
 }  // namespace
 
-bool readConfiguration(const std::string& path, ProgramConfiguration& config) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    // A folder opens on this system but could never be a settings file.
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
-        ::close(fd);
-        return false;
-    }
-    unsigned char bytes[fileSize];
-    const std::size_t size = readUpTo(fd, bytes, fileSize);  // later bytes are ignored
-    ::close(fd);
+void parseConfiguration(std::string_view file, ProgramConfiguration& config) {
+    const std::size_t size = std::min(file.size(), fileSize);  // later bytes are ignored
+    const auto* bytes = reinterpret_cast<const unsigned char*>(file.data());
 
     // Every field the file holds is taken; the ones after its end keep the
     // values already in config. That goes for the two leading bytes as well,
@@ -73,11 +65,9 @@ bool readConfiguration(const std::string& path, ProgramConfiguration& config) {
     // A file cut short before the update day makes the update reminder show
     // at this start rather than wait on a day the file never held.
     config.lastUpdateDay = size >= dayAt + 4 ? getI32(bytes + dayAt) : 0;
-    return true;
 }
 
-bool writeConfiguration(const std::string& path, const ProgramConfiguration& config) {
-    if (path.empty()) return false;
+std::string serializeConfiguration(const ProgramConfiguration& config) {
     unsigned char bytes[fileSize];
     bytes[0] = config.autoUpdate ? 1 : 0;
     bytes[1] = static_cast<unsigned char>(config.lastDictionary & 0xFF);
@@ -86,10 +76,30 @@ bool writeConfiguration(const std::string& path, const ProgramConfiguration& con
     putI32(bytes + widthAt, config.width);
     putI32(bytes + heightAt, config.height);
     putI32(bytes + dayAt, config.lastUpdateDay);
+    return std::string(reinterpret_cast<const char*>(bytes), fileSize);
+}
 
+bool readConfiguration(const std::string& path, ProgramConfiguration& config) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    // A folder opens on this system but could never be a settings file.
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    char bytes[fileSize];
+    const std::size_t size = readUpTo(fd, bytes, fileSize);
+    ::close(fd);
+    parseConfiguration(std::string_view(bytes, size), config);
+    return true;
+}
+
+bool writeConfiguration(const std::string& path, const ProgramConfiguration& config) {
+    if (path.empty()) return false;
     // Written beside the old file and renamed over it, so that a crash or a
     // full disk leaves the previous settings whole.
-    return replaceFileAtomically(path, std::string_view(reinterpret_cast<const char*>(bytes), fileSize));
+    return replaceFileAtomically(path, serializeConfiguration(config));
 }
 
 }  // namespace trelvo

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace trelvo {
 
@@ -16,10 +17,16 @@ struct ProgramConfiguration {
     int lastUpdateDay = 0;
 };
 
-// Reads the file over the values in config, which hold the defaults (the
-// window's start position and size). Fields a short file lacks keep their
-// values, except lastUpdateDay, which becomes 0. Returns false, changing
-// nothing, when the file cannot be opened.
+// Takes the file's bytes over the values in config, which hold the defaults
+// (the window's start position and size). Only the first 22 bytes count.
+// Fields a short file lacks keep their values, except lastUpdateDay, which
+// becomes 0.
+void parseConfiguration(std::string_view bytes, ProgramConfiguration& config);
+// The 22 bytes of the file for config.
+std::string serializeConfiguration(const ProgramConfiguration& config);
+
+// parseConfiguration on the file's bytes. Returns false, changing nothing,
+// when the file cannot be opened.
 bool readConfiguration(const std::string& path, ProgramConfiguration& config);
 // Returns false when the file cannot be written (the old file then stays).
 bool writeConfiguration(const std::string& path, const ProgramConfiguration& config);

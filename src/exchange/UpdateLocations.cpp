@@ -1,14 +1,14 @@
 #include "UpdateLocations.h"
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace trelvo {
 
 namespace {
 
 // The line buffer of net.ini: a longer line goes on as the next one.
-constexpr int lineBuffer = 1000;
+constexpr std::size_t lineBuffer = 1000;
 // Nothing shorter can be a "host/path".
 constexpr std::size_t shortestLocation = 4;
 
@@ -22,24 +22,36 @@ const std::vector<std::string>& builtInUpdateLocations() {
     return locations;
 }
 
-std::vector<std::string> readUpdateLocations(const std::string& path) {
+std::vector<std::string> parseUpdateLocations(std::string_view text) {
     std::vector<std::string> locations;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char line[lineBuffer];
-        while (std::fgets(line, lineBuffer, file)) {
-            // The location is handed on as a C string, so a NUL ends it here.
-            std::size_t length = std::strlen(line);
-            if (length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n')
-                length -= 2;
-            else if (length >= 1 && line[length - 1] == '\n')
-                length -= 1;
-            // A lone CR stays: it is part of what the file says, not a line end.
-            if (length >= shortestLocation) locations.emplace_back(line, length);
-        }
-        std::fclose(file);
+    while (!text.empty()) {
+        // One buffer's worth: up to and with the LF, or as much as it holds.
+        std::size_t end = text.substr(0, lineBuffer - 1).find('\n');
+        end = end == std::string_view::npos ? std::min(text.size(), lineBuffer - 1) : end + 1;
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end);
+        // The location is handed on as a C string, so a NUL ends it here.
+        line = line.substr(0, line.find('\0'));
+        if (line.ends_with("\r\n"))
+            line.remove_suffix(2);
+        else if (line.ends_with('\n'))
+            line.remove_suffix(1);
+        // A lone CR stays: it is part of what the file says, not a line end.
+        if (line.size() >= shortestLocation) locations.emplace_back(line);
     }
     if (locations.empty()) return builtInUpdateLocations();
     return locations;
+}
+
+std::vector<std::string> readUpdateLocations(const std::string& path) {
+    std::string text;
+    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
+        char buffer[4096];
+        // A read error ends the file; what came before it still counts.
+        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, got);
+        std::fclose(file);
+    }
+    return parseUpdateLocations(text);
 }
 
 }  // namespace trelvo

@@ -1,0 +1,116 @@
+// Any word list must import without a fault, in either encoding: the pairs
+// are clean lines, nothing the dictionary held is added again, and both
+// indexes stay what building them from scratch would give. Each input is read
+// as it is and again behind a UTF-16 mark, each time for a Czech-English and
+// a Czech-Russian dictionary, keyed with the delivered character tables.
+#include <cstdint>
+#include <cstdlib>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "dictionary/CharacterTables.h"
+#include "dictionary/DictionaryStore.h"
+#include "exchange/TextImport.h"
+
+namespace {
+
+using trelvo::ImportedPair;
+
+const trelvo::CharacterTables& deliveredTables() {
+    static const trelvo::CharacterTables tables = [] {
+        trelvo::CharacterTables t;
+        if (!t.loadCharacterTables(TRELVO_FUZZ_UPCHAR)) std::abort();
+        return t;
+    }();
+    return tables;
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+void checkPair(const ImportedPair& pair) {
+    if (pair.term.empty()) std::abort();
+    for (const std::string* text : {&pair.term, &pair.translation}) {
+        if (text->size() > trelvo::maxImportLineLength) std::abort();
+        if (text->find('\n') != std::string::npos || text->find('\0') != std::string::npos) std::abort();
+        if (!text->empty() && (isBlank(text->front()) || isBlank(text->back()))) std::abort();
+    }
+    // The first tab separates, so the term holds none.
+    if (pair.term.find('\t') != std::string::npos) std::abort();
+    // Both come from one line, a tab between them when there is a translation.
+    if (pair.term.size() + pair.translation.size() + !pair.translation.empty() > trelvo::maxImportLineLength)
+        std::abort();
+}
+
+// Both indexes as a build from scratch gives them: every entry once, in key
+// order, equal keys in entry order (as every entry came after those before).
+void checkIndexes(const trelvo::DictionaryStore& store, const trelvo::CharacterTables& tables) {
+    for (int k = 0; k < 2; ++k) {
+        const trelvo::DictionaryIndex& index = store.indexes[static_cast<std::size_t>(k)];
+        const trelvo::DictionaryIndex built = trelvo::DictionaryIndex::build(store.entries, k, tables, store.tableOf(k));
+        if (index.size() != store.entries.size() || built.size() != index.size()) std::abort();
+        for (std::size_t i = 0; i < index.size(); ++i)
+            if (index.key(i) != built.key(i) || index.entryNumber(i) != built.entryNumber(i)) std::abort();
+    }
+}
+
+void importInto(std::string_view bytes, int charset0, int charset1, int codePage1) {
+    const trelvo::CharacterTables& tables = deliveredTables();
+    trelvo::DictionaryStore store;
+    store.header.filePath = "fuzz.dsl";  // never saved
+    store.header.languageCharset = {charset0, charset1};
+    const std::vector<ImportedPair> pairs = trelvo::readImportLines(bytes, 1250, codePage1);
+    for (const ImportedPair& pair : pairs) checkPair(pair);
+    if (trelvo::readImportLines(bytes, store.header) != pairs) std::abort();
+
+    store.appendEntry("n\xE1v\xECst", "signal", "", trelvo::efDefault);
+    store.appendEntry("chyba", "fault", "pozn.", trelvo::efUserModified);
+    store.appendEntry("CH", "", "", trelvo::efDefault);
+    store.rebuildIndexes(tables);
+
+    // The first half goes in first, so that the second import meets pairs it
+    // must skip as well as ones repeated in the file.
+    const std::vector<ImportedPair> half(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(pairs.size() / 2));
+    for (const std::vector<ImportedPair>* batch : {&half, &pairs}) {
+        std::set<std::pair<std::string, std::string>> present;
+        for (std::size_t n = 0; n < store.entries.size(); ++n)
+            present.emplace(store.entries.term(n), store.entries.translation(n));
+        std::vector<const ImportedPair*> expected;
+        for (const ImportedPair& pair : *batch)
+            if (!present.contains({pair.term, pair.translation})) expected.push_back(&pair);
+
+        const std::size_t before = store.entries.size();
+        std::size_t lastProgress = 0;
+        bool progressed = false;
+        const std::size_t added = trelvo::importPairs(store, tables, *batch, [&](std::size_t done) {
+            if (progressed && done <= lastProgress) std::abort();
+            if (done % 100 != 0) std::abort();
+            progressed = true;
+            lastProgress = done;
+        });
+        if (added != expected.size() || store.entries.size() != before + added) std::abort();
+        for (std::size_t i = 0; i < added; ++i) {
+            const std::size_t n = before + i;
+            if (store.entries.term(n) != expected[i]->term || store.entries.translation(n) != expected[i]->translation ||
+                !store.entries.note(n).empty() || store.entries.flags(n) != trelvo::efImported)
+                std::abort();
+        }
+        checkIndexes(store, tables);
+    }
+    // Everything is there now: the same file again adds nothing.
+    if (trelvo::importPairs(store, tables, pairs, {}) != 0) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string given(reinterpret_cast<const char*>(data), size);
+    const std::string marked = "\xFF\xFE" + given;
+    for (const std::string* bytes : {&given, &marked}) {
+        importInto(*bytes, 238, 0, 1252);
+        importInto(*bytes, 238, 204, 1251);
+    }
+    return 0;
+}
