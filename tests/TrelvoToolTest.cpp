@@ -195,6 +195,68 @@ TEST_F(TrelvoToolTest, SearchLeadsToEntriesAndCarriesASwapOver) {
     EXPECT_EQ(tool({"search", file("missing.dsl"), "--tables", upchar, "x"}).status, 1);
 }
 
+TEST_F(TrelvoToolTest, SearchTakesTextsFromAListAndTimesThem) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\nnávěstidlo\tsignal\nnávěst\taspect\n"
+                                              "výhybka\tpoints\nzávora\tbarrier\n").status, 0);
+    std::ofstream(file("texts.txt"), std::ios::binary) << "NÁVĚSTIDLU\r\npoints\ntrack\n";
+    // Texts given as arguments come first, then the lines of the list, one
+    // search state throughout: the swap from "points" carries over to "track".
+    Result listed = tool({"search", file("a.dsl"), "--tables", upchar, "návěst", "--from", file("texts.txt")});
+    Result typed = tool({"search", file("a.dsl"), "--tables", upchar, "návěst", "NÁVĚSTIDLU", "points", "track"});
+    ASSERT_EQ(listed.status, 0) << listed.err;
+    EXPECT_EQ(listed.out, typed.out);
+    EXPECT_EQ(lines(listed.out).back(), "4\t1\ttrack\tkolej");
+    EXPECT_EQ(listed.err, "") << "nothing on stderr without --timing";
+
+    Result timed = tool({"search", file("a.dsl"), "--tables", upchar, "--from", file("texts.txt"), "--timing"});
+    ASSERT_EQ(timed.status, 0) << timed.err;
+    EXPECT_EQ(timed.out, tool({"search", file("a.dsl"), "--tables", upchar, "NÁVĚSTIDLU", "points", "track"}).out);
+    std::vector<std::string> report = lines(timed.err);
+    ASSERT_EQ(report.size(), 2u) << timed.err;
+    EXPECT_EQ(report[0].rfind("open: ", 0), 0u) << report[0];
+    EXPECT_EQ(report[1].rfind("searches: 3 in ", 0), 0u) << report[1];
+    EXPECT_NE(report[1].find(" us each"), std::string::npos) << report[1];
+
+    Result missing = tool({"search", file("a.dsl"), "--tables", upchar, "--from", file("none.txt")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("none.txt"), std::string::npos) << missing.err;
+    EXPECT_TRUE(missing.out.empty());
+}
+
+TEST_F(TrelvoToolTest, LongTermsSharingTheirBeginningSortAndSearchByTheirWholeText) {
+    // Keys agreeing in their first 8 and 16 bytes and more, one a prefix of
+    // another, and two equal keys: they are decided past the first bytes.
+    std::string tsv =
+        "zabezpečovací zařízení stanice\tstation signalling\n"
+        "zabezpečovací zařízení trati\tline signalling\n"
+        "zabezpečovací zařízení\tsignalling equipment\n"
+        "ZABEZPEČOVACÍ ZAŘÍZENÍ STANICE\tstation interlocking\n"
+        "zabezpečovací zařízení přejezdu\tlevel crossing protection\n"
+        "zabezpečovací zařízení stanice a trati\tstation and line signalling\n"
+        "zabezpecovaci zarizeni\tsignalling, no diacritics\n"
+        "zabezpečovací zařízení stanic\tstations signalling\n";
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), tsv).status, 0);
+    Result dump = tool({"dump", file("a.dsl"), "--tables", upchar});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    std::vector<std::string> terms;
+    for (const std::string& line : lines(dump.out)) terms.push_back(line.substr(0, line.find('\t')));
+    EXPECT_EQ(terms, (std::vector<std::string>{
+                         "zabezpecovaci zarizeni",  // C before Č
+                         "zabezpečovací zařízení", "zabezpečovací zařízení přejezdu",
+                         "zabezpečovací zařízení stanic", "zabezpečovací zařízení stanice",
+                         "ZABEZPEČOVACÍ ZAŘÍZENÍ STANICE",  // an equal key stays behind the earlier entry
+                         "zabezpečovací zařízení stanice a trati", "zabezpečovací zařízení trati"}));
+
+    Result r = tool({"search", file("a.dsl"), "--tables", upchar, "Zabezpečovací zařízení stanice",
+                     "zabezpečovací zařízení trati", "zabezpečovací zařízení stanice a", "zabezpečovací zařízení z"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{
+                                "4\t0\tzabezpečovací zařízení stanice\tstation signalling",
+                                "7\t0\tzabezpečovací zařízení trati\tline signalling",
+                                "5\t0\tZABEZPEČOVACÍ ZAŘÍZENÍ STANICE\tstation interlocking",  // as near as the next: the lower
+                                "7\t0\tzabezpečovací zařízení trati\tline signalling"}));
+}
+
 TEST_F(TrelvoToolTest, ImportExportAndSyncWriteWhereTheProgramWould) {
     ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\tobecné\t0\nvlak\ttrain\tzkr.\t2\n",
                                {"--id", "0A0A0A0A"}).status, 0);

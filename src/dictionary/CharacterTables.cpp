@@ -143,15 +143,21 @@ std::string CharacterTables::makeCollationKey(std::string_view text, int t) cons
     return key;
 }
 
+std::size_t CharacterTables::keyLength(std::string_view text) {
+    return std::min({text.find('\0'), text.size(), maxKeyLength});
+}
+
 void CharacterTables::makeCollationKey(std::string_view text, int t, std::string& key) const {
-    if (std::size_t nul = text.find('\0'); nul != std::string_view::npos) text = text.substr(0, nul);
-    if (text.size() > maxKeyLength) text = text.substr(0, maxKeyLength);
+    key.resize(keyLength(text));
+    makeCollationKey(text, t, key.data());
+}
+
+void CharacterTables::makeCollationKey(std::string_view text, int t, char* key) const {
     const Table& table = tables_[static_cast<std::size_t>(t < 0 || t >= tableCount ? 0 : t)];
-    const std::size_t length = text.size();
-    key.resize(length);
+    const std::size_t length = keyLength(text);
     if (length == 0) return;
 
-    auto* out = reinterpret_cast<std::uint8_t*>(key.data());
+    auto* out = reinterpret_cast<std::uint8_t*>(key);
     const auto* in = reinterpret_cast<const std::uint8_t*>(text.data());
     const auto& digraphs = table.digraphs;
 

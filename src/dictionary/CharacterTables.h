@@ -46,6 +46,11 @@ public:
     std::string makeCollationKey(std::string_view text, int t) const;
     // The same into a caller's buffer, so that keying a whole index reuses it.
     void makeCollationKey(std::string_view text, int t, std::string& key) const;
+    // The length of text's key: the text's, up to a NUL and maxKeyLength.
+    static std::size_t keyLength(std::string_view text);
+    // The key into keyLength(text) bytes at key, so that keys can be made in
+    // place in an index's storage.
+    void makeCollationKey(std::string_view text, int t, char* key) const;
 
     const Table& table(int t) const { return tables_[static_cast<std::size_t>(t)]; }
 

@@ -10,6 +10,8 @@
 #include <fstream>
 
 #include "AtomicFile.h"
+#include "InHalves.h"
+#include "LargePages.h"
 #include "TextScrambler.h"
 
 namespace trelvo {
@@ -114,6 +116,8 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (ok) {
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+        adviseLargePages(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
         while (ok && done < bytes.size()) {
@@ -169,22 +173,35 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     if (bytes.size() > UINT32_MAX) return false;  // entry offsets are 32-bit
 
     // The texts are unscrambled where they stand: the file's bytes become the
-    // entries' storage.
-    std::vector<EntryList::Slot> slots(count);
+    // entries' storage. Their places are found and checked first; then a large
+    // dictionary is unscrambled in two halves at once.
+    std::vector<EntryList::Slot> slots;
+    slots.reserve(count);
+    adviseLargePages(slots.data(), count * sizeof(EntryList::Slot));
+    slots.resize(count);
     for (EntryList::Slot& slot : slots) {
         for (int k = 0; k < 3; ++k) {
             std::string_view scrambled = in.scrambledText();
             if (!in.ok()) return false;
-            auto offset = static_cast<std::size_t>(scrambled.data() - bytes.data());
-            auto* at = reinterpret_cast<std::uint8_t*>(bytes.data() + offset);
-            unscrambleText(at, at, scrambled.size());
-            std::size_t length = std::string_view(bytes.data() + offset, scrambled.size()).find('\0');
-            slot.offset[k] = static_cast<std::uint32_t>(offset);
-            slot.length[k] = static_cast<std::uint16_t>(std::min(length, scrambled.size()));
+            slot.offset[k] = static_cast<std::uint32_t>(scrambled.data() - bytes.data());
+            slot.length[k] = static_cast<std::uint16_t>(scrambled.size());
         }
         slot.flags = in.u32();
         if (!in.ok()) return false;
     }
+    inHalves(slots.size(), [&](std::size_t from, std::size_t to) {
+        for (std::size_t n = from; n < to; ++n) {
+            EntryList::Slot& slot = slots[n];
+            for (int k = 0; k < 3; ++k) {
+                char* text = bytes.data() + slot.offset[k];
+                auto* at = reinterpret_cast<std::uint8_t*>(text);
+                unscrambleText(at, at, slot.length[k]);
+                // In memory a text ends at a NUL.
+                const std::size_t length = std::string_view(text, slot.length[k]).find('\0');
+                if (length != std::string_view::npos) slot.length[k] = static_cast<std::uint16_t>(length);
+            }
+        }
+    });
 
     h.filePath = std::move(header.filePath);
     header = std::move(h);

@@ -1,8 +1,12 @@
 #include "DictionaryIndex.h"
 
 #include <algorithm>
+#include <cstring>
 #include <stdexcept>
 #include <utility>
+
+#include "InHalves.h"
+#include "LargePages.h"
 
 namespace trelvo {
 
@@ -15,47 +19,160 @@ struct SortItem {
     std::uint32_t entryNumber;
 };
 
-}  // namespace
+// A record while the index is built: the sort decides eight key bytes at a
+// time, held in the item itself, so that comparisons do not reach into the
+// key storage, which a million keys make far larger than any cache.
+struct BuildItem {
+    std::uint64_t word;  // the eight key bytes at the depth being sorted; the prefix when done
+    std::uint32_t keyOffset;
+    std::uint16_t keyLength;
+    std::uint32_t entryNumber;
+};
 
-std::uint64_t DictionaryIndex::prefixOf(std::string_view key) {
-    std::uint64_t prefix = 0;
-    for (std::size_t i = 0; i < 8; ++i)
-        prefix = prefix << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0);
-    return prefix;
+// Key bytes [8 * depth, 8 * depth + 8) as one big-endian number, zeros past the end.
+std::uint64_t wordAt(const char* keys, const BuildItem& item, std::size_t depth) {
+    const std::size_t from = 8 * depth;
+    std::uint64_t word = 0;
+    if (from + 8 <= item.keyLength) {
+        std::memcpy(&word, keys + item.keyOffset + from, 8);
+        return __builtin_bswap64(word);
+    }
+    for (std::size_t i = from; i < from + 8; ++i)
+        word = word << 8 | (i < item.keyLength ? static_cast<std::uint8_t>(keys[item.keyOffset + i]) : 0);
+    return word;
 }
+
+// How many of the word's eight bytes belong to the key: with equal words the
+// shorter key comes first, as a byte-wise comparison would have it.
+std::size_t bytesAt(const BuildItem& item, std::size_t depth) {
+    const std::size_t from = 8 * depth;
+    return item.keyLength <= from ? 0 : std::min<std::size_t>(item.keyLength - from, 8);
+}
+
+// Sorts items whose keys agree in their first 8 * depth bytes, their words
+// at depth set: by key, equal keys by entry number. The words are as they
+// were when it returns.
+void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t depth) {
+    auto before = [depth](const BuildItem& a, const BuildItem& b) {
+        if (a.word != b.word) return a.word < b.word;
+        return bytesAt(a, depth) < bytesAt(b, depth);
+    };
+    // Keys that share a long beginning agree in word after word: nothing to sort there.
+    if (!std::is_sorted(first, last, before)) std::sort(first, last, before);
+    for (BuildItem* run = first; run != last;) {
+        BuildItem* end = run + 1;
+        while (end != last && end->word == run->word && bytesAt(*end, depth) == bytesAt(*run, depth)) ++end;
+        if (end - run > 1) {
+            bool longer = false;
+            for (BuildItem* item = run; item != end && !longer; ++item)
+                longer = item->keyLength > 8 * (depth + 1);
+            if (!longer) {
+                // Equal keys keep the order of their entries.
+                std::sort(run, end,
+                          [](const BuildItem& a, const BuildItem& b) { return a.entryNumber < b.entryNumber; });
+            } else {
+                const std::uint64_t shared = run->word;
+                constexpr std::ptrdiff_t ahead = 16;  // keys are scattered: fetch them before they are read
+                for (BuildItem* item = run; item != end; ++item) {
+                    if (end - item > ahead) __builtin_prefetch(keys + item[ahead].keyOffset + 8 * (depth + 1));
+                    item->word = wordAt(keys, *item, depth + 1);
+                }
+                sortFrom(run, end, keys, depth + 1);
+                for (BuildItem* item = run; item != end; ++item) item->word = shared;
+            }
+        }
+        run = end;
+    }
+}
+
+// sortFrom() over all items, in two parts at once for many: the items are
+// parted around the median of a sample first.
+void sortAll(BuildItem* first, BuildItem* last, const char* keys) {
+    const auto count = static_cast<std::size_t>(last - first);
+    if (count < sharedFrom) return sortFrom(first, last, keys, 0);
+    auto before = [](const BuildItem& a, const BuildItem& b) {
+        if (a.word != b.word) return a.word < b.word;
+        return bytesAt(a, 0) < bytesAt(b, 0);
+    };
+    constexpr std::size_t sampled = 255;
+    std::vector<BuildItem> sample;
+    for (std::size_t i = 0; i < sampled; ++i) sample.push_back(first[i * count / sampled]);
+    std::nth_element(sample.begin(), sample.begin() + sampled / 2, sample.end(), before);
+    const BuildItem pivot = sample[sampled / 2];
+    // Items equal to the pivot all go behind it, so that no run is cut in two.
+    BuildItem* middle = std::partition(first, last, [&](const BuildItem& item) { return before(item, pivot); });
+    bothAtOnce([&] { sortFrom(first, middle, keys, 0); }, [&] { sortFrom(middle, last, keys, 0); });
+}
+
+}  // namespace
 
 DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const CharacterTables& tables,
                                        int table) {
     DictionaryIndex index;
+    const std::size_t count = entries.size();
+    std::vector<BuildItem> items;
+    items.reserve(count);
+    adviseLargePages(items.data(), count * sizeof(BuildItem));
+    items.resize(count);
     std::size_t total = 0;
-    for (std::size_t n = 0; n < entries.size(); ++n) total += entries.text(n, side).size();
-    index.keys_.reserve(total);
-
-    std::vector<SortItem> items(entries.size());
-    std::string key;
-    for (std::size_t n = 0; n < entries.size(); ++n) {
-        tables.makeCollationKey(entries.text(n, side), table, key);
-        std::uint32_t offset = index.storeKey(key);
-        items[n] = {prefixOf(key), offset, static_cast<std::uint16_t>(key.size()),
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::size_t length = CharacterTables::keyLength(entries.text(n, side));
+        items[n] = {0, static_cast<std::uint32_t>(total), static_cast<std::uint16_t>(length),
                     static_cast<std::uint32_t>(n)};
+        total += length;
+        if (total > UINT32_MAX) throw std::length_error("index too large");
     }
-    // Keys hold no zero byte, so equal prefixes mean either equal short keys or
-    // two keys of more than eight bytes that the rest decides.
-    const char* keys = index.keys_.data();
-    std::sort(items.begin(), items.end(), [keys](const SortItem& a, const SortItem& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        if (a.keyLength > 8 || b.keyLength > 8) {
-            std::string_view ka(keys + a.keyOffset, a.keyLength), kb(keys + b.keyOffset, b.keyLength);
-            if (int c = ka.compare(kb); c != 0) return c < 0;
+
+    // Each key is made in its place in the storage.
+    index.keys_.reserve(total);
+    adviseLargePages(index.keys_.data(), total);
+    index.keys_.resize(total);
+    char* keys = index.keys_.data();
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        for (std::size_t n = from; n < to; ++n) {
+            BuildItem& item = items[n];
+            tables.makeCollationKey(entries.text(n, side), table, keys + item.keyOffset);
+            item.word = prefixOf(std::string_view(keys + item.keyOffset, item.keyLength));
         }
-        return a.entryNumber < b.entryNumber;
     });
-    index.records_.resize(items.size());
-    index.prefixes_.resize(items.size());
-    for (std::size_t i = 0; i < items.size(); ++i) {
-        index.records_[i] = {items[i].keyOffset, items[i].keyLength, items[i].entryNumber};
-        index.prefixes_[i] = items[i].prefix;
-    }
+    sortAll(items.data(), items.data() + items.size(), keys);
+
+    // The keys are laid out again in index order: a search ends among
+    // neighbouring records, whose keys then share the cache lines it reads.
+    std::string sorted;
+    sorted.reserve(total);
+    adviseLargePages(sorted.data(), total);
+    sorted.resize(total);
+    std::uint32_t firstHalf = 0;  // where the keys of the second half begin
+    for (std::size_t i = 0; i < count / 2; ++i) firstHalf += items[i].keyLength;
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        constexpr std::size_t ahead = 16;  // the old places are scattered
+        std::uint32_t at = from == 0 ? 0 : firstHalf;
+        for (std::size_t i = from; i < to; ++i) {
+            if (i + ahead < to) __builtin_prefetch(keys + items[i + ahead].keyOffset);
+            BuildItem& item = items[i];
+            std::memcpy(sorted.data() + at, keys + item.keyOffset, item.keyLength);
+            item.keyOffset = at;
+            at += item.keyLength;
+        }
+    });
+    index.keys_.swap(sorted);
+    std::string().swap(sorted);  // the old keys go before the records take their room
+
+    index.records_.reserve(count);
+    adviseLargePages(index.records_.data(), count * sizeof(Record));
+    index.records_.resize(count);
+    index.entryNumbers_.reserve(count);
+    adviseLargePages(index.entryNumbers_.data(), count * sizeof(std::uint32_t));
+    index.entryNumbers_.resize(count);
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            const BuildItem& item = items[i];
+            index.records_[i] =
+                Record::of(std::string_view(index.keys_.data() + item.keyOffset, item.keyLength), item.keyOffset);
+            index.entryNumbers_[i] = item.entryNumber;
+        }
+    });
     return index;
 }
 
@@ -76,9 +193,8 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
         else lo = mid + 1;
     }
     std::uint32_t offset = storeKey(copy);
-    records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo),
-                    Record{offset, static_cast<std::uint16_t>(copy.size()), entryNumber});
-    prefixes_.insert(prefixes_.begin() + static_cast<std::ptrdiff_t>(lo), prefix);
+    records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo), Record::of(copy, offset));
+    entryNumbers_.insert(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(lo), entryNumber);
     return lo;
 }
 
@@ -99,41 +215,41 @@ void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
     });
 
     std::vector<Record> records;
-    std::vector<std::uint64_t> prefixes;
+    std::vector<std::uint32_t> entryNumbers;
     records.reserve(records_.size() + items.size());
-    prefixes.reserve(records_.size() + items.size());
+    entryNumbers.reserve(records_.size() + items.size());
     std::size_t old = 0;
     for (const SortItem& item : items) {
         // Records already there go first among equal keys.
         const std::string_view key = keyOf(item);
         while (old < records_.size() && compare(old, key, item.prefix) <= 0) {
             records.push_back(records_[old]);
-            prefixes.push_back(prefixes_[old]);
+            entryNumbers.push_back(entryNumbers_[old]);
             ++old;
         }
-        records.push_back({item.keyOffset, item.keyLength, item.entryNumber});
-        prefixes.push_back(item.prefix);
+        records.push_back(Record::of(key, item.keyOffset));
+        entryNumbers.push_back(item.entryNumber);
     }
     records.insert(records.end(), records_.begin() + static_cast<std::ptrdiff_t>(old), records_.end());
-    prefixes.insert(prefixes.end(), prefixes_.begin() + static_cast<std::ptrdiff_t>(old), prefixes_.end());
+    entryNumbers.insert(entryNumbers.end(), entryNumbers_.begin() + static_cast<std::ptrdiff_t>(old),
+                        entryNumbers_.end());
     records_ = std::move(records);
-    prefixes_ = std::move(prefixes);
+    entryNumbers_ = std::move(entryNumbers);
 }
 
 void DictionaryIndex::remove(std::size_t position) {
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
-    prefixes_.erase(prefixes_.begin() + static_cast<std::ptrdiff_t>(position));
+    entryNumbers_.erase(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(position));
 }
 
 std::size_t DictionaryIndex::find(std::uint32_t entryNumber) const {
-    for (std::size_t i = 0; i < records_.size(); ++i)
-        if (records_[i].entryNumber == entryNumber) return i;
-    return records_.size();
+    const auto at = std::find(entryNumbers_.begin(), entryNumbers_.end(), entryNumber);
+    return static_cast<std::size_t>(at - entryNumbers_.begin());
 }
 
 void DictionaryIndex::renumberAfterRemoval(std::uint32_t entryNumber) {
-    for (Record& r : records_)
-        if (r.entryNumber > entryNumber) --r.entryNumber;
+    for (std::uint32_t& n : entryNumbers_)
+        if (n > entryNumber) --n;
 }
 
 std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
@@ -150,8 +266,8 @@ std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
 void DictionaryIndex::clear() {
     records_.clear();
     records_.shrink_to_fit();
-    prefixes_.clear();
-    prefixes_.shrink_to_fit();
+    entryNumbers_.clear();
+    entryNumbers_.shrink_to_fit();
     keys_.clear();
     keys_.shrink_to_fit();
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,7 +30,7 @@ public:
         const Record& r = records_[position];
         return {keys_.data() + r.keyOffset, r.keyLength};
     }
-    std::uint32_t entryNumber(std::size_t position) const { return records_[position].entryNumber; }
+    std::uint32_t entryNumber(std::size_t position) const { return entryNumbers_[position]; }
 
     // Inserts behind every record with an equal key; returns the position.
     std::size_t insert(std::string_view key, std::uint32_t entryNumber);
@@ -46,29 +47,53 @@ public:
     std::size_t lowerBound(std::string_view key) const;
     void clear();
 
-    // The first eight key bytes as one big-endian number. They are kept for
-    // every record in an array of their own, dense enough to stay in the
-    // processor's cache, so that a search mostly decides without a key.
-    static std::uint64_t prefixOf(std::string_view key);
+    // The first eight key bytes as one big-endian number. Each record holds
+    // them and the eight after them beside the place of its key, so that a
+    // search step mostly decides on the one record it reads.
+    static std::uint64_t prefixOf(std::string_view key) { return wordOf(key, 0); }
     // The key at position compared with key (whose prefix is given): <0, 0, >0.
     int compare(std::size_t position, std::string_view key, std::uint64_t keyPrefix) const {
-        const std::uint64_t prefix = prefixes_[position];
-        if (prefix != keyPrefix) return prefix < keyPrefix ? -1 : 1;
-        if (records_[position].keyLength <= 8 && key.size() <= 8) return 0;  // keys hold no zero byte
-        return this->key(position).compare(key);
+        const Record& r = records_[position];
+        if (r.prefix != keyPrefix) return r.prefix < keyPrefix ? -1 : 1;
+        // Keys hold no zero byte, so equal words mean equal keys when both end in them.
+        if (r.keyLength <= 8 && key.size() <= 8) return 0;
+        const std::uint64_t keyNext = wordOf(key, 8);
+        if (r.next != keyNext) return r.next < keyNext ? -1 : 1;
+        if (r.keyLength <= 16 && key.size() <= 16) return 0;
+        return this->key(position).substr(16).compare(key.substr(16));
     }
 
 private:
+    // Key bytes [from, from + 8) as one big-endian number, zeros past the end.
+    static std::uint64_t wordOf(std::string_view key, std::size_t from) {
+        std::uint64_t word = 0;
+        if (from + 8 <= key.size()) {
+            std::memcpy(&word, key.data() + from, 8);
+            return __builtin_bswap64(word);
+        }
+        for (std::size_t i = from; i < from + 8; ++i)
+            word = word << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0);
+        return word;
+    }
+
+    // What a search step reads: 24 bytes.
     struct Record {
+        std::uint64_t prefix;  // key bytes 0..7
+        std::uint64_t next;    // key bytes 8..15
         std::uint32_t keyOffset;
         std::uint16_t keyLength;
-        std::uint32_t entryNumber;
+
+        static Record of(std::string_view key, std::uint32_t keyOffset) {
+            return {wordOf(key, 0), wordOf(key, 8), keyOffset, static_cast<std::uint16_t>(key.size())};
+        }
     };
 
     std::uint32_t storeKey(std::string_view key);
 
     std::vector<Record> records_;
-    std::vector<std::uint64_t> prefixes_;  // position for position with records_
+    // Position for position with records_, in an array of their own, so that
+    // a scan for an entry number reads no more than it needs.
+    std::vector<std::uint32_t> entryNumbers_;
     std::string keys_;
 };
 

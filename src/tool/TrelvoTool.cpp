@@ -1,10 +1,15 @@
 #include "TrelvoTool.h"
 
+#include <time.h>
+
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <charconv>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -20,6 +25,7 @@
 #include "dictionary/DictionaryFile.h"
 #include "dictionary/DictionaryIndex.h"
 #include "dictionary/DictionaryStore.h"
+#include "dictionary/InHalves.h"
 #include "exchange/Export.h"
 #include "exchange/Synchronisation.h"
 #include "exchange/TextImport.h"
@@ -38,7 +44,7 @@ constexpr const char* usage =
     "                   [--author A] [--version V] [--note T] [--id HEX8] [--code CODE]\n"
     "                   [--image0 BMP] [--image1 BMP] < TSV\n"
     "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n"
-    "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] TEXT...\n"
+    "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] [--from LIST] [--timing] TEXT...\n"
     "       trelvo-tool import FILE TEXTFILE [--tables UPCHAR]\n"
     "       trelvo-tool export FILE OUT [--format txt|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
     "                   [--tables UPCHAR]\n"
@@ -172,6 +178,126 @@ std::vector<std::string> splitTabs(const std::string& line) {
     }
 }
 
+// The UTF-8 of each byte of one code page: a byte always stands for one
+// UTF-16 unit, so a text converts byte by byte without a UTF-16 copy.
+class Utf8Bytes {
+public:
+    static constexpr std::size_t longest = 3;  // code pages hold no character past U+FFFF
+    // put() stores four bytes for each character: room for one more is needed.
+    static constexpr std::size_t spare = 1;
+
+    explicit Utf8Bytes(int codePage) {
+        for (int b = 0; b < 256; ++b) {
+            const char byte = static_cast<char>(b);
+            const std::string utf8 = CodePage::toUtf8(std::string_view(&byte, 1), codePage);
+            std::copy(utf8.begin(), utf8.end(), bytes_[b].data());
+            length_[b] = static_cast<std::uint8_t>(utf8.size());
+        }
+    }
+
+    // Writes the UTF-8 of text at out, which has room for longest bytes per
+    // byte of text and spare more; returns the end. Eight plain ASCII bytes
+    // are copied at once; otherwise every byte takes the same steps, as a text
+    // mixes plain and accented letters unpredictably.
+    char* put(std::string_view text, char* out) const {
+        const char* in = text.data();
+        const char* const end = in + text.size();
+        while (end - in >= 8) {
+            std::uint64_t eight;
+            std::memcpy(&eight, in, 8);
+            if ((eight & 0x8080808080808080u) == 0) {
+                std::memcpy(out, in, 8);
+                out += 8;
+                in += 8;
+                continue;
+            }
+            for (const char* stop = in + 8; in != stop; ++in) out = putByte(*in, out);
+        }
+        while (in != end) out = putByte(*in++, out);
+        return out;
+    }
+
+private:
+    char* putByte(char c, char* out) const {
+        const auto b = static_cast<std::uint8_t>(c);
+        std::memcpy(out, bytes_[b].data(), 4);
+        return out + length_[b];
+    }
+
+    std::array<std::array<char, 4>, 256> bytes_{};
+    std::uint8_t length_[256]{};
+};
+
+// Output lines made in memory, to be written in one piece.
+class LineBlock {
+public:
+    // Room for at least n bytes at the returned place; commit() takes them.
+    char* room(std::size_t n) {
+        if (bytes_.size() - used_ < n) bytes_.resize(std::max(2 * bytes_.size(), used_ + n));
+        return bytes_.data() + used_;
+    }
+    void commit(const char* end) { used_ = static_cast<std::size_t>(end - bytes_.data()); }
+    void clear() { used_ = 0; }
+    void writeTo(std::ostream& out) const { out.write(bytes_.data(), static_cast<std::streamsize>(used_)); }
+
+private:
+    std::vector<char> bytes_;
+    std::size_t used_ = 0;
+};
+
+// Collects output lines and hands them to the stream in large blocks, as a
+// stream insertion per field costs more than the conversion of the field.
+class BlockWriter {
+public:
+    explicit BlockWriter(std::ostream& out) : out_(out), block_(blockSize) {}
+    ~BlockWriter() { flush(); }
+
+    // Room for at least n bytes at the returned place; commit() takes them.
+    char* room(std::size_t n) {
+        if (block_.size() - used_ < n) flush();
+        if (block_.size() < n) block_.resize(n);
+        return block_.data() + used_;
+    }
+    void commit(const char* end) { used_ = static_cast<std::size_t>(end - block_.data()); }
+
+    void flush() {
+        if (used_ > 0) out_.write(block_.data(), static_cast<std::streamsize>(used_));
+        used_ = 0;
+    }
+
+private:
+    static constexpr std::size_t blockSize = 1 << 16;
+    std::ostream& out_;
+    std::vector<char> block_;
+    std::size_t used_ = 0;
+};
+
+// The texts to search: those given as arguments, then the lines of the list.
+std::vector<std::string> searchTexts(const Arguments& a) {
+    std::vector<std::string> texts(a.positional.begin() + 1, a.positional.end());
+    if (auto list = a.get("from")) {
+        std::ifstream file(*list, std::ios::binary);
+        if (!file) throw ToolError("cannot read " + *list);
+        for (std::string line; std::getline(file, line);) {
+            if (!line.empty() && line.back() == '\r') line.pop_back();
+            texts.push_back(std::move(line));
+        }
+    }
+    return texts;
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The processor time of the process: on a busy machine a steadier figure
+// than the time that passed.
+double processorSeconds() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
 }  // namespace
 
 TrelvoTool::TrelvoTool(std::istream& in, std::ostream& out, std::ostream& err)
@@ -230,22 +356,62 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     DictionaryHeader h = loadDictionary(a.file(), entries);
 
     int table = CharacterTables::tableOfCharset(h.languageCharset[side]);
-    int cp0 = CodePage::codePageOfCharset(h.languageCharset[0]);
-    int cp1 = CodePage::codePageOfCharset(h.languageCharset[1]);
-    std::string line;
+    const Utf8Bytes text0(CodePage::codePageOfCharset(h.languageCharset[0]));
+    const Utf8Bytes text1(CodePage::codePageOfCharset(h.languageCharset[1]));
+    const Utf8Bytes noteText(CodePage::headerCodePage);
     DictionaryIndex index = DictionaryIndex::build(entries, side, tables, table);
-    for (std::size_t position = 0; position < index.size(); ++position) {
-        std::uint32_t n = index.entryNumber(position);
-        line = CodePage::toUtf8(entries.term(n), cp0);
-        line += '\t';
-        line += CodePage::toUtf8(entries.translation(n), cp1);
-        line += '\t';
-        line += uiText(entries.note(n));
-        line += '\t';
-        line += std::to_string(entries.flags(n));
-        line += '\n';
-        out_ << line;
+
+    // The lines of the positions [from, to) into block.
+    auto makeLines = [&](std::size_t from, std::size_t to, LineBlock& block) {
+        block.clear();
+        // Entries come in index order, scattered over the file's bytes: the
+        // place of an entry some lines ahead is fetched, and the texts of one
+        // nearer, while this one is written.
+        constexpr std::size_t ahead = 32;
+        for (std::size_t position = from; position < to; ++position) {
+            if (position + 2 * ahead < to) entries.prefetch(index.entryNumber(position + 2 * ahead));
+            if (position + ahead < to) {
+                // Its three texts lie one behind the other, over one or two cache lines.
+                const std::uint32_t later = index.entryNumber(position + ahead);
+                __builtin_prefetch(entries.term(later).data());
+                const std::string_view note = entries.note(later);
+                __builtin_prefetch(note.data() + note.size());
+            }
+            const std::uint32_t n = index.entryNumber(position);
+            const std::string_view term = entries.term(n), translation = entries.translation(n),
+                                   note = entries.note(n);
+            constexpr std::size_t separatorsAndFlags = 3 + 10 + 1;
+            char* out = block.room((term.size() + translation.size() + note.size()) * Utf8Bytes::longest +
+                                   separatorsAndFlags + Utf8Bytes::spare);
+            out = text0.put(term, out);
+            *out++ = '\t';
+            out = text1.put(translation, out);
+            *out++ = '\t';
+            out = noteText.put(note, out);
+            *out++ = '\t';
+            out = std::to_chars(out, out + 10, entries.flags(n)).ptr;
+            *out++ = '\n';
+            block.commit(out);
+        }
+    };
+    // The lines are made in blocks, of a large dictionary two at once, and
+    // written in their order.
+    constexpr std::size_t linesPerBlock = std::size_t{1} << 14;
+    std::array<LineBlock, 2> blocks;
+    for (std::size_t from = 0; from < index.size(); from += 2 * linesPerBlock) {
+        const std::size_t middle = std::min(index.size(), from + linesPerBlock);
+        const std::size_t to = std::min(index.size(), middle + linesPerBlock);
+        auto first = [&] { makeLines(from, middle, blocks[0]); };
+        auto second = [&] { makeLines(middle, to, blocks[1]); };
+        if (index.size() >= sharedFrom) {
+            bothAtOnce(first, second);
+        } else {
+            first();
+            second();
+        }
+        for (const LineBlock& block : blocks) block.writeTo(out_);
     }
+    out_.flush();
     return out_.good() ? 0 : 1;
 }
 
@@ -304,37 +470,84 @@ int TrelvoTool::key(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::search(const std::vector<std::string>& args) {
-    Arguments a(args, {"side", "tables"});
+    Arguments a(args, {"side", "tables", "from", "timing!"});
     if (a.positional.empty()) throw ToolError("expected FILE and TEXT");
     int sourceSide = parseSide(a);
     int targetSide = 1 - sourceSide;
     CharacterTables tables = loadTables(a);
+    const std::vector<std::string> texts = searchTexts(a);
+    const auto opening = std::chrono::steady_clock::now();
     DictionaryStore store;
     if (!store.openFile(a.positional[0], tables)) throw ToolError("cannot read dictionary " + a.positional[0]);
+    const double openSeconds = secondsSince(opening);
     int sourceTable = store.tableOf(sourceSide), targetTable = store.tableOf(targetSide);
     bool inFallback = false;
     std::size_t position = 0;
     SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback, [&] {
                               swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position);
                           }};
+    const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
+                                         Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
+    BlockWriter writer(out_);
+    const auto searching = std::chrono::steady_clock::now();
+    const double processorAtStart = processorSeconds();
+    // The entries found are written when all texts are searched, so that the
+    // texts of the ones a few lines ahead are fetched while one is written.
+    struct Found {
+        std::size_t position;
+        int side;
+    };
+    std::vector<Found> found;
+    found.reserve(texts.size());
     // Each text searches from the direction the one before left, as typing does.
-    for (std::size_t i = 1; i < a.positional.size(); ++i) {
-        std::string text = CodePage::fromUtf8(a.positional[i], CodePage::codePageOfCharset(
-                                                                   store.header.languageCharset[sourceSide]));
+    for (const std::string& typed : texts) {
+        std::string text = CodePage::fromUtf8(typed, CodePage::codePageOfCharset(
+                                                         store.header.languageCharset[sourceSide]));
         position = findPosition(context, text, sourceSide, sourceTable);
-        out_ << position << '\t' << sourceSide << '\t';
-        const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
-        if (position < index.size()) {
-            std::uint32_t n = index.entryNumber(position);
-            auto shown = [&](int side) {
-                return CodePage::toUtf8(store.entries.text(n, side),
-                                        CodePage::codePageOfCharset(store.header.languageCharset[side]));
-            };
-            out_ << shown(sourceSide) << '\t' << shown(targetSide);
-        } else {
-            out_ << '\t';
+        found.push_back({position, sourceSide});
+    }
+    auto entryOf = [&](const Found& f) -> std::optional<std::uint32_t> {
+        const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(f.side)];
+        if (f.position >= index.size()) return std::nullopt;
+        return index.entryNumber(f.position);
+    };
+    constexpr std::size_t ahead = 8;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (i + 2 * ahead < found.size())
+            if (auto later = entryOf(found[i + 2 * ahead])) store.entries.prefetch(*later);
+        if (i + ahead < found.size())
+            if (auto later = entryOf(found[i + ahead])) __builtin_prefetch(store.entries.term(*later).data());
+        const int side = found[i].side, other = 1 - side;
+        std::string_view source, target;
+        if (auto n = entryOf(found[i])) {
+            source = store.entries.text(*n, side);
+            target = store.entries.text(*n, other);
         }
-        out_ << '\n';
+        constexpr std::size_t numbersAndSeparators = 20 + 1 + 1 + 1 + 1 + 1 + 1;
+        char* out = writer.room((source.size() + target.size()) * Utf8Bytes::longest + numbersAndSeparators +
+                                Utf8Bytes::spare);
+        out = std::to_chars(out, out + 20, found[i].position).ptr;
+        *out++ = '\t';
+        *out++ = static_cast<char>('0' + side);
+        *out++ = '\t';
+        out = shown[static_cast<std::size_t>(side)].put(source, out);
+        *out++ = '\t';
+        out = shown[static_cast<std::size_t>(other)].put(target, out);
+        *out++ = '\n';
+        writer.commit(out);
+    }
+    writer.flush();
+    out_.flush();
+    const double searchSeconds = secondsSince(searching);
+    const double searchProcessorSeconds = processorSeconds() - processorAtStart;
+    if (a.flag("timing")) {
+        const double count = texts.empty() ? 1.0 : static_cast<double>(texts.size());
+        char line[200];
+        std::snprintf(line, sizeof line,
+                      "open: %.3f ms\nsearches: %zu in %.3f ms, %.3f us each (processor time %.3f us each)\n",
+                      openSeconds * 1e3, texts.size(), searchSeconds * 1e3, searchSeconds * 1e6 / count,
+                      searchProcessorSeconds * 1e6 / count);
+        err_ << line;
     }
     return 0;
 }

@@ -1,0 +1,247 @@
+#!/usr/bin/env bash
+# Times trelvo-tool against GNU sort and sqlite3 on generated dictionaries of
+# 100,000 and 1,000,000 entries and prints one table, with the targets met or
+# missed. Builds what it needs into build-bench/ (Release) and keeps the data
+# in build-bench/compare/.
+#
+#   bash bench/compare.sh
+#
+# TRELVO_BENCH_BUILD (build folder), TRELVO_BENCH_DATA (data folder),
+# TRELVO_BENCH_SIZES (entry counts, "100000 1000000") and TRELVO_BENCH_RUNS
+# (runs per figure, 3; the median is shown) change the defaults.
+set -euo pipefail
+export LC_ALL=C  # byte order for sort, and a decimal point in $EPOCHREALTIME
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=${TRELVO_BENCH_BUILD:-$root/build-bench}
+data=${TRELVO_BENCH_DATA:-$build/compare}
+sizes=${TRELVO_BENCH_SIZES:-100000 1000000}
+runs=${TRELVO_BENCH_RUNS:-3}
+words=100000
+searches=10000
+tab=$'\t'
+
+for needed in cmake ninja sqlite3 sort awk /usr/bin/time; do
+  if ! command -v "$needed" > /dev/null; then
+    echo "compare.sh: $needed is missing; run bash scripts/setup.sh first" >&2
+    exit 1
+  fi
+done
+
+# --- build -------------------------------------------------------------------
+
+if [ ! -f "$build/CMakeCache.txt" ]; then
+  configure_log=$(mktemp)
+  cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTRELVO_GUI=OFF > "$configure_log" 2>&1 ||
+    { cat "$configure_log" >&2; rm -f "$configure_log"; exit 1; }
+  rm -f "$configure_log"
+fi
+build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$build/CMakeCache.txt")
+if [ "$build_type" != Release ]; then
+  echo "compare.sh: $build is a $build_type build; figures need Release" >&2
+  exit 1
+fi
+echo "Building trelvo-tool and the data generator in $build ..."
+cmake --build "$build" --target trelvo-tool trelvo_bench_generate delivered_data > "$build/compare-build.log" 2>&1 ||
+  { tail -n 40 "$build/compare-build.log" >&2; exit 1; }
+tool=$build/bin/trelvo-tool
+generate=$build/bin/trelvo_bench_generate
+
+# --- helpers -----------------------------------------------------------------
+
+memory_file=$(mktemp)
+trap 'rm -f "$memory_file"' EXIT
+
+# timed OUT CMD...: runs CMD once with its output in OUT; sets seconds and
+# peak_mb (its peak resident memory).
+timed() {
+  local out=$1
+  shift
+  local start=$EPOCHREALTIME
+  /usr/bin/time -f %M -o "$memory_file" "$@" > "$out"
+  local end=$EPOCHREALTIME
+  seconds=$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f", b - a }')
+  peak_mb=$(awk 'END { printf "%.1f", $1 / 1024 }' "$memory_file")
+}
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+largest() { printf '%s\n' "$@" | sort -g | tail -n 1; }
+
+# repeat SETUP OUT CMD...: runs SETUP (a function, or :) and then CMD, runs
+# times; sets seconds to the median and peak_mb to the largest peak.
+repeat() {
+  local setup=$1
+  shift
+  local all_seconds=() all_mb=()
+  for ((run = 0; run < runs; ++run)); do
+    "$setup"
+    timed "$@"
+    all_seconds+=("$seconds")
+    all_mb+=("$peak_mb")
+  done
+  seconds=$(median "${all_seconds[@]}")
+  peak_mb=$(largest "${all_mb[@]}")
+}
+
+rows=()    # entries|figure|trelvo|unit|trelvo MB|peer|peer figure|peer MB
+checks=()  # met/missed lines
+
+# row ENTRIES FIGURE TRELVO UNIT MB PEER PEERFIGURE PEERMB
+row() { rows+=("$1|$2|$3|$4|$5|$6|$7|$8"); }
+
+# check TEXT CONDITION(awk expression)
+check() {
+  if awk "BEGIN { exit !($2) }"; then checks+=("met     $1"); else checks+=("MISSED  $1"); fi
+}
+
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "-" }'; }
+number() { sed ':a;s/\B[0-9]\{3\}\>/,&/;ta' <<< "$1"; }
+
+# --- data --------------------------------------------------------------------
+
+# prepare N: the files of one size in $data/N, made again when the
+# generator or the tool changed.
+prepare() {
+  local n=$1 dir=$data/$1
+  if [ -f "$dir/.made" ] && [ "$dir/.made" -nt "$generate" ] && [ "$dir/.made" -nt "$tool" ]; then
+    return
+  fi
+  echo "Generating $(number "$n") entries in $dir ..."
+  rm -rf "$dir"
+  mkdir -p "$dir"
+  "$generate" "$dir" "$n" "$words" "$searches"
+  local header=(--lang0 "Čeština" --charset0 238 --lang1 "Angličtina" --charset1 0 --id 5A3C1E99
+                --author Trelvo --note "Terminologie zabezpečovací techniky")
+  "$tool" make "$dir/dictionary.dsl" --name "Zkušební slovník" --version 1 "${header[@]}" < "$dir/dictionary.tsv"
+  "$tool" make "$dir/edition.dsl" --name "Zkušební slovník" --version 2 "${header[@]}" < "$dir/edition.tsv"
+  # The peer's prebuilt database for lookups: the same entries, an index on
+  # the term, and the search texts in a table of their own.
+  sqlite3 "$dir/lookup.db" <<EOF
+.mode tabs
+CREATE TABLE t(term TEXT, translation TEXT, note TEXT, flags INTEGER);
+.import $dir/dictionary.tsv t
+CREATE INDEX t_term ON t(term);
+CREATE TABLE q(text TEXT);
+.import $dir/searches.txt q
+EOF
+  local entries
+  entries=$("$tool" info "$dir/dictionary.dsl" | sed -n 's/^entries: //p')
+  local rows_in_db
+  rows_in_db=$(sqlite3 "$dir/lookup.db" "SELECT count(*) FROM t;")
+  if [ "$entries" != "$n" ] || [ "$rows_in_db" != "$n" ]; then
+    echo "compare.sh: $dir holds $entries entries and $rows_in_db rows, not $n" >&2
+    exit 1
+  fi
+  touch "$dir/.made"
+}
+
+# --- figures -----------------------------------------------------------------
+
+fresh_copy() { cp "$dir/dictionary.dsl" "$dir/work.dsl"; }
+
+measure() {
+  local n=$1
+  dir=$data/$n
+  echo "Measuring $(number "$n") entries ($runs runs each) ..."
+
+  # (a) Open and dump in index order, against sorting and indexing the TSV.
+  repeat : /dev/null "$tool" dump "$dir/dictionary.dsl"
+  local dump_s=$seconds dump_mb=$peak_mb
+  repeat : /dev/null sort -t "$tab" -k1,1 -s "$dir/dictionary.tsv"
+  local sort_s=$seconds sort_mb=$peak_mb
+  cat > "$dir/import.sql" <<EOF
+.mode tabs
+CREATE TABLE t(term TEXT, translation TEXT, note TEXT, flags INTEGER);
+.import $dir/dictionary.tsv t
+CREATE INDEX t_term ON t(term);
+CREATE INDEX t_translation ON t(translation);
+EOF
+  repeat : /dev/null sqlite3 :memory: ".read $dir/import.sql"
+  local sqlite_s=$seconds sqlite_mb=$peak_mb
+  row "$n" "open + dump in index order" "$dump_s" s "$dump_mb" "LC_ALL=C sort -k1,1 -s" "$sort_s" "$sort_mb"
+  row "$n" "open + dump in index order" "$dump_s" s "$dump_mb" "sqlite3 .import + 2 indexes" "$sqlite_s" "$sqlite_mb"
+  check "$(number "$n"): open + dump no slower than sort ($(ratio "$dump_s" "$sort_s"))" "$dump_s <= $sort_s"
+  check "$(number "$n"): open + dump 3x faster than sqlite3 ($(ratio "$dump_s" "$sqlite_s"))" "$dump_s * 3 <= $sqlite_s"
+
+  # (b) Searches in one process; the tool times the open and the searches.
+  local open_ms=() search_us=() search_cpu_us=() search_mb=()
+  for ((run = 0; run < runs; ++run)); do
+    timed /dev/null "$tool" search "$dir/dictionary.dsl" --from "$dir/searches.txt" --timing 2> "$dir/timing.txt"
+    open_ms+=("$(sed -n 's/^open: \([0-9.]*\) ms$/\1/p' "$dir/timing.txt")")
+    search_us+=("$(sed -n 's/.*, \([0-9.]*\) us each.*/\1/p' "$dir/timing.txt")")
+    search_cpu_us+=("$(sed -n 's/.*processor time \([0-9.]*\) us each.*/\1/p' "$dir/timing.txt")")
+    search_mb+=("$peak_mb")
+  done
+  local open_s search_s lookup_s
+  open_s=$(awk -v ms="$(median "${open_ms[@]}")" 'BEGIN { printf "%.6f", ms / 1000 }')
+  search_s=$(awk -v us="$(median "${search_us[@]}")" 'BEGIN { printf "%.9f", us / 1e6 }')
+  local search_peak
+  search_peak=$(largest "${search_mb[@]}")
+  # The peer's lookups in one statement over the table of texts, timed by
+  # sqlite3 itself; each finds the first term not less than the text
+  # through the index and reads its row, as a search does.
+  cat > "$dir/lookups.sql" <<EOF
+.timer on
+SELECT count(*), sum(length(found)) FROM (SELECT (SELECT term || char(9) || translation FROM t
+  WHERE term >= q.text ORDER BY term LIMIT 1) AS found FROM q);
+EOF
+  local lookups=() lookups_cpu=() timer
+  for ((run = 0; run < runs; ++run)); do
+    timer=$(sqlite3 "$dir/lookup.db" < "$dir/lookups.sql" | grep '^Run Time: ')
+    lookups+=("$(awk '{ print $4 }' <<< "$timer")")
+    lookups_cpu+=("$(awk '{ print $6 + $8 }' <<< "$timer")")
+  done
+  lookup_s=$(awk -v s="$(median "${lookups[@]}")" -v n="$searches" 'BEGIN { printf "%.9f", s / n }')
+  local search_cpu_s lookup_cpu_s
+  search_cpu_s=$(awk -v us="$(median "${search_cpu_us[@]}")" 'BEGIN { printf "%.9f", us / 1e6 }')
+  lookup_cpu_s=$(awk -v s="$(median "${lookups_cpu[@]}")" -v n="$searches" 'BEGIN { printf "%.9f", s / n }')
+  row "$n" "open (read, key, index both sides)" "$open_s" s "$search_peak" "-" "" ""
+  row "$n" "one search (of $(number "$searches"))" "$search_s" us "$search_peak" "sqlite3 indexed lookup" "$lookup_s" ""
+  row "$n" "  the same in processor time" "$search_cpu_s" us "" "sqlite3, user + sys" "$lookup_cpu_s" ""
+  check "$(number "$n"): a search under 2 us ($(awk -v s="$search_s" 'BEGIN { printf "%.2f us", s * 1e6 }'))" "$search_s < 0.000002"
+  if [ "$n" -ge 1000000 ]; then
+    local most
+    most=$(largest "$dump_mb" "$search_peak")
+    check "$(number "$n"): peak memory of open, dump and search under 250 MB ($most MB)" "$most < 250"
+  fi
+
+  # (c) Import, synchronisation and export, each on a fresh copy.
+  repeat fresh_copy "$dir/import.out" "$tool" import "$dir/work.dsl" "$dir/words.txt"
+  row "$n" "import of $(number "$words") lines ($(number "$(sed 's/added: //' "$dir/import.out")") added)" "$seconds" s "$peak_mb" "-" "" ""
+  repeat fresh_copy "$dir/sync.out" "$tool" sync "$dir/work.dsl" "$dir/edition.dsl"
+  row "$n" "sync with an edition of $(number "$n") ($(number "$(sed 's/.*added: //' "$dir/sync.out")") added)" "$seconds" s "$peak_mb" "-" "" ""
+  repeat : /dev/null "$tool" export "$dir/dictionary.dsl" "$dir/export.txt"
+  local export_s=$seconds export_mb=$peak_mb
+  repeat : /dev/null sqlite3 "$dir/lookup.db" ".mode tabs" ".output $dir/export-sqlite.txt" \
+    "SELECT term, translation FROM t ORDER BY term;"
+  row "$n" "export to text" "$export_s" s "$export_mb" "sqlite3 .output, ORDER BY" "$seconds" "$peak_mb"
+  rm -f "$dir/work.dsl" "$dir/export.txt" "$dir/export-sqlite.txt"
+}
+
+for n in $sizes; do prepare "$n"; done
+for n in $sizes; do measure "$n"; done
+
+# --- table -------------------------------------------------------------------
+
+shown() {  # shown VALUE UNIT
+  if [ -z "$1" ]; then return; fi
+  if [ "$2" = us ]; then awk -v v="$1" 'BEGIN { printf "%.3f us", v * 1e6 }'
+  else awk -v v="$1" 'BEGIN { printf "%.3f s", v }'; fi
+}
+
+echo
+echo "trelvo-tool against its peers: median of $runs runs, peak resident memory;"
+echo "ratio = trelvo time / peer time (below 1: trelvo is faster)"
+echo
+printf '%-10s %-52s %12s %9s   %-28s %12s %9s %7s\n' entries figure trelvo "peak MB" peer "peer time" "peer MB" ratio
+printf '%s\n' "$(printf '%.0s-' {1..140})"
+for r in "${rows[@]}"; do
+  IFS='|' read -r n figure value unit mb peer peer_value peer_mb <<< "$r"
+  peer_ratio=""
+  if [ -n "$peer_value" ]; then peer_ratio=$(ratio "$value" "$peer_value"); fi
+  printf '%-10s %-52s %12s %9s   %-28s %12s %9s %7s\n' "$(number "$n")" "$figure" "$(shown "$value" "$unit")" \
+    "$mb" "$peer" "$(shown "$peer_value" "$unit")" "$peer_mb" "$peer_ratio"
+done
+echo
+echo "targets:"
+printf '  %s\n' "${checks[@]}"
