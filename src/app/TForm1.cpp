@@ -98,6 +98,16 @@ TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
     connect(frame, &CASShape::mouseMoved, this, [this] { pointerX = pointerY = -1; });
 }
 
+TForm1::~TForm1() {
+    // The child widgets outlive this part of the window: their destruction
+    // moves the focus and emits signals, which must no longer reach it.
+    grid->onKeyDown = nullptr;
+    grid->onPointerMove = nullptr;
+    grid->onEnter = nullptr;
+    grid->onExit = nullptr;
+    for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
+}
+
 void TForm1::createControls() {
     QFont base = font();
     base.setPixelSize(13);

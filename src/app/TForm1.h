@@ -38,6 +38,7 @@ class TForm1 : public QWidget {
     Q_OBJECT
 public:
     explicit TForm1(ProgramEnvironment environment, QWidget* parent = nullptr);
+    ~TForm1() override;
 
     // The start-up sequence. False when the program cannot run (no
     // "upchar.dat"); the error has then been shown.

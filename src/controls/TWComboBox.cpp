@@ -53,6 +53,7 @@ TWComboBox::TWComboBox(QWidget* parent) : QComboBox(parent) {
 }
 
 TWComboBox::~TWComboBox() {
+    if (editBox_) editBox_->removeEventFilter(this);
     if (arrowCursorShown_) QApplication::restoreOverrideCursor();
 }
 
@@ -210,6 +211,9 @@ QImage TWComboBox::renderItem(int index, bool selected, int width) const {
 void TWComboBox::SetEditable(bool on) {
     if (on == Editable()) return;
     if (!on) {
+        // The box's own destruction sends it events; they must not reach the
+        // filter, which would take the half-destroyed box for a line edit.
+        editBox_->removeEventFilter(this);
         delete editBox_;
         setFocusProxy(nullptr);
         setFocusPolicy(focusPolicyBeforeEdit_);
