@@ -1,33 +1,25 @@
 #include "exchange/HttpClient.h"
 
-#include <curl/curl.h>
-
-#include <mutex>
 #include <string>
+
+#include "exchange/CurlLibrary.h"
 
 namespace trelvo {
 
 namespace {
 
+const CurlLibrary& curl() { return CurlLibrary::get(); }
+
 constexpr int kConnectSeconds = 5;
 constexpr int kTransferSeconds = 30;
 
-void initialiseCurlOnce() {
-    static std::once_flag once;
-    static CURLcode result = CURLE_OK;
-    std::call_once(once, [] { result = curl_global_init(CURL_GLOBAL_DEFAULT); });
-    if (result != CURLE_OK)
-        throw HttpError(std::string("HTTP library initialisation failed: ") +
-                        curl_easy_strerror(result));
-}
-
 struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
+    void operator()(CURL* handle) const { curl().easy_cleanup(handle); }
 };
 using Easy = std::unique_ptr<CURL, EasyDeleter>;
 
 struct HeaderListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+    void operator()(curl_slist* list) const { curl().slist_free_all(list); }
 };
 using HeaderList = std::unique_ptr<curl_slist, HeaderListDeleter>;
 
@@ -70,9 +62,8 @@ bool isPlainHost(const std::string& host) {
 class CurlHttpClient final : public HttpClient {
 public:
     CurlHttpClient(int connectSeconds, int transferSeconds)
-        : connectSeconds_(connectSeconds), transferSeconds_(transferSeconds) {
-        initialiseCurlOnce();
-    }
+        : connectSeconds_(connectSeconds), transferSeconds_(transferSeconds),
+          headers_(curl().slist_append(nullptr, "Accept: text/html, */*")) {}
 
     void setHost(const std::string& host) override {
         if (!isPlainHost(host))
@@ -86,7 +77,7 @@ public:
         // A connect-only handle cannot serve later transfers, so the probe uses
         // its own handle and the requests get a fresh one.
         Easy probe = newHandle("/");
-        check(curl_easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L));
+        check(curl().easy_setopt(probe.get(), CURLOPT_CONNECT_ONLY, 1L));
         perform(probe.get(), "Cannot connect to " + host_, false);
         probe.reset();
         handle_ = newHandle("/");
@@ -96,13 +87,13 @@ public:
         CURL* handle = prepare(path);
         Sink sink;
         sink.limit = limit;
-        check(curl_easy_setopt(handle, CURLOPT_HTTPGET, 1L));
-        check(curl_easy_setopt(handle, CURLOPT_WRITEFUNCTION, &writeBody));
-        check(curl_easy_setopt(handle, CURLOPT_WRITEDATA, &sink));
+        check(curl().easy_setopt(handle, CURLOPT_HTTPGET, 1L));
+        check(curl().easy_setopt(handle, CURLOPT_WRITEFUNCTION, &writeBody));
+        check(curl().easy_setopt(handle, CURLOPT_WRITEDATA, &sink));
         // Refuses a declared Content-Length over the limit before any body
         // arrives; 0 would mean "no limit", which the write callback covers.
         if (limit > 0)
-            check(curl_easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
+            check(curl().easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
                                    static_cast<curl_off_t>(limit)));
         try {
             perform(handle, "GET " + url(path) + " failed");
@@ -117,7 +108,7 @@ public:
 
     void head(const std::string& path) override {
         CURL* handle = prepare(path);
-        check(curl_easy_setopt(handle, CURLOPT_NOBODY, 1L));
+        check(curl().easy_setopt(handle, CURLOPT_NOBODY, 1L));
         perform(handle, "HEAD " + url(path) + " failed");
     }
 
@@ -127,7 +118,7 @@ private:
     static void check(CURLcode code) {
         if (code != CURLE_OK)
             throw HttpError(std::string("HTTP client set-up failed: ") +
-                            curl_easy_strerror(code));
+                            curl().easy_strerror(code));
     }
 
     std::string url(const std::string& path) const {
@@ -139,28 +130,28 @@ private:
     Easy newHandle(const std::string& path) {
         if (host_.empty())
             throw HttpError("No host set");
-        Easy handle(curl_easy_init());
+        Easy handle(curl().easy_init());
         if (!handle)
             throw HttpError("HTTP client set-up failed: no handle");
         CURL* h = handle.get();
-        check(curl_easy_setopt(h, CURLOPT_URL, url(path).c_str()));
-        check(curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer_));
-        check(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));  // time-outs without SIGALRM
+        check(curl().easy_setopt(h, CURLOPT_URL, url(path).c_str()));
+        check(curl().easy_setopt(h, CURLOPT_ERRORBUFFER, errorBuffer_));
+        check(curl().easy_setopt(h, CURLOPT_NOSIGNAL, 1L));  // time-outs without SIGALRM
         // Plain HTTP to this one host only: no other scheme, no redirect, and
         // no proxy picked up from the environment.
-        check(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http"));
-        check(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http"));
-        check(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
-        check(curl_easy_setopt(h, CURLOPT_PROXY, ""));
-        check(curl_easy_setopt(h, CURLOPT_NOPROXY, "*"));
-        check(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectSeconds_)));
-        check(curl_easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(transferSeconds_)));
-        check(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0)));
-        check(curl_easy_setopt(h, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)"));
-        check(curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get()));
+        check(curl().easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http"));
+        check(curl().easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http"));
+        check(curl().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
+        check(curl().easy_setopt(h, CURLOPT_PROXY, ""));
+        check(curl().easy_setopt(h, CURLOPT_NOPROXY, "*"));
+        check(curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectSeconds_)));
+        check(curl().easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(transferSeconds_)));
+        check(curl().easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0)));
+        check(curl().easy_setopt(h, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)"));
+        check(curl().easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get()));
         // Stops at the first status of 400 or more without reading its body;
         // other non-2xx statuses are caught after the transfer.
-        check(curl_easy_setopt(h, CURLOPT_FAILONERROR, 1L));
+        check(curl().easy_setopt(h, CURLOPT_FAILONERROR, 1L));
         return handle;
     }
 
@@ -170,29 +161,29 @@ private:
         if (!handle_)
             handle_ = newHandle(path);
         else
-            check(curl_easy_setopt(handle_.get(), CURLOPT_URL, url(path).c_str()));
+            check(curl().easy_setopt(handle_.get(), CURLOPT_URL, url(path).c_str()));
         CURL* h = handle_.get();
-        check(curl_easy_setopt(h, CURLOPT_NOBODY, 0L));
-        check(curl_easy_setopt(h, CURLOPT_HTTPGET, 1L));
-        check(curl_easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0)));
-        check(curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, &discardBody));
-        check(curl_easy_setopt(h, CURLOPT_WRITEDATA, nullptr));
+        check(curl().easy_setopt(h, CURLOPT_NOBODY, 0L));
+        check(curl().easy_setopt(h, CURLOPT_HTTPGET, 1L));
+        check(curl().easy_setopt(h, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(0)));
+        check(curl().easy_setopt(h, CURLOPT_WRITEFUNCTION, &discardBody));
+        check(curl().easy_setopt(h, CURLOPT_WRITEDATA, nullptr));
         return h;
     }
 
     // A probe sends no request and so has no status to check.
     void perform(CURL* handle, const std::string& what, bool checkStatus = true) {
         errorBuffer_[0] = '\0';
-        const CURLcode code = curl_easy_perform(handle);
+        const CURLcode code = curl().easy_perform(handle);
         lastCode_ = code;
         if (code != CURLE_OK) {
-            std::string detail = errorBuffer_[0] ? errorBuffer_ : curl_easy_strerror(code);
+            std::string detail = errorBuffer_[0] ? errorBuffer_ : curl().easy_strerror(code);
             throw HttpError(what + ": " + detail);
         }
         if (!checkStatus)
             return;
         long status = 0;
-        curl_easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
+        curl().easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         if (status < 200 || status > 299)
             throw HttpError(what + ": HTTP status " + std::to_string(status));
     }
@@ -202,7 +193,7 @@ private:
     std::string host_;
     Easy handle_;
     CURLcode lastCode_ = CURLE_OK;
-    HeaderList headers_{curl_slist_append(nullptr, "Accept: text/html, */*")};
+    HeaderList headers_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
 };
 
