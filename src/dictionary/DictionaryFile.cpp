@@ -11,7 +11,6 @@
 
 #include "AtomicFile.h"
 #include "InHalves.h"
-#include "LargePages.h"
 #include "TextScrambler.h"
 
 namespace trelvo {
@@ -116,8 +115,6 @@ bool readWholeFile(const std::string& path, std::string& bytes) {
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
     if (ok) {
-        bytes.reserve(static_cast<std::size_t>(info.st_size));
-        adviseLargePages(bytes.data(), bytes.capacity());
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;
         while (ok && done < bytes.size()) {
@@ -176,8 +173,6 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     // entries' storage. Their places are found and checked first; then a large
     // dictionary is unscrambled in two halves at once.
     std::vector<EntryList::Slot> slots;
-    slots.reserve(count);
-    adviseLargePages(slots.data(), count * sizeof(EntryList::Slot));
     slots.resize(count);
     for (EntryList::Slot& slot : slots) {
         for (int k = 0; k < 3; ++k) {

@@ -6,7 +6,6 @@
 #include <utility>
 
 #include "InHalves.h"
-#include "LargePages.h"
 
 namespace trelvo {
 
@@ -111,8 +110,6 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
     DictionaryIndex index;
     const std::size_t count = entries.size();
     std::vector<BuildItem> items;
-    items.reserve(count);
-    adviseLargePages(items.data(), count * sizeof(BuildItem));
     items.resize(count);
     std::size_t total = 0;
     for (std::size_t n = 0; n < count; ++n) {
@@ -124,8 +121,6 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
     }
 
     // Each key is made in its place in the storage.
-    index.keys_.reserve(total);
-    adviseLargePages(index.keys_.data(), total);
     index.keys_.resize(total);
     char* keys = index.keys_.data();
     inHalves(count, [&](std::size_t from, std::size_t to) {
@@ -140,8 +135,6 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
     // The keys are laid out again in index order: a search ends among
     // neighbouring records, whose keys then share the cache lines it reads.
     std::string sorted;
-    sorted.reserve(total);
-    adviseLargePages(sorted.data(), total);
     sorted.resize(total);
     std::uint32_t firstHalf = 0;  // where the keys of the second half begin
     for (std::size_t i = 0; i < count / 2; ++i) firstHalf += items[i].keyLength;
@@ -159,11 +152,7 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
     index.keys_.swap(sorted);
     std::string().swap(sorted);  // the old keys go before the records take their room
 
-    index.records_.reserve(count);
-    adviseLargePages(index.records_.data(), count * sizeof(Record));
     index.records_.resize(count);
-    index.entryNumbers_.reserve(count);
-    adviseLargePages(index.entryNumbers_.data(), count * sizeof(std::uint32_t));
     index.entryNumbers_.resize(count);
     inHalves(count, [&](std::size_t from, std::size_t to) {
         for (std::size_t i = from; i < to; ++i) {
