@@ -245,33 +245,6 @@ private:
     std::size_t used_ = 0;
 };
 
-// Collects output lines and hands them to the stream in large blocks, as a
-// stream insertion per field costs more than the conversion of the field.
-class BlockWriter {
-public:
-    explicit BlockWriter(std::ostream& out) : out_(out), block_(blockSize) {}
-    ~BlockWriter() { flush(); }
-
-    // Room for at least n bytes at the returned place; commit() takes them.
-    char* room(std::size_t n) {
-        if (block_.size() - used_ < n) flush();
-        if (block_.size() < n) block_.resize(n);
-        return block_.data() + used_;
-    }
-    void commit(const char* end) { used_ = static_cast<std::size_t>(end - block_.data()); }
-
-    void flush() {
-        if (used_ > 0) out_.write(block_.data(), static_cast<std::streamsize>(used_));
-        used_ = 0;
-    }
-
-private:
-    static constexpr std::size_t blockSize = 1 << 16;
-    std::ostream& out_;
-    std::vector<char> block_;
-    std::size_t used_ = 0;
-};
-
 // The texts to search: those given as arguments, then the lines of the list.
 std::vector<std::string> searchTexts(const Arguments& a) {
     std::vector<std::string> texts(a.positional.begin() + 1, a.positional.end());
@@ -488,7 +461,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
                           }};
     const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
                                          Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
-    BlockWriter writer(out_);
+    LineBlock lines;
     const auto searching = std::chrono::steady_clock::now();
     const double processorAtStart = processorSeconds();
     // The entries found are written when all texts are searched, so that the
@@ -524,7 +497,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
             target = store.entries.text(*n, other);
         }
         constexpr std::size_t numbersAndSeparators = 20 + 1 + 1 + 1 + 1 + 1 + 1;
-        char* out = writer.room((source.size() + target.size()) * Utf8Bytes::longest + numbersAndSeparators +
+        char* out = lines.room((source.size() + target.size()) * Utf8Bytes::longest + numbersAndSeparators +
                                 Utf8Bytes::spare);
         out = std::to_chars(out, out + 20, found[i].position).ptr;
         *out++ = '\t';
@@ -534,9 +507,9 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         *out++ = '\t';
         out = shown[static_cast<std::size_t>(other)].put(target, out);
         *out++ = '\n';
-        writer.commit(out);
+        lines.commit(out);
     }
-    writer.flush();
+    lines.writeTo(out_);
     out_.flush();
     const double searchSeconds = secondsSince(searching);
     const double searchProcessorSeconds = processorSeconds() - processorAtStart;
