@@ -11,14 +11,7 @@ namespace trelvo {
 
 namespace {
 
-struct SortItem {
-    std::uint64_t prefix;
-    std::uint32_t keyOffset;
-    std::uint16_t keyLength;
-    std::uint32_t entryNumber;
-};
-
-// A record while the index is built: the sort decides eight key bytes at a
+// A record while the index is built or records are added: the sort decides eight key bytes at a
 // time, held in the item itself, so that comparisons do not reach into the
 // key storage, which a million keys make far larger than any cache.
 struct BuildItem {
@@ -30,15 +23,7 @@ struct BuildItem {
 
 // Key bytes [8 * depth, 8 * depth + 8) as one big-endian number, zeros past the end.
 std::uint64_t wordAt(const char* keys, const BuildItem& item, std::size_t depth) {
-    const std::size_t from = 8 * depth;
-    std::uint64_t word = 0;
-    if (from + 8 <= item.keyLength) {
-        std::memcpy(&word, keys + item.keyOffset + from, 8);
-        return __builtin_bswap64(word);
-    }
-    for (std::size_t i = from; i < from + 8; ++i)
-        word = word << 8 | (i < item.keyLength ? static_cast<std::uint8_t>(keys[item.keyOffset + i]) : 0);
-    return word;
+    return DictionaryIndex::wordOf(std::string_view(keys + item.keyOffset, item.keyLength), 8 * depth);
 }
 
 // How many of the word's eight bytes belong to the key: with equal words the
@@ -189,16 +174,16 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
 
 void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
     if (added.empty()) return;
-    std::vector<SortItem> items(added.size());
+    std::vector<BuildItem> items(added.size());
     for (std::size_t i = 0; i < added.size(); ++i) {
         const IndexRecord& r = added[i];
         items[i] = {prefixOf(r.key), storeKey(r.key), static_cast<std::uint16_t>(r.key.size()), r.entryNumber};
     }
     // Stable, so that equal new keys keep the order they were given in.
     const char* keys = keys_.data();
-    auto keyOf = [keys](const SortItem& item) { return std::string_view(keys + item.keyOffset, item.keyLength); };
-    std::stable_sort(items.begin(), items.end(), [&keyOf](const SortItem& a, const SortItem& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    auto keyOf = [keys](const BuildItem& item) { return std::string_view(keys + item.keyOffset, item.keyLength); };
+    std::stable_sort(items.begin(), items.end(), [&keyOf](const BuildItem& a, const BuildItem& b) {
+        if (a.word != b.word) return a.word < b.word;
         if (a.keyLength <= 8 && b.keyLength <= 8) return false;
         return keyOf(a) < keyOf(b);
     });
@@ -208,10 +193,10 @@ void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
     records.reserve(records_.size() + items.size());
     entryNumbers.reserve(records_.size() + items.size());
     std::size_t old = 0;
-    for (const SortItem& item : items) {
+    for (const BuildItem& item : items) {
         // Records already there go first among equal keys.
         const std::string_view key = keyOf(item);
-        while (old < records_.size() && compare(old, key, item.prefix) <= 0) {
+        while (old < records_.size() && compare(old, key, item.word) <= 0) {
             records.push_back(records_[old]);
             entryNumbers.push_back(entryNumbers_[old]);
             ++old;

@@ -51,6 +51,18 @@ public:
     // them and the eight after them beside the place of its key, so that a
     // search step mostly decides on the one record it reads.
     static std::uint64_t prefixOf(std::string_view key) { return wordOf(key, 0); }
+    // Key bytes [from, from + 8) as one big-endian number, zeros past the end.
+    static std::uint64_t wordOf(std::string_view key, std::size_t from) {
+        std::uint64_t word = 0;
+        if (from + 8 <= key.size()) {
+            std::memcpy(&word, key.data() + from, 8);
+            return __builtin_bswap64(word);
+        }
+        for (std::size_t i = from; i < from + 8; ++i)
+            word = word << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0);
+        return word;
+    }
+
     // The key at position compared with key (whose prefix is given): <0, 0, >0.
     int compare(std::size_t position, std::string_view key, std::uint64_t keyPrefix) const {
         const Record& r = records_[position];
@@ -64,18 +76,6 @@ public:
     }
 
 private:
-    // Key bytes [from, from + 8) as one big-endian number, zeros past the end.
-    static std::uint64_t wordOf(std::string_view key, std::size_t from) {
-        std::uint64_t word = 0;
-        if (from + 8 <= key.size()) {
-            std::memcpy(&word, key.data() + from, 8);
-            return __builtin_bswap64(word);
-        }
-        for (std::size_t i = from; i < from + 8; ++i)
-            word = word << 8 | (i < key.size() ? static_cast<std::uint8_t>(key[i]) : 0);
-        return word;
-    }
-
     // What a search step reads: 24 bytes.
     struct Record {
         std::uint64_t prefix;  // key bytes 0..7
