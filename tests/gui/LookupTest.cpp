@@ -156,7 +156,9 @@ TEST_F(LookupTest, SteppingDownReloadsTheWindowWithoutMovingTheEntry) {
         char expected[16];
         std::snprintf(expected, sizeof expected, "t%06zu", w.currentPosition);
         ASSERT_EQ(w.grid->item(w.grid->currentRow(), 0)->text().toStdString(), expected);
-        if (i < 150) ASSERT_EQ(w.windowFirst(), 0u) << i;
+        if (i < 150) {
+            ASSERT_EQ(w.windowFirst(), 0u) << i;
+        }
     }
     EXPECT_EQ(w.currentPosition, 151u);
     EXPECT_EQ(w.windowFirst(), 51u);
