@@ -4,11 +4,11 @@
 #include <unistd.h>
 
 
-#include "app/ProgramPaths.h"
-#include "dictionary/CharacterTables.h"
 #include "GeneratedDictionary.h"
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/DictionaryIndex.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryIndex.h"
+#include "core/settings/ProgramPaths.h"
 
 using namespace trelvo;
 

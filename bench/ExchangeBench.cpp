@@ -13,12 +13,12 @@
 #include <string>
 
 #include "GeneratedDictionary.h"
-#include "app/ProgramPaths.h"
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/DictionaryStore.h"
-#include "exchange/Export.h"
-#include "exchange/Synchronisation.h"
-#include "exchange/TextImport.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryStore.h"
+#include "core/exchange/Export.h"
+#include "core/exchange/Synchronisation.h"
+#include "core/exchange/TextImport.h"
+#include "core/settings/ProgramPaths.h"
 
 using namespace trelvo;
 namespace fs = std::filesystem;

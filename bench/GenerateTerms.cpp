@@ -20,7 +20,7 @@
 #include <utility>
 #include <vector>
 
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CodePage.h"
 
 using trelvo::CodePage;
 

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <string>
 
-#include "dictionary/DictionaryHeader.h"
-#include "dictionary/EntryList.h"
+#include "core/dictionary/DictionaryHeader.h"
+#include "core/dictionary/EntryList.h"
 
 namespace trelvo {
 

@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "GeneratedDictionary.h"
-#include "app/ProgramPaths.h"
-#include "app/Prompts.h"
-#include "app/TForm1.h"
-#include "dictionary/DictionaryFile.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/settings/ProgramPaths.h"
+#include "gui/app/Prompts.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/Tgridik.h"
 
 using namespace trelvo;
 namespace fs = std::filesystem;

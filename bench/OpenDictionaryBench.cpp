@@ -10,9 +10,9 @@
 #include <string>
 
 #include "GeneratedDictionary.h"
-#include "app/ProgramPaths.h"
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryStore.h"
+#include "core/settings/ProgramPaths.h"
 
 using namespace trelvo;
 

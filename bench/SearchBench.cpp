@@ -5,8 +5,8 @@
 #include <random>
 
 #include "GeneratedDictionary.h"
-#include "app/ProgramPaths.h"
-#include "lookup/SearchRule.h"
+#include "core/lookup/SearchRule.h"
+#include "core/settings/ProgramPaths.h"
 
 using namespace trelvo;
 

@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "dictionary/CharacterTables.h"
+#include "core/dictionary/CharacterTables.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

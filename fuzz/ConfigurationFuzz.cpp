@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/ProgramConfiguration.h"
+#include "core/settings/ProgramConfiguration.h"
 
 namespace {
 

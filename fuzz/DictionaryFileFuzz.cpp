@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::string_view bytes(reinterpret_cast<const char*>(data), size);

@@ -11,9 +11,9 @@
 #include <utility>
 #include <vector>
 
-#include "dictionary/CharacterTables.h"
-#include "dictionary/DictionaryStore.h"
-#include "exchange/TextImport.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/DictionaryStore.h"
+#include "core/exchange/TextImport.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/UpdateCheck.h"
+#include "core/update/UpdateCheck.h"
 
 namespace {
 

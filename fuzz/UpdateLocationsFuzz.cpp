@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "exchange/UpdateLocations.h"
+#include "core/update/UpdateLocations.h"
 
 namespace {
 

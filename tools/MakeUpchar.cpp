@@ -5,8 +5,8 @@
 // its code page. Anything doubtful is an error: a table that builds with a
 // wrong letter would only show later as a dictionary sorted oddly.
 
-#include "dictionary/CharacterTables.h"
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/CodePage.h"
 
 #include <array>
 #include <filesystem>

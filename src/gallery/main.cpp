@@ -8,15 +8,15 @@
 #include <QSvgRenderer>
 #include <QTimer>
 
-#include "controls/CASShape.h"
-#include "controls/ProgramFrame.h"
-#include "controls/TAnimShape.h"
-#include "controls/TWComboBox.h"
-#include "controls/TWhintik.h"
-#include "controls/TXButton.h"
-#include "controls/TXLabel.h"
-#include "controls/WCwindow.h"
-#include "controls/WForm.h"
+#include "gui/controls/CASShape.h"
+#include "gui/controls/ProgramFrame.h"
+#include "gui/controls/TAnimShape.h"
+#include "gui/controls/TWComboBox.h"
+#include "gui/controls/TWhintik.h"
+#include "gui/controls/TXButton.h"
+#include "gui/controls/TXLabel.h"
+#include "gui/controls/WCwindow.h"
+#include "gui/controls/WForm.h"
 
 using namespace trelvo;
 

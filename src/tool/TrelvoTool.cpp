@@ -19,19 +19,19 @@
 #include <set>
 #include <stdexcept>
 
-#include "app/ProgramPaths.h"
-#include "dictionary/CharacterTables.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/DictionaryIndex.h"
-#include "dictionary/DictionaryStore.h"
-#include "dictionary/InHalves.h"
-#include "exchange/Export.h"
-#include "exchange/Synchronisation.h"
-#include "exchange/TextImport.h"
-#include "exchange/UpdateCheck.h"
-#include "exchange/UpdateLocations.h"
-#include "lookup/SearchRule.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryIndex.h"
+#include "core/dictionary/DictionaryStore.h"
+#include "core/dictionary/InHalves.h"
+#include "core/exchange/Export.h"
+#include "core/exchange/Synchronisation.h"
+#include "core/exchange/TextImport.h"
+#include "core/lookup/SearchRule.h"
+#include "core/settings/ProgramPaths.h"
+#include "core/update/UpdateCheck.h"
+#include "core/update/UpdateLocations.h"
 
 namespace trelvo {
 

@@ -6,14 +6,14 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/ProgramConfiguration.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryFile.h"
-#include "exchange/HttpClient.h"
-#include "exchange/TForm4.h"
-#include "lookup/TForm3.h"
-#include "lookup/TForm5.h"
-#include "lookup/TNewTrelvo.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/settings/ProgramConfiguration.h"
+#include "core/update/HttpClient.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TForm4.h"
+#include "gui/windows/TForm5.h"
+#include "gui/windows/TNewTrelvo.h"
 
 namespace fs = std::filesystem;
 

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/Prompts.h"
-#include "app/TForm1.h"
-#include "dictionary/EntryList.h"
+#include "core/dictionary/EntryList.h"
+#include "gui/app/Prompts.h"
+#include "gui/windows/TForm1.h"
 
 namespace trelvo {
 

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CodePage.h"
 #include "tool/TrelvoTool.h"
 
 namespace fs = std::filesystem;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryFile.h"
 
 namespace trelvo {
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-#include "dictionary/DictionaryHeader.h"
+#include "core/dictionary/DictionaryHeader.h"
 
 namespace trelvo {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "dictionary/CharacterTables.h"
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace trelvo {
 

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <unordered_set>
 
-#include "dictionary/AtomicFile.h"
-#include "dictionary/DictionaryFile.h"
-#include "lookup/DictionaryProperties.h"
+#include "core/dictionary/AtomicFile.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/editing/DictionaryProperties.h"
 
 namespace trelvo {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace trelvo {
 

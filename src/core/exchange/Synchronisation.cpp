@@ -4,8 +4,8 @@
 #include <unordered_map>
 #include <utility>
 
-#include "dictionary/DictionaryEntry.h"
-#include "dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryEntry.h"
+#include "core/dictionary/DictionaryFile.h"
 
 namespace trelvo {
 

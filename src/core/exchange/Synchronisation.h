@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "dictionary/CharacterTables.h"
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace trelvo {
 

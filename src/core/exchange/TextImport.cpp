@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <unordered_set>
 
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CodePage.h"
 
 namespace trelvo {
 

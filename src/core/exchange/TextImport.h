@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dictionary/CharacterTables.h"
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace trelvo {
 

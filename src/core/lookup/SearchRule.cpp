@@ -4,7 +4,7 @@
 #include <string_view>
 #include <utility>
 
-#include "dictionary/TextWords.h"
+#include "core/dictionary/TextWords.h"
 
 namespace trelvo {
 

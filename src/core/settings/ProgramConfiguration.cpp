@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string_view>
 
-#include "dictionary/AtomicFile.h"
+#include "core/dictionary/AtomicFile.h"
 
 namespace trelvo {
 

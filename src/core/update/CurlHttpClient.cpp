@@ -1,8 +1,8 @@
-#include "exchange/HttpClient.h"
+#include "HttpClient.h"
 
 #include <string>
 
-#include "exchange/CurlLibrary.h"
+#include "CurlLibrary.h"
 
 namespace trelvo {
 

@@ -1,10 +1,10 @@
-#include "exchange/CurlLibrary.h"
+#include "CurlLibrary.h"
 
 #include <dlfcn.h>
 
 #include <string>
 
-#include "exchange/HttpClient.h"
+#include "HttpClient.h"
 
 namespace trelvo {
 

@@ -1,11 +1,11 @@
-#include "exchange/UpdateCheck.h"
+#include "UpdateCheck.h"
 
 #include <climits>
 #include <cstdio>
 
-#include "app/ProgramPaths.h"
-#include "dictionary/AtomicFile.h"
-#include "dictionary/CodePage.h"
+#include "core/dictionary/AtomicFile.h"
+#include "core/dictionary/CodePage.h"
+#include "core/settings/ProgramPaths.h"
 
 namespace trelvo {
 

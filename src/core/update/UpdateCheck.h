@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "dictionary/DictionaryStore.h"
-#include "exchange/HttpClient.h"
+#include "HttpClient.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace trelvo {
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <random>
 
-#include "ProgramPaths.h"
-#include "exchange/HttpClient.h"
+#include "core/settings/ProgramPaths.h"
+#include "core/update/HttpClient.h"
 
 namespace trelvo {
 

@@ -2,12 +2,12 @@
 #include <QMessageBox>
 #include <exception>
 
-#include "app/Prompts.h"
-#include "app/TForm1.h"
-#include "exchange/TForm4.h"
-#include "lookup/TForm3.h"
-#include "lookup/TForm5.h"
-#include "lookup/TNewTrelvo.h"
+#include "Prompts.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TForm4.h"
+#include "gui/windows/TForm5.h"
+#include "gui/windows/TNewTrelvo.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

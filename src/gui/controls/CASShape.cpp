@@ -1,4 +1,4 @@
-#include "controls/CASShape.h"
+#include "CASShape.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "ProgramEnvironment.h"
-#include "dictionary/CharacterTables.h"
-#include "dictionary/DictionaryStore.h"
-#include "lookup/GridWindow.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/DictionaryStore.h"
+#include "core/lookup/GridWindow.h"
+#include "gui/app/ProgramEnvironment.h"
 
 class QLabel;
 class QLineEdit;
@@ -34,6 +34,10 @@ class TWhintik;
 // The main window: it owns the active dictionary, the character tables and the
 // state every command works on, runs the start-up and close sequences and
 // keeps the status bar and layout in line with the dictionary.
+// Its handlers are in files by concern: TForm1.cpp (start, layout, opening,
+// saving and closing), TForm1Search.cpp (search box, grid and scroll bar),
+// TForm1Editing.cpp, TForm1Administration.cpp (new dictionary, properties,
+// about box) and TForm1Exchange.cpp (import, export, synchronisation, update).
 class TForm1 : public QWidget {
     Q_OBJECT
 public:

@@ -7,12 +7,12 @@
 #include <QUrl>
 #include <string>
 
-#include "app/ProgramPaths.h"
-#include "app/UiText.h"
-#include "controls/TXLabel.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryHeader.h"
-#include "controls/ProgramFrame.h"
+#include "UiText.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryHeader.h"
+#include "core/settings/ProgramPaths.h"
+#include "gui/controls/ProgramFrame.h"
+#include "gui/controls/TXLabel.h"
 
 namespace trelvo {
 

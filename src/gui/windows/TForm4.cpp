@@ -9,7 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "controls/ProgramFrame.h"
+#include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
 

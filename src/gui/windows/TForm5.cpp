@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "controls/ProgramFrame.h"
+#include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
 

@@ -6,10 +6,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/Prompts.h"
-#include "app/UiText.h"
-#include "dictionary/CodePage.h"
-#include "controls/ProgramFrame.h"
+#include "UiText.h"
+#include "core/dictionary/CodePage.h"
+#include "gui/app/Prompts.h"
+#include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
 

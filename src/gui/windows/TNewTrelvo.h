@@ -4,7 +4,7 @@
 #include <array>
 #include <functional>
 
-#include "DictionaryProperties.h"
+#include "core/editing/DictionaryProperties.h"
 
 class QComboBox;
 class QLineEdit;

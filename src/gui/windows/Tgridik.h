@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "controls/ColorRef.h"
+#include "gui/controls/ColorRef.h"
 
 namespace trelvo {
 

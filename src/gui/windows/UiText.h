@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CodePage.h"
 
 namespace trelvo {
 

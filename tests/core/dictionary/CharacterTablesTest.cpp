@@ -6,7 +6,7 @@
 #include <fstream>
 #include <vector>
 
-#include "dictionary/CharacterTables.h"
+#include "core/dictionary/CharacterTables.h"
 
 using trelvo::CharacterTables;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CodePage.h"
 
 using trelvo::CodePage;
 

@@ -1,8 +1,8 @@
 // The character tables as delivered in upchar.dat: the orders users of each
 // language expect, and case folding checked against Unicode's own case data.
 
-#include "dictionary/CharacterTables.h"
-#include "dictionary/CodePage.h"
+#include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/CodePage.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/TextScrambler.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/TextScrambler.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "dictionary/DictionaryIndex.h"
+#include "core/dictionary/DictionaryIndex.h"
 
 using namespace trelvo;
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

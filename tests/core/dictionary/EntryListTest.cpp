@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/EntryList.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/EntryList.h"
 
 using namespace trelvo;
 

@@ -12,8 +12,8 @@
 #include <optional>
 #include <thread>
 
-#include "dictionary/DictionaryFile.h"
-#include "dictionary/DictionaryStore.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryStore.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "dictionary/TextScrambler.h"
+#include "core/dictionary/TextScrambler.h"
 
 namespace {
 

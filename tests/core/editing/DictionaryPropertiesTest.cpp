@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "lookup/DictionaryProperties.h"
+#include "core/editing/DictionaryProperties.h"
 
 using namespace trelvo;
 

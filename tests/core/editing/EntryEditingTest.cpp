@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "lookup/EntryEditing.h"
+#include "core/editing/EntryEditing.h"
 
 using namespace trelvo;
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "dictionary/DictionaryFile.h"
-#include "exchange/Export.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/exchange/Export.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

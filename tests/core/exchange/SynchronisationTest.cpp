@@ -6,8 +6,8 @@
 #include <fstream>
 #include <vector>
 
-#include "dictionary/DictionaryFile.h"
-#include "exchange/Synchronisation.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "core/exchange/Synchronisation.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

@@ -4,7 +4,7 @@
 #include <random>
 #include <set>
 
-#include "exchange/TextImport.h"
+#include "core/exchange/TextImport.h"
 
 using namespace trelvo;
 

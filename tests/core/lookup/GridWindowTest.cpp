@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "lookup/GridWindow.h"
+#include "core/lookup/GridWindow.h"
 
 using trelvo::GridWindow;
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "lookup/SearchRule.h"
+#include "core/lookup/SearchRule.h"
 
 using namespace trelvo;
 

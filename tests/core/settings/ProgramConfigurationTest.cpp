@@ -9,7 +9,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/ProgramConfiguration.h"
+#include "core/settings/ProgramConfiguration.h"
 
 using trelvo::ProgramConfiguration;
 using trelvo::parseConfiguration;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/ProgramPaths.h"
+#include "core/settings/ProgramPaths.h"
 
 using trelvo::dayNumber;
 using trelvo::joinPath;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/WindowPlacement.h"
+#include "core/settings/WindowPlacement.h"
 
 using trelvo::fadeTowardsFace;
 using trelvo::fitToScreen;

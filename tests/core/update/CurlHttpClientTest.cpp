@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "exchange/HttpClient.h"
+#include "core/update/HttpClient.h"
 
 
 using namespace trelvo;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/UpdateCheck.h"
+#include "core/update/UpdateCheck.h"
 
 using namespace trelvo;
 using Lines = std::vector<std::string>;

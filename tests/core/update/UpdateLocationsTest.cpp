@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "exchange/UpdateLocations.h"
+#include "core/update/UpdateLocations.h"
 
 using trelvo::builtInUpdateLocations;
 using trelvo::parseUpdateLocations;

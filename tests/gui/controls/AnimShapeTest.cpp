@@ -5,7 +5,7 @@
 #include <QTest>
 #include <utility>
 
-#include "controls/TAnimShape.h"
+#include "gui/controls/TAnimShape.h"
 
 using namespace trelvo;
 

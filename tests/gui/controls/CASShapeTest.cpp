@@ -7,7 +7,7 @@
 #include <memory>
 #include <optional>
 
-#include "controls/CASShape.h"
+#include "gui/controls/CASShape.h"
 
 using namespace trelvo;
 

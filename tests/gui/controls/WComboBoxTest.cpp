@@ -8,7 +8,7 @@
 #include <memory>
 #include <utility>
 
-#include "controls/TWComboBox.h"
+#include "gui/controls/TWComboBox.h"
 
 using namespace trelvo;
 

@@ -9,8 +9,8 @@
 #include <functional>
 #include <memory>
 
-#include "controls/TCustomHintWindow.h"
-#include "controls/TWhintik.h"
+#include "gui/controls/TCustomHintWindow.h"
+#include "gui/controls/TWhintik.h"
 
 using namespace trelvo;
 

@@ -8,9 +8,9 @@
 #include <QWindow>
 #include <memory>
 
-#include "controls/TXButton.h"
-#include "controls/WCwindow.h"
-#include "controls/WForm.h"
+#include "gui/controls/TXButton.h"
+#include "gui/controls/WCwindow.h"
+#include "gui/controls/WForm.h"
 
 using namespace trelvo;
 

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <memory>
 
-#include "controls/TXLabel.h"
+#include "gui/controls/TXLabel.h"
 
 using namespace trelvo;
 

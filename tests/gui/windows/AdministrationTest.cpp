@@ -11,13 +11,13 @@
 #include <fstream>
 
 #include "TestProgram.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryFile.h"
-#include "controls/TXLabel.h"
-#include "lookup/TForm3.h"
-#include "lookup/TForm5.h"
-#include "lookup/TNewTrelvo.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "gui/controls/TXLabel.h"
+#include "gui/windows/TForm3.h"
+#include "gui/windows/TForm5.h"
+#include "gui/windows/TNewTrelvo.h"
+#include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

@@ -9,8 +9,8 @@
 #include <QToolButton>
 
 #include "TestProgram.h"
-#include "dictionary/CodePage.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/CodePage.h"
+#include "gui/windows/Tgridik.h"
 
 using namespace trelvo;
 

@@ -10,10 +10,10 @@
 #include <fstream>
 
 #include "TestProgram.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryFile.h"
-#include "exchange/TForm4.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "gui/windows/TForm4.h"
+#include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

@@ -9,9 +9,9 @@
 #include <QToolButton>
 
 #include "TestProgram.h"
-#include "controls/TWhintik.h"
-#include "dictionary/CodePage.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/CodePage.h"
+#include "gui/controls/TWhintik.h"
+#include "gui/windows/Tgridik.h"
 
 using namespace trelvo;
 

@@ -11,10 +11,10 @@
 #include <filesystem>
 
 #include "TestProgram.h"
-#include "app/TForm1.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryFile.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "gui/windows/TForm1.h"
+#include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

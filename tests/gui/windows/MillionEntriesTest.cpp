@@ -12,8 +12,8 @@
 #include <cstdio>
 
 #include "TestProgram.h"
-#include "dictionary/CodePage.h"
-#include "lookup/Tgridik.h"
+#include "core/dictionary/CodePage.h"
+#include "gui/windows/Tgridik.h"
 
 using namespace trelvo;
 

@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "TestProgram.h"
-#include "dictionary/CodePage.h"
-#include "dictionary/DictionaryFile.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;

@@ -1,0 +1,126 @@
+// New dictionaries, the dictionary properties behind their access code,
+// and the about box.
+#include "TForm1.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <filesystem>
+
+#include "TForm3.h"
+#include "TForm5.h"
+#include "TNewTrelvo.h"
+#include "Tgridik.h"
+#include "UiText.h"
+#include "core/editing/DictionaryProperties.h"
+#include "gui/app/Prompts.h"
+
+namespace trelvo {
+
+bool TForm1::checkAccessCode() {
+    const std::string& stored = store.header.idAndAccessCode;
+    Form5_->Label3->setText(uiText(DictionaryProperties::idOf(stored)));
+    Form5_->Edit1->clear();
+    centre(Form5_);
+    if (DictionaryProperties::accessCodeOf(stored).empty()) return true;
+    env_.prompts->runDialog(*Form5_);
+    switch (trelvo::checkAccessCode(stored, uiBytes(Form5_->Edit1->text()))) {
+        case AccessCheck::granted: return true;
+        case AccessCheck::cancelled: return false;
+        case AccessCheck::wrongCode:
+            env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Nesprávná hodnota přístupového kódu!"));
+            return false;
+    }
+    return false;
+}
+
+void TForm1::ToolButton1Click() {
+    // A new dictionary replaces the active one: its changes are offered for saving first.
+    if (!askToSaveChanges()) return;
+    centre(NewTrelvo_);
+    DictionaryProperties empty;
+    empty.id = DictionaryProperties::newId(env_.random);
+    NewTrelvo_->setValues(empty);
+    NewTrelvo_->createMode = 1;
+    env_.prompts->runDialog(*NewTrelvo_);
+    scanCatalogue();
+    if (store.entryCount() == 0) store.clearIndexes();
+    refreshDictionaryStatus();
+    currentPosition = 0;
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    setCursorRow(0);
+    syncScrollBar();
+    update();
+}
+
+void TForm1::ToolButton10Click() {
+    if (!store.isOpen() || !checkAccessCode()) return;
+    centre(NewTrelvo_);
+    NewTrelvo_->createMode = 0;
+    NewTrelvo_->setValues(DictionaryProperties::of(store.header));
+    env_.prompts->runDialog(*NewTrelvo_);
+    scanCatalogue();
+    refreshDictionaryStatus();
+    update();
+}
+
+bool TForm1::applyProperties() {
+    const bool creating = NewTrelvo_->createMode == 1;
+    std::string path = store.header.filePath;
+    if (creating) {
+        QString chosen = env_.prompts->saveFile(NewTrelvo_, QStringLiteral("Uložení slovníku"),
+                                                QStringLiteral("Soubory slovníků (*.dsl)"));
+        if (chosen.isEmpty()) return false;
+        if (!chosen.endsWith(QStringLiteral(".dsl"), Qt::CaseInsensitive)) chosen += QStringLiteral(".dsl");
+        if (std::filesystem::exists(chosen.toStdString()) &&
+            !env_.prompts->ask(NewTrelvo_, QStringLiteral("Upozornění"),
+                               QStringLiteral("Soubor slovníku s tímto názvem již existuje, má se jeho obsah opravdu "
+                                              "nahradit?"),
+                               Prompts::Icon::warning))
+            return false;
+        path = chosen.toStdString();
+    }
+    // A new dictionary is no edition of the old one: it starts from an empty header.
+    DictionaryHeader header = creating ? DictionaryHeader{} : store.header;
+    std::string failedPicture;
+    switch (NewTrelvo_->values().applyTo(header, failedPicture)) {
+        case DictionaryProperties::Failure::badId:
+            env_.prompts->inform(NewTrelvo_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("ID slovníku musí mít přesně 8 šestnáctkových číslic (0–9, A–F)."));
+            return false;
+        case DictionaryProperties::Failure::badPicture:
+            env_.prompts->inform(NewTrelvo_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Obrázek ze souboru \"%1\" nelze použít: slovník přijme jen obrázek "
+                                                "BMP o velikosti nejvýše 10000 bajtů.")
+                                     .arg(QString::fromStdString(failedPicture)));
+            return false;
+        case DictionaryProperties::Failure::none:
+            break;
+    }
+    const bool charsetsChanged = header.languageCharset != store.header.languageCharset;
+    header.filePath = path;
+    store.header = header;
+    modified = true;
+    if (creating) {
+        store.entries.clear();
+        store.clearIndexes();
+    } else if (charsetsChanged) {
+        // Each language is keyed with its own table: a new character set re-keys it now.
+        store.rebuildIndexes(characterTables);
+        window.markStale();
+    }
+    sourceTable = store.tableOf(sourceSide);
+    targetTable = store.tableOf(targetSide);
+    saveDictionary();
+    return true;
+}
+
+void TForm1::ToolButton8Click() {
+    Form3_->showDictionary(store.isOpen() ? &store.header : nullptr, store.entryCount());
+    centre(Form3_);
+    // Not modal: the dictionary stays at hand while the box is open.
+    Form3_->show();
+}
+
+}  // namespace trelvo

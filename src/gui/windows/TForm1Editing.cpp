@@ -1,0 +1,110 @@
+// Adding, changing and deleting entries, and the commands that change
+// a whole column or every entry.
+#include "TForm1.h"
+
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "Tgridik.h"
+#include "core/editing/EntryEditing.h"
+#include "gui/app/Prompts.h"
+
+namespace trelvo {
+
+void TForm1::ToolButton6Click() {
+    const bool adding = toolButtons[6]->isChecked();
+    for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
+        w->setVisible(adding);
+    if (adding) Edit2->setFocus();
+    layoutMainWindow();
+}
+
+bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
+    switch (event->key()) {
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            // Term, translation, then the button, so that the next Enter adds.
+            if (box == Edit2) Edit3->setFocus();
+            else Button1->setFocus();
+            return true;
+        case Qt::Key_Escape:
+            toolButtons[6]->toggle();
+            ToolButton6Click();
+            Edit1->setFocus();
+            return true;
+        default:
+            return false;
+    }
+}
+
+void TForm1::entriesChanged() {
+    modified = true;
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    syncScrollBar();
+}
+
+void TForm1::addEntry() {
+    std::size_t position = 0;
+    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    if (!editing.addEntry(encode(Edit2->text(), sourceSide), encode(Edit3->text(), targetSide), position)) return;
+    currentPosition = position;
+    entriesChanged();
+    Edit2->setFocus();
+}
+
+void TForm1::commitCellEdit(int col, int row, const QString& text) {
+    const std::size_t p = window.first() + static_cast<std::size_t>(row);
+    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    if (!editing.commitCellEdit(col, p, encode(text, col == 0 ? sourceSide : col == 1 ? targetSide : 2))) return;
+    modified = true;
+    grid->rowFlags[static_cast<std::size_t>(row)] = efUserModified;
+    grid->viewport()->update();
+    // The edited entry moved to its new place; the cursor keeps the position.
+    if (col == 0) {
+        currentPosition = p;
+        entriesChanged();
+    }
+}
+
+void TForm1::deleteEntry() {
+    const int row = grid->currentRow();
+    if (row < 0) return;
+    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    if (!editing.deleteEntry(window.first() + static_cast<std::size_t>(row))) return;
+    entriesChanged();
+}
+
+void TForm1::clearTranslations() {
+    if (!env_.prompts->ask(this, QStringLiteral("!!!Upozornění!!!"),
+                           QStringLiteral("Tato operace vymaže celý sloupec přeložených výrazů, opravdu si přejete "
+                                          "pokračovat?"),
+                           Prompts::Icon::warning))
+        return;
+    EntryEditing(store, characterTables, sourceSide, targetSide).clearTranslations();
+    entriesChanged();
+}
+
+void TForm1::clearNotes() {
+    if (!env_.prompts->ask(this, QStringLiteral("!!!Upozornění!!!"),
+                           QStringLiteral("Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?"),
+                           Prompts::Icon::warning))
+        return;
+    EntryEditing(store, characterTables, sourceSide, targetSide).clearNotes();
+    entriesChanged();
+}
+
+void TForm1::convertToDefault() {
+    if (!store.isOpen() || !checkAccessCode()) return;
+    if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                           QStringLiteral("Opravdu si přejete zrušit všechny příznaky importovaných a uživatelsky "
+                                          "modifikovaných položek?")))
+        return;
+    for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
+    currentPosition = 0;
+    entriesChanged();
+}
+
+}  // namespace trelvo

@@ -1,0 +1,158 @@
+// Import, export, synchronisation with another dictionary, and the
+// update check.
+#include "TForm1.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QRadioButton>
+#include <QToolButton>
+
+#include "TForm4.h"
+#include "UiText.h"
+#include "core/exchange/Export.h"
+#include "core/exchange/Synchronisation.h"
+#include "core/exchange/TextImport.h"
+#include "core/settings/ProgramPaths.h"
+#include "core/update/HttpClient.h"
+#include "core/update/UpdateCheck.h"
+#include "gui/app/Prompts.h"
+
+namespace trelvo {
+
+int TForm1::checkForUpdate() {
+    std::unique_ptr<HttpClient> http = env_.http();
+    UpdateUi ui;
+    ui.setStatus = [this](const std::string& text) {
+        statusPanels[0]->setText(QString::fromStdString(text));
+        statusPanels[0]->repaint();
+    };
+    ui.status = [this] { return statusPanels[0]->text().toStdString(); };
+    ui.askToSynchronise = [this](const std::string& version) {
+        return env_.prompts->ask(this, QStringLiteral("Upozornění ..."),
+                                 QStringLiteral("Na aktualizačním serveru byla nalezena novější verze slovníku "
+                                                "verze: %1.\nPřejete si provést synchronizaci dat?")
+                                     .arg(QString::fromStdString(version)));
+    };
+    ui.synchroniseWithDownload = [this](const std::string& path) {
+        OpenDialog2FileName = path;
+        ToolButton11Click(false);
+    };
+    ui.save = [this] { return saveDictionary(); };
+    ui.today = env_.today;
+    ui.reportCompleted = [this] {
+        env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Dokončení automatické aktualizace ..."),
+                             QStringLiteral("Automatická aktualizace byla dokončena."));
+    };
+    UpdateCheckResult result = trelvo::checkForUpdate(store, toolButtons[12]->isChecked(), updateLocations, *http,
+                                                      joinPath(programDir, "download.dsl"), ui, lastUpdateDay);
+    if (result.outcome == UpdateOutcome::downloadFailed)
+        env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"), QString::fromStdString(result.error));
+    if (result.code == 0) {
+        // No location answers: no later opening tries again until the program ends.
+        toolButtons[12]->setEnabled(false);
+        toolButtons[12]->setChecked(false);
+    }
+    return result.code;
+}
+
+void TForm1::ToolButton12Click(bool down) {
+    autoUpdate = down;
+    if (autoUpdate) checkForUpdate();
+}
+
+void TForm1::ToolButton2Click() {
+    if (!store.isOpen()) return;
+    // The file's first column is always language 0.
+    if (sourceSide != 0) swapDirection();
+    const QString path = env_.prompts->openFile(this, QStringLiteral("Import slov"),
+                                                QStringLiteral("Textové soubory (*.txt)"));
+    // A cancelled choice changes nothing.
+    if (path.isEmpty()) return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return;
+    const QByteArray bytes = file.readAll();
+    setEnabled(false);
+    statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
+    QCoreApplication::processEvents();
+    importPairs(store, characterTables, readImportLines(std::string_view(bytes.constData(), bytes.size()), store.header),
+                [](std::size_t) { QCoreApplication::processEvents(); });
+    modified = true;
+    showFromTheStart();
+    setEnabled(true);
+}
+
+void TForm1::ToolButton9Click() {
+    centre(Form4_);
+    QStringList notes;
+    for (const std::string& note : availableNotes(store.entries)) notes << uiText(note);
+    Form4_->setAvailableNotes(notes);
+    env_.prompts->runDialog(*Form4_);
+    scanCatalogue();
+    refreshDictionaryStatus();
+    update();
+}
+
+bool TForm1::runExport() {
+    const bool dsl = Form4_->RadioButton2->isChecked();
+    QString path = env_.prompts->saveFile(Form4_, QStringLiteral("Export"),
+                                          dsl ? QStringLiteral("Soubory slovníků (*.dsl)")
+                                              : QStringLiteral("Textový soubor (*.txt)"));
+    if (path.isEmpty()) return true;  // a cancelled choice closes the dialog
+    const QString extension = dsl ? QStringLiteral(".dsl") : QStringLiteral(".txt");
+    if (!path.endsWith(extension, Qt::CaseInsensitive)) path += extension;
+    ExportChoice choice;
+    choice.byFilter = Form4_->CheckBox1->isChecked();
+    for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));
+    choice.translatedOnly = Form4_->CheckBox2->isChecked();
+    choice.sourceSide = sourceSide;
+    if (QFile::exists(path) &&
+        !env_.prompts->ask(Form4_, QStringLiteral("Upozornění!"),
+                           QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),
+                           Prompts::Icon::warning))
+        return false;
+    const std::string target = path.toStdString();
+    const bool written = dsl ? exportDictionary(store, choice, target, env_.random)
+                             : exportText(store, choice, target);
+    if (!written)
+        env_.prompts->inform(Form4_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QStringLiteral("Export do souboru \"%1\" se nepodařil.").arg(path));
+    return true;
+}
+
+void TForm1::ToolButton11Click(bool bySender) {
+    if (!store.isOpen()) return;
+    if (bySender) {
+        QString path = env_.prompts->openFile(this, QStringLiteral("Synchronizace"),
+                                              QStringLiteral("Soubory slovníků (*.dsl)"));
+        if (path.isEmpty()) return;
+        OpenDialog2FileName = path.toStdString();
+    }
+    setEnabled(false);
+    statusPanels[0]->setText(QStringLiteral("Probíhá synchronizace ..."));
+    auto askImportOnly = [this] {
+        const bool yes = env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                                           QStringLiteral("Vybraný soubor slovníku není možné použít pro "
+                                                          "synchronizaci. Mají se položky v něm uložené pouze "
+                                                          "importovat?"));
+        if (yes) statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
+        return yes;
+    };
+    const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
+                                            [](std::size_t) { QCoreApplication::processEvents(); });
+    if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
+        showFromTheStart();
+        modified = true;
+        saveDictionary();
+    } else {
+        if (outcome == SyncOutcome::unreadable)
+            env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Soubor \"%1\" nelze načíst jako slovník; nic se nezměnilo.")
+                                     .arg(QString::fromStdString(OpenDialog2FileName)));
+        refreshDictionaryStatus();
+    }
+    setEnabled(true);
+}
+
+}  // namespace trelvo

@@ -1,0 +1,269 @@
+// The search box, the grid and its scroll bar: finding an entry, moving
+// through the index and the hints of cut-off cells.
+#include "TForm1.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScrollBar>
+#include <QTimer>
+#include <QToolButton>
+
+#include "Tgridik.h"
+#include "UiText.h"
+#include "core/lookup/SearchRule.h"
+#include "gui/controls/TWhintik.h"
+
+namespace trelvo {
+
+QString TForm1::decode(std::string_view text, int side) const {
+    const int codePage = side == 2 ? CodePage::headerCodePage
+                             : CodePage::codePageOfCharset(store.header.languageCharset[side]);
+    return uiText(text, codePage);
+}
+
+std::string TForm1::encode(const QString& text, int side) const {
+    // Notes (side 2) are kept in the code page of the program's texts.
+    std::string bytes = uiBytes(
+        text, side == 2 ? CodePage::headerCodePage : CodePage::codePageOfCharset(store.header.languageCharset[side]));
+    // Typed texts pass a 1000-byte buffer.
+    if (bytes.size() > CharacterTables::maxKeyLength) bytes.resize(CharacterTables::maxKeyLength);
+    return bytes;
+}
+
+bool TForm1::refillWindow(int topRowBefore) {
+    GridWindow::Placement placement{};
+    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+    if (!window.refill(currentPosition, index.size(), grid->currentRow(), topRowBefore, placement)) return false;
+    fillRows();
+    refilling = true;
+    grid->setCurrentCell(placement.cursorRow, std::max(0, grid->currentColumn()));
+    grid->setTopVisibleRow(placement.topRow);
+    refilling = false;
+    return true;
+}
+
+void TForm1::fillRows() {
+    fillingRows_ = true;
+    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const int sides[] = {sourceSide, targetSide, 2};
+    for (int row = 0; row < gridRows; ++row) {
+        std::size_t position = window.first() + static_cast<std::size_t>(row);
+        bool filled = position < window.last();
+        std::uint32_t n = filled ? index.entryNumber(position) : 0;
+        for (int column = 0; column < 3; ++column) {
+            QString text = filled ? decode(store.entries.text(n, sides[column]), sides[column]) : QString();
+            if (QTableWidgetItem* cell = grid->item(row, column)) cell->setText(text);
+            else grid->setItem(row, column, new QTableWidgetItem(text));
+        }
+        grid->rowFlags[static_cast<std::size_t>(row)] =
+            filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
+    }
+    fillingRows_ = false;
+    grid->viewport()->update();
+}
+
+void TForm1::setCursorRow(int row) { grid->setCurrentCell(row, std::max(0, grid->currentColumn())); }
+
+void TForm1::syncScrollBar() {
+    const int topRow = grid->topVisibleRow();
+    const int bottomRow = grid->bottomVisibleRow();
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const int maximum = count > 0 ? static_cast<int>(count - 1) : 0;
+    const int page = std::min(bottomRow - topRow, maximum);
+    const int position =
+        std::min(static_cast<int>(window.first()) + topRow, maximum - page);
+    // The bar's value runs to maximum - page, so that its thumb stands for the
+    // visible rows.
+    syncingScrollBar_ = true;
+    ScrollBar1->setPageStep(std::max(page, 1));
+    ScrollBar1->setRange(0, maximum - page);
+    ScrollBar1->setValue(std::max(0, position));
+    syncingScrollBar_ = false;
+}
+
+void TForm1::ScrollBar1Scroll(int position) {
+    if (syncingScrollBar_) return;
+    currentPosition = static_cast<std::size_t>(position);
+    refillWindow(grid->topVisibleRow());
+    setCursorRow(static_cast<int>(currentPosition - window.first()));
+}
+
+void TForm1::swapDirection() {
+    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
+    grid->viewport()->update();
+    refreshDictionaryStatus();
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    syncScrollBar();
+}
+
+void TForm1::runSearch(bool byUser) {
+    std::string buffer = encode(Edit1->text(), sourceSide);
+    SearchContext context{store, characterTables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
+                          [this] { swapDirection(); }};
+    currentPosition = findPosition(context, buffer, sourceSide, sourceTable);
+    window.markStale();
+    refillWindow(grid->topVisibleRow());
+    grid->setTopVisibleRow(grid->currentRow());
+    if (byUser) Edit1->selectAll();
+    syncScrollBar();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == Edit1) return Edit1KeyDown(key);
+        if (watched == Edit2 || watched == Edit3) return EditNewEntryKeyDown(static_cast<QLineEdit*>(watched), key);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool TForm1::Edit1KeyDown(QKeyEvent* event) {
+    idleTicks = 0;
+    switch (event->key()) {
+        case Qt::Key_F5:
+            swapDirection();
+            return true;
+        case Qt::Key_Insert:
+            // Whatever modifiers: Shift+Insert switches the adding mode, it does not paste.
+            toolButtons[6]->toggle();
+            ToolButton6Click();
+            return true;
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            // The grid moves its cursor while the focus stays here.
+            QKeyEvent copy(QEvent::KeyPress, event->key(), event->modifiers());
+            QCoreApplication::sendEvent(grid, &copy);
+            return true;
+        }
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            runSearch(true);
+            return false;
+        default:
+            return false;
+    }
+}
+
+void TForm1::Timer2Timer() {
+    if (++idleTicks < 5) return;
+    std::string text = Edit1->text().toStdString();
+    if (text == lastSearchText) return;
+    idleTicks = 0;
+    runSearch(false);
+    lastSearchText = text;
+}
+
+bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
+    if (grid->editing()) return false;
+    const int key = event->key();
+    const bool control = event->modifiers().testFlag(Qt::ControlModifier);
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    if (key == Qt::Key_F5) {
+        swapDirection();
+        return true;
+    }
+    if (key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
+        toolButtons[6]->toggle();
+        ToolButton6Click();
+        return true;
+    }
+    const int rows = grid->bottomVisibleRow() - grid->topVisibleRow();
+    switch (key) {
+        case Qt::Key_PageUp:
+            setCursorRow(std::max(0, grid->currentRow() - rows));
+            syncScrollBar();
+            return true;
+        case Qt::Key_PageDown: {
+            const int lastRow = static_cast<int>(std::min<std::size_t>(gridRows, count - window.first())) - 1;
+            if (count > window.first()) setCursorRow(std::min(grid->currentRow() + rows, lastRow));
+            syncScrollBar();
+            return true;
+        }
+        case Qt::Key_Home:
+            currentPosition = 0;
+            refillWindow(grid->topVisibleRow());
+            setCursorRow(0);
+            grid->setTopVisibleRow(0);
+            syncScrollBar();
+            return true;
+        case Qt::Key_End:
+            if (count == 0) return true;
+            currentPosition = count - 1;
+            refillWindow(grid->topVisibleRow());
+            setCursorRow(static_cast<int>(currentPosition - window.first()));
+            grid->setTopVisibleRow(std::max(0, grid->currentRow() - rows + 1));
+            syncScrollBar();
+            return true;
+        default:
+            break;
+    }
+    if ((control && key == Qt::Key_C) || (control && key == Qt::Key_Insert)) {
+        if (QTableWidgetItem* cell = grid->currentItem()) QApplication::clipboard()->setText(cell->text());
+        return true;
+    }
+    return false;
+}
+
+void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previousCol) {
+    Timer1->stop();
+    if (refilling || row < 0) return;
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    // Empty rows cannot be selected: the cursor goes back where it was.
+    if (window.first() + static_cast<std::size_t>(row) >= count) {
+        refilling = true;
+        grid->setCurrentCell(previousRow, previousCol);
+        refilling = false;
+        return;
+    }
+    currentPosition = window.first() + static_cast<std::size_t>(row);
+    // The cursor stood on the previous row when the move began.
+    const int topRow = grid->topVisibleRow();
+    refilling = true;
+    grid->setCurrentCell(previousRow < 0 ? row : previousRow, col);
+    refilling = false;
+    if (refillWindow(topRow)) {
+        syncScrollBar();
+        grid->viewport()->update();
+        return;
+    }
+    refilling = true;
+    grid->setCurrentCell(row, col);
+    refilling = false;
+    Timer1->start();
+    syncScrollBar();
+    // The whole grid is repainted after every selection.
+    grid->viewport()->update();
+}
+
+void TForm1::StringGrid2MouseMove(QPoint point) {
+    pointerX = point.x();
+    pointerY = point.y();
+    if (pointerX < 0) return;  // gone from the grid: no hint is looked for
+    Timer1->start();
+    if (Whintik1->getshow()) Timer1Timer();
+}
+
+void TForm1::Timer1Timer() {
+    if (pointerX <= 0 || pointerY <= 0) return;
+    const int col = grid->columnAt(pointerX), row = grid->rowAt(pointerY);
+    if (col < 0 || row < 0) return;
+    if (col == hintCol && row == hintRow) return;
+    QTableWidgetItem* cell = grid->item(row, col);
+    const QString text = cell ? cell->text() : QString();
+    const QFontMetrics metrics(grid->columnFonts[0]);
+    if (grid->columnWidth(col) < metrics.horizontalAdvance(text)) {
+        QPoint at = grid->viewport()->mapToGlobal(QPoint(pointerX, pointerY));
+        Whintik1->show(text, at.x(), at.y() + 20, 1);
+    } else {
+        Whintik1->hide();
+    }
+    hintCol = col;
+    hintRow = row;
+}
+
+}  // namespace trelvo
