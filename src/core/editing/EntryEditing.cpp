@@ -2,12 +2,14 @@
 
 #include <string>
 
+#include "core/dictionary/TextWords.h"
+
 namespace trelvo {
 
 namespace {
 
-// Typed texts pass a 1000-byte buffer.
-std::string_view typed(std::string_view text) { return text.substr(0, CharacterTables::maxKeyLength); }
+// Typed and pasted texts pass a 1000-byte buffer, and keep no tab or line break.
+std::string typed(std::string_view text) { return entryText(text.substr(0, CharacterTables::maxKeyLength)); }
 
 }  // namespace
 
@@ -18,6 +20,7 @@ bool EntryEditing::addEntry(std::string_view term, std::string_view translation,
     if (!store_.isOpen()) return false;
     std::string texts[2];
     texts[sourceSide_] = typed(term);
+    if (isEmptyText(texts[sourceSide_])) return false;
     texts[targetSide_] = typed(translation);
     const std::uint32_t n = store_.appendEntry(texts[0], texts[1], "", efUserModified);
     for (int k : {sourceSide_, targetSide_})
@@ -38,10 +41,10 @@ bool EntryEditing::commitCellEdit(int column, std::size_t position, std::string_
     if (position >= source.size() || column < 0 || column > 2) return false;
     const std::uint32_t e = source.entryNumber(position);
     const int k = column == 0 ? sourceSide_ : column == 1 ? targetSide_ : 2;
-    text = typed(text);
-    if (store_.entries.text(e, k) == text) return false;
+    const std::string kept = typed(text);
+    if (store_.entries.text(e, k) == kept) return false;
     store_.entries.setFlags(e, efUserModified);
-    store_.entries.setText(e, k, text);
+    store_.entries.setText(e, k, kept);
     if (column < 2) rekey(k, e);
     return true;
 }

@@ -17,7 +17,8 @@ public:
 
     // A new user entry; returns its position in the source index, behind
     // the entries with an equal key. Nothing is added while no dictionary is
-    // open (there is no file to keep it).
+    // open (there is no file to keep it), nor for an empty term. Texts keep
+    // no control characters (see entryText).
     bool addEntry(std::string_view term, std::string_view translation, std::size_t& position);
 
     // The text of grid column 0 (source), 1 (target) or 2 (note) of the entry

@@ -4,6 +4,7 @@
 #include <unordered_set>
 
 #include "core/dictionary/CodePage.h"
+#include "core/dictionary/TextWords.h"
 
 namespace trelvo {
 
@@ -48,7 +49,8 @@ std::basic_string_view<Char> trimmedRight(std::basic_string_view<Char> text) {
     return text;
 }
 
-// Only the first tab separates; the translation keeps any later one.
+// Only the first tab separates; any later one stays in the translation, as a
+// space once the pair is kept (entryText).
 template <typename Char>
 SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
     while (!line.empty() && line.front() == Char(' ')) line.remove_prefix(1);
@@ -79,10 +81,14 @@ struct PairHash {
 std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage,
                                           int translationCodePage) {
     std::vector<ImportedPair> pairs;
+    auto keep = [&pairs](std::string_view term, std::string_view translation) {
+        std::string kept = entryText(term);
+        if (!isEmptyText(kept)) pairs.push_back({std::move(kept), entryText(translation)});
+    };
     if (!isUtf16(fileBytes)) {
-        forEachLine(fileBytes, [&pairs](std::string_view line) {
+        forEachLine(fileBytes, [&](std::string_view line) {
             SplitLine<char> split = splitLine(line);
-            if (!split.term.empty()) pairs.push_back({std::string(split.term), std::string(split.translation)});
+            keep(split.term, split.translation);
         });
         return pairs;
     }
@@ -94,9 +100,8 @@ std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCo
                                          static_cast<std::uint8_t>(fileBytes[2 * i + 1]) << 8);
     forEachLine(std::u16string_view(units), [&](std::u16string_view line) {
         SplitLine<char16_t> split = splitLine(line);
-        if (!split.term.empty())
-            pairs.push_back({CodePage::fromUnicode(split.term, termCodePage),
-                             CodePage::fromUnicode(split.translation, translationCodePage)});
+        keep(CodePage::fromUnicode(split.term, termCodePage),
+             CodePage::fromUnicode(split.translation, translationCodePage));
     });
     return pairs;
 }

@@ -39,8 +39,24 @@ TEST_F(EntryEditingTest, AddedTermsGoBehindEqualOnesInBothLanguages) {
     EXPECT_EQ(position, 2u) << "behind the existing points";
     EXPECT_EQ(store.indexes[1].entryNumber(2), 3u);
     EXPECT_EQ(order(0), (std::vector<std::string>{"kolej", "navest", "vyhybka", "vyhybka"}));
-    ASSERT_TRUE(editing.addEntry("", "", position));
-    EXPECT_EQ(position, 0u) << "an empty term sorts first";
+}
+
+TEST_F(EntryEditingTest, TypedAndPastedTextsKeepNoTabsOrLineBreaks) {
+    EntryEditing editing(store, tables, 0, 1);
+    std::size_t position = 99;
+    EXPECT_FALSE(editing.addEntry("", "x", position)) << "no entry without a term";
+    EXPECT_FALSE(editing.addEntry(" \t\r\n ", "x", position));
+    EXPECT_EQ(store.entryCount(), 3u);
+    EXPECT_EQ(position, 99u);
+
+    ASSERT_TRUE(editing.addEntry("\tzabezpecovaci\t\tzarizeni\r\n", "interlocking\n\x01system", position));
+    EXPECT_EQ(store.entries.term(3), "zabezpecovaci zarizeni");
+    EXPECT_EQ(store.entries.translation(3), "interlocking system");
+    EXPECT_EQ(store.indexes[0].key(position), tables.makeCollationKey("zabezpecovaci zarizeni", 0));
+
+    EXPECT_FALSE(editing.commitCellEdit(1, 0, "track\r\n")) << "the same text once cleaned";
+    ASSERT_TRUE(editing.commitCellEdit(2, 0, "zkr.\tjen\vtak"));
+    EXPECT_EQ(store.entries.note(0), "zkr. jen tak");
 }
 
 TEST_F(EntryEditingTest, NothingIsAddedWithoutAnOpenDictionary) {

@@ -45,14 +45,18 @@ TEST(TextImport, LineRulesAndLineEnds) {
                     "\n"
                     "two words \t x \r\n"
                     "last"),
-              (Pairs{{"word", ""}, {"term", "trans\tmore"}, {"two words", "x"}, {"last", ""}}));
+              (Pairs{{"word", ""}, {"term", "trans more"}, {"two words", "x"}, {"last", ""}}))
+        << "a later tab stays in the translation, as a space";
     // 8-bit text is the dictionary's own bytes: nothing is converted.
     EXPECT_EQ(read8("\xE8\xE1ra\t\x9A\n"), (Pairs{{"\xE8\xE1ra", "\x9A"}}));
     // A NUL ends the line's text, as it would in a line buffer.
     EXPECT_EQ(read8(std::string("ab\tc\0d\tz\ne\tf", 12)), (Pairs{{"ab", "c"}, {"e", "f"}}));
     EXPECT_EQ(read8("a\tb\nc\td\n"), read8("a\tb\r\nc\td\r\n"));
-    // Only a carriage return right before the line feed belongs to the line end.
-    EXPECT_EQ(read8("a\tb\r\r\n"), (Pairs{{"a", "b\r"}}));
+    // Only a carriage return right before the line feed belongs to the line
+    // end; another one, or any control character, is no part of an entry.
+    EXPECT_EQ(read8("a\tb\r\r\n"), (Pairs{{"a", "b"}}));
+    EXPECT_EQ(read8("a\rb\x01\x02" "c\tx\ry\n\x7F\t\n\x03\t\x04\n"), (Pairs{{"a b c", "x y"}, {"\x7F", ""}}))
+        << "a term of control characters alone is no term";
 }
 
 TEST(TextImport, LongLinesAreCutAndTheirRestDropped) {
@@ -67,7 +71,7 @@ TEST(TextImport, LongLinesAreCutAndTheirRestDropped) {
 
 TEST(TextImport, Utf16WithAndWithoutMark) {
     const std::u16string text = u"j\u00EDzda\tjourney\r\n  n\u00E1v\u011Bst\t\tsignal\tx\n";
-    const Pairs expected{{"j\xEDzda", "journey"}, {"n\xE1v\xECst", "signal\tx"}};
+    const Pairs expected{{"j\xEDzda", "journey"}, {"n\xE1v\xECst", "signal x"}};
     EXPECT_EQ(readImportLines(utf16(text, true), 1250, 1250), expected);
     EXPECT_EQ(readImportLines(utf16(text, false), 1250, 1250), expected);
     // Only offsets 3 to 21 are looked at: a zero at 21 makes it UTF-16, zeros
