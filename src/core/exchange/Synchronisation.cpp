@@ -81,7 +81,8 @@ bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndA
 
 SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, const std::string& otherPath,
                         const std::function<bool()>& askImportOnly,
-                        const std::function<void(std::size_t)>& progress, std::size_t* added) {
+                        const std::function<void(std::size_t)>& progress, std::size_t* added,
+                        const std::function<void(SyncOutcome)>& merging) {
     if (added) *added = 0;
     if (!active.isOpen()) return SyncOutcome::noDictionary;
 
@@ -98,6 +99,7 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
     SyncOutcome outcome;
 
     if (sameDictionaryId(active.header.idAndAccessCode, otherHeader.idAndAccessCode)) {
+        if (merging) merging(SyncOutcome::synchronised);
         // One stable pass into a fresh list: removing the delivered entries
         // one by one would move the rest each time.
         EntryList merged;
@@ -119,6 +121,7 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
         outcome = SyncOutcome::synchronised;
     } else {
         if (!askImportOnly || !askImportOnly()) return SyncOutcome::declined;
+        if (merging) merging(SyncOutcome::imported);
         KeptKeys kept(active.entries);
         kept.reserve(active.entries.size());
         for (std::size_t n = 0; n < active.entries.size(); ++n) {

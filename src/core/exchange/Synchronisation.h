@@ -37,8 +37,12 @@ bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndA
 // for synchronised and imported alike. progress is called with the number of
 // items handled so far at every hundredth one, so that the window can repaint;
 // it may be empty. added, when given, receives the number of appended entries.
+// merging, when given, is called with synchronised or imported once the other
+// file has been read (and the question answered), just before the entries
+// change: the moment to say that the work is under way.
 SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, const std::string& otherPath,
                         const std::function<bool()>& askImportOnly,
-                        const std::function<void(std::size_t)>& progress, std::size_t* added = nullptr);
+                        const std::function<void(std::size_t)>& progress, std::size_t* added = nullptr,
+                        const std::function<void(SyncOutcome)>& merging = {});
 
 }  // namespace trelvo

@@ -75,17 +75,24 @@ protected:
         active_.header.filePath = path("active.dsl");
         active_.entries = listOf(entries);
         active_.rebuildIndexes(tables_);
+        entriesBefore_ = entries;
     }
 
     SyncOutcome run(const std::string& other, bool answer = true) {
         asked_ = 0;
+        merging_.clear();
         return synchronise(
             active_, tables_, other,
             [&] {
                 ++asked_;
                 return answer;
             },
-            {}, &added_);
+            {}, &added_,
+            [&](SyncOutcome branch) {
+                // Said once the question is behind, before the entries change.
+                EXPECT_EQ(contents(active_.entries), entriesBefore_);
+                merging_.push_back(branch);
+            });
     }
 
     void expectIndexesCover(std::size_t count) {
@@ -97,6 +104,8 @@ protected:
     DictionaryStore active_;
     int asked_ = 0;
     std::size_t added_ = 99;
+    std::vector<SyncOutcome> merging_;
+    std::vector<E> entriesBefore_;
 };
 
 }  // namespace
@@ -170,6 +179,7 @@ TEST_F(SynchronisationTest, DifferentIdImportsMissingEntriesAsImported) {
 
     EXPECT_EQ(run(other, true), SyncOutcome::imported);
     EXPECT_EQ(asked_, 1);
+    EXPECT_EQ(merging_, std::vector<SyncOutcome>{SyncOutcome::imported});
     EXPECT_EQ(added_, 3u);
     std::vector<E> expected = before;  // nothing removed, whatever its flags
     expected.push_back({"výhybka", "Weiche", "v", efImported});
@@ -191,6 +201,7 @@ TEST_F(SynchronisationTest, DeclinedImportChangesNothing) {
 
     EXPECT_EQ(run(other, false), SyncOutcome::declined);
     EXPECT_EQ(asked_, 1);
+    EXPECT_TRUE(merging_.empty()) << "nothing under way after a No";
     EXPECT_EQ(added_, 0u);
     // Without anyone to ask, the import is not done either.
     EXPECT_EQ(synchronise(active_, tables_, other, {}, {}), SyncOutcome::declined);
@@ -217,12 +228,14 @@ TEST_F(SynchronisationTest, RejectedFileChangesNothing) {
         SCOPED_TRACE(name);
         EXPECT_EQ(run(path(name)), SyncOutcome::unreadable);
         EXPECT_EQ(asked_, 0);
+        EXPECT_TRUE(merging_.empty());
         EXPECT_EQ(added_, 0u);
         EXPECT_EQ(active_.header, before.header);
         EXPECT_EQ(active_.entries, before.entries);
     }
     // The intact file synchronises: the empty IDs are equal.
     EXPECT_EQ(run(good), SyncOutcome::synchronised);
+    EXPECT_EQ(merging_, std::vector<SyncOutcome>{SyncOutcome::synchronised});
     EXPECT_EQ(contents(active_.entries), (std::vector<E>{{"výhybka", "Weiche", "", efDefault}}));
 }
 
