@@ -21,27 +21,52 @@ QMessageBox::Icon boxIcon(Prompts::Icon icon) {
 
 }  // namespace
 
+void Prompts::record(const Shown& shown) {
+    shown_.push_back(shown);
+    if (onShown) onShown(shown);
+}
+
+Prompts::Answer Prompts::nextAnswer() {
+    if (answers_.empty()) return Answer::no;
+    Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+}
+
 void Prompts::inform(QWidget* parent, Icon icon, const QString& caption, const QString& text) {
-    shown_.push_back({icon, caption, text});
+    record({icon, caption, text});
     if (testMode_) return;
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parent);
     box.exec();
 }
 
-bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text, Icon icon) {
-    shown_.push_back({icon, caption, text});
-    if (testMode_) {
-        if (answers_.empty()) return false;
-        bool yes = answers_.front();
-        answers_.pop_front();
-        return yes;
-    }
+bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text, Icon icon, Default defaultButton) {
+    record({icon, caption, text, defaultButton, false});
+    if (testMode_) return nextAnswer() == Answer::yes;
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(defaultButton == Default::yes ? QMessageBox::Yes : QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
     // The program speaks Czech, its buttons too.
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Ano"));
     box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
     return box.exec() == QMessageBox::Yes;
+}
+
+Prompts::Answer Prompts::askOrGoBack(QWidget* parent, const QString& caption, const QString& text) {
+    record({Icon::question, caption, text, Default::yes, true});
+    if (testMode_) return nextAnswer();
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                    parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Ano"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Ne"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Storno"));
+    switch (box.exec()) {
+        case QMessageBox::Yes: return Answer::yes;
+        case QMessageBox::No: return Answer::no;
+        default: return Answer::back;  // Storno, Escape or the box's close button
+    }
 }
 
 bool Prompts::runDialog(QDialog& dialog) {

@@ -16,19 +16,27 @@ namespace trelvo {
 class Prompts {
 public:
     enum class Icon { information, warning, question, error };
-    enum class Answer { ok, yes, no };
+    enum class Answer { yes, no, back };
+    // The button that Enter presses: "Ne" for questions whose "Ano" destroys.
+    enum class Default { yes, no };
 
     struct Shown {
         Icon icon;
         QString caption;
         QString text;
+        Default defaultButton = Default::yes;
+        bool canGoBack = false;  // a third way out besides Ano and Ne
     };
 
     explicit Prompts(bool testMode = false) : testMode_(testMode) {}
 
     void inform(QWidget* parent, Icon icon, const QString& caption, const QString& text);
-    // Yes/No question; a No leaves everything unchanged.
-    bool ask(QWidget* parent, const QString& caption, const QString& text, Icon icon = Icon::question);
+    // Yes/No question; a No leaves everything unchanged. Escape answers No.
+    bool ask(QWidget* parent, const QString& caption, const QString& text, Icon icon = Icon::question,
+             Default defaultButton = Default::yes);
+    // Yes/No question with a way back: Escape, "Storno" and closing the box
+    // answer back, so that the user can return to what they were doing.
+    Answer askOrGoBack(QWidget* parent, const QString& caption, const QString& text);
     // An empty result means the dialog was cancelled.
     QString openFile(QWidget* parent, const QString& caption, const QString& filter);
     QString saveFile(QWidget* parent, const QString& caption, const QString& filter);
@@ -40,17 +48,24 @@ public:
     // answered No, a file dialog cancelled and a dialog rejected. A queued
     // dialog answer fills the dialog as a user would and says whether it
     // was accepted.
-    void queueAnswer(bool yes) { answers_.push_back(yes); }
+    // A queued back answers a plain question No.
+    void queueAnswer(bool yes) { answers_.push_back(yes ? Answer::yes : Answer::no); }
+    void queueGoBack() { answers_.push_back(Answer::back); }
     void queueDialog(std::function<bool(QDialog&)> answer) { dialogs_.push_back(std::move(answer)); }
     void queueFile(const QString& path) { files_.push_back(path); }
     const std::vector<Shown>& shown() const { return shown_; }
     void clearShown() { shown_.clear(); }
+    // Called as each box or question is shown, in test mode too: a test sees
+    // the window as the user would see it behind the box.
+    std::function<void(const Shown&)> onShown;
 
 private:
     QString nextFile();
+    Answer nextAnswer();
+    void record(const Shown& shown);
 
     bool testMode_;
-    std::deque<bool> answers_;
+    std::deque<Answer> answers_;
     std::deque<QString> files_;
     std::deque<std::function<bool(QDialog&)>> dialogs_;
     std::vector<Shown> shown_;

@@ -225,6 +225,7 @@ void TForm1::createGrid() {
     connect(grid, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* cell) {
         if (!fillingRows_) commitCellEdit(cell->column(), cell->row(), cell->text());
     });
+    connect(grid, &Tgridik::editorClosed, this, &TForm1::showEditedEntry);
     grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
     grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
     grid->onEnter = [this] { gridHadFocus = true; };
@@ -247,6 +248,8 @@ void TForm1::createToolBar() {
         ToolBar1->addWidget(button);
         if (definition.separatorAfter) ToolBar1->addSeparator();
         toolButtons[static_cast<std::size_t>(definition.number)] = button;
+        // A tool button takes no focus, so a cell editor would stay open under its command.
+        connect(button, &QToolButton::pressed, this, &TForm1::finishCellEdit);
     }
     // The button itself does nothing; its arrow opens the dictionary menu.
     PopupMenu1 = new QMenu(this);
@@ -381,23 +384,29 @@ void TForm1::scanCatalogue() {
 
 void TForm1::selectDictionary(int i) {
     if (store.cataloguePaths[static_cast<std::size_t>(i)] == store.header.filePath) return;
-    openDictionary(i);
-    lastDictionary = i;
+    // The next start opens the dictionary the user really switched to.
+    if (openDictionary(i)) lastDictionary = i;
 }
 
 bool TForm1::askToSaveChanges() {
     if (!modified) return true;
-    if (!env_.prompts->ask(this, QStringLiteral("Upozornění"), saveQuestion)) return true;
-    return saveDictionary();
+    switch (env_.prompts->askOrGoBack(this, QStringLiteral("Upozornění"), saveQuestion)) {
+        case Prompts::Answer::yes: return saveDictionary();
+        case Prompts::Answer::no: return true;
+        case Prompts::Answer::back: return false;
+    }
+    return false;
 }
 
-void TForm1::openDictionary(int i) {
-    // A save that failed keeps the active dictionary, so its changes survive.
-    if (!askToSaveChanges()) return;
-    if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return;
+bool TForm1::openDictionary(int i) {
+    finishCellEdit();
+    // Going back, or a save that failed, keeps the active dictionary and its changes.
+    if (!askToSaveChanges()) return false;
+    if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return false;
     showFromTheStart();
     modified = false;
     checkForUpdate();
+    return true;
 }
 
 bool TForm1::saveDictionary() {
@@ -488,7 +497,8 @@ void TForm1::paintEvent(QPaintEvent* event) {
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {
-    // A failed save keeps the window open, so that closing never drops changes.
+    finishCellEdit();
+    // Going back, or a failed save, keeps the window open: closing never drops changes.
     if (!askToSaveChanges()) {
         event->ignore();
         return;

@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -70,7 +71,9 @@ public:
     void refreshDictionaryStatus();
     void layoutMainWindow();
     void selectDictionary(int i);
-    void openDictionary(int i);
+    // False when the active dictionary stays: the user went back from the
+    // question about unsaved changes, the save failed, or the file is unreadable.
+    bool openDictionary(int i);
     // Writes the active dictionary; a failure is shown and keeps `modified`.
     bool saveDictionary();
     void scanCatalogue();
@@ -151,6 +154,8 @@ private:
     void readSettings();
     void writeSettings();
 
+    // Offers to save unsaved changes; false when the user went back or the
+    // save failed, and whatever was about to happen must not.
     bool askToSaveChanges();
     bool applyProperties();
     bool runExport();
@@ -161,6 +166,11 @@ private:
     QString decode(std::string_view text, int side) const;
     std::string encode(const QString& text, int side) const;
     void createGrid();
+    // Before anything reloads the grid's rows: an open cell edit is kept.
+    void finishCellEdit();
+    // Once the cell editor has closed: the rows reload around the entry the
+    // edit changed, which a new term may have moved.
+    void showEditedEntry();
     void fillRows();
     void setCursorRow(int row);
     bool Edit1KeyDown(QKeyEvent* event);
@@ -189,6 +199,7 @@ private:
     QRect designGeometry_;
     bool syncingScrollBar_ = false;
     bool fillingRows_ = false;
+    std::optional<std::uint32_t> editedEntry_;
 };
 
 }  // namespace trelvo

@@ -77,7 +77,7 @@ bool TForm1::applyProperties() {
             !env_.prompts->ask(NewTrelvo_, QStringLiteral("Upozornění"),
                                QStringLiteral("Soubor slovníku s tímto názvem již existuje, má se jeho obsah opravdu "
                                               "nahradit?"),
-                               Prompts::Icon::warning))
+                               Prompts::Icon::warning, Prompts::Default::no))
             return false;
         path = chosen.toStdString();
     }
@@ -106,9 +106,18 @@ bool TForm1::applyProperties() {
         store.entries.clear();
         store.clearIndexes();
     } else if (charsetsChanged) {
-        // Each language is keyed with its own table: a new character set re-keys it now.
+        // Each language is keyed with its own table: a new character set re-keys
+        // it now. The rows on screen stood for positions of the old order, so
+        // they are reloaded around the entry the cursor was on.
+        const DictionaryIndex& before = store.indexes[static_cast<std::size_t>(sourceSide)];
+        const std::size_t at = window.first() + static_cast<std::size_t>(std::max(0, grid->currentRow()));
+        const bool onEntry = at < before.size();
+        const std::uint32_t entry = onEntry ? before.entryNumber(at) : 0;
         store.rebuildIndexes(characterTables);
+        currentPosition = onEntry ? store.findIndexPosition(sourceSide, entry) : 0;
         window.markStale();
+        refillWindow(grid->topVisibleRow());
+        syncScrollBar();
     }
     sourceTable = store.tableOf(sourceSide);
     targetTable = store.tableOf(targetSide);

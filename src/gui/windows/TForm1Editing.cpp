@@ -57,16 +57,31 @@ void TForm1::addEntry() {
 
 void TForm1::commitCellEdit(int col, int row, const QString& text) {
     const std::size_t p = window.first() + static_cast<std::size_t>(row);
+    const DictionaryIndex& source = store.indexes[static_cast<std::size_t>(sourceSide)];
+    if (p >= source.size()) return;
+    const std::uint32_t entry = source.entryNumber(p);
+    const int side = col == 0 ? sourceSide : col == 1 ? targetSide : 2;
     EntryEditing editing(store, characterTables, sourceSide, targetSide);
-    if (!editing.commitCellEdit(col, p, encode(text, col == 0 ? sourceSide : col == 1 ? targetSide : 2))) return;
-    modified = true;
-    grid->rowFlags[static_cast<std::size_t>(row)] = efUserModified;
-    grid->viewport()->update();
-    // The edited entry moved to its new place; the cursor keeps the position.
-    if (col == 0) {
-        currentPosition = p;
-        entriesChanged();
+    if (!editing.commitCellEdit(col, p, encode(text, side))) {
+        // The cell shows what the entry holds, also where the text was cleaned or cut.
+        fillingRows_ = true;
+        if (QTableWidgetItem* cell = grid->item(row, col)) cell->setText(decode(store.entries.text(entry, side), side));
+        fillingRows_ = false;
+        return;
     }
+    modified = true;
+    // The rows stay as they are while the editor is still open: reloading
+    // them under it would move its cell onto another entry.
+    editedEntry_ = entry;
+    if (!grid->editing()) showEditedEntry();
+}
+
+void TForm1::showEditedEntry() {
+    if (!editedEntry_) return;
+    // The texts are shown as stored, and the cursor follows the entry.
+    currentPosition = store.findIndexPosition(sourceSide, *editedEntry_);
+    editedEntry_.reset();
+    entriesChanged();
 }
 
 void TForm1::deleteEntry() {
@@ -81,7 +96,7 @@ void TForm1::clearTranslations() {
     if (!env_.prompts->ask(this, QStringLiteral("!!!Upozornění!!!"),
                            QStringLiteral("Tato operace vymaže celý sloupec přeložených výrazů, opravdu si přejete "
                                           "pokračovat?"),
-                           Prompts::Icon::warning))
+                           Prompts::Icon::warning, Prompts::Default::no))
         return;
     EntryEditing(store, characterTables, sourceSide, targetSide).clearTranslations();
     entriesChanged();
@@ -90,7 +105,7 @@ void TForm1::clearTranslations() {
 void TForm1::clearNotes() {
     if (!env_.prompts->ask(this, QStringLiteral("!!!Upozornění!!!"),
                            QStringLiteral("Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?"),
-                           Prompts::Icon::warning))
+                           Prompts::Icon::warning, Prompts::Default::no))
         return;
     EntryEditing(store, characterTables, sourceSide, targetSide).clearNotes();
     entriesChanged();
@@ -100,7 +115,8 @@ void TForm1::convertToDefault() {
     if (!store.isOpen() || !checkAccessCode()) return;
     if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
                            QStringLiteral("Opravdu si přejete zrušit všechny příznaky importovaných a uživatelsky "
-                                          "modifikovaných položek?")))
+                                          "modifikovaných položek?"),
+                           Prompts::Icon::question, Prompts::Default::no))
         return;
     for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
     currentPosition = 0;

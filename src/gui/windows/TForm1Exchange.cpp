@@ -110,7 +110,7 @@ bool TForm1::runExport() {
     if (QFile::exists(path) &&
         !env_.prompts->ask(Form4_, QStringLiteral("Upozornění!"),
                            QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),
-                           Prompts::Icon::warning))
+                           Prompts::Icon::warning, Prompts::Default::no))
         return false;
     const std::string target = path.toStdString();
     const bool written = dsl ? exportDictionary(store, choice, target, env_.random)
@@ -129,18 +129,21 @@ void TForm1::ToolButton11Click(bool bySender) {
         if (path.isEmpty()) return;
         OpenDialog2FileName = path.toStdString();
     }
-    setEnabled(false);
-    statusPanels[0]->setText(QStringLiteral("Probíhá synchronizace ..."));
+    // The questions and boxes before the merge stand over a window still in use;
+    // the progress text comes when the merge itself starts.
     auto askImportOnly = [this] {
-        const bool yes = env_.prompts->ask(this, QStringLiteral("Upozornění"),
-                                           QStringLiteral("Vybraný soubor slovníku není možné použít pro "
-                                                          "synchronizaci. Mají se položky v něm uložené pouze "
-                                                          "importovat?"));
-        if (yes) statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
-        return yes;
+        return env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                                 QStringLiteral("Vybraný soubor slovníku není možné použít pro synchronizaci. Mají "
+                                                "se položky v něm uložené pouze importovat?"));
+    };
+    auto merging = [this](SyncOutcome branch) {
+        setEnabled(false);
+        statusPanels[0]->setText(branch == SyncOutcome::synchronised ? QStringLiteral("Probíhá synchronizace ...")
+                                                                      : QStringLiteral("Probíhá import položek ..."));
+        QCoreApplication::processEvents();
     };
     const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
-                                            [](std::size_t) { QCoreApplication::processEvents(); });
+                                            [](std::size_t) { QCoreApplication::processEvents(); }, nullptr, merging);
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
         showFromTheStart();
         modified = true;

@@ -83,14 +83,24 @@ void TForm1::syncScrollBar() {
     syncingScrollBar_ = false;
 }
 
+void TForm1::finishCellEdit() { grid->commitOpenEdit(); }
+
 void TForm1::ScrollBar1Scroll(int position) {
     if (syncingScrollBar_) return;
+    if (grid->editing()) {
+        finishCellEdit();
+        // Keeping the edit reloaded the rows and the bar: back to where the user put it.
+        syncingScrollBar_ = true;
+        ScrollBar1->setValue(position);
+        syncingScrollBar_ = false;
+    }
     currentPosition = static_cast<std::size_t>(position);
     refillWindow(grid->topVisibleRow());
     setCursorRow(static_cast<int>(currentPosition - window.first()));
 }
 
 void TForm1::swapDirection() {
+    finishCellEdit();
     swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
     grid->viewport()->update();
     refreshDictionaryStatus();
@@ -100,6 +110,7 @@ void TForm1::swapDirection() {
 }
 
 void TForm1::runSearch(bool byUser) {
+    finishCellEdit();
     std::string buffer = encode(Edit1->text(), sourceSide);
     SearchContext context{store, characterTables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
                           [this] { swapDirection(); }};

@@ -73,6 +73,14 @@ int Tgridik::bottomVisibleRow() const {
 
 void Tgridik::setTopVisibleRow(int row) { verticalScrollBar()->setValue(row); }
 
+void Tgridik::commitOpenEdit() {
+    if (!editing()) return;
+    QWidget* editor = indexWidget(currentIndex());
+    if (!editor) return;
+    commitData(editor);
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 void Tgridik::rebuildBackground() {
     const QSize size = viewport()->size();
     background = QImage(size, QImage::Format_RGB32);
@@ -149,6 +157,11 @@ void Tgridik::drawCell(QPainter& painter, int col, int row, const QRect& rect, b
         }
     }
     painter.restore();
+}
+
+void Tgridik::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+    QTableWidget::closeEditor(editor, hint);
+    emit editorClosed();
 }
 
 void Tgridik::keyPressEvent(QKeyEvent* event) {

@@ -40,6 +40,10 @@ public:
     std::function<void()> onExit;
 
     bool editing() const { return state() == QAbstractItemView::EditingState; }
+    // Writes the text of an open cell editor into its cell, as Enter would,
+    // and closes the editor. The cell's change reaches the main window while
+    // the rows are still those the edit was started on.
+    void commitOpenEdit();
     // The rows under the client points (1, 1) and (1, height - 1).
     int topVisibleRow() const;
     int bottomVisibleRow() const;
@@ -48,7 +52,12 @@ public:
     // Draws one cell; called for every cell the view paints.
     void drawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
 
+signals:
+    // A cell editor closed, after its text was committed or dropped.
+    void editorClosed();
+
 protected:
+    void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;

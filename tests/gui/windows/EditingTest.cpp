@@ -88,8 +88,9 @@ TEST_F(EditingTest, EditingCellsMarksTheEntryAndReSortsOnlyItsLanguage) {
     EXPECT_EQ(w.store.entries.translation(0), "rail track");
 
     editCell(w, 0, 0, QStringLiteral("železnice"));
-    EXPECT_EQ(w.currentPosition, 0u);
-    EXPECT_EQ(cell(w, 0, 0), "návěst") << "the entry that moved into the position";
+    EXPECT_EQ(w.currentPosition, 2u) << "the cursor follows the entry to its new place";
+    EXPECT_EQ(w.grid->currentRow(), 2);
+    EXPECT_EQ(cell(w, 0, 0), "návěst");
     EXPECT_EQ(cell(w, 2, 0), "železnice");
     w.Timer2->stop();
     w.Edit1->setText(QStringLiteral("železnice"));
