@@ -178,7 +178,7 @@ TEST_F(AnimShapeTest, TimerRunsOnlyWhileAnimating) {
     EXPECT_FALSE(shape_.timerActive());
 
     shape_.SetAnimate(true);
-    QTRY_VERIFY(shape_.step() >= 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shape_.step() >= 2; }));
     shape_.SetInterval(7);
     EXPECT_TRUE(shape_.timerActive());
     EXPECT_EQ(shape_.timerInterval(), 7);
@@ -190,7 +190,7 @@ TEST_F(AnimShapeTest, TimerRunsOnlyWhileAnimating) {
     EXPECT_EQ(shape_.step(), stopped);
 
     shape_.SetAnimate(true);
-    QTRY_COMPARE(completed_.count(), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completed_.count() == 1; }));
     EXPECT_EQ(shape_.display().copy(0, 0, 20, 20), source_);
 }
 

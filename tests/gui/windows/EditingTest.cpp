@@ -39,7 +39,7 @@ protected:
         editor->setText(text);
         QTest::keyClick(editor, Qt::Key_Return);
         // The view commits the editor's text on its next turn of the event loop.
-        QTRY_VERIFY(!w.grid->editing());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid->editing(); }));
     }
 
     QAction* menuItem(TForm1& w, int i) const { return w.PopupMenu2->actions()[i]; }

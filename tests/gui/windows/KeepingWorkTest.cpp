@@ -151,7 +151,7 @@ TEST_F(KeepingWorkTest, PastedTabsAndLineBreaksBecomeSpacesAndAnEmptyTermAddsNot
     ASSERT_NE(editor, nullptr);
     editor->setText(QStringLiteral("rail\ttrack\n"));
     QTest::keyClick(editor, Qt::Key_Return);
-    QTRY_VERIFY(!w.grid->editing());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid->editing(); }));
     EXPECT_EQ(w.store.entries.translation(0), "rail track");
     EXPECT_EQ(cell(w, 0, 1), "rail track") << "the cell shows the entry as kept";
 }

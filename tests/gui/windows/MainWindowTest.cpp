@@ -49,7 +49,7 @@ TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
     EXPECT_EQ(panel(0), "Slovník: <není vybraný>");
     EXPECT_EQ(panel(1), "Směr překladu: ");
     EXPECT_FALSE(w.store.isOpen()) << "not before the timer fires";
-    QTRY_VERIFY_WITH_TIMEOUT(w.store.isOpen(), 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
     EXPECT_EQ(w.store.header.filePath, first);
     // Opening ends with the update check; no server answers on this machine's
     // port, so the first panel is left empty and the toggle is put out of use.

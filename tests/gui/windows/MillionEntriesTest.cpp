@@ -92,7 +92,7 @@ TEST_F(MillionEntriesTest, OpenSearchMoveEditSaveCloseAndReopen) {
         ASSERT_NE(editor, nullptr);
         editor->setText(QStringLiteral("distant signal"));
         QTest::keyClick(editor, Qt::Key_Return);
-        QTRY_VERIFY(!w.grid->editing());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid->editing(); }));
     });
     ASSERT_EQ(w.store.entries.translation(edited), "distant signal");
     expected.setText(edited, 1, "distant signal");
