@@ -456,9 +456,10 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     int sourceTable = store.tableOf(sourceSide), targetTable = store.tableOf(targetSide);
     bool inFallback = false;
     std::size_t position = 0;
-    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback, [&] {
-                              swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position);
-                          }};
+    const std::string* typedNow = nullptr;
+    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
+                          [&] { swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position); },
+                          [&](int codePage) { return CodePage::fromUtf8(*typedNow, codePage); }};
     const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
                                          Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
     LineBlock lines;
@@ -474,6 +475,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     found.reserve(texts.size());
     // Each text searches from the direction the one before left, as typing does.
     for (const std::string& typed : texts) {
+        typedNow = &typed;
         std::string text = CodePage::fromUtf8(typed, CodePage::codePageOfCharset(
                                                          store.header.languageCharset[sourceSide]));
         position = findPosition(context, text, sourceSide, sourceTable);

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "core/dictionary/CodePage.h"
 #include "core/dictionary/TextWords.h"
 
 namespace trelvo {
@@ -61,7 +62,12 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
         if (!beginsWith(index.key(p), word)) {
             const int other = table == c.sourceTable ? c.targetTable : c.sourceTable;
             const int otherSide = c.targetSide;
-            std::string otherText = c.tables.makeCollationKey(typed, other);
+            std::string otherBytes =
+                c.typedIn ? c.typedIn(CodePage::codePageOfCharset(
+                                c.store.header.languageCharset[static_cast<std::size_t>(otherSide)]))
+                          : typed;
+            if (otherBytes.size() > CharacterTables::maxKeyLength) otherBytes.resize(CharacterTables::maxKeyLength);
+            std::string otherText = c.tables.makeCollationKey(otherBytes, other);
             std::string otherWord(firstWord(otherText));
             probe = otherWord;
             std::size_t q = findPosition(c, probe, otherSide, other);

@@ -20,12 +20,17 @@ struct SearchContext {
     int& targetTable;
     bool& inFallback;
     std::function<void()> swapDirection;
+    // The typed text in the given code page, for the fallback's probe of the
+    // other language: typed text stays Unicode until its language is known,
+    // or the other language's letters would already be '?'. Empty: the
+    // search text's own bytes are used.
+    std::function<std::string(int codePage)> typedIn = {};
 };
 
 // The position in indexes[side] that text leads to: the first equal key; else,
 // when the first word belongs to the other language only, that language's
-// position after swapping the direction (the text keyed with that language's
-// table); else the nearer neighbour by the count of equal bytes at equal
+// position after swapping the direction (the typed text in that language's
+// code page, keyed with its table); else the nearer neighbour by the count of equal bytes at equal
 // positions, a tie to the lower. The text is replaced by its collation key
 // (unless a fallback is running, which passes keys).
 std::size_t findPosition(SearchContext& context, std::string& text, int side, int table);

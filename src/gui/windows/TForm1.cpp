@@ -193,6 +193,9 @@ void TForm1::createControls() {
     Whintik1->SetFont(hintFont);
 
     Edit1->installEventFilter(this);
+    connect(Edit1, &QLineEdit::textEdited, this, [this] {
+        if (swappedSinceSearch_) lastSearchText.clear();
+    });
     Edit2->installEventFilter(this);
     Edit3->installEventFilter(this);
     connect(Button1, &QPushButton::clicked, this, &TForm1::addEntry);

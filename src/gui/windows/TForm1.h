@@ -200,6 +200,9 @@ private:
     bool syncingScrollBar_ = false;
     bool fillingRows_ = false;
     std::optional<std::uint32_t> editedEntry_;
+    // After a swap, the next text typed into the search box is searched even
+    // when it equals the one searched before the swap.
+    bool swappedSinceSearch_ = false;
 };
 
 }  // namespace trelvo

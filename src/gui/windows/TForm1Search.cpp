@@ -101,6 +101,8 @@ void TForm1::ScrollBar1Scroll(int position) {
 
 void TForm1::swapDirection() {
     finishCellEdit();
+    // The box's text was last searched in the other direction.
+    swappedSinceSearch_ = true;
     swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
     grid->viewport()->update();
     refreshDictionaryStatus();
@@ -111,10 +113,12 @@ void TForm1::swapDirection() {
 
 void TForm1::runSearch(bool byUser) {
     finishCellEdit();
-    std::string buffer = encode(Edit1->text(), sourceSide);
+    const QString typed = Edit1->text();
+    std::string buffer = encode(typed, sourceSide);
     SearchContext context{store, characterTables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
-                          [this] { swapDirection(); }};
+                          [this] { swapDirection(); }, [&typed](int codePage) { return uiBytes(typed, codePage); }};
     currentPosition = findPosition(context, buffer, sourceSide, sourceTable);
+    swappedSinceSearch_ = false;
     window.markStale();
     refillWindow(grid->topVisibleRow());
     grid->setTopVisibleRow(grid->currentRow());
@@ -266,7 +270,7 @@ void TForm1::Timer1Timer() {
     if (col == hintCol && row == hintRow) return;
     QTableWidgetItem* cell = grid->item(row, col);
     const QString text = cell ? cell->text() : QString();
-    const QFontMetrics metrics(grid->columnFonts[0]);
+    const QFontMetrics metrics(grid->columnFonts[static_cast<std::size_t>(col)]);
     if (grid->columnWidth(col) < metrics.horizontalAdvance(text)) {
         QPoint at = grid->viewport()->mapToGlobal(QPoint(pointerX, pointerY));
         Whintik1->show(text, at.x(), at.y() + 20, 1);

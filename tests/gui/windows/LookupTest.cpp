@@ -4,9 +4,11 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <QToolButton>
+#include <filesystem>
 
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
@@ -75,7 +77,7 @@ TEST_F(LookupTest, TypingTwoLettersRunsOneSearchAQuarterSecondLater) {
     QTest::sendKeyEvent(QTest::Click, w.Edit1, Qt::Key_Aacute, QStringLiteral("á"), Qt::NoModifier);
     ASSERT_EQ(w.Edit1->text(), "ná");
     EXPECT_EQ(w.currentPosition, 0u) << "nothing before the quarter second";
-    QTRY_COMPARE_WITH_TIMEOUT(w.currentPosition, std::size_t{1}, 2000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.currentPosition == std::size_t{1}; }, 2000));
     EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "návěst");
     EXPECT_EQ(w.grid->currentRow(), w.grid->topVisibleRow()) << "the entry found stands at the top";
     EXPECT_TRUE(w.Edit1->selectedText().isEmpty()) << "the timer does not select the text";
@@ -265,23 +267,109 @@ TEST_F(LookupTest, NoDictionaryLeavesTheScrollBarAtZero) {
 }
 
 TEST_F(LookupTest, HintShowsTheWholeTextOfALongCell) {
-    TForm1& w = openCzechEnglish();
-    const int longRow = 3;  // přejezdové zabezpečovací zařízení
-    QRect longCell = w.grid->visualItemRect(w.grid->item(longRow, 1));
-    QRect shortCell = w.grid->visualItemRect(w.grid->item(0, 1));
-    w.grid->setColumnWidth(1, 60);
-    longCell = w.grid->visualItemRect(w.grid->item(longRow, 1));
-    shortCell = w.grid->visualItemRect(w.grid->item(4, 2));
+    const std::string longTranslation =
+        "automatic train protection with continuous supervision of speed and of the braking curve";
+    dictionary("a.dsl", "Zabezpečovací technika", true,
+               {{"kolejový obvod", "track circuit"}, {"vlakový zabezpečovač", longTranslation}});
+    TForm1& w = start();
+    w.resize(700, 450);
+    w.show();
+    w.selectDictionary(0);
+    QCoreApplication::processEvents();
+    const QRect longCell = w.grid->visualItemRect(w.grid->item(1, 1));
+    const QRect shortCell = w.grid->visualItemRect(w.grid->item(0, 1));
+    ASSERT_LT(longCell.width(), QFontMetrics(w.grid->columnFonts[1]).horizontalAdvance(
+                                    QString::fromStdString(longTranslation)))
+        << "the translation is cut off";
     QTest::mouseMove(w.grid->viewport(), longCell.center());
     EXPECT_FALSE(w.Whintik1->getshow());
-    QTRY_VERIFY_WITH_TIMEOUT(w.Whintik1->getshow(), 2000);
-    EXPECT_EQ(w.Whintik1->HintText(), "level crossing protection system");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Whintik1->getshow(); }, 2000));
+    EXPECT_EQ(w.Whintik1->HintText().toStdString(), longTranslation);
     EXPECT_EQ(w.Whintik1->HintY(), w.grid->viewport()->mapToGlobal(longCell.center()).y() + 20);
-    // A shown hint follows the pointer at once.
-    QRect other = w.grid->visualItemRect(w.grid->item(0, 1));
-    QTest::mouseMove(w.grid->viewport(), other.center());
-    EXPECT_EQ(w.Whintik1->HintText(), "track circuit");
     // Over a cell whose text fits, the hint goes.
     QTest::mouseMove(w.grid->viewport(), shortCell.center());
     EXPECT_FALSE(w.Whintik1->getshow());
+}
+
+namespace {
+
+class DeliveredLookupTest : public TestProgram {
+protected:
+    TForm1& open(const std::string& file) {
+        std::filesystem::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/DSL/" + file, dir_ + "DSL/" + file);
+        TForm1& w = start();
+        w.resize(700, 450);
+        w.show();
+        w.PopupMenu1->actions()[0]->trigger();
+        return w;
+    }
+
+    // Types text as keys: letters outside ASCII arrive as the text of a key.
+    static void type(QWidget* box, const QString& text) {
+        for (QChar c : text) {
+            if (c.unicode() < 0x80) QTest::keyClick(box, c.toLatin1());
+            else QTest::sendKeyEvent(QTest::Click, box, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        }
+    }
+
+    void search(TForm1& w, const QString& text) {
+        w.Edit1->selectAll();
+        type(w.Edit1, text);
+        ASSERT_EQ(w.Edit1->text(), text);
+        QTest::keyClick(w.Edit1, Qt::Key_Return);
+    }
+
+    static QString row(TForm1& w, int col) { return w.grid->item(w.grid->currentRow(), col)->text(); }
+};
+
+}  // namespace
+
+TEST_F(DeliveredLookupTest, AWordOfTheOtherScriptSwapsTheDirectionBothWays) {
+    TForm1& w = open("cs-ru.dsl");
+    w.Timer2->stop();
+    search(w, QStringLiteral("главный путь"));
+    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(panel(1), "Směr překladu: Ruština->Čeština");
+    EXPECT_EQ(row(w, 0), "главный путь");
+    EXPECT_EQ(row(w, 1), "hlavní kolej");
+
+    search(w, QStringLiteral("návěstidlo"));
+    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(row(w, 0), "návěstidlo");
+    EXPECT_EQ(row(w, 1), "светофор");
+}
+
+TEST_F(DeliveredLookupTest, ACzechWordWithLettersEnglishLacksSwapsBack) {
+    TForm1& w = open("cs-en.dsl");
+    w.Timer2->stop();
+    QTest::keyClick(w.Edit1, Qt::Key_F5);
+    ASSERT_EQ(w.sourceSide, 1);
+    search(w, QStringLiteral("návěstidlo"));
+    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(row(w, 0), "návěstidlo");
+    EXPECT_EQ(row(w, 1), "signal");
+
+    // A word of both languages is found where the user is: no swap.
+    search(w, QStringLiteral("ETCS"));
+    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_TRUE(row(w, 0).startsWith(QStringLiteral("ETCS")));
+    QTest::keyClick(w.Edit1, Qt::Key_F5);
+    search(w, QStringLiteral("ETCS"));
+    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_TRUE(row(w, 0).startsWith(QStringLiteral("ETCS")));
+}
+
+TEST_F(DeliveredLookupTest, TheSameTextTypedAgainAfterASwapIsSearched) {
+    TForm1& w = open("cs-en.dsl");
+    type(w.Edit1, QStringLiteral("kolej"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return row(w, 0) == QStringLiteral("kolej"); }, 2000));
+    QTest::keyClick(w.Edit1, Qt::Key_F5);
+    ASSERT_EQ(row(w, 0), "track");
+    QTest::qWait(400);
+    EXPECT_EQ(w.sourceSide, 1) << "the swap alone searches nothing";
+
+    w.Edit1->selectAll();
+    type(w.Edit1, QStringLiteral("kolej"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.sourceSide == 0; }, 2000));
+    EXPECT_EQ(row(w, 0), "kolej") << "the grid shows what the box says";
 }
