@@ -629,12 +629,14 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
         return yes;
     };
     ui.synchroniseWithDownload = [&](const std::string& path) {
-        switch (synchronise(store, tables, path, [&] { return yes; }, {})) {
+        const SyncOutcome outcome = synchronise(store, tables, path, [&] { return yes; }, {});
+        switch (outcome) {
             case SyncOutcome::synchronised: out_ << "synchronised\n"; break;
             case SyncOutcome::imported: out_ << "imported\n"; break;
             case SyncOutcome::declined: out_ << "import declined\n"; break;
             default: out_ << "download unreadable\n"; break;
         }
+        return outcome != SyncOutcome::unreadable;
     };
     ui.save = [&] {
         const bool saved = store.saveDictionary();

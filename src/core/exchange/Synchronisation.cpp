@@ -75,6 +75,10 @@ std::size_t appendNew(EntryList& target, const KeptKeys& kept, const EntryList& 
 
 }  // namespace
 
+std::string unreadableDictionaryMessage(const std::string& path) {
+    return "Soubor \"" + path + "\" nelze načíst jako slovník; nic se nezměnilo.";
+}
+
 bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2) {
     return idAndAccessCode1.substr(0, idLength) == idAndAccessCode2.substr(0, idLength);
 }

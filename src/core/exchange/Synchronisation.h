@@ -18,6 +18,9 @@ enum class SyncOutcome {
     noDictionary,  // no active dictionary: nothing changed
 };
 
+// The error text (UTF-8) for a file at path that the reader rejected.
+std::string unreadableDictionaryMessage(const std::string& path);
+
 // Two dictionaries are editions of one when the first 8 bytes of their
 // idAndAccessCode match; the access code behind them does not matter.
 bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2);

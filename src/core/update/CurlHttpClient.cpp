@@ -10,9 +10,6 @@ namespace {
 
 const CurlLibrary& curl() { return CurlLibrary::get(); }
 
-constexpr int kConnectSeconds = 5;
-constexpr int kTransferSeconds = 30;
-
 struct EasyDeleter {
     void operator()(CURL* handle) const { curl().easy_cleanup(handle); }
 };
@@ -61,8 +58,8 @@ bool isPlainHost(const std::string& host) {
 
 class CurlHttpClient final : public HttpClient {
 public:
-    CurlHttpClient(int connectSeconds, int transferSeconds)
-        : connectSeconds_(connectSeconds), transferSeconds_(transferSeconds),
+    explicit CurlHttpClient(const HttpLimits& limits)
+        : limits_(limits),
           headers_(curl().slist_append(nullptr, "Accept: text/html, */*")) {}
 
     void setHost(const std::string& host) override {
@@ -144,8 +141,9 @@ private:
         check(curl().easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L));
         check(curl().easy_setopt(h, CURLOPT_PROXY, ""));
         check(curl().easy_setopt(h, CURLOPT_NOPROXY, "*"));
-        check(curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(connectSeconds_)));
-        check(curl().easy_setopt(h, CURLOPT_TIMEOUT, static_cast<long>(transferSeconds_)));
+        check(curl().easy_setopt(h, CURLOPT_CONNECTTIMEOUT, static_cast<long>(limits_.connectSeconds)));
+        check(curl().easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, limits_.stallBytesPerSecond));
+        check(curl().easy_setopt(h, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits_.stallSeconds)));
         check(curl().easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_0)));
         check(curl().easy_setopt(h, CURLOPT_USERAGENT, "Mozilla/3.0 (compatible; Indy Library)"));
         check(curl().easy_setopt(h, CURLOPT_HTTPHEADER, headers_.get()));
@@ -188,8 +186,7 @@ private:
             throw HttpError(what + ": HTTP status " + std::to_string(status));
     }
 
-    int connectSeconds_;
-    int transferSeconds_;
+    HttpLimits limits_;
     std::string host_;
     Easy handle_;
     CURLcode lastCode_ = CURLE_OK;
@@ -199,12 +196,8 @@ private:
 
 }  // namespace
 
-std::unique_ptr<HttpClient> makeHttpClient(int connectSeconds, int transferSeconds) {
-    return std::make_unique<CurlHttpClient>(connectSeconds, transferSeconds);
-}
-
-std::unique_ptr<HttpClient> makeHttpClient() {
-    return makeHttpClient(kConnectSeconds, kTransferSeconds);
+std::unique_ptr<HttpClient> makeHttpClient(const HttpLimits& limits) {
+    return std::make_unique<CurlHttpClient>(limits);
 }
 
 }  // namespace trelvo

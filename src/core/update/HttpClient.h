@@ -7,8 +7,8 @@
 
 namespace trelvo {
 
-// Any failure of a request: no connection, a time-out, a status other than
-// 2xx, a body over the limit.
+// Any failure of a request: no connection, a stalled transfer, a status other
+// than 2xx, a body over the limit.
 struct HttpError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
@@ -28,9 +28,17 @@ public:
     virtual void disconnect() = 0;
 };
 
-// The client over libcurl: HTTP/1.0, 5 s to connect, 30 s for a transfer.
-std::unique_ptr<HttpClient> makeHttpClient();
-// The same with other time-outs, so that a test of a stalling server is short.
-std::unique_ptr<HttpClient> makeHttpClient(int connectSeconds, int transferSeconds);
+// How long a request may wait. A transfer has no limit on its whole length,
+// so a large edition on a slow line still arrives; it ends only when it has
+// stalled: under stallBytesPerSecond for stallSeconds on end, which also
+// covers a server that takes the request and never answers.
+struct HttpLimits {
+    int connectSeconds = 5;
+    long stallBytesPerSecond = 1024;
+    int stallSeconds = 30;
+};
+
+// The client over libcurl, speaking HTTP/1.0; tests shorten the limits.
+std::unique_ptr<HttpClient> makeHttpClient(const HttpLimits& limits = {});
 
 }  // namespace trelvo

@@ -5,6 +5,7 @@
 
 #include "core/dictionary/AtomicFile.h"
 #include "core/dictionary/CodePage.h"
+#include "core/exchange/Synchronisation.h"
 #include "core/settings/ProgramPaths.h"
 
 namespace trelvo {
@@ -228,7 +229,10 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
             return finish(2, UpdateOutcome::downloadFailed, "Soubor " + downloadPath + " nelze zapsat.");
         bytes = std::string();  // the dictionary may be large; the merge reads the file
 
-        if (ui.synchroniseWithDownload) ui.synchroniseWithDownload(downloadPath);
+        // A refused file (an error page, a cut transfer) must not count as
+        // taken: the edition would never be offered again.
+        if (ui.synchroniseWithDownload && !ui.synchroniseWithDownload(downloadPath))
+            return finish(2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
         // Stored even after a declined import, so the same edition is not offered again.
         store.header.updateStamp = stamp;
         if (ui.save)

@@ -65,8 +65,9 @@ struct UpdateUi {
     // Yes/No question about the newer edition; version in UTF-8.
     std::function<bool(const std::string& version)> askToSynchronise;
     // Runs the synchronisation (with its import question) of the downloaded
-    // file, as the synchronisation button does without a sender.
-    std::function<void(const std::string& downloadPath)> synchroniseWithDownload;
+    // file, as the synchronisation button does without a sender. False when
+    // the merge refused the file; an import the user declined is no refusal.
+    std::function<bool(const std::string& downloadPath)> synchroniseWithDownload;
     std::function<bool()> save;  // a failure is the callback's to report; the check goes on
     std::function<int()> today;  // day number
     std::function<void()> reportCompleted;
@@ -81,14 +82,17 @@ enum class UpdateOutcome {
     fileMissing,          // HEAD of the dictionary file failed                         (2)
     declined,             // the user answered No                                       (2)
     downloadFailed,       // GET of the dictionary file or writing it failed; message set (2)
+    downloadRefused,      // the merge refused the downloaded file; message set          (2)
     updated,              // downloaded, merged, stamp stored and saved                 (1)
 };
 
 struct UpdateCheckResult {
     int code = 2;  // 0, 1 or 2, as the callers test it
     UpdateOutcome outcome = UpdateOutcome::notChecked;
-    // downloadFailed only: the error text for an error box. Nothing was
-    // merged, the dictionary and download.dsl are as they were.
+    // downloadFailed and downloadRefused: the error text (UTF-8) for an error
+    // box. Nothing was merged or stored and the dictionary is as it was;
+    // download.dsl too after a failed download, while after a refused one it
+    // holds what the server sent.
     std::string error;
 };
 

@@ -63,8 +63,10 @@ public:
     void ToolButton2Click();   // import of a word list
     void ToolButton9Click();   // export
     // Synchronisation with another dictionary file: chosen by the user when
-    // bySender, else the file last chosen (OpenDialog2FileName).
-    void ToolButton11Click(bool bySender = true);
+    // bySender, else the file last chosen (OpenDialog2FileName). False when
+    // that file cannot be read as a dictionary; only the button says so in a
+    // box, the update check reports it itself.
+    bool ToolButton11Click(bool bySender = true);
     std::string OpenDialog2FileName;
     bool checkAccessCode();
 

@@ -37,7 +37,7 @@ int TForm1::checkForUpdate() {
     };
     ui.synchroniseWithDownload = [this](const std::string& path) {
         OpenDialog2FileName = path;
-        ToolButton11Click(false);
+        return ToolButton11Click(false);
     };
     ui.save = [this] { return saveDictionary(); };
     ui.today = env_.today;
@@ -47,7 +47,7 @@ int TForm1::checkForUpdate() {
     };
     UpdateCheckResult result = trelvo::checkForUpdate(store, toolButtons[12]->isChecked(), updateLocations, *http,
                                                       joinPath(programDir, "download.dsl"), ui, lastUpdateDay);
-    if (result.outcome == UpdateOutcome::downloadFailed)
+    if (!result.error.empty())
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"), QString::fromStdString(result.error));
     if (result.code == 0) {
         // No location answers: no later opening tries again until the program ends.
@@ -121,12 +121,12 @@ bool TForm1::runExport() {
     return true;
 }
 
-void TForm1::ToolButton11Click(bool bySender) {
-    if (!store.isOpen()) return;
+bool TForm1::ToolButton11Click(bool bySender) {
+    if (!store.isOpen()) return true;
     if (bySender) {
         QString path = env_.prompts->openFile(this, QStringLiteral("Synchronizace"),
                                               QStringLiteral("Soubory slovníků (*.dsl)"));
-        if (path.isEmpty()) return;
+        if (path.isEmpty()) return true;
         OpenDialog2FileName = path.toStdString();
     }
     // The questions and boxes before the merge stand over a window still in use;
@@ -149,13 +149,13 @@ void TForm1::ToolButton11Click(bool bySender) {
         modified = true;
         saveDictionary();
     } else {
-        if (outcome == SyncOutcome::unreadable)
+        if (outcome == SyncOutcome::unreadable && bySender)
             env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
-                                 QStringLiteral("Soubor \"%1\" nelze načíst jako slovník; nic se nezměnilo.")
-                                     .arg(QString::fromStdString(OpenDialog2FileName)));
+                                 QString::fromStdString(unreadableDictionaryMessage(OpenDialog2FileName)));
         refreshDictionaryStatus();
     }
     setEnabled(true);
+    return outcome != SyncOutcome::unreadable;
 }
 
 }  // namespace trelvo

@@ -235,30 +235,96 @@ TEST(CurlHttpClient, RejectsAMissingOrMalformedHost) {
     EXPECT_THROW(client->setHost(""), HttpError);
 }
 
+// Holds a handler back until the test lets it go, or 20 s at most: far past
+// the client's shortened stall time, so that a client which does not give up
+// gets its answer after all and the test fails instead of hanging.
+class Hold {
+public:
+    void wait() {
+        std::unique_lock lock(mutex_);
+        released_.wait_for(lock, 20s, [this] { return open_; });
+    }
+    void release() {
+        {
+            std::lock_guard lock(mutex_);
+            open_ = true;
+        }
+        released_.notify_all();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable released_;
+    bool open_ = false;
+};
+
+// Test figures: a transfer under 1 kB/s for 1 s on end has stalled.
+const HttpLimits quickStall{.stallSeconds = 1};
+constexpr std::size_t blockSize = 512;
+
 TEST(CurlHttpClient, AStallingServerEndsInAFailure) {
-    std::mutex mutex;
-    std::condition_variable released;
-    bool release = false;
+    Hold hold;
     LocalServer server;
     server.server.Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
-        std::unique_lock lock(mutex);
-        // Waits well past the client's time-out, but lets the test end early.
-        released.wait_for(lock, 20s, [&] { return release; });
+        hold.wait();
         res.set_content("late", "text/plain");
     });
     server.start();
 
-    auto client = makeHttpClient(5, 1);
+    auto client = makeHttpClient(quickStall);
     client->setHost(server.host());
     client->connect();
     const auto started = std::chrono::steady_clock::now();
     EXPECT_THROW(client->get("/stall", 1000), HttpError);
     EXPECT_LT(std::chrono::steady_clock::now() - started, 40s);
-    {
-        std::lock_guard lock(mutex);
-        release = true;
+    hold.release();
+}
+
+TEST(CurlHttpClient, ATransferThatStopsMidBodyEndsInAFailure) {
+    Hold hold;
+    LocalServer server;
+    server.server.Get("/halt", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(2 * blockSize, "application/octet-stream",
+                                 [&](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                                     if (offset > 0)
+                                         hold.wait();
+                                     const std::string block(blockSize, 'h');
+                                     return sink.write(block.data(), block.size());
+                                 });
+    });
+    server.start();
+
+    auto client = makeHttpClient(quickStall);
+    client->setHost(server.host());
+    EXPECT_THROW(client->get("/halt", 1 << 20), HttpError);
+    hold.release();
+}
+
+// The old limit on the whole transfer made an edition that takes long to
+// arrive impossible to have; only a stall ends a transfer now.
+TEST(CurlHttpClient, ASlowButSteadyTransferOutlastingTheStallTimeSucceeds) {
+    constexpr std::size_t blocks = 25;  // 5 kB/s for 2.5 s
+    LocalServer server;
+    server.server.Get("/slow", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(blocks * blockSize, "application/octet-stream",
+                                 [](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(100ms);
+                                     const std::string block(blockSize, 's');
+                                     return sink.write(block.data(), block.size());
+                                 });
+    });
+    server.start();
+
+    auto client = makeHttpClient(quickStall);
+    client->setHost(server.host());
+    std::string body;
+    try {
+        body = client->get("/slow", 1 << 20);
+    } catch (const HttpError& e) {
+        ADD_FAILURE() << e.what();
     }
-    released.notify_all();
+    EXPECT_EQ(body.size(), blocks * blockSize);
+    EXPECT_EQ(body.find_first_not_of('s'), std::string::npos);
 }
 
 }  // namespace

@@ -187,6 +187,7 @@ protected:
             synchronisedPaths.push_back(path);
             downloadSeenBySync = readFile(path);
             stampDuringSync = store.header.updateStamp;
+            return true;
         };
         ui.save = [this] {
             savedStamps.push_back(store.header.updateStamp);
@@ -212,6 +213,9 @@ protected:
 
     void expectNothingMerged() {
         EXPECT_TRUE(synchronisedPaths.empty());
+        expectNothingStored();
+    }
+    void expectNothingStored() {
         EXPECT_TRUE(savedStamps.empty());
         EXPECT_EQ(completed, 0);
         EXPECT_EQ(store.header.updateStamp, "202601010800");
@@ -291,7 +295,10 @@ TEST_F(UpdateCheck, YesDownloadsMergesStoresTheStampAndReportsCompletion) {
 TEST_F(UpdateCheck, DeclinedImportInsideTheMergeStillStoresTheStamp) {
     publish(firstHost, newerLine);
     // Another ID in the downloaded file: the merge asks, the user refuses, nothing changes.
-    ui.synchroniseWithDownload = [this](const std::string& path) { synchronisedPaths.push_back(path); };
+    ui.synchroniseWithDownload = [this](const std::string& path) {
+        synchronisedPaths.push_back(path);
+        return true;
+    };
     store.header.updateStamp.clear();  // never updated: the first check offers the edition
 
     UpdateCheckResult result = check(oneLocation);
@@ -446,6 +453,26 @@ TEST_F(UpdateCheck, FailedDownloadOrWriteIsAnErrorAndMergesNothing) {
     EXPECT_FALSE(std::filesystem::exists(downloadPath));
     EXPECT_EQ(statusText, "");
     expectNothingMerged();
+}
+
+TEST_F(UpdateCheck, DownloadTheMergeRefusesIsAnErrorStoresNothingAndIsOfferedAgain) {
+    publish(firstHost, newerLine);
+    ui.synchroniseWithDownload = [this](const std::string& path) {
+        synchronisedPaths.push_back(path);
+        return false;
+    };
+    UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
+    EXPECT_NE(result.error.find(downloadPath), std::string::npos) << result.error;
+    EXPECT_EQ(synchronisedPaths, (Lines{downloadPath}));
+    EXPECT_EQ(statusText, "");
+    expectNothingStored();
+
+    answer = false;
+    askedVersions.clear();
+    EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::declined);
+    EXPECT_EQ(askedVersions, (Lines{"3.1"}));
 }
 
 TEST_F(UpdateCheck, RequestPathsFollowTheLocationAndVersionReachesTheQuestionAsUtf8) {

@@ -79,6 +79,37 @@ protected:
         std::ofstream file(dir_ + "net.ini");
         for (const std::string& line : lines) file << line << "\n";
     }
+
+    // The server delivers, with status 200, bytes in place of the edition
+    // that the merge cannot read: the update ends in an error box, stores
+    // nothing, and the edition is offered again at the next check.
+    void expectRefusedDownload(UpdateServer& server) {
+        locations({server.location("/trelvo")});
+        const std::string before = readBytes(dir_ + "DSL/a.dsl");
+        TForm1& w = start();
+        const int lastDay = w.lastUpdateDay;
+        prompts_.queueAnswer(true);
+        w.selectDictionary(0);
+        ASSERT_EQ(prompts_.shown().size(), 2u) << "the question and the error, no completion";
+        EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
+        EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::error);
+        EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
+        EXPECT_EQ(prompts_.shown()[1].text,
+                  QString::fromStdString("Soubor \"" + dir_ + "download.dsl\" nelze načíst jako slovník; "
+                                         "nic se nezměnilo."));
+        EXPECT_EQ(w.store.header.updateStamp, "");
+        EXPECT_EQ(w.store.entryCount(), 2u);
+        EXPECT_EQ(w.lastUpdateDay, lastDay);
+        EXPECT_FALSE(w.modified);
+        EXPECT_EQ(readBytes(dir_ + "DSL/a.dsl"), before);
+        EXPECT_EQ(panel(0), "");
+
+        prompts_.clearShown();
+        prompts_.queueAnswer(false);
+        EXPECT_EQ(w.checkForUpdate(), 2);
+        ASSERT_EQ(prompts_.shown().size(), 1u);
+        EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
+    }
 };
 
 }  // namespace
@@ -138,4 +169,19 @@ TEST_F(UpdateTest, NoServerAnsweringPutsTheToggleOutOfUse) {
     EXPECT_FALSE(w.toolButtons[12]->isEnabled());
     EXPECT_FALSE(w.toolButtons[12]->isChecked());
     EXPECT_TRUE(prompts_.shown().empty());
+}
+
+TEST_F(UpdateTest, AnHtmlPageInPlaceOfTheEditionIsRefused) {
+    UpdateServer server;
+    publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
+    server.files["/trelvo/cs-en.dsl"] = "<!DOCTYPE html>\n<html><body><p>Služba není dostupná.</p></body></html>\n";
+    expectRefusedDownload(server);
+}
+
+TEST_F(UpdateTest, ACutEditionIsRefused) {
+    UpdateServer server;
+    publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
+    std::string& edition = server.files["/trelvo/cs-en.dsl"];
+    edition.resize(edition.size() - 3);
+    expectRefusedDownload(server);
 }
