@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -33,5 +34,7 @@ int todayDayNumber() {
     localtime_r(&now, &local);
     return dayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
 }
+
+bool updateReminderDue(int today, int lastUpdateDay) { return std::abs(today - lastUpdateDay) > 186; }
 
 }  // namespace trelvo

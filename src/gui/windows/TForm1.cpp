@@ -342,7 +342,7 @@ void TForm1::readSettings() {
     autoUpdate = config.autoUpdate;
     lastDictionary = config.lastDictionary;
     lastUpdateDay = config.lastUpdateDay;
-    if (std::abs(today - lastUpdateDay) > 186) {
+    if (updateReminderDue(today, lastUpdateDay)) {
         env_.prompts->inform(
             this, Prompts::Icon::information, QStringLiteral("Možnost aktualizace ..."),
             QStringLiteral("Databáze slov nebyla již dlouhou dobu aktualizována. Aktualizační soubory "
