@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 #include <vector>
@@ -35,6 +36,9 @@ int todayDayNumber() {
     return dayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
 }
 
-bool updateReminderDue(int today, int lastUpdateDay) { return std::abs(today - lastUpdateDay) > 186; }
+bool updateReminderDue(int today, int lastUpdateDay) {
+    // A stored day may be anything; the difference of two ints needs 64 bits.
+    return std::abs(std::int64_t{today} - lastUpdateDay) > 186;
+}
 
 }  // namespace trelvo
