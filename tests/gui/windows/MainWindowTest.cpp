@@ -36,6 +36,16 @@ TEST_F(MainWindowTest, MissingCharacterTablesEndTheStartWithTheErrorBox) {
     EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
 }
 
+TEST_F(MainWindowTest, CharacterTablesThatCannotBeReadEndTheStartWithTheErrorBox) {
+    fs::remove(dir_ + "upchar.dat");
+    fs::create_directory(dir_ + "upchar.dat");
+    start(false);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+}
+
 TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
     dictionary("b.dsl", "Druhý");
     std::string first = dictionary("a.dsl", "První");
