@@ -23,27 +23,30 @@ using namespace trelvo;
 
 namespace {
 
-class MainWindowTest : public TestProgram {};
+class MainWindowTest : public TestProgram {
+protected:
+    // The start ended with the one box of character tables it could not read.
+    void expectOnlyTheTablesBox() {
+        ASSERT_EQ(prompts_.shown().size(), 1u);
+        EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+        EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+        EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+    }
+};
 
 }  // namespace
 
 TEST_F(MainWindowTest, MissingCharacterTablesEndTheStartWithTheErrorBox) {
     fs::remove(dir_ + "upchar.dat");
     start(false);
-    ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
-    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
-    EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+    expectOnlyTheTablesBox();
 }
 
 TEST_F(MainWindowTest, CharacterTablesThatCannotBeReadEndTheStartWithTheErrorBox) {
     fs::remove(dir_ + "upchar.dat");
     fs::create_directory(dir_ + "upchar.dat");
     start(false);
-    ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
-    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
-    EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+    expectOnlyTheTablesBox();
 }
 
 TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
