@@ -1,15 +1,21 @@
 // Any trelvo.cfg must read, taking only the fields the file holds; what was
-// read must come back unchanged from the bytes written for it.
+// read must come back unchanged from the bytes written for it. Whatever it
+// holds, the window it gives lies on the screen and the update reminder's
+// day difference is sane.
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
 
 #include "core/settings/ProgramConfiguration.h"
+#include "core/settings/ProgramPaths.h"
+#include "core/settings/WindowPlacement.h"
 
 namespace {
 
 using trelvo::ProgramConfiguration;
+using trelvo::WindowRect;
 
 bool same(const ProgramConfiguration& a, const ProgramConfiguration& b) {
     return a.autoUpdate == b.autoUpdate && a.lastDictionary == b.lastDictionary && a.top == b.top &&
@@ -28,6 +34,38 @@ ProgramConfiguration startValues() {
     c.height = 444;
     c.lastUpdateDay = 555;
     return c;
+}
+
+// On the screen: no longer than it, no shorter than nothing, both ends on it;
+// a stored span that already lies on the screen stays as it was.
+void checkSpan(int start, int length, int storedStart, int storedLength, int screenStart, int screenLength) {
+    const std::int64_t end = std::int64_t{start} + length;
+    if (length < 0 || length > screenLength || start < screenStart || end > std::int64_t{screenStart} + screenLength)
+        std::abort();
+    const bool fitted = storedLength >= 0 && storedStart >= screenStart &&
+                        std::int64_t{storedStart} + storedLength <= std::int64_t{screenStart} + screenLength;
+    if (fitted && (start != storedStart || length != storedLength)) std::abort();
+}
+
+void checkPlacement(const ProgramConfiguration& c) {
+    const WindowRect screens[] = {{0, 0, 1024, 768}, {0, 0, 1, 1}, {-1920, -300, 1920, 1080}, {1280, 0, 3840, 2160}};
+    for (const WindowRect& screen : screens) {
+        const WindowRect w = trelvo::fitToScreen({c.left, c.top, c.width, c.height}, screen);
+        checkSpan(w.left, w.width, c.left, c.width, screen.left, screen.width);
+        checkSpan(w.top, w.height, c.top, c.height, screen.top, screen.height);
+    }
+}
+
+// The reminder is due for no day against itself, the same either way round,
+// and for every day further off than one it is due for.
+void checkReminder(int stored) {
+    for (int today : {0, trelvo::dayNumber(2026, 12, 8), INT_MIN, INT_MAX, stored}) {
+        const bool due = trelvo::updateReminderDue(today, stored);
+        if (due != trelvo::updateReminderDue(stored, today)) std::abort();
+        if (today == stored && due) std::abort();
+        if (due && stored < today && stored > INT_MIN && !trelvo::updateReminderDue(today, stored - 1)) std::abort();
+        if (due && stored > today && stored < INT_MAX && !trelvo::updateReminderDue(today, stored + 1)) std::abort();
+    }
 }
 
 }  // namespace
@@ -59,6 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     check(22, c.lastUpdateDay, padded.lastUpdateDay, 0);
     if (size >= 1 && c.autoUpdate != (data[0] != 0)) std::abort();
     if (size >= 2 && c.lastDictionary != data[1]) std::abort();
+    checkPlacement(c);
+    checkReminder(c.lastUpdateDay);
 
     // The written file holds every field: read over anything it gives c back.
     const std::string written = trelvo::serializeConfiguration(c);

@@ -5,9 +5,15 @@
 
 namespace trelvo {
 
-// Writes bytes to a temporary file beside path, flushes it to the disk and
-// renames it over path: a failed or interrupted write leaves the old file
-// whole. Returns false on any failure; the temporary file is then removed.
+// Saves bytes as the file at path, keeping what the user set on it. Normally
+// the bytes go to a temporary file beside the file, are flushed to the disk
+// and renamed over it, so that a failed or interrupted write leaves the old
+// file whole; the new file takes the old one's mode and, where the process
+// may, its owner. A symlink is followed to the file it names, and the link
+// stays. A hard-linked file, or one in a folder that takes no new file, is
+// written in place instead (see writeInPlace). A file the process may not
+// write, or that is no regular file, is refused. Returns false on any
+// failure; a temporary file is then removed.
 bool replaceFileAtomically(const std::string& path, std::string_view bytes);
 
 }  // namespace trelvo

@@ -1,10 +1,9 @@
 #include "CharacterTables.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "TextWords.h"
+#include "WholeFile.h"
 
 namespace trelvo {
 
@@ -53,9 +52,8 @@ void CharacterTables::setDefaults() {
 
 bool CharacterTables::loadCharacterTables(const std::string& path) {
     setDefaults();
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string text;
+    if (!readWholeFile(path, text)) return false;
     loadCharacterTablesFromText(text);
     return true;
 }

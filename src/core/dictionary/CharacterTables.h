@@ -35,7 +35,8 @@ public:
     CharacterTables();
 
     // Resets the defaults and reads the file. Returns false when the file
-    // cannot be opened (the tables then hold the defaults).
+    // cannot be read whole, or is no regular file (the tables then hold the
+    // defaults).
     bool loadCharacterTables(const std::string& path);
     // The same from the file's bytes already in memory.
     void loadCharacterTablesFromText(std::string_view text);

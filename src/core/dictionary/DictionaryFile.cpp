@@ -1,17 +1,13 @@
 #include "DictionaryFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 #include <fstream>
 
 #include "AtomicFile.h"
 #include "InHalves.h"
 #include "TextScrambler.h"
+#include "WholeFile.h"
 
 namespace trelvo {
 
@@ -107,25 +103,6 @@ void putText(std::string& out, std::string_view text) {
 void putImage(std::string& out, const std::string& image) {
     putU32(out, static_cast<std::uint32_t>(image.size()));
     out += image;
-}
-
-bool readWholeFile(const std::string& path, std::string& bytes) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-    if (ok) {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
-        std::size_t done = 0;
-        while (ok && done < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ok = false;
-            else done += static_cast<std::size_t>(n);
-        }
-    }
-    ::close(fd);
-    return ok;
 }
 
 }  // namespace

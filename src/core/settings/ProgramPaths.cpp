@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <cstdlib>
 #include <ctime>
 #include <vector>
 
@@ -32,6 +34,11 @@ int todayDayNumber() {
     std::tm local{};
     localtime_r(&now, &local);
     return dayNumber(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+}
+
+bool updateReminderDue(int today, int lastUpdateDay) {
+    // A stored day may be anything; the difference of two ints needs 64 bits.
+    return std::abs(std::int64_t{today} - lastUpdateDay) > 186;
 }
 
 }  // namespace trelvo

@@ -16,4 +16,9 @@ int dayNumber(int year, int month, int day);
 // The day number of today's local date.
 int todayDayNumber();
 
+// Whether the update reminder is due: more than 186 day numbers lie between
+// the last update (or reminder) and today, either way, since a clock set
+// back means the last update's date cannot be trusted either.
+bool updateReminderDue(int today, int lastUpdateDay);
+
 }  // namespace trelvo

@@ -9,9 +9,10 @@ struct WindowRect {
     int height = 0;
 };
 
-// Brings a stored window onto a screen of the given size: no larger than the
-// screen, and with no edge beyond it.
-WindowRect fitToScreen(WindowRect window, int screenWidth, int screenHeight);
+// Brings a stored window onto the screen: no larger than the screen, no
+// smaller than nothing, and with no edge beyond it. The stored values may be
+// anything a settings file holds.
+WindowRect fitToScreen(WindowRect window, WindowRect screen);
 
 // Each channel of the pixel becomes seven eighths of the face colour and one
 // eighth of itself, with no carry between channels (0x00RRGGBB on both sides).

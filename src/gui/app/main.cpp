@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QMessageBox>
 #include <exception>
 
 #include "Prompts.h"
@@ -8,6 +7,23 @@
 #include "gui/windows/TForm4.h"
 #include "gui/windows/TForm5.h"
 #include "gui/windows/TNewTrelvo.h"
+
+namespace {
+
+// The box for a failure that nothing else caught, in the user's language;
+// the exception's own words, if it has any, follow for a report of the fault.
+QString unexpectedFailureText() {
+    QString text = QStringLiteral("V programu došlo k neočekávané chybě. Program bude ukončen.");
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        text += QStringLiteral("\n\n") + QString::fromLocal8Bit(e.what());
+    } catch (...) {
+    }
+    return text;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
@@ -26,9 +42,9 @@ int main(int argc, char** argv) {
 
         form1.show();
         return QApplication::exec();
-    } catch (const std::exception& e) {
+    } catch (...) {
         // Nothing that fails unexpectedly ends the program without a word.
-        QMessageBox::critical(nullptr, QStringLiteral("Trelvo"), QString::fromLocal8Bit(e.what()));
+        prompts.inform(nullptr, trelvo::Prompts::Icon::error, QStringLiteral("Chyba!"), unexpectedFailureText());
         return 1;
     }
 }

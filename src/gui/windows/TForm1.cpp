@@ -348,7 +348,7 @@ void TForm1::readSettings() {
     autoUpdate = config.autoUpdate;
     lastDictionary = config.lastDictionary;
     lastUpdateDay = config.lastUpdateDay;
-    if (std::abs(today - lastUpdateDay) > 186) {
+    if (updateReminderDue(today, lastUpdateDay)) {
         env_.prompts->inform(
             this, Prompts::Icon::information, QStringLiteral("Možnost aktualizace ..."),
             QStringLiteral("Databáze slov nebyla již dlouhou dobu aktualizována. Aktualizační soubory "
@@ -356,11 +356,10 @@ void TForm1::readSettings() {
         lastUpdateDay = today;
     }
     QRect screen = env_.screen();
-    WindowRect placed = fitToScreen({config.left - screen.left(), config.top - screen.top(),
-                                     std::max(config.width, minimumWidth()),
+    WindowRect placed = fitToScreen({config.left, config.top, std::max(config.width, minimumWidth()),
                                      std::max(config.height, minimumHeight())},
-                                    screen.width(), screen.height());
-    setGeometry(placed.left + screen.left(), placed.top + screen.top(), placed.width, placed.height);
+                                    {screen.left(), screen.top(), screen.width(), screen.height()});
+    setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 
 void TForm1::writeSettings() {

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
@@ -190,4 +193,37 @@ TEST(CharacterTables, LoadingAFileResetsToDefaults) {
     std::remove(path);
     EXPECT_FALSE(tables.loadCharacterTables(path));
     EXPECT_EQ(tables.makeCollationKey("ab", 0), "AB");
+}
+
+TEST(CharacterTables, AnythingButAReadableFileFailsAndLeavesTheDefaults) {
+    char folder[] = "/tmp/trelvo-upchar-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string base = std::string(folder) + "/";
+    CharacterTables tables = loaded("sr 0\nB\n/sr\n");
+
+    // A folder of that name, and a pipe that no one writes, which must not
+    // keep the start waiting.
+    std::filesystem::create_directory(base + "upchar.dat");
+    EXPECT_FALSE(tables.loadCharacterTables(base + "upchar.dat"));
+    EXPECT_EQ(tables.makeCollationKey("ab", 0), "AB");
+    ASSERT_EQ(mkfifo((base + "pipe.dat").c_str(), 0644), 0);
+    EXPECT_FALSE(tables.loadCharacterTables(base + "pipe.dat"));
+    EXPECT_FALSE(tables.loadCharacterTables("/dev/zero")) << "a device is no table file";
+
+    // A file its reader may not read; root reads anything, so another user tries.
+    const std::string locked = base + "locked.dat";
+    std::ofstream(locked) << "sr 0\nA\n/sr\n";
+    ::chmod(locked.c_str(), 0);
+    ::chmod(folder, 0755);
+    pid_t child = fork();
+    if (child == 0) {
+        if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
+        CharacterTables other;
+        _exit(other.loadCharacterTables(locked) ? 1 : 0);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    std::filesystem::remove_all(folder);
 }

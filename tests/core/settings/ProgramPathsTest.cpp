@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "core/settings/ProgramPaths.h"
 
 using trelvo::dayNumber;
 using trelvo::joinPath;
+using trelvo::updateReminderDue;
 
 TEST(ProgramPaths, JoinPathAddsOneSeparatorAndKeepsAbsoluteNames) {
     EXPECT_EQ(joinPath("/opt/trelvo", "upchar.dat"), "/opt/trelvo/upchar.dat");
@@ -25,4 +28,21 @@ TEST(ProgramPaths, ExecutableFolderEndsInASlash) {
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
     EXPECT_EQ(folder.front(), '/');
+}
+
+TEST(ProgramPaths, ReminderIsDueAfterMoreThan186DaysEitherWay) {
+    const int today = dayNumber(2026, 12, 8);
+    EXPECT_FALSE(updateReminderDue(today, today));
+    EXPECT_FALSE(updateReminderDue(today, today - 186));
+    EXPECT_TRUE(updateReminderDue(today, today - 187));
+    EXPECT_FALSE(updateReminderDue(today, today + 186));
+    EXPECT_TRUE(updateReminderDue(today, today + 187));
+    // Any stored day: the difference may not fit an int.
+    EXPECT_TRUE(updateReminderDue(today, INT_MIN));
+    EXPECT_TRUE(updateReminderDue(today, INT_MAX));
+    EXPECT_TRUE(updateReminderDue(INT_MAX, INT_MIN));
+    EXPECT_TRUE(updateReminderDue(INT_MIN, INT_MAX));
+    EXPECT_TRUE(updateReminderDue(INT_MIN + 186, INT_MAX - 186));
+    EXPECT_FALSE(updateReminderDue(INT_MAX, INT_MAX - 186));
+    EXPECT_FALSE(updateReminderDue(INT_MIN, INT_MIN + 186));
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include "core/settings/WindowPlacement.h"
 
 using trelvo::fadeTowardsFace;
@@ -15,12 +17,38 @@ bool same(WindowRect a, WindowRect b) {
 }  // namespace
 
 TEST(WindowPlacement, WindowsAreBroughtOntoTheScreen) {
-    EXPECT_TRUE(same(fitToScreen({10, 20, 626, 373}, 1024, 768), {10, 20, 626, 373}));
-    EXPECT_TRUE(same(fitToScreen({300, 200, 2000, 1500}, 1024, 768), {0, 0, 1024, 768}));
-    EXPECT_TRUE(same(fitToScreen({900, 700, 626, 373}, 1024, 768), {1024 - 626, 768 - 373, 626, 373}));
-    EXPECT_TRUE(same(fitToScreen({-300, -50, 626, 373}, 1024, 768), {0, 0, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({10, 20, 626, 373}, {0, 0, 1024, 768}), {10, 20, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({300, 200, 2000, 1500}, {0, 0, 1024, 768}), {0, 0, 1024, 768}));
+    EXPECT_TRUE(same(fitToScreen({900, 700, 626, 373}, {0, 0, 1024, 768}), {1024 - 626, 768 - 373, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({-300, -50, 626, 373}, {0, 0, 1024, 768}), {0, 0, 626, 373}));
     // A window exactly as large as the screen stays where the screen begins.
-    EXPECT_TRUE(same(fitToScreen({5, 5, 1024, 768}, 1024, 768), {0, 0, 1024, 768}));
+    EXPECT_TRUE(same(fitToScreen({5, 5, 1024, 768}, {0, 0, 1024, 768}), {0, 0, 1024, 768}));
+}
+
+TEST(WindowPlacement, ExtremeStoredValuesStillGiveAWindowOnTheScreen) {
+    // Far right: left + width would pass INT_MAX.
+    EXPECT_TRUE(same(fitToScreen({0x7FFFFD90, 20, 626, 373}, {0, 0, 1024, 768}), {1024 - 626, 20, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({INT_MAX, INT_MAX, INT_MAX, INT_MAX}, {0, 0, 1024, 768}), {0, 0, 1024, 768}));
+    EXPECT_TRUE(same(fitToScreen({INT_MIN, INT_MIN, 626, 373}, {0, 0, 1024, 768}), {0, 0, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({INT_MAX - 1, INT_MIN + 1, 1, 1}, {0, 0, 1024, 768}), {1023, 0, 1, 1}));
+    // A size below nothing gives nothing, not a window reaching off the screen.
+    EXPECT_TRUE(same(fitToScreen({10, 20, INT_MIN, -5}, {0, 0, 1024, 768}), {10, 20, 0, 0}));
+    for (int left : {INT_MIN, INT_MIN + 1, -1, 0, INT_MAX - 700, INT_MAX})
+        for (int width : {INT_MIN, -1, 0, 700, INT_MAX}) {
+            WindowRect w = fitToScreen({left, 0, width, 100}, {0, 0, 1024, 768});
+            EXPECT_GE(w.left, 0);
+            EXPECT_GE(w.width, 0);
+            EXPECT_LE(static_cast<long long>(w.left) + w.width, 1024) << left << " " << width;
+        }
+}
+
+TEST(WindowPlacement, AScreenAwayFromTheOriginIsFilledLikeAnother) {
+    const WindowRect left{-1280, -200, 1280, 1024};
+    EXPECT_TRUE(same(fitToScreen({-900, -100, 626, 373}, left), {-900, -100, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({100, 900, 626, 373}, left), {-626, 1024 - 200 - 373, 626, 373}));
+    EXPECT_TRUE(same(fitToScreen({INT_MIN, INT_MAX, INT_MAX, 10}, left), {-1280, 1024 - 200 - 10, 1280, 10}));
+    const WindowRect right{1024, 0, 800, 600};
+    EXPECT_TRUE(same(fitToScreen({INT_MIN + 5, INT_MIN, 626, 373}, right), {1024, 0, 626, 373}));
 }
 
 TEST(WindowPlacement, FadeKeepsSevenEighthsOfTheFaceInEveryChannel) {

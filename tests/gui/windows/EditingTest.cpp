@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QApplication>
 #include <QLineEdit>
 #include <QMenu>
@@ -147,4 +149,22 @@ TEST_F(EditingTest, SaveWritesTheChangesAndClearsTheMark) {
     again.selectDictionary(0);
     EXPECT_EQ(again.store.entries.translation(0), "rail");
     EXPECT_EQ(again.store.entries.flags(0), efUserModified);
+}
+
+TEST_F(EditingTest, AReadOnlyDictionaryIsNotSavedOver) {
+    TForm1& w = open();
+    const std::string path = w.store.header.filePath;
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    const std::string before = readBytes(path);
+    editCell(w, 0, 1, QStringLiteral("rail"));
+    w.toolButtons[7]->click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny zůstávají "
+                             "neuložené, původní soubor se nezměnil.")
+                  .arg(QString::fromStdString(path)));
+    EXPECT_TRUE(w.modified);
+    EXPECT_TRUE(readBytes(path) == before);
 }

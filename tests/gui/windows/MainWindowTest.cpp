@@ -8,11 +8,13 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <climits>
 #include <filesystem>
 
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/settings/ProgramConfiguration.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/Tgridik.h"
 
@@ -21,17 +23,30 @@ using namespace trelvo;
 
 namespace {
 
-class MainWindowTest : public TestProgram {};
+class MainWindowTest : public TestProgram {
+protected:
+    // The start ended with the one box of character tables it could not read.
+    void expectOnlyTheTablesBox() {
+        ASSERT_EQ(prompts_.shown().size(), 1u);
+        EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+        EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+        EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+    }
+};
 
 }  // namespace
 
 TEST_F(MainWindowTest, MissingCharacterTablesEndTheStartWithTheErrorBox) {
     fs::remove(dir_ + "upchar.dat");
     start(false);
-    ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
-    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
-    EXPECT_EQ(prompts_.shown()[0].text, "Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen.");
+    expectOnlyTheTablesBox();
+}
+
+TEST_F(MainWindowTest, CharacterTablesThatCannotBeReadEndTheStartWithTheErrorBox) {
+    fs::remove(dir_ + "upchar.dat");
+    fs::create_directory(dir_ + "upchar.dat");
+    start(false);
+    expectOnlyTheTablesBox();
 }
 
 TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
@@ -103,6 +118,23 @@ TEST_F(MainWindowTest, StoredWindowLargerThanTheScreenIsPulledOntoIt) {
     settings(today, 0, QRect(900, -40, 640, 400));
     start();
     EXPECT_EQ(window_->geometry(), QRect(1024 - 640, 0, 640, 400));
+}
+
+TEST_F(MainWindowTest, ExtremeStoredValuesGiveAWindowOnTheScreenAndOneReminder) {
+    const ProgramConfiguration stored[] = {
+        {true, 0, 20, 0x7FFFFD90, 640, 400, INT_MIN},
+        {true, 0, INT_MAX, INT_MAX, INT_MAX, INT_MAX, INT_MAX},
+        {true, 0, INT_MIN, INT_MIN, INT_MIN, INT_MIN, today},
+    };
+    for (const ProgramConfiguration& config : stored) {
+        ASSERT_TRUE(writeConfiguration(dir_ + "trelvo.cfg", config));
+        prompts_.clearShown();
+        TForm1& w = start();
+        EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(w.geometry())) << config.left;
+        EXPECT_EQ(prompts_.shown().size(), config.lastUpdateDay == today ? 0u : 1u);
+        EXPECT_EQ(w.lastUpdateDay, today);
+        window_.reset();
+    }
 }
 
 TEST_F(MainWindowTest, StoredLastDictionaryBeyondTheCatalogueOpensNothing) {
