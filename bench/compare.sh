@@ -207,7 +207,7 @@ EOF
 
   # (c) Import, synchronisation and export, each on a fresh copy.
   repeat fresh_copy "$dir/import.out" "$tool" import "$dir/work.dsl" "$dir/words.txt"
-  row "$n" "import of $(number "$words") lines ($(number "$(sed 's/added: //' "$dir/import.out")") added)" "$seconds" s "$peak_mb" "-" "" ""
+  row "$n" "import of $(number "$words") lines ($(number "$(sed -n 's/^added: \([0-9]*\).*/\1/p' "$dir/import.out")") added)" "$seconds" s "$peak_mb" "-" "" ""
   repeat fresh_copy "$dir/sync.out" "$tool" sync "$dir/work.dsl" "$dir/edition.dsl"
   row "$n" "sync with an edition of $(number "$n") ($(number "$(sed 's/.*added: //' "$dir/sync.out")") added)" "$seconds" s "$peak_mb" "-" "" ""
   repeat : /dev/null "$tool" export "$dir/dictionary.dsl" "$dir/export.txt"

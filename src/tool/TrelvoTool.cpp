@@ -48,7 +48,7 @@ constexpr const char* usage =
     "       trelvo-tool import FILE TEXTFILE [--tables UPCHAR]\n"
     "       trelvo-tool export FILE OUT [--format txt|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
     "                   [--tables UPCHAR]\n"
-    "       trelvo-tool sync FILE OTHER [--import-only-ok] [--tables UPCHAR]\n"
+    "       trelvo-tool sync FILE OTHER [--import-only-ok] [--dry-run] [--tables UPCHAR]\n"
     "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n";
 
 // A failure that ends the command with its message.
@@ -549,9 +549,12 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     std::ifstream file(a.positional[1], std::ios::binary);
     if (!file) throw ToolError("cannot read " + a.positional[1]);
     std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    std::size_t added = importPairs(store, tables, readImportLines(bytes, store.header), {});
+    ImportReading reading;
+    const std::vector<ImportedPair> pairs = readImportLines(bytes, store.header, &reading);
+    const std::size_t added = importPairs(store, tables, pairs, {});
     save(store);
-    out_ << "added: " << added << "\n";
+    out_ << "added: " << added << ", already present: " << pairs.size() - added << ", lines read: " << pairs.size()
+         << ", characters replaced by ?: " << reading.replacedCharacters << "\n";
     return 0;
 }
 
@@ -582,22 +585,34 @@ int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::sync(const std::vector<std::string>& args) {
-    Arguments a(args, {"import-only-ok!", "tables"});
+    Arguments a(args, {"import-only-ok!", "dry-run!", "tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and OTHER");
     CharacterTables tables = loadTables(a);
     DictionaryStore store = openStore(a.positional[0], tables);
     const bool importOnly = a.flag("import-only-ok");
-    std::size_t added = 0;
-    switch (synchronise(store, tables, a.positional[1], [importOnly] { return importOnly; }, {}, &added)) {
+    const bool dryRun = a.flag("dry-run");
+    auto said = [](SyncOutcome outcome, const SyncCounts& counts) {
+        return std::string(outcome == SyncOutcome::synchronised ? "synchronised" : "imported") +
+               ", replaced: " + std::to_string(counts.replaced) + ", kept: " + std::to_string(counts.kept) +
+               ", added: " + std::to_string(counts.added) + "\n";
+    };
+    SyncCounts counts;
+    bool shown = false;
+    const SyncOutcome outcome = synchronise(
+        store, tables, a.positional[1], [importOnly] { return importOnly; }, {}, &counts,
+        [&](SyncOutcome planned, const SyncCounts& plannedCounts) {
+            if (dryRun) out_ << "would be " << said(planned, plannedCounts);
+            shown = dryRun;
+            return !dryRun;
+        });
+    switch (outcome) {
         case SyncOutcome::synchronised:
-            save(store);
-            out_ << "synchronised, added: " << added << "\n";
-            return 0;
         case SyncOutcome::imported:
             save(store);
-            out_ << "imported, added: " << added << "\n";
+            out_ << said(outcome, counts);
             return 0;
         case SyncOutcome::declined:
+            if (shown) return 0;  // the dry run said what would happen
             err_ << "trelvo-tool: " << a.positional[1]
                  << " is another dictionary; --import-only-ok imports its entries\n";
             return 3;

@@ -265,7 +265,7 @@ TEST_F(TrelvoToolTest, ImportExportAndSyncWriteWhereTheProgramWould) {
         << trelvo::CodePage::fromUtf8("návěst\taspect\r\nkolej\ttrack\r\n", 1250);
     Result imported = tool({"import", file("a.dsl"), file("words.txt"), "--tables", upchar});
     ASSERT_EQ(imported.status, 0) << imported.err;
-    EXPECT_EQ(imported.out, "added: 1\n");
+    EXPECT_EQ(imported.out, "added: 1, already present: 1, lines read: 2, characters replaced by ?: 0\n");
     EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "entries"), "3");
 
     Result text = tool({"export", file("a.dsl"), file("out.txt"), "--notes", "zkr.", "<blank>", "--tables", upchar});
@@ -283,11 +283,16 @@ TEST_F(TrelvoToolTest, ImportExportAndSyncWriteWhereTheProgramWould) {
     EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "entries"), "3");
     Result merged = tool({"sync", file("a.dsl"), file("copy.dsl"), "--import-only-ok", "--tables", upchar});
     EXPECT_EQ(merged.status, 0) << merged.err;
-    EXPECT_EQ(merged.out, "imported, added: 0\n");
+    EXPECT_EQ(merged.out, "imported, replaced: 0, kept: 3, added: 0\n");
 
     ASSERT_EQ(makeCzechEnglish(file("b.dsl"), "kolej\trail\n", {"--id", "0A0A0A0A", "--version", "2"}).status, 0);
+    Result dryRun = tool({"sync", file("a.dsl"), file("b.dsl"), "--dry-run", "--tables", upchar});
+    EXPECT_EQ(dryRun.status, 0) << dryRun.err;
+    EXPECT_EQ(dryRun.out, "would be synchronised, replaced: 1, kept: 2, added: 1\n");
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "version"), "") << "a dry run writes nothing";
     Result edition = tool({"sync", file("a.dsl"), file("b.dsl"), "--tables", upchar});
     EXPECT_EQ(edition.status, 0) << edition.err;
+    EXPECT_EQ(edition.out, "synchronised, replaced: 1, kept: 2, added: 1\n");
     // The delivered kolej/track went with the old edition; the user's and the imported entries stay.
     EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "version"), "2");
     EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "entries"), "3");

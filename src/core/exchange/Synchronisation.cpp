@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 #include <utility>
 
 #include "core/dictionary/DictionaryEntry.h"
@@ -57,20 +58,22 @@ private:
     std::size_t done_ = 0;
 };
 
-// Appends the incoming entries that no kept entry repeats. Incoming entries
-// are not compared with each other, so repeats inside the file all arrive.
-std::size_t appendNew(EntryList& target, const KeptKeys& kept, const EntryList& incoming, bool markImported,
-                      ProgressTicker& ticker) {
-    std::size_t count = 0;
+// The incoming entries that no kept entry repeats. Incoming entries are not
+// compared with each other, so repeats inside the file all arrive.
+std::vector<std::uint32_t> newEntries(const KeptKeys& kept, const EntryList& incoming, ProgressTicker& ticker) {
+    std::vector<std::uint32_t> fresh;
     for (std::size_t i = 0; i < incoming.size(); ++i) {
-        if (!kept.contains(incoming.term(i), incoming.translation(i))) {
-            target.append(incoming.term(i), incoming.translation(i), incoming.note(i),
-                          markImported ? static_cast<std::uint32_t>(efImported) : incoming.flags(i));
-            ++count;
-        }
+        if (!kept.contains(incoming.term(i), incoming.translation(i))) fresh.push_back(static_cast<std::uint32_t>(i));
         ticker.tick();
     }
-    return count;
+    return fresh;
+}
+
+void appendEntries(EntryList& target, const EntryList& incoming, const std::vector<std::uint32_t>& chosen,
+                   bool markImported) {
+    for (std::uint32_t i : chosen)
+        target.append(incoming.term(i), incoming.translation(i), incoming.note(i),
+                      markImported ? static_cast<std::uint32_t>(efImported) : incoming.flags(i));
 }
 
 }  // namespace
@@ -85,9 +88,9 @@ bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndA
 
 SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, const std::string& otherPath,
                         const std::function<bool()>& askImportOnly,
-                        const std::function<void(std::size_t)>& progress, std::size_t* added,
-                        const std::function<void(SyncOutcome)>& merging) {
-    if (added) *added = 0;
+                        const std::function<void(std::size_t)>& progress, SyncCounts* counts,
+                        const std::function<bool(SyncOutcome, const SyncCounts&)>& merging) {
+    if (counts) *counts = {};
     if (!active.isOpen()) return SyncOutcome::noDictionary;
 
     // Read into a header of its own, so that the active pictures change only
@@ -98,12 +101,15 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
     // dictionary without ID and wipe its delivered entries.
     if (!readDictionaryFile(otherPath, otherHeader, otherEntries)) return SyncOutcome::unreadable;
 
-    ProgressTicker ticker(progress);
-    std::size_t count = 0;
-    SyncOutcome outcome;
+    const bool edition = sameDictionaryId(active.header.idAndAccessCode, otherHeader.idAndAccessCode);
+    if (!edition && (!askImportOnly || !askImportOnly())) return SyncOutcome::declined;
+    const SyncOutcome outcome = edition ? SyncOutcome::synchronised : SyncOutcome::imported;
 
-    if (sameDictionaryId(active.header.idAndAccessCode, otherHeader.idAndAccessCode)) {
-        if (merging) merging(SyncOutcome::synchronised);
+    // The merge is worked out first; the active dictionary changes only once
+    // it is agreed to.
+    ProgressTicker ticker(progress);
+    SyncCounts planned;
+    if (edition) {
         // One stable pass into a fresh list: removing the delivered entries
         // one by one would move the rest each time.
         EntryList merged;
@@ -117,27 +123,28 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
             }
             ticker.tick();
         }
-        count = appendNew(merged, kept, otherEntries, false, ticker);
+        const std::vector<std::uint32_t> fresh = newEntries(kept, otherEntries, ticker);
+        planned = {old.size() - merged.size(), merged.size(), fresh.size()};
+        if (merging && !merging(outcome, planned)) return SyncOutcome::declined;
+        appendEntries(merged, otherEntries, fresh, false);
         active.entries = std::move(merged);
-
         otherHeader.filePath = std::move(active.header.filePath);
         active.header = std::move(otherHeader);
-        outcome = SyncOutcome::synchronised;
     } else {
-        if (!askImportOnly || !askImportOnly()) return SyncOutcome::declined;
-        if (merging) merging(SyncOutcome::imported);
         KeptKeys kept(active.entries);
         kept.reserve(active.entries.size());
         for (std::size_t n = 0; n < active.entries.size(); ++n) {
             kept.add(static_cast<std::uint32_t>(n));
             ticker.tick();
         }
-        count = appendNew(active.entries, kept, otherEntries, true, ticker);
-        outcome = SyncOutcome::imported;
+        const std::vector<std::uint32_t> fresh = newEntries(kept, otherEntries, ticker);
+        planned = {0, active.entries.size(), fresh.size()};
+        if (merging && !merging(outcome, planned)) return SyncOutcome::declined;
+        appendEntries(active.entries, otherEntries, fresh, true);
     }
 
     active.rebuildIndexes(tables);
-    if (added) *added = count;
+    if (counts) *counts = planned;
     return outcome;
 }
 

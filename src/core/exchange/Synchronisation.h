@@ -25,6 +25,14 @@ std::string unreadableDictionaryMessage(const std::string& path);
 // idAndAccessCode match; the access code behind them does not matter.
 bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2);
 
+// What a merge does to the active dictionary's entries.
+struct SyncCounts {
+    std::size_t replaced = 0;  // the dictionary's own delivered entries, dropped for the new edition
+    std::size_t kept = 0;      // entries that stay (the user's and the imported; on an import, all)
+    std::size_t added = 0;     // incoming entries appended
+    bool operator==(const SyncCounts&) const = default;
+};
+
 // Merges the dictionary file at otherPath into the active dictionary.
 //
 // Equal IDs: the other header (pictures included, filePath excepted) replaces
@@ -36,16 +44,18 @@ bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndA
 // every entry of the other file not already present is appended as
 // efImported; the header and pictures stay.
 //
+// merging, when given, is called once the other file has been read and the
+// import-only question answered, with what the merge will do, before anything
+// changes: the moment to ask about a large change and to say that the work is
+// under way. Its false declines, changing nothing.
+//
 // The indexes are rebuilt when entries changed. Saving is left to the caller,
 // for synchronised and imported alike. progress is called with the number of
 // items handled so far at every hundredth one, so that the window can repaint;
-// it may be empty. added, when given, receives the number of appended entries.
-// merging, when given, is called with synchronised or imported once the other
-// file has been read (and the question answered), just before the entries
-// change: the moment to say that the work is under way.
+// it may be empty. counts, when given, receives what the merge did.
 SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, const std::string& otherPath,
                         const std::function<bool()>& askImportOnly,
-                        const std::function<void(std::size_t)>& progress, std::size_t* added = nullptr,
-                        const std::function<void(SyncOutcome)>& merging = {});
+                        const std::function<void(std::size_t)>& progress, SyncCounts* counts = nullptr,
+                        const std::function<bool(SyncOutcome, const SyncCounts&)>& merging = {});
 
 }  // namespace trelvo

@@ -78,37 +78,82 @@ struct PairHash {
 
 }  // namespace
 
-std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage,
-                                          int translationCodePage) {
+bool isUtf8Text(std::string_view bytes) {
+    bool multiByte = false;
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<std::uint8_t>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        const std::size_t length = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        if (length == 0 || i + length > bytes.size()) return false;
+        char32_t c = b & (0x7F >> length);
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<std::uint8_t>(bytes[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            c = c << 6 | (next & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are no UTF-8.
+        static constexpr char32_t least[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (c < least[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+        multiByte = true;
+        i += length;
+    }
+    return multiByte;
+}
+
+std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage, int translationCodePage,
+                                          ImportReading* reading) {
+    ImportReading found;
     std::vector<ImportedPair> pairs;
     auto keep = [&pairs](std::string_view term, std::string_view translation) {
         std::string kept = entryText(term);
         if (!isEmptyText(kept)) pairs.push_back({std::move(kept), entryText(translation)});
     };
-    if (!isUtf16(fileBytes)) {
+    std::u16string units;
+    constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
+    if (isUtf16(fileBytes)) {
+        found.encoding = TextEncoding::utf16;
+        if (static_cast<std::uint8_t>(fileBytes[0]) == 0xFF && static_cast<std::uint8_t>(fileBytes[1]) == 0xFE)
+            fileBytes.remove_prefix(2);
+        units.assign(fileBytes.size() / 2, u'\0');  // a lone last byte is no character
+        for (std::size_t i = 0; i < units.size(); ++i)
+            units[i] = static_cast<char16_t>(static_cast<std::uint8_t>(fileBytes[2 * i]) |
+                                             static_cast<std::uint8_t>(fileBytes[2 * i + 1]) << 8);
+    } else if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark) {
+        found.encoding = TextEncoding::utf8;
+        units = CodePage::utf8ToUtf16(fileBytes.substr(utf8Mark.size()));
+    } else if (isUtf8Text(fileBytes)) {
+        found.encoding = TextEncoding::utf8;
+        units = CodePage::utf8ToUtf16(fileBytes);
+    } else {
         forEachLine(fileBytes, [&](std::string_view line) {
             SplitLine<char> split = splitLine(line);
             keep(split.term, split.translation);
         });
+        if (reading) *reading = found;
         return pairs;
     }
-    if (static_cast<std::uint8_t>(fileBytes[0]) == 0xFF && static_cast<std::uint8_t>(fileBytes[1]) == 0xFE)
-        fileBytes.remove_prefix(2);
-    std::u16string units(fileBytes.size() / 2, u'\0');  // a lone last byte is no character
-    for (std::size_t i = 0; i < units.size(); ++i)
-        units[i] = static_cast<char16_t>(static_cast<std::uint8_t>(fileBytes[2 * i]) |
-                                         static_cast<std::uint8_t>(fileBytes[2 * i + 1]) << 8);
+    // One UTF-16 unit gives one byte, so a '?' that was not typed as one
+    // stands for a character the code page lacks.
+    auto convert = [&found](std::u16string_view text, int codePage) {
+        std::string bytes = CodePage::fromUnicode(text, codePage);
+        for (std::size_t i = 0; i < bytes.size(); ++i) found.replacedCharacters += bytes[i] == '?' && text[i] != u'?';
+        return bytes;
+    };
     forEachLine(std::u16string_view(units), [&](std::u16string_view line) {
         SplitLine<char16_t> split = splitLine(line);
-        keep(CodePage::fromUnicode(split.term, termCodePage),
-             CodePage::fromUnicode(split.translation, translationCodePage));
+        keep(convert(split.term, termCodePage), convert(split.translation, translationCodePage));
     });
+    if (reading) *reading = found;
     return pairs;
 }
 
-std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header) {
+std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
+                                          ImportReading* reading) {
     return readImportLines(fileBytes, CodePage::codePageOfCharset(header.languageCharset[0]),
-                           CodePage::codePageOfCharset(header.languageCharset[1]));
+                           CodePage::codePageOfCharset(header.languageCharset[1]), reading);
 }
 
 std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,

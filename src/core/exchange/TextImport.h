@@ -24,15 +24,32 @@ struct ImportedPair {
 // a stray long line cannot turn into entries of its own.
 inline constexpr std::size_t maxImportLineLength = 999;
 
-// The pairs of an import file. UTF-16 LE text (a leading FF FE, or a zero byte
-// at an odd offset among bytes 3..21) has its term converted to termCodePage
-// and its translation to translationCodePage; other files are taken byte for
-// byte, as they are already in the dictionary's code pages.
-std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage,
-                                          int translationCodePage);
+enum class TextEncoding { codePages, utf16, utf8 };
+
+// What reading a word list found besides its pairs.
+struct ImportReading {
+    TextEncoding encoding = TextEncoding::codePages;
+    std::size_t replacedCharacters = 0;  // characters the code page lacks, now '?'
+};
+
+// The pairs of an import file. The encoding is recognised in this order:
+// UTF-16 LE (a leading FF FE, or a zero byte at an odd offset among bytes
+// 3..21); UTF-8 with its mark (EF BB BF, never part of the first term); text
+// that is valid UTF-8 and holds at least one multi-byte sequence. Unicode
+// text has its term converted to termCodePage and its translation to
+// translationCodePage; any other file is taken byte for byte, as it is
+// already in the dictionary's code pages. reading, when given, receives the
+// encoding and the count of characters that became '?'.
+std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage, int translationCodePage,
+                                          ImportReading* reading = nullptr);
 
 // The pairs of a file for the store's languages (their code pages by charset).
-std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header);
+std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
+                                          ImportReading* reading = nullptr);
+
+// True when bytes are valid UTF-8 with at least one multi-byte sequence:
+// 8-bit text in a code page is that only by rare chance.
+bool isUtf8Text(std::string_view bytes);
 
 // Appends the pairs the dictionary does not hold yet (same term and the same
 // translation, byte for byte, among the entries present before the call) as

@@ -385,6 +385,8 @@ void TForm1::scanCatalogue() {
 }
 
 void TForm1::selectDictionary(int i) {
+    // A choice made before the last dictionary's delayed opening stands.
+    Timer3->stop();
     if (store.cataloguePaths[static_cast<std::size_t>(i)] == store.header.filePath) return;
     // The next start opens the dictionary the user really switched to.
     if (openDictionary(i)) lastDictionary = i;

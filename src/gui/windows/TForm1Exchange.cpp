@@ -21,6 +21,35 @@
 
 namespace trelvo {
 
+namespace {
+
+QString plannedMergeText(bool edition, const SyncCounts& counts) {
+    if (edition)
+        return QStringLiteral("Nové vydání slovníku nahradí %1 výchozích záznamů, %2 vlastních a importovaných "
+                              "záznamů zůstane zachováno a %3 záznamů přibude. Má se synchronizace provést?")
+            .arg(counts.replaced)
+            .arg(counts.kept)
+            .arg(counts.added);
+    return QStringLiteral("Do slovníku přibude %1 importovaných záznamů, stávajících %2 záznamů zůstane beze změny. "
+                          "Má se import provést?")
+        .arg(counts.added)
+        .arg(counts.kept);
+}
+
+QString mergeDoneText(bool edition, const SyncCounts& counts) {
+    if (edition)
+        return QStringLiteral("Nahrazeno výchozích záznamů: %1\nZachováno vlastních a importovaných záznamů: %2\n"
+                              "Přidáno nových záznamů: %3")
+            .arg(counts.replaced)
+            .arg(counts.kept)
+            .arg(counts.added);
+    return QStringLiteral("Přidáno importovaných záznamů: %1\nStávajících záznamů beze změny: %2")
+        .arg(counts.added)
+        .arg(counts.kept);
+}
+
+}  // namespace
+
 int TForm1::checkForUpdate() {
     std::unique_ptr<HttpClient> http = env_.http();
     UpdateUi ui;
@@ -71,16 +100,33 @@ void TForm1::ToolButton2Click() {
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return;
+    if (!file.open(QIODevice::ReadOnly)) {
+        env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QStringLiteral("Soubor \"%1\" nelze přečíst; nic se nezměnilo.").arg(path));
+        return;
+    }
     const QByteArray bytes = file.readAll();
     setEnabled(false);
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
     QCoreApplication::processEvents();
-    importPairs(store, characterTables, readImportLines(std::string_view(bytes.constData(), bytes.size()), store.header),
-                [](std::size_t) { QCoreApplication::processEvents(); });
-    modified = true;
+    ImportReading reading;
+    const std::vector<ImportedPair> pairs =
+        readImportLines(std::string_view(bytes.constData(), bytes.size()), store.header, &reading);
+    const std::size_t added =
+        importPairs(store, characterTables, pairs, [](std::size_t) { QCoreApplication::processEvents(); });
+    if (added > 0) modified = true;
     showFromTheStart();
     setEnabled(true);
+    // Many entries may have changed: the user is told what happened.
+    env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Import dokončen"),
+                         QStringLiteral("Načteno řádků se slovy: %1\n"
+                                        "Přidáno nových záznamů: %2\n"
+                                        "Vynecháno, ve slovníku již jsou: %3\n"
+                                        "Znaků nahrazených otazníkem: %4")
+                             .arg(pairs.size())
+                             .arg(added)
+                             .arg(pairs.size() - added)
+                             .arg(reading.replacedCharacters));
 }
 
 void TForm1::ToolButton9Click() {
@@ -136,18 +182,30 @@ bool TForm1::ToolButton11Click(bool bySender) {
                                  QStringLiteral("Vybraný soubor slovníku není možné použít pro synchronizaci. Mají "
                                                 "se položky v něm uložené pouze importovat?"));
     };
-    auto merging = [this](SyncOutcome branch) {
+    // The user's own merge says first what it will do; an update has been agreed to already.
+    auto merging = [this, bySender](SyncOutcome branch, const SyncCounts& counts) {
+        const bool edition = branch == SyncOutcome::synchronised;
+        if (bySender && !env_.prompts->ask(this, QStringLiteral("Upozornění"), plannedMergeText(edition, counts)))
+            return false;
         setEnabled(false);
-        statusPanels[0]->setText(branch == SyncOutcome::synchronised ? QStringLiteral("Probíhá synchronizace ...")
-                                                                      : QStringLiteral("Probíhá import položek ..."));
+        statusPanels[0]->setText(edition ? QStringLiteral("Probíhá synchronizace ...")
+                                         : QStringLiteral("Probíhá import položek ..."));
         QCoreApplication::processEvents();
+        return true;
     };
+    SyncCounts counts;
     const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
-                                            [](std::size_t) { QCoreApplication::processEvents(); }, nullptr, merging);
+                                            [](std::size_t) { QCoreApplication::processEvents(); }, &counts, merging);
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
         showFromTheStart();
         modified = true;
         saveDictionary();
+        if (bySender) {
+            const bool edition = outcome == SyncOutcome::synchronised;
+            env_.prompts->inform(this, Prompts::Icon::information,
+                                 edition ? QStringLiteral("Synchronizace dokončena") : QStringLiteral("Import dokončen"),
+                                 mergeDoneText(edition, counts));
+        }
     } else {
         if (outcome == SyncOutcome::unreadable && bySender)
             env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),

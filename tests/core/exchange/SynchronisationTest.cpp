@@ -87,11 +87,13 @@ protected:
                 ++asked_;
                 return answer;
             },
-            {}, &added_,
-            [&](SyncOutcome branch) {
+            {}, &counts_,
+            [&](SyncOutcome branch, const SyncCounts& planned) {
                 // Said once the question is behind, before the entries change.
                 EXPECT_EQ(contents(active_.entries), entriesBefore_);
                 merging_.push_back(branch);
+                planned_ = planned;
+                return agree_;
             });
     }
 
@@ -103,7 +105,9 @@ protected:
     CharacterTables tables_;
     DictionaryStore active_;
     int asked_ = 0;
-    std::size_t added_ = 99;
+    SyncCounts counts_{99, 99, 99};
+    SyncCounts planned_;
+    bool agree_ = true;
     std::vector<SyncOutcome> merging_;
     std::vector<E> entriesBefore_;
 };
@@ -122,7 +126,7 @@ TEST_F(SynchronisationTest, NewEditionReplacesDeliveredEntriesAndHeader) {
 
     EXPECT_EQ(run(other), SyncOutcome::synchronised);
     EXPECT_EQ(asked_, 0);
-    EXPECT_EQ(added_, 3u);
+    EXPECT_EQ(counts_, (SyncCounts{2, 0, 3}));
     // Only delivered entries before: exactly the new edition, flags as stored.
     EXPECT_EQ(contents(active_.entries), incoming);
     DictionaryHeader expected = newer;
@@ -148,7 +152,8 @@ TEST_F(SynchronisationTest, UserEntriesSurviveAndDecideRepetition) {
                                           {"kolej", "gleis (schiene)", "", efDefault}});
 
     EXPECT_EQ(run(other), SyncOutcome::synchronised);
-    EXPECT_EQ(added_, 5u);
+    EXPECT_EQ(counts_, (SyncCounts{3, 2, 5})) << "the question before said the same";
+    EXPECT_EQ(planned_, counts_);
     const std::vector<E> expected = {
         // kept entries first, in their old order
         {"kolej", "Gleis (Schiene)", "upraveno", efUserModified},
@@ -180,7 +185,7 @@ TEST_F(SynchronisationTest, DifferentIdImportsMissingEntriesAsImported) {
     EXPECT_EQ(run(other, true), SyncOutcome::imported);
     EXPECT_EQ(asked_, 1);
     EXPECT_EQ(merging_, std::vector<SyncOutcome>{SyncOutcome::imported});
-    EXPECT_EQ(added_, 3u);
+    EXPECT_EQ(counts_, (SyncCounts{0, 2, 3}));
     std::vector<E> expected = before;  // nothing removed, whatever its flags
     expected.push_back({"výhybka", "Weiche", "v", efImported});
     expected.push_back({"výhybka", "Weiche", "v", efImported});
@@ -202,10 +207,25 @@ TEST_F(SynchronisationTest, DeclinedImportChangesNothing) {
     EXPECT_EQ(run(other, false), SyncOutcome::declined);
     EXPECT_EQ(asked_, 1);
     EXPECT_TRUE(merging_.empty()) << "nothing under way after a No";
-    EXPECT_EQ(added_, 0u);
+    EXPECT_EQ(counts_, SyncCounts{});
     // Without anyone to ask, the import is not done either.
     EXPECT_EQ(synchronise(active_, tables_, other, {}, {}), SyncOutcome::declined);
 
+    EXPECT_EQ(active_.header, before.header);
+    EXPECT_EQ(active_.entries, before.entries);
+    EXPECT_EQ(order(active_.indexes[0]), order(before.indexes[0]));
+}
+
+TEST_F(SynchronisationTest, ANoToTheCountsChangesNothing) {
+    makeActive(headerWith("0A1B2C3D", "Stará", "BMold"), {{"návěst", "Signal", "", efDefault},
+                                                          {"kolej", "Gleis", "", efUserModified}});
+    const DictionaryStore before = active_;
+    const std::string edition =
+        writeOther(headerWith("0A1B2C3D", "Nová", "BMnew"), {{"výhybka", "Weiche", "", efDefault}});
+    agree_ = false;
+    EXPECT_EQ(run(edition), SyncOutcome::declined);
+    EXPECT_EQ(planned_, (SyncCounts{1, 1, 1})) << "what would have happened";
+    EXPECT_EQ(counts_, SyncCounts{});
     EXPECT_EQ(active_.header, before.header);
     EXPECT_EQ(active_.entries, before.entries);
     EXPECT_EQ(order(active_.indexes[0]), order(before.indexes[0]));
@@ -229,7 +249,7 @@ TEST_F(SynchronisationTest, RejectedFileChangesNothing) {
         EXPECT_EQ(run(path(name)), SyncOutcome::unreadable);
         EXPECT_EQ(asked_, 0);
         EXPECT_TRUE(merging_.empty());
-        EXPECT_EQ(added_, 0u);
+        EXPECT_EQ(counts_, SyncCounts{});
         EXPECT_EQ(active_.header, before.header);
         EXPECT_EQ(active_.entries, before.entries);
     }
@@ -262,13 +282,13 @@ TEST_F(SynchronisationTest, LargeMergeReportsProgressAndKeepsEveryEntry) {
     const std::string other = writeOther(headerWith("0A1B2C3D", "Nová", ""), incoming);
 
     std::vector<std::size_t> reports;
-    std::size_t added = 0;
+    SyncCounts counts;
     EXPECT_EQ(synchronise(
                   active_, tables_, other, [] { return true; },
-                  [&](std::size_t done) { reports.push_back(done); }, &added),
+                  [&](std::size_t done) { reports.push_back(done); }, &counts),
               SyncOutcome::synchronised);
     // 500 kept (every third), of which 400 lie in the incoming range.
-    EXPECT_EQ(added, 800u);
+    EXPECT_EQ(counts, (SyncCounts{1000, 500, 800}));
     EXPECT_EQ(active_.entries.size(), 1300u);
     ASSERT_FALSE(reports.empty());
     for (std::size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(reports[i], (i + 1) * 100);

@@ -84,6 +84,47 @@ TEST(TextImport, Utf16WithAndWithoutMark) {
     EXPECT_EQ(read8(std::string("abcd\0f\tg", 8)), (Pairs{{"abcd", ""}}));  // a zero at an even offset
 }
 
+TEST(TextImport, Utf8WithOrWithoutItsMarkIsConvertedPerLanguage) {
+    const std::string czech = "n\xC3\xA1v\xC4\x9Bstidlo\tsignal\r\n\xC5\xBElut\xC3\xA1\tyellow\n";
+    const Pairs expected{{"n\xE1v\xECstidlo", "signal"}, {"\x9Elut\xE1", "yellow"}};
+    ImportReading reading;
+    EXPECT_EQ(readImportLines(czech, 1250, 1252, &reading), expected);
+    EXPECT_EQ(reading.encoding, TextEncoding::utf8);
+    EXPECT_EQ(readImportLines("\xEF\xBB\xBF" + czech, 1250, 1252), expected) << "the mark is no part of the term";
+    // A mark before plain ASCII still says UTF-8; without it, ASCII is just the code page.
+    EXPECT_EQ(readImportLines("\xEF\xBB\xBFkolej\ttrack", 1250, 1252, &reading), (Pairs{{"kolej", "track"}}));
+    EXPECT_EQ(reading.encoding, TextEncoding::utf8);
+    EXPECT_EQ(readImportLines("kolej\ttrack", 1250, 1252, &reading), (Pairs{{"kolej", "track"}}));
+    EXPECT_EQ(reading.encoding, TextEncoding::codePages);
+
+    // Russian into a side of charset 204, and characters the code pages lack counted.
+    DictionaryHeader header;
+    header.languageCharset = {238, 204};
+    const std::string russian = "hlavn\xC3\xAD kolej\t\xD0\xB3\xD0\xBB\xD0\xB0\xD0\xB2\xD0\xBD\xD1\x8B\xD0\xB9 "
+                                "\xD0\xBF\xD1\x83\xD1\x82\xD1\x8C \xE2\x9C\x93\n"
+                                "\xE2\x9C\x93\xE2\x9C\x93 ?\t\xC3\xA9\n";
+    EXPECT_EQ(readImportLines(russian, header, &reading),
+              (Pairs{{"hlavn\xED kolej", "\xE3\xEB\xE0\xE2\xED\xFB\xE9 \xEF\xF3\xF2\xFC ?"}, {"?? ?", "?"}}));
+    EXPECT_EQ(reading.replacedCharacters, 4u) << "three check marks and an é the Cyrillic side lacks; a typed ? is none";
+}
+
+TEST(TextImport, EightBitTextIsUtf8OnlyWhenItsBytesAreValidUtf8) {
+    // Typical Czech in code page 1250 has letters whose bytes cannot be UTF-8.
+    EXPECT_FALSE(isUtf8Text("n\xE1v\xECstidlo\tsignal"));
+    EXPECT_FALSE(isUtf8Text("\xC3"));                   // cut short
+    EXPECT_FALSE(isUtf8Text("\xC0\xAF"));               // an overlong slash
+    EXPECT_FALSE(isUtf8Text("\xED\xA0\x80"));           // a surrogate
+    EXPECT_FALSE(isUtf8Text("\xF4\x90\x80\x80"));       // past U+10FFFF
+    EXPECT_FALSE(isUtf8Text("ascii only"));
+    EXPECT_TRUE(isUtf8Text("\xF0\x9F\x9A\x86 vlak"));
+    // By chance "ČŠ" in 1250 (C8 8A) is also the UTF-8 of U+020A: such a list
+    // is read as UTF-8, and the box counts the character it could not keep.
+    ImportReading reading;
+    EXPECT_EQ(readImportLines("\xC8\x8A\tx", 1250, 1252, &reading), (Pairs{{"?", "x"}}));
+    EXPECT_EQ(reading.encoding, TextEncoding::utf8);
+    EXPECT_EQ(reading.replacedCharacters, 1u);
+}
+
 TEST(TextImport, Utf16SidesUseTheirOwnCodePages) {
     DictionaryHeader header;
     header.languageCharset = {204, 0};

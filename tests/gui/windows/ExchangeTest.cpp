@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolButton>
 #include <filesystem>
 #include <fstream>
 
@@ -78,6 +79,24 @@ TEST_F(ExchangeTest, ImportTurnsTheDirectionBackAndAddsImportedEntries) {
     EXPECT_EQ(w.store.entries.flags(2), efImported);
     EXPECT_EQ(panel(0), "Slovník: První") << "the progress text goes with the refresh";
     EXPECT_EQ(w.grid->item(1, 0)->text(), "návěst");
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Import dokončen");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "Načteno řádků se slovy: 2\nPřidáno nových záznamů: 1\nVynecháno, ve slovníku již jsou: 1\n"
+              "Znaků nahrazených otazníkem: 0");
+}
+
+TEST_F(ExchangeTest, AUtf8WordListKeepsItsLettersAndSaysWhatItCouldNot) {
+    TForm1& w = open();
+    prompts_.queueFile(QString::fromStdString(write("slova.txt", "n\xC3\xA1v\xC4\x9Bstidlo\tsignal\n"
+                                                                   "\xC5\xBElut\xC3\xA1\tyellow \xE2\x86\x92\n")));
+    w.toolButtons[2]->click();
+    ASSERT_EQ(w.store.entryCount(), 4u);
+    EXPECT_EQ(w.store.entries.term(2), CodePage::fromUtf8("návěstidlo", 1250));
+    EXPECT_EQ(w.store.entries.term(3), CodePage::fromUtf8("žlutá", 1250));
+    EXPECT_EQ(w.store.entries.translation(3), "yellow ?");
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_TRUE(prompts_.shown()[0].text.endsWith(QStringLiteral("Znaků nahrazených otazníkem: 1")));
 }
 
 TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
@@ -156,9 +175,29 @@ TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
     edition.append("kolej", "rail", "", efDefault);
     edition.append("návěstidlo", "signal", "", efDefault);
     ASSERT_TRUE(writeDictionaryFile(h, edition, dir_ + "nove.dsl"));
+    // Ne to the counts changes nothing; Ano merges, saves and says what it did.
+    const std::string before = readBytes(active);
     prompts_.queueFile(QString::fromStdString(dir_ + "nove.dsl"));
+    prompts_.queueAnswer(false);
     w.ToolButton11Click();
-    EXPECT_TRUE(prompts_.shown().empty());
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "Nové vydání slovníku nahradí 1 výchozích záznamů, 1 vlastních a importovaných záznamů zůstane "
+              "zachováno a 2 záznamů přibude. Má se synchronizace provést?");
+    EXPECT_EQ(readBytes(active), before);
+    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_FALSE(w.modified);
+    prompts_.clearShown();
+
+    prompts_.queueFile(QString::fromStdString(dir_ + "nove.dsl"));
+    prompts_.queueAnswer(true);
+    w.ToolButton11Click();
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[1].caption, "Synchronizace dokončena");
+    EXPECT_EQ(prompts_.shown()[1].text,
+              "Nahrazeno výchozích záznamů: 1\nZachováno vlastních a importovaných záznamů: 1\n"
+              "Přidáno nových záznamů: 2");
+    prompts_.clearShown();
     EXPECT_FALSE(w.modified) << "saved at once";
     EXPECT_EQ(w.store.header.version, "2.0");
     EntryList saved = entriesOf(active);
