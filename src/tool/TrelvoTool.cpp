@@ -45,8 +45,8 @@ constexpr const char* usage =
     "                   [--image0 BMP] [--image1 BMP] < TSV\n"
     "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n"
     "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] [--from LIST] [--timing] TEXT...\n"
-    "       trelvo-tool import FILE TEXTFILE [--tables UPCHAR]\n"
-    "       trelvo-tool export FILE OUT [--format txt|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
+    "       trelvo-tool import FILE TEXTFILE|CSV|TBX [--tables UPCHAR]\n"
+    "       trelvo-tool export FILE OUT [--format txt|utf8|csv|tbx|tbx2019|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
     "                   [--tables UPCHAR]\n"
     "       trelvo-tool sync FILE OTHER [--import-only-ok] [--dry-run] [--tables UPCHAR]\n"
     "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n";
@@ -550,9 +550,11 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     if (!file) throw ToolError("cannot read " + a.positional[1]);
     std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
     ImportReading reading;
-    const std::vector<ImportedPair> pairs = readImportLines(bytes, store.header, &reading);
+    const std::vector<ImportedPair> pairs = readImportFile(a.positional[1], bytes, store.header, &reading);
+    if (!reading.error.empty()) throw ToolError("cannot read " + a.positional[1] + ": " + reading.error);
     const std::size_t added = importPairs(store, tables, pairs, {});
     save(store);
+    for (const std::string& left : reading.leftLanguages) out_ << "language left out: " << left << "\n";
     out_ << "added: " << added << ", already present: " << pairs.size() - added << ", lines read: " << pairs.size()
          << ", characters replaced by ?: " << reading.replacedCharacters << "\n";
     return 0;
@@ -561,8 +563,11 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
 int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
     Arguments a(args, {"format", "side", "notes*", "translated-only!", "tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and OUT");
-    const std::string format = a.get("format").value_or("txt");
-    if (format != "txt" && format != "dsl") throw ToolError("--format must be txt or dsl");
+    static const std::map<std::string, ExportFormat> formats = {
+        {"txt", ExportFormat::text}, {"utf8", ExportFormat::utf8Text},      {"csv", ExportFormat::csv},
+        {"tbx", ExportFormat::tbx2008}, {"tbx2019", ExportFormat::tbx2019}, {"dsl", ExportFormat::dictionary}};
+    const auto format = formats.find(a.get("format").value_or("txt"));
+    if (format == formats.end()) throw ToolError("--format must be txt, utf8, csv, tbx, tbx2019 or dsl");
     CharacterTables tables = loadTables(a);
     DictionaryStore store = openStore(a.positional[0], tables);
     ExportChoice choice;
@@ -572,13 +577,11 @@ int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
         choice.byFilter = true;
         for (const std::string& note : notes->second) choice.notes.push_back(ui(note));
     }
-    const bool written = format == "dsl"
-                             ? exportDictionary(store, choice, a.positional[1], [] {
-                                   static std::mt19937 random(static_cast<std::uint32_t>(
-                                       std::chrono::system_clock::now().time_since_epoch().count()));
-                                   return static_cast<std::uint32_t>(random());
-                               })
-                             : exportText(store, choice, a.positional[1]);
+    const bool written = trelvo::exportEntries(store, choice, format->second, a.positional[1], [] {
+        static std::mt19937 random(
+            static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+        return static_cast<std::uint32_t>(random());
+    });
     if (!written) throw ToolError("cannot write " + a.positional[1]);
     out_ << "exported: " << selectEntries(store, choice).size() << "\n";
     return 0;

@@ -4,7 +4,10 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "CsvFormat.h"
+#include "TbxFormat.h"
 #include "core/dictionary/AtomicFile.h"
+#include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/editing/DictionaryProperties.h"
 
@@ -52,6 +55,34 @@ std::string exportedText(const DictionaryStore& store, const ExportChoice& choic
         text += "\r\n";
     }
     return text;
+}
+
+std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice) {
+    const int targetSide = 1 - choice.sourceSide;
+    const int sourceCodePage = CodePage::codePageOfCharset(store.header.languageCharset[choice.sourceSide]);
+    const int targetCodePage = CodePage::codePageOfCharset(store.header.languageCharset[targetSide]);
+    std::string text;
+    for (std::uint32_t n : selectEntries(store, choice)) {
+        text += CodePage::toUtf8(store.entries.text(n, choice.sourceSide), sourceCodePage);
+        text += '\t';
+        text += CodePage::toUtf8(store.entries.text(n, targetSide), targetCodePage);
+        text += '\n';
+    }
+    return text;
+}
+
+bool exportEntries(const DictionaryStore& store, const ExportChoice& choice, ExportFormat format,
+                   const std::string& path, const std::function<std::uint32_t()>& random) {
+    if (!store.isOpen()) return true;
+    switch (format) {
+        case ExportFormat::text: return exportText(store, choice, path);
+        case ExportFormat::dictionary: return exportDictionary(store, choice, path, random);
+        case ExportFormat::utf8Text: return replaceFileAtomically(path, utf8TextOf(store, choice));
+        case ExportFormat::csv: return replaceFileAtomically(path, csvOf(store, choice));
+        case ExportFormat::tbx2008: return replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2008));
+        case ExportFormat::tbx2019: return replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2019));
+    }
+    return false;
 }
 
 bool exportText(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {

@@ -31,6 +31,17 @@ std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const Exp
 // The selected entries as lines "source<TAB>target<CR><LF>", bytes as stored.
 std::string exportedText(const DictionaryStore& store, const ExportChoice& choice);
 
+// The selected entries as lines "source<TAB>target<LF>" in UTF-8, each side
+// converted from its language's code page.
+std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice);
+
+enum class ExportFormat { text, utf8Text, csv, tbx2008, tbx2019, dictionary };
+
+// Writes the selected entries in format to path (see exportText and
+// exportDictionary; CsvFormat.h and TbxFormat.h for the interchange formats).
+bool exportEntries(const DictionaryStore& store, const ExportChoice& choice, ExportFormat format,
+                   const std::string& path, const std::function<std::uint32_t()>& random);
+
 // Both write through a temporary file renamed over path. False only when the
 // write failed; with no dictionary open nothing is written and they give true,
 // as there is nothing to report.

@@ -1,10 +1,13 @@
 #include "TextImport.h"
 
+#include <cctype>
 #include <cstdint>
 #include <unordered_set>
 
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/TextWords.h"
+#include "CsvFormat.h"
+#include "TbxFormat.h"
 
 namespace trelvo {
 
@@ -78,6 +81,14 @@ struct PairHash {
 
 }  // namespace
 
+std::string toCodePage(std::u16string_view text, int codePage, std::size_t& replaced) {
+    std::string bytes = CodePage::fromUnicode(text, codePage);
+    // One UTF-16 unit gives one byte, so a '?' that was not typed as one
+    // stands for a character the code page lacks.
+    for (std::size_t i = 0; i < bytes.size(); ++i) replaced += bytes[i] == '?' && text[i] != u'?';
+    return bytes;
+}
+
 bool isUtf8Text(std::string_view bytes) {
     bool multiByte = false;
     for (std::size_t i = 0; i < bytes.size();) {
@@ -135,16 +146,10 @@ std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCo
         if (reading) *reading = found;
         return pairs;
     }
-    // One UTF-16 unit gives one byte, so a '?' that was not typed as one
-    // stands for a character the code page lacks.
-    auto convert = [&found](std::u16string_view text, int codePage) {
-        std::string bytes = CodePage::fromUnicode(text, codePage);
-        for (std::size_t i = 0; i < bytes.size(); ++i) found.replacedCharacters += bytes[i] == '?' && text[i] != u'?';
-        return bytes;
-    };
     forEachLine(std::u16string_view(units), [&](std::u16string_view line) {
         SplitLine<char16_t> split = splitLine(line);
-        keep(convert(split.term, termCodePage), convert(split.translation, translationCodePage));
+        keep(toCodePage(split.term, termCodePage, found.replacedCharacters),
+             toCodePage(split.translation, translationCodePage, found.replacedCharacters));
     });
     if (reading) *reading = found;
     return pairs;
@@ -154,6 +159,20 @@ std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const Dict
                                           ImportReading* reading) {
     return readImportLines(fileBytes, CodePage::codePageOfCharset(header.languageCharset[0]),
                            CodePage::codePageOfCharset(header.languageCharset[1]), reading);
+}
+
+std::vector<ImportedPair> readImportFile(std::string_view fileName, std::string_view fileBytes,
+                                         const DictionaryHeader& header, ImportReading* reading) {
+    auto endsWith = [fileName](std::string_view ending) {
+        if (fileName.size() < ending.size()) return false;
+        for (std::size_t i = 0; i < ending.size(); ++i)
+            if (std::tolower(static_cast<unsigned char>(fileName[fileName.size() - ending.size() + i])) != ending[i])
+                return false;
+        return true;
+    };
+    if (endsWith(".csv")) return readCsv(fileBytes, header, reading);
+    if (endsWith(".tbx")) return readTbx(fileBytes, header, reading);
+    return readImportLines(fileBytes, header, reading);
 }
 
 std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
@@ -184,7 +203,7 @@ std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
     if (added.empty()) return 0;
 
     const auto first = static_cast<std::uint32_t>(store.entries.size());
-    for (const ImportedPair* pair : added) store.appendEntry(pair->term, pair->translation, "", efImported);
+    for (const ImportedPair* pair : added) store.appendEntry(pair->term, pair->translation, pair->note, efImported);
 
     std::vector<std::string> keys(added.size());
     std::vector<IndexRecord> records(added.size());

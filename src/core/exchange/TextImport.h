@@ -16,6 +16,7 @@ namespace trelvo {
 struct ImportedPair {
     std::string term;
     std::string translation;
+    std::string note = {};  // in the code page of the program's texts; word lists have none
 
     bool operator==(const ImportedPair&) const = default;
 };
@@ -30,7 +31,13 @@ enum class TextEncoding { codePages, utf16, utf8 };
 struct ImportReading {
     TextEncoding encoding = TextEncoding::codePages;
     std::size_t replacedCharacters = 0;  // characters the code page lacks, now '?'
+    std::vector<std::string> leftLanguages;  // languages of an interchange file the dictionary lacks
+    std::string error;                       // why a file could not be read at all
 };
+
+// text in codePage; each character the code page lacks becomes '?' and is
+// counted in replaced.
+std::string toCodePage(std::u16string_view text, int codePage, std::size_t& replaced);
 
 // The pairs of an import file. The encoding is recognised in this order:
 // UTF-16 LE (a leading FF FE, or a zero byte at an odd offset among bytes
@@ -46,6 +53,11 @@ std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCo
 // The pairs of a file for the store's languages (their code pages by charset).
 std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
                                           ImportReading* reading = nullptr);
+
+// The pairs of a file chosen for import: CSV (.csv) and TBX (.tbx) by their
+// name's ending, any other file as a word list.
+std::vector<ImportedPair> readImportFile(std::string_view fileName, std::string_view fileBytes,
+                                         const DictionaryHeader& header, ImportReading* reading = nullptr);
 
 // True when bytes are valid UTF-8 with at least one multi-byte sequence:
 // 8-bit text in a code page is that only by rare chance.

@@ -33,7 +33,9 @@ std::vector<std::pair<std::string_view, std::uint32_t>> records(const Dictionary
 
 namespace trelvo {
 void PrintTo(const ImportedPair& pair, std::ostream* out) {
-    *out << '{' << testing::PrintToString(pair.term) << ", " << testing::PrintToString(pair.translation) << '}';
+    *out << '{' << testing::PrintToString(pair.term) << ", " << testing::PrintToString(pair.translation);
+    if (!pair.note.empty()) *out << ", " << testing::PrintToString(pair.note);
+    *out << '}';
 }
 }  // namespace trelvo
 

@@ -1,0 +1,145 @@
+#include "TbxFormat.h"
+
+#include <algorithm>
+#include <pugixml.hpp>
+#include <sstream>
+
+#include "LanguageCodes.h"
+#include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryEntry.h"
+#include "core/dictionary/TextWords.h"
+
+namespace trelvo {
+
+namespace {
+
+const char* originOf(std::uint32_t flags) {
+    switch (flags & 0xFF) {
+        case efImported: return "imported";
+        case efUserModified: return "user";
+        default: return "delivered";
+    }
+}
+
+struct Names {
+    const char* entry;
+    const char* language;
+    const char* termHolder;
+};
+
+constexpr Names names2008{"termEntry", "langSet", "tig"};
+constexpr Names names2019{"conceptEntry", "langSec", "termSec"};
+
+pugi::xml_node addText(pugi::xml_node parent, const char* name, const std::string& utf8) {
+    pugi::xml_node child = parent.append_child(name);
+    child.append_child(pugi::node_pcdata).set_value(utf8.c_str());
+    return child;
+}
+
+bool named(pugi::xml_node node, const char* name) { return std::string_view(node.name()) == name; }
+
+// The first note or description in the entry, in document order.
+std::string noteOf(pugi::xml_node entry) {
+    for (pugi::xpath_node node : entry.select_nodes(".//*[local-name()='note' or local-name()='descrip']"))
+        if (std::string text = node.node().text().get(); !text.empty()) return text;
+    return {};
+}
+
+}  // namespace
+
+std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version) {
+    const Names& n = version == TbxVersion::tbx2008 ? names2008 : names2019;
+    const int sides[2] = {choice.sourceSide, 1 - choice.sourceSide};
+    const std::string codes[2] = {languageCode(store.header, sides[0]), languageCode(store.header, sides[1])};
+    const std::string title = CodePage::toUtf8(store.header.name, CodePage::headerCodePage);
+
+    pugi::xml_document document;
+    pugi::xml_node declaration = document.append_child(pugi::node_declaration);
+    declaration.append_attribute("version") = "1.0";
+    declaration.append_attribute("encoding") = "UTF-8";
+    pugi::xml_node root;
+    pugi::xml_node fileDesc;
+    if (version == TbxVersion::tbx2008) {
+        root = document.append_child("martif");
+        root.append_attribute("type") = "TBX";
+        root.append_attribute("xml:lang") = codes[0].c_str();
+        fileDesc = root.append_child("martifHeader").append_child("fileDesc");
+    } else {
+        root = document.append_child("tbx");
+        root.append_attribute("type") = "TBX-Basic";
+        root.append_attribute("style") = "dca";
+        root.append_attribute("xml:lang") = codes[0].c_str();
+        root.append_attribute("xmlns") = "urn:iso:std:iso:30042:ed-2";
+        fileDesc = root.append_child("tbxHeader").append_child("fileDesc");
+    }
+    addText(fileDesc.append_child("titleStmt"), "title", title);
+    addText(fileDesc.append_child("sourceDesc"), "p", "Trelvo");
+    pugi::xml_node body = root.append_child("text").append_child("body");
+
+    std::size_t number = 0;
+    for (std::uint32_t e : selectEntries(store, choice)) {
+        pugi::xml_node entry = body.append_child(n.entry);
+        entry.append_attribute("id") = ("c" + std::to_string(++number)).c_str();
+        addText(entry, "admin", originOf(store.entries.flags(e))).append_attribute("type") = "source";
+        if (std::string_view note = store.entries.note(e); !note.empty())
+            addText(entry, "note", CodePage::toUtf8(note, CodePage::headerCodePage));
+        for (int k = 0; k < 2; ++k) {
+            pugi::xml_node language = entry.append_child(n.language);
+            language.append_attribute("xml:lang") = codes[k].c_str();
+            const int codePage = CodePage::codePageOfCharset(store.header.languageCharset[sides[k]]);
+            addText(language.append_child(n.termHolder), "term",
+                    CodePage::toUtf8(store.entries.text(e, sides[k]), codePage));
+        }
+    }
+    std::ostringstream out;
+    document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
+    return out.str();
+}
+
+std::vector<ImportedPair> readTbx(std::string_view bytes, const DictionaryHeader& header, ImportReading* reading) {
+    ImportReading found;
+    found.encoding = TextEncoding::utf8;
+    std::vector<ImportedPair> pairs;
+    pugi::xml_document document;
+    const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
+    if (!parsed) {
+        found.error = parsed.description();
+        if (reading) *reading = found;
+        return pairs;
+    }
+    const std::string codes[2] = {languageCode(header, 0), languageCode(header, 1)};
+    const int codePages[2] = {CodePage::codePageOfCharset(header.languageCharset[0]),
+                              CodePage::codePageOfCharset(header.languageCharset[1])};
+    auto kept = [&found](const char* utf8, int codePage) {
+        return entryText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
+    };
+    for (pugi::xpath_node match : document.select_nodes("//*[local-name()='termEntry' or local-name()='conceptEntry']")) {
+        pugi::xml_node entry = match.node();
+        std::vector<std::string> terms[2];
+        for (pugi::xml_node language : entry.children()) {
+            if (!named(language, "langSet") && !named(language, "langSec")) continue;
+            const std::string_view lang = language.attribute("xml:lang").value();
+            int side = sameLanguage(lang, codes[0]) ? 0 : sameLanguage(lang, codes[1]) ? 1 : -1;
+            if (side < 0) {
+                if (std::find(found.leftLanguages.begin(), found.leftLanguages.end(), lang) ==
+                    found.leftLanguages.end())
+                    found.leftLanguages.emplace_back(lang);
+                continue;
+            }
+            for (pugi::xpath_node term : language.select_nodes(".//*[local-name()='term']"))
+                if (std::string text = kept(term.node().text().get(), codePages[side]); !isEmptyText(text))
+                    terms[side].push_back(std::move(text));
+        }
+        if (terms[0].empty()) continue;
+        std::size_t unused = 0;
+        const std::string note =
+            entryText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
+        const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
+        for (const std::string& term : terms[0]) pairs.push_back({term, firstTranslation, note});
+        for (std::size_t i = 1; i < terms[1].size(); ++i) pairs.push_back({terms[0][0], terms[1][i], note});
+    }
+    if (reading) *reading = found;
+    return pairs;
+}
+
+}  // namespace trelvo

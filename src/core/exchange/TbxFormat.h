@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "Export.h"
+#include "TextImport.h"
+
+namespace trelvo {
+
+// The two shapes of TBX that translation tools read: the TBX of ISO
+// 30042:2008 (martif, termEntry, langSet, tig, term) and TBX-Basic of ISO
+// 30042:2019 (tbx, conceptEntry, langSec, termSec, term).
+enum class TbxVersion { tbx2008, tbx2019 };
+
+// The selected entries as TBX in UTF-8, one concept entry per entry, its two
+// languages tagged with their ISO 639-1 codes (languageCode), the source side
+// first. The entry's note becomes a <note>; where the entry came from (its
+// flags) becomes <admin type="source">: "delivered" with the dictionary,
+// "imported", or "user" for the user's own.
+std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version);
+
+// The pairs of a TBX file of either shape: in each concept entry the terms of
+// the dictionary's two languages, matched by xml:lang. The first term of one
+// language pairs with every term of the other, so that each rendering gets a
+// line of its own. The entry's first <note> or <descrip> becomes the note.
+// Languages of the file that the dictionary lacks are named in reading's
+// leftLanguages; a file that is no XML gives no pairs and sets reading's error.
+std::vector<ImportedPair> readTbx(std::string_view bytes, const DictionaryHeader& header,
+                                  ImportReading* reading = nullptr);
+
+}  // namespace trelvo

@@ -1,0 +1,137 @@
+// CSV and TBX: what leaves the dictionary comes back whole, and files of
+// other tools' shapes come in.
+#include <gtest/gtest.h>
+
+#include <pugixml.hpp>
+
+#include "core/dictionary/CodePage.h"
+#include "core/exchange/CsvFormat.h"
+#include "core/exchange/LanguageCodes.h"
+#include "core/exchange/TbxFormat.h"
+
+using namespace trelvo;
+
+namespace {
+
+using Pairs = std::vector<ImportedPair>;
+
+DictionaryHeader czechEnglish() {
+    DictionaryHeader h;
+    h.name = CodePage::fromUtf8("Zabezpečovací technika", 1250);
+    h.languageName = {CodePage::fromUtf8("Čeština", 1250), CodePage::fromUtf8("Angličtina", 1250)};
+    h.languageCharset = {238, 0};
+    h.filePath = "/memory.dsl";
+    return h;
+}
+
+// Every entry as the import gives it back, in the order of language 0.
+Pairs entriesOf(const DictionaryStore& store) {
+    Pairs pairs;
+    for (std::size_t i = 0; i < store.indexes[0].size(); ++i) {
+        const std::uint32_t n = store.indexes[0].entryNumber(i);
+        pairs.push_back({std::string(store.entries.term(n)), std::string(store.entries.translation(n)),
+                         std::string(store.entries.note(n))});
+    }
+    return pairs;
+}
+
+class InterchangeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(delivered.openFile(std::string(TRELVO_RUNTIME_DIR) + "/DSL/cs-en.dsl", tables));
+    }
+    CharacterTables tables;
+    DictionaryStore delivered;
+};
+
+}  // namespace
+
+namespace trelvo {
+void PrintTo(const ImportedPair& pair, std::ostream* out);  // with TextImportTest's cases
+}  // namespace trelvo
+
+TEST(LanguageCodes, ComeFromTheLanguagesNames) {
+    DictionaryHeader h = czechEnglish();
+    EXPECT_EQ(languageCode(h, 0), "cs");
+    EXPECT_EQ(languageCode(h, 1), "en");
+    h.languageName[1] = CodePage::fromUtf8("RUŠTINA", 1250);
+    EXPECT_EQ(languageCode(h, 1), "ru");
+    h.languageName[1] = "Klingonsky";
+    EXPECT_EQ(languageCode(h, 1), "und");
+    EXPECT_TRUE(sameLanguage("cs-CZ", "cs"));
+    EXPECT_TRUE(sameLanguage("EN", "en"));
+    EXPECT_FALSE(sameLanguage("ces", "cs"));
+}
+
+TEST_F(InterchangeTest, TheDeliveredDictionaryGoesThroughTbxAndCsvWithNothingLost) {
+    const Pairs expected = entriesOf(delivered);
+    ASSERT_GT(expected.size(), 100u);
+    for (TbxVersion version : {TbxVersion::tbx2008, TbxVersion::tbx2019}) {
+        const std::string tbx = tbxOf(delivered, {}, version);
+        pugi::xml_document document;
+        ASSERT_TRUE(document.load_string(tbx.c_str())) << "well-formed XML";
+        ImportReading reading;
+        EXPECT_EQ(readTbx(tbx, delivered.header, &reading), expected);
+        EXPECT_TRUE(reading.leftLanguages.empty());
+        EXPECT_EQ(reading.replacedCharacters, 0u);
+    }
+    ImportReading reading;
+    EXPECT_EQ(readCsv(csvOf(delivered, {}), delivered.header, &reading), expected);
+    EXPECT_EQ(reading.replacedCharacters, 0u);
+}
+
+TEST(Csv, QuotesCommasAndLineBreaks) {
+    DictionaryStore store;
+    store.header = czechEnglish();
+    store.entries.append(CodePage::fromUtf8("návěst \"Stůj\"", 1250), "stop, danger", "a,b", 0);
+    store.entries.append("x", "", "", 0);
+    CharacterTables tables;
+    store.rebuildIndexes(tables);
+    const std::string csv = csvOf(store, {});
+    EXPECT_EQ(csv, "term,translation,note\r\n"
+                   "\"návěst \"\"Stůj\"\"\",\"stop, danger\",\"a,b\"\r\n"
+                   "x,,\r\n");
+    EXPECT_EQ(readCsv(csv, store.header),
+              (Pairs{{CodePage::fromUtf8("návěst \"Stůj\"", 1250), "stop, danger", "a,b"}, {"x", "", ""}}));
+    // A line break inside a quoted field, as a spreadsheet writes one, becomes a space.
+    EXPECT_EQ(readCsv("\"hlavní\r\nnávěstidlo\",\"main\nsignal\"\n,orphan\n\"a\"\"b\"", store.header),
+              (Pairs{{CodePage::fromUtf8("hlavní návěstidlo", 1250), "main signal", ""}, {"a\"b", "", ""}}));
+}
+
+TEST(Tbx, AnotherToolsShapeWithSeveralTermsAndADescription) {
+    const std::string tbx = R"(<?xml version="1.0" encoding="UTF-8"?>
+<tbx type="TBX-Basic" style="dca" xml:lang="en" xmlns="urn:iso:std:iso:30042:ed-2">
+  <tbxHeader><fileDesc><sourceDesc><p>glossary</p></sourceDesc></fileDesc></tbxHeader>
+  <text><body>
+    <conceptEntry id="42">
+      <descrip type="definition">signal showing a proceed aspect</descrip>
+      <langSec xml:lang="en-GB">
+        <termSec><term>main signal</term><termNote type="partOfSpeech">noun</termNote></termSec>
+        <termSec><term>running signal</term></termSec>
+      </langSec>
+      <langSec xml:lang="cs"><termSec><term>hlavní návěstidlo</term></termSec></langSec>
+      <langSec xml:lang="de"><termSec><term>Hauptsignal</term></termSec></langSec>
+    </conceptEntry>
+    <conceptEntry id="43">
+      <langSec xml:lang="de"><termSec><term>Vorsignal</term></termSec></langSec>
+    </conceptEntry>
+  </body></text>
+</tbx>)";
+    ImportReading reading;
+    const std::string note = "signal showing a proceed aspect";
+    EXPECT_EQ(readTbx(tbx, czechEnglish(), &reading),
+              (Pairs{{CodePage::fromUtf8("hlavní návěstidlo", 1250), "main signal", note},
+                     {CodePage::fromUtf8("hlavní návěstidlo", 1250), "running signal", note}}));
+    EXPECT_EQ(reading.leftLanguages, std::vector<std::string>{"de"});
+
+    ImportReading broken;
+    EXPECT_TRUE(readTbx("<martif><text><body><termEntry>", czechEnglish(), &broken).empty());
+    EXPECT_FALSE(broken.error.empty());
+}
+
+TEST(ImportFile, TheEndingOfTheNameChoosesTheReader) {
+    const DictionaryHeader h = czechEnglish();
+    EXPECT_EQ(readImportFile("a.CSV", "term,translation\nkolej,track\n", h), (Pairs{{"kolej", "track", ""}}));
+    EXPECT_EQ(readImportFile("a.txt", "term,translation\nkolej,track\n", h),
+              (Pairs{{"term,translation", "", ""}, {"kolej,track", "", ""}}));
+}
