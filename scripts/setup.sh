@@ -11,6 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core imagemagick
   time sqlite3
+  python3-translate
 )
 
 missing=()
