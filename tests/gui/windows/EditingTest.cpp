@@ -115,6 +115,28 @@ TEST_F(EditingTest, DeletingTheLastEntryLeavesTheCursorOnTheEmptyRow) {
     EXPECT_EQ(w.store.entryCount(), 2u) << "nothing under the cursor";
 }
 
+TEST_F(EditingTest, EnterOnTheAddButtonAddsTheEntry) {
+    TForm1& w = open();
+    const auto press = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    QTest::keyClick(w.Edit1, Qt::Key_Insert);
+    QTest::keyClicks(QApplication::focusWidget(), "kolejnice");
+    press(Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), "rail");
+    press(Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), w.Button1);
+    press(Qt::Key_Return);
+    EXPECT_EQ(w.store.entryCount(), 4u);
+    EXPECT_EQ(cell(w, w.grid->currentRow(), 0), "kolejnice");
+    EXPECT_EQ(cell(w, w.grid->currentRow(), 1), "rail");
+    EXPECT_TRUE(w.Edit2->hasFocus());
+    // The keypad's Enter as well.
+    press(Qt::Key_Enter);
+    press(Qt::Key_Enter);
+    ASSERT_EQ(QApplication::focusWidget(), w.Button1);
+    press(Qt::Key_Enter);
+    EXPECT_EQ(w.store.entryCount(), 5u);
+}
+
 TEST_F(EditingTest, ClearingAColumnAsksFirst) {
     TForm1& w = open();
     w.swapDirection();
