@@ -184,6 +184,7 @@ private:
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
     void addEntry();
     void commitCellEdit(int col, int row, const QString& text);
+    // The entry under the cursor, after the user agreed to lose it.
     void deleteEntry();
     void clearTranslations();
     void clearNotes();

@@ -187,6 +187,10 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
         ToolButton6Click();
         return true;
     }
+    if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        deleteEntry();
+        return true;
+    }
     const int rows = grid->bottomVisibleRow() - grid->topVisibleRow();
     switch (key) {
         case Qt::Key_PageUp:
