@@ -164,6 +164,11 @@ void Tgridik::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hi
     emit editorClosed();
 }
 
+void Tgridik::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    topRowBeforeMove_ = topVisibleRow();
+    QTableWidget::currentChanged(current, previous);
+}
+
 void Tgridik::keyPressEvent(QKeyEvent* event) {
     if (onKeyDown && onKeyDown(event)) {
         event->accept();

@@ -48,6 +48,9 @@ public:
     int topVisibleRow() const;
     int bottomVisibleRow() const;
     void setTopVisibleRow(int row);
+    // The top visible row as it was when the cursor last moved, before the
+    // view scrolled to show the new cell.
+    int topRowBeforeMove() const { return topRowBeforeMove_; }
 
     // Draws one cell; called for every cell the view paints.
     void drawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
@@ -58,6 +61,7 @@ signals:
 
 protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -67,6 +71,8 @@ protected:
 private:
     void rebuildBackground();
     void blendWatermark(int x, int y);
+
+    int topRowBeforeMove_ = 0;
 };
 
 }  // namespace trelvo
