@@ -234,6 +234,7 @@ void TForm1::createGrid() {
     connect(grid, &Tgridik::editorClosed, this, &TForm1::showEditedEntry);
     grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
     grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
+    grid->onWheel = [this](int notches) { StringGrid2MouseWheel(notches); };
     grid->onEnter = [this] { gridHadFocus = true; };
     grid->onExit = [this] {
         if (!hidingGrid) gridHadFocus = false;

@@ -180,6 +180,7 @@ private:
     void StringGrid2SelectCell(int row, int col, int previousRow, int previousCol);
     void StringGrid2MouseMove(QPoint point);
     void ScrollBar1Scroll(int position);
+    void StringGrid2MouseWheel(int notches);
     void ToolButton6Click();
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
     void addEntry();

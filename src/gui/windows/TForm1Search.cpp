@@ -109,6 +109,12 @@ void TForm1::ScrollBar1Scroll(int position) {
     syncScrollBar();
 }
 
+void TForm1::StringGrid2MouseWheel(int notches) {
+    // Three rows a notch; the bar keeps within the index and moves the rows.
+    constexpr int rowsPerNotch = 3;
+    ScrollBar1->setValue(ScrollBar1->value() - rowsPerNotch * notches);
+}
+
 void TForm1::swapDirection() {
     finishCellEdit();
     // The box's text was last searched in the other direction.

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace trelvo {
@@ -175,6 +176,18 @@ void Tgridik::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QTableWidget::keyPressEvent(event);
+}
+
+void Tgridik::wheelEvent(QWheelEvent* event) {
+    // The rows never scroll by themselves: the wheel moves through the whole
+    // index, as the scroll bar does. Fine wheels add up to whole notches.
+    event->accept();
+    const int delta = event->angleDelta().y();
+    if ((delta > 0 && wheelRest_ < 0) || (delta < 0 && wheelRest_ > 0)) wheelRest_ = 0;
+    wheelRest_ += delta;
+    const int notches = wheelRest_ / 120;
+    wheelRest_ -= notches * 120;
+    if (notches != 0 && onWheel) onWheel(notches);
 }
 
 void Tgridik::mouseMoveEvent(QMouseEvent* event) {

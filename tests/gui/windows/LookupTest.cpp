@@ -10,6 +10,7 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "TestProgram.h"
@@ -73,6 +74,16 @@ protected:
     // The index position shown in the grid's top visible row.
     static std::size_t firstVisible(TForm1& w) {
         return w.windowFirst() + static_cast<std::size_t>(w.grid->topVisibleRow());
+    }
+
+    // Turns of the wheel over the grid, delta in eighths of a degree (120 a notch).
+    static void wheel(TForm1& w, int delta, int times) {
+        const QPoint at(40, 40);
+        for (int i = 0; i < times; ++i) {
+            QWheelEvent event(at, w.grid->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(w.grid->viewport(), &event);
+        }
     }
 
     // A click on the scroll bar's track below its thumb.
@@ -239,6 +250,35 @@ TEST_F(LookupTest, ClickingTheScrollBarTrackPagesFromTheVisibleRows) {
         ASSERT_EQ(w.grid->item(w.grid->currentRow(), 0)->text().toStdString(), expected);
     }
     EXPECT_GT(w.windowFirst(), 0u);
+}
+
+TEST_F(LookupTest, TheWheelMovesThroughTheWholeIndexWithTheScrollBar) {
+    TForm1& w = open(numbered(1000));
+    const auto rowsStartAtTheTop = [&w] { return w.grid->rowViewportPosition(w.grid->topVisibleRow()) == 0; };
+    wheel(w, -120, 100);
+    EXPECT_EQ(firstVisible(w), 300u) << "three rows a notch, past the window's last row";
+    EXPECT_EQ(w.ScrollBar1->value(), 300);
+    EXPECT_EQ(w.currentPosition, 300u) << "the cursor moves with the rows";
+    EXPECT_EQ(w.grid->item(w.grid->topVisibleRow(), 0)->text(), "t000300");
+    EXPECT_TRUE(rowsStartAtTheTop());
+    // A wheel of fine steps: seven eighths of a notch move nothing, the eighth moves three rows.
+    wheel(w, -15, 7);
+    EXPECT_EQ(firstVisible(w), 300u);
+    wheel(w, -15, 1);
+    EXPECT_EQ(firstVisible(w), 303u);
+    EXPECT_TRUE(rowsStartAtTheTop());
+    wheel(w, 120, 50);
+    EXPECT_EQ(firstVisible(w), 153u);
+    EXPECT_EQ(w.ScrollBar1->value(), 153);
+    wheel(w, 120, 60);
+    EXPECT_EQ(firstVisible(w), 0u) << "the wheel stops at the first entry";
+    EXPECT_EQ(w.ScrollBar1->value(), 0);
+    EXPECT_EQ(w.grid->item(0, 0)->text(), "t000000");
+    EXPECT_TRUE(rowsStartAtTheTop());
+    wheel(w, -120, 400);
+    EXPECT_EQ(w.ScrollBar1->value(), w.ScrollBar1->maximum()) << "and at the last";
+    EXPECT_EQ(firstVisible(w), static_cast<std::size_t>(w.ScrollBar1->maximum()));
+    EXPECT_TRUE(rowsStartAtTheTop());
 }
 
 TEST_F(LookupTest, EndHomeAndPageKeysStayWithinTheEntries) {
