@@ -27,6 +27,7 @@ protected:
         w.resize(700, 450);
         w.show();
         QApplication::setActiveWindow(&w);
+        w.Timer3->stop();
         w.selectDictionary(0);
         return w;
     }
