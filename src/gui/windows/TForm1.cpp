@@ -198,6 +198,9 @@ void TForm1::createControls() {
     });
     Edit2->installEventFilter(this);
     Edit3->installEventFilter(this);
+    // Outside a dialog a push button ignores Enter unless it is auto-default;
+    // Enter in the translation box hands the focus here so that the next Enter adds.
+    Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, &TForm1::addEntry);
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Scroll);
     connect(toolButtons[4], &QToolButton::clicked, this, &TForm1::swapDirection);
@@ -231,6 +234,7 @@ void TForm1::createGrid() {
     connect(grid, &Tgridik::editorClosed, this, &TForm1::showEditedEntry);
     grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
     grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
+    grid->onWheel = [this](int notches) { StringGrid2MouseWheel(notches); };
     grid->onEnter = [this] { gridHadFocus = true; };
     grid->onExit = [this] {
         if (!hidingGrid) gridHadFocus = false;

@@ -180,10 +180,12 @@ private:
     void StringGrid2SelectCell(int row, int col, int previousRow, int previousCol);
     void StringGrid2MouseMove(QPoint point);
     void ScrollBar1Scroll(int position);
+    void StringGrid2MouseWheel(int notches);
     void ToolButton6Click();
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
     void addEntry();
     void commitCellEdit(int col, int row, const QString& text);
+    // The entry under the cursor, after the user agreed to lose it.
     void deleteEntry();
     void clearTranslations();
     void clearNotes();

@@ -87,8 +87,17 @@ void TForm1::showEditedEntry() {
 void TForm1::deleteEntry() {
     const int row = grid->currentRow();
     if (row < 0) return;
+    const std::size_t position = window.first() + static_cast<std::size_t>(row);
+    const DictionaryIndex& source = store.indexes[static_cast<std::size_t>(sourceSide)];
+    if (position >= source.size()) return;
+    // A deleted entry cannot be had back: the user sees which one goes, and Enter keeps it.
+    const QString term = decode(store.entries.text(source.entryNumber(position), sourceSide), sourceSide);
+    if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                           QStringLiteral("Opravdu si přejete odstranit záznam „%1“?").arg(term),
+                           Prompts::Icon::question, Prompts::Default::no))
+        return;
     EntryEditing editing(store, characterTables, sourceSide, targetSide);
-    if (!editing.deleteEntry(window.first() + static_cast<std::size_t>(row))) return;
+    if (!editing.deleteEntry(position)) return;
     entriesChanged();
 }
 

@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 
 #include "Tgridik.h"
 #include "UiText.h"
@@ -94,9 +95,24 @@ void TForm1::ScrollBar1Scroll(int position) {
         ScrollBar1->setValue(position);
         syncingScrollBar_ = false;
     }
-    currentPosition = static_cast<std::size_t>(position);
-    refillWindow(grid->topVisibleRow());
+    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    if (count == 0) return;
+    // The bar stands for the top visible row: the rows follow it, and the
+    // cursor keeps its place on the screen.
+    const int topRow = grid->topVisibleRow();
+    const int distance = std::clamp(grid->currentRow() - topRow, 0, std::max(0, grid->bottomVisibleRow() - topRow));
+    const std::size_t top = static_cast<std::size_t>(position);
+    currentPosition = std::min(top + static_cast<std::size_t>(distance), count - 1);
+    refillWindow(topRow);
     setCursorRow(static_cast<int>(currentPosition - window.first()));
+    grid->setTopVisibleRow(static_cast<int>(top - window.first()));
+    syncScrollBar();
+}
+
+void TForm1::StringGrid2MouseWheel(int notches) {
+    // Three rows a notch; the bar keeps within the index and moves the rows.
+    constexpr int rowsPerNotch = 3;
+    ScrollBar1->setValue(ScrollBar1->value() - rowsPerNotch * notches);
 }
 
 void TForm1::swapDirection() {
@@ -187,6 +203,10 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
         ToolButton6Click();
         return true;
     }
+    if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        deleteEntry();
+        return true;
+    }
     const int rows = grid->bottomVisibleRow() - grid->topVisibleRow();
     switch (key) {
         case Qt::Key_PageUp:
@@ -236,8 +256,8 @@ void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previo
         return;
     }
     currentPosition = window.first() + static_cast<std::size_t>(row);
-    // The cursor stood on the previous row when the move began.
-    const int topRow = grid->topVisibleRow();
+    // The cursor stood on the previous row, and the rows where they were, when the move began.
+    const int topRow = grid->topRowBeforeMove();
     refilling = true;
     grid->setCurrentCell(previousRow < 0 ? row : previousRow, col);
     refilling = false;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyledItemDelegate>
+#include <QWheelEvent>
 #include <algorithm>
 
 namespace trelvo {
@@ -164,12 +165,29 @@ void Tgridik::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hi
     emit editorClosed();
 }
 
+void Tgridik::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    topRowBeforeMove_ = topVisibleRow();
+    QTableWidget::currentChanged(current, previous);
+}
+
 void Tgridik::keyPressEvent(QKeyEvent* event) {
     if (onKeyDown && onKeyDown(event)) {
         event->accept();
         return;
     }
     QTableWidget::keyPressEvent(event);
+}
+
+void Tgridik::wheelEvent(QWheelEvent* event) {
+    // The rows never scroll by themselves: the wheel moves through the whole
+    // index, as the scroll bar does. Fine wheels add up to whole notches.
+    event->accept();
+    const int delta = event->angleDelta().y();
+    if ((delta > 0 && wheelRest_ < 0) || (delta < 0 && wheelRest_ > 0)) wheelRest_ = 0;
+    wheelRest_ += delta;
+    const int notches = wheelRest_ / 120;
+    wheelRest_ -= notches * 120;
+    if (notches != 0 && onWheel) onWheel(notches);
 }
 
 void Tgridik::mouseMoveEvent(QMouseEvent* event) {

@@ -36,6 +36,7 @@ public:
     // The main window's handlers. A key handler that returns true has used the key.
     std::function<bool(QKeyEvent*)> onKeyDown;
     std::function<void(QPoint)> onPointerMove;  // (-1, -1): the pointer left the grid
+    std::function<void(int)> onWheel;  // whole notches, positive away from the user
     std::function<void()> onEnter;
     std::function<void()> onExit;
 
@@ -48,6 +49,9 @@ public:
     int topVisibleRow() const;
     int bottomVisibleRow() const;
     void setTopVisibleRow(int row);
+    // The top visible row as it was when the cursor last moved, before the
+    // view scrolled to show the new cell.
+    int topRowBeforeMove() const { return topRowBeforeMove_; }
 
     // Draws one cell; called for every cell the view paints.
     void drawCell(QPainter& painter, int col, int row, const QRect& rect, bool selected);
@@ -58,7 +62,9 @@ signals:
 
 protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
@@ -67,6 +73,9 @@ protected:
 private:
     void rebuildBackground();
     void blendWatermark(int x, int y);
+
+    int topRowBeforeMove_ = 0;
+    int wheelRest_ = 0;  // eighths of a degree short of a whole notch
 };
 
 }  // namespace trelvo

@@ -27,6 +27,7 @@ protected:
         w.resize(700, 450);
         w.show();
         QApplication::setActiveWindow(&w);
+        w.Timer3->stop();
         w.selectDictionary(0);
         return w;
     }
@@ -106,13 +107,84 @@ TEST_F(EditingTest, EditingCellsMarksTheEntryAndReSortsOnlyItsLanguage) {
 TEST_F(EditingTest, DeletingTheLastEntryLeavesTheCursorOnTheEmptyRow) {
     TForm1& w = open();
     w.grid->setCurrentCell(2, 0);
+    prompts_.queueAnswer(true);
     menuItem(w, 0)->trigger();
     EXPECT_EQ(w.store.entryCount(), 2u);
     EXPECT_TRUE(w.modified);
     EXPECT_TRUE(cell(w, 2, 0).isEmpty());
     EXPECT_EQ(w.grid->currentRow(), 2);
+    prompts_.queueAnswer(true);
     menuItem(w, 0)->trigger();
     EXPECT_EQ(w.store.entryCount(), 2u) << "nothing under the cursor";
+    EXPECT_EQ(prompts_.shown().size(), 1u) << "nor a question about it";
+}
+
+TEST_F(EditingTest, TheDeleteKeyAndTheMenuItemAskBeforeDeleting) {
+    TForm1& w = open();
+    w.grid->setFocus();
+    QTest::keyClick(w.grid, Qt::Key_Down);
+    prompts_.queueAnswer(false);
+    QTest::keyClick(w.grid, Qt::Key_Delete);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    const Prompts::Shown& question = prompts_.shown()[0];
+    EXPECT_EQ(question.icon, Prompts::Icon::question);
+    EXPECT_EQ(question.caption, "Upozornění");
+    EXPECT_EQ(question.text, "Opravdu si přejete odstranit záznam „návěst“?");
+    EXPECT_EQ(question.defaultButton, Prompts::Default::no);
+    EXPECT_EQ(w.store.entryCount(), 3u) << "Ne changes nothing";
+    EXPECT_FALSE(w.modified);
+    EXPECT_EQ(cell(w, 1, 0), "návěst");
+
+    prompts_.queueAnswer(true);
+    QTest::keyClick(w.grid, Qt::Key_Delete);
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_TRUE(w.modified);
+    EXPECT_EQ(cell(w, 0, 0), "kolej");
+    EXPECT_EQ(cell(w, 1, 0), "výhybka") << "exactly the entry under the cursor is gone";
+    EXPECT_EQ(w.grid->currentRow(), 1);
+
+    // In an open cell editor Delete edits the text.
+    QTest::keyClick(w.grid, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    editor->setCursorPosition(0);
+    QTest::keyClick(editor, Qt::Key_Delete);
+    EXPECT_EQ(editor->text(), "ýhybka");
+    QTest::keyClick(editor, Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid->editing(); }));
+    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_EQ(prompts_.shown().size(), 2u);
+
+    w.grid->setCurrentCell(0, 0);
+    prompts_.queueAnswer(false);
+    menuItem(w, 0)->trigger();  // Odstranit záznam
+    ASSERT_EQ(prompts_.shown().size(), 3u);
+    EXPECT_EQ(prompts_.shown()[2].text, "Opravdu si přejete odstranit záznam „kolej“?");
+    EXPECT_EQ(prompts_.shown()[2].defaultButton, Prompts::Default::no);
+    EXPECT_EQ(w.store.entryCount(), 2u);
+}
+
+TEST_F(EditingTest, EnterOnTheAddButtonAddsTheEntry) {
+    TForm1& w = open();
+    const auto press = [](Qt::Key k) { QTest::keyClick(QApplication::focusWidget(), k); };
+    QTest::keyClick(w.Edit1, Qt::Key_Insert);
+    QTest::keyClicks(QApplication::focusWidget(), "kolejnice");
+    press(Qt::Key_Return);
+    QTest::keyClicks(QApplication::focusWidget(), "rail");
+    press(Qt::Key_Return);
+    ASSERT_EQ(QApplication::focusWidget(), w.Button1);
+    press(Qt::Key_Return);
+    EXPECT_EQ(w.store.entryCount(), 4u);
+    EXPECT_EQ(cell(w, w.grid->currentRow(), 0), "kolejnice");
+    EXPECT_EQ(cell(w, w.grid->currentRow(), 1), "rail");
+    EXPECT_TRUE(w.Edit2->hasFocus());
+    // The keypad's Enter as well.
+    press(Qt::Key_Enter);
+    press(Qt::Key_Enter);
+    ASSERT_EQ(QApplication::focusWidget(), w.Button1);
+    press(Qt::Key_Enter);
+    EXPECT_EQ(w.store.entryCount(), 5u);
 }
 
 TEST_F(EditingTest, ClearingAColumnAsksFirst) {

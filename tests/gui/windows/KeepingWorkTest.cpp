@@ -92,6 +92,7 @@ TEST_F(KeepingWorkTest, ANewCharacterSetKeepsTheCursorAndTheDeletionOnTheShownEn
     EXPECT_EQ(w.store.entries.term(w.store.indexes[0].entryNumber(w.currentPosition)), "kolej");
     EXPECT_EQ(cell(w, 5, 1), "line") << "the rows show the new order";
 
+    prompts_.queueAnswer(true);
     w.PopupMenu2->actions()[0]->trigger();  // Odstranit záznam
     ASSERT_TRUE(w.saveDictionary());
     const EntryList after = saved(w.store.header.filePath);

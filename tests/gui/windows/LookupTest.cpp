@@ -6,8 +6,11 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTest>
 #include <QToolButton>
+#include <QWheelEvent>
 #include <filesystem>
 
 #include "TestProgram.h"
@@ -66,6 +69,38 @@ protected:
 
     void key(QWidget* target, Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
         QTest::keyClick(target, k, modifiers);
+    }
+
+    // The index position shown in the grid's top visible row.
+    static std::size_t firstVisible(TForm1& w) {
+        return w.windowFirst() + static_cast<std::size_t>(w.grid->topVisibleRow());
+    }
+
+    // Turns of the wheel over the grid, delta in eighths of a degree (120 a notch).
+    static void wheel(TForm1& w, int delta, int times) {
+        const QPoint at(40, 40);
+        for (int i = 0; i < times; ++i) {
+            QWheelEvent event(at, w.grid->viewport()->mapToGlobal(at), QPoint(), QPoint(0, delta), Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(w.grid->viewport(), &event);
+        }
+    }
+
+    // A click on the scroll bar's track below its thumb.
+    static void clickTrackBelowThumb(QScrollBar* bar) {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.singleStep = bar->singleStep();
+        option.pageStep = bar->pageStep();
+        const QRect track =
+            bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarAddPage, bar);
+        ASSERT_FALSE(track.isEmpty());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, track.center());
     }
 };
 
@@ -166,6 +201,84 @@ TEST_F(LookupTest, SteppingDownReloadsTheWindowWithoutMovingTheEntry) {
     EXPECT_EQ(w.windowFirst(), 51u);
     EXPECT_EQ(w.windowLast(), 251u);
     EXPECT_EQ(w.grid->currentRow(), 100);
+}
+
+TEST_F(LookupTest, SteppingAcrossAReloadKeepsTheCursorsPlaceOnTheScreen) {
+    TForm1& w = open(numbered(1000));
+    w.grid->setFocus();
+    const auto distance = [&w] { return w.grid->currentRow() - w.grid->topVisibleRow(); };
+    // Down to the bottom edge, then on past the reload at 151: the cursor stays
+    // on the lowest row and the rows move under it one at a time.
+    int atBottom = -1;
+    for (int i = 0; i < 170; ++i) {
+        const std::size_t topBefore = firstVisible(w);
+        key(w.grid, Qt::Key_Down);
+        if (atBottom < 0 && firstVisible(w) != topBefore) atBottom = distance();
+        if (atBottom < 0) continue;
+        ASSERT_EQ(distance(), atBottom) << "at " << w.currentPosition;
+        ASSERT_EQ(firstVisible(w), w.currentPosition - static_cast<std::size_t>(atBottom));
+    }
+    ASSERT_GT(atBottom, 0);
+    EXPECT_EQ(w.windowFirst(), 51u) << "the window was reloaded on the way";
+    // Up to the top edge and on past the reload at 100.
+    for (int i = 0; i < atBottom; ++i) key(w.grid, Qt::Key_Up);
+    ASSERT_EQ(distance(), 0);
+    while (w.currentPosition > 90) {
+        key(w.grid, Qt::Key_Up);
+        ASSERT_EQ(distance(), 0) << "at " << w.currentPosition;
+        ASSERT_EQ(firstVisible(w), w.currentPosition);
+    }
+    EXPECT_EQ(w.windowFirst(), 0u) << "the window was reloaded on the way back";
+}
+
+TEST_F(LookupTest, ClickingTheScrollBarTrackPagesFromTheVisibleRows) {
+    TForm1& w = open(numbered(1000));
+    w.grid->setFocus();
+    key(w.grid, Qt::Key_Down);
+    key(w.grid, Qt::Key_Down);
+    const std::size_t page = static_cast<std::size_t>(w.grid->bottomVisibleRow() - w.grid->topVisibleRow());
+    ASSERT_GT(page, 2u);
+    // Enough pages to reload the window several times.
+    for (std::size_t i = 1; i <= 25; ++i) {
+        clickTrackBelowThumb(w.ScrollBar1);
+        ASSERT_EQ(firstVisible(w), i * page) << "click " << i;
+        EXPECT_EQ(w.ScrollBar1->value(), static_cast<int>(i * page));
+        EXPECT_EQ(w.grid->currentRow() - w.grid->topVisibleRow(), 2) << "the cursor keeps its place on the screen";
+        ASSERT_EQ(w.windowFirst() + static_cast<std::size_t>(w.grid->currentRow()), w.currentPosition);
+        char expected[16];
+        std::snprintf(expected, sizeof expected, "t%06zu", w.currentPosition);
+        ASSERT_EQ(w.grid->item(w.grid->currentRow(), 0)->text().toStdString(), expected);
+    }
+    EXPECT_GT(w.windowFirst(), 0u);
+}
+
+TEST_F(LookupTest, TheWheelMovesThroughTheWholeIndexWithTheScrollBar) {
+    TForm1& w = open(numbered(1000));
+    const auto rowsStartAtTheTop = [&w] { return w.grid->rowViewportPosition(w.grid->topVisibleRow()) == 0; };
+    wheel(w, -120, 100);
+    EXPECT_EQ(firstVisible(w), 300u) << "three rows a notch, past the window's last row";
+    EXPECT_EQ(w.ScrollBar1->value(), 300);
+    EXPECT_EQ(w.currentPosition, 300u) << "the cursor moves with the rows";
+    EXPECT_EQ(w.grid->item(w.grid->topVisibleRow(), 0)->text(), "t000300");
+    EXPECT_TRUE(rowsStartAtTheTop());
+    // A wheel of fine steps: seven eighths of a notch move nothing, the eighth moves three rows.
+    wheel(w, -15, 7);
+    EXPECT_EQ(firstVisible(w), 300u);
+    wheel(w, -15, 1);
+    EXPECT_EQ(firstVisible(w), 303u);
+    EXPECT_TRUE(rowsStartAtTheTop());
+    wheel(w, 120, 50);
+    EXPECT_EQ(firstVisible(w), 153u);
+    EXPECT_EQ(w.ScrollBar1->value(), 153);
+    wheel(w, 120, 60);
+    EXPECT_EQ(firstVisible(w), 0u) << "the wheel stops at the first entry";
+    EXPECT_EQ(w.ScrollBar1->value(), 0);
+    EXPECT_EQ(w.grid->item(0, 0)->text(), "t000000");
+    EXPECT_TRUE(rowsStartAtTheTop());
+    wheel(w, -120, 400);
+    EXPECT_EQ(w.ScrollBar1->value(), w.ScrollBar1->maximum()) << "and at the last";
+    EXPECT_EQ(firstVisible(w), static_cast<std::size_t>(w.ScrollBar1->maximum()));
+    EXPECT_TRUE(rowsStartAtTheTop());
 }
 
 TEST_F(LookupTest, EndHomeAndPageKeysStayWithinTheEntries) {
