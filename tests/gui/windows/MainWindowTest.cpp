@@ -16,6 +16,7 @@
 #include "core/dictionary/DictionaryFile.h"
 #include "core/settings/ProgramConfiguration.h"
 #include "gui/windows/TForm1.h"
+#include "gui/controls/CASShape.h"
 #include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
@@ -67,8 +68,8 @@ TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
     EXPECT_EQ(w.store.header.filePath, first);
     // Opening ends with the update check; no server answers on this machine's
-    // port, so the first panel is left empty and the toggle is put out of use.
-    EXPECT_EQ(panel(0), "");
+    // port, so the toggle is put out of use and the dictionary's name returns.
+    EXPECT_EQ(panel(0), "Slovník: První");
     EXPECT_FALSE(w.toolButtons[12]->isEnabled());
     EXPECT_FALSE(w.toolButtons[12]->isChecked());
     EXPECT_TRUE(w.autoUpdate) << "the setting itself stays";
@@ -289,4 +290,33 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindowSize) {
     EXPECT_EQ(w.grid->y(), w.ScrollBar1->y() - 1);
     w.resize(100, 100);
     EXPECT_EQ(w.size(), QSize(500, 350)) << "minimum size";
+}
+
+TEST_F(MainWindowTest, StatusBarAndCaptionNameTheDictionaryAndFitAWideWindow) {
+    fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/DSL/cs-en.dsl", dir_ + "DSL/cs-en.dsl");
+    TForm1& w = start();
+    w.show();
+    auto* frame = w.findChild<CASShape*>();
+    EXPECT_EQ(w.windowTitle(), "Trelvo");
+    EXPECT_EQ(frame->Caption(), "Trelvo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
+    // The update check found no server at the test's closed port.
+    EXPECT_FALSE(w.toolButtons[12]->isEnabled());
+    EXPECT_EQ(panel(0), "Slovník: Zabezpečovací technika česko-anglický");
+    EXPECT_EQ(panel(1), "Směr překladu: Čeština->Angličtina");
+    EXPECT_EQ(w.windowTitle(), "Trelvo – Zabezpečovací technika česko-anglický");
+    EXPECT_EQ(frame->Caption(), "Trelvo – Zabezpečovací technika česko-anglický");
+
+    EXPECT_EQ(w.statusPanels[0]->width(), 200);
+    EXPECT_EQ(w.statusPanels[1]->width(), 200);
+    w.resize(900, 500);
+    for (int i : {0, 1}) {
+        const QLabel* label = w.statusPanels[static_cast<std::size_t>(i)];
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+            << label->text().toStdString();
+    }
+    EXPECT_EQ(w.statusPanels[2]->width(), 50);
+    EXPECT_LE(w.statusPanels[2]->geometry().right(), w.StatusBar1->width());
+    w.resize(626, 373);
+    EXPECT_EQ(w.statusPanels[0]->width(), 200) << "the minimum again";
 }
