@@ -155,7 +155,7 @@ void TForm1::createControls() {
     Button1 = new QPushButton(QStringLiteral("zařadit"), this);
     Edit2->setGeometry(margin, 0, 200, 22);
     Edit3->setGeometry(margin + 200, 0, 200, 22);
-    Button1->setFixedSize(grid->columnWidth(2) + ScrollBar1->width() + 4, 20);
+    Button1->setFixedHeight(20);
     for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
         w->hide();
 
@@ -482,8 +482,13 @@ void TForm1::layoutMainWindow() {
                        (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
     // 7.
     grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
-    const int column2 = grid->columnWidth(2);
+    // The note column keeps the share of the grid it has at the design
+    // width, and never less than its width there.
+    const int designGridWidth = designWidth - 2 * margin - ScrollBar1->width();
+    const int column2 = std::max(Tgridik::noteColumnWidth,
+                                 (grid->width() * Tgridik::noteColumnWidth + designGridWidth / 2) / designGridWidth);
     const int column0 = (grid->width() - column2) / 2;
+    grid->setColumnWidth(2, column2);
     grid->setColumnWidth(0, column0);
     grid->setColumnWidth(1, grid->width() - column2 - column0 - 7);
     grid->viewport()->update();
@@ -491,8 +496,9 @@ void TForm1::layoutMainWindow() {
     Edit2->resize(grid->columnWidth(0) + 2, Edit2->height());
     Edit3->resize(grid->columnWidth(1) + 2, Edit3->height());
     Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
-    // 9.
+    // 9. The button reaches under the note column and the scroll bar.
     Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
+    Button1->setFixedWidth(column2 + ScrollBar1->width() + 4);
     // 10.
     syncScrollBar();
 }

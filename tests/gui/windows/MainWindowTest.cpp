@@ -3,12 +3,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <array>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 
 #include "TestProgram.h"
@@ -284,12 +287,39 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindowSize) {
     EXPECT_EQ(w.StatusBar1->geometry().bottom(), 500 - 2 - 1);
     EXPECT_EQ(w.ScrollBar1->x() + w.ScrollBar1->width(), 800 - w.Edit1->x());
     EXPECT_EQ(w.grid->width(), w.ScrollBar1->x() - w.grid->x());
-    EXPECT_EQ(w.grid->columnWidth(0), (w.grid->width() - 30) / 2);
-    EXPECT_EQ(w.grid->columnWidth(1), w.grid->width() - 30 - w.grid->columnWidth(0) - 7);
+    const int note = w.grid->columnWidth(2);
+    EXPECT_EQ(w.grid->columnWidth(0), (w.grid->width() - note) / 2);
+    EXPECT_EQ(w.grid->columnWidth(1), w.grid->width() - note - w.grid->columnWidth(0) - 7);
     EXPECT_EQ(w.Image5->x() + w.Image5->width(), 800 - 2);
     EXPECT_EQ(w.grid->y(), w.ScrollBar1->y() - 1);
     w.resize(100, 100);
     EXPECT_EQ(w.size(), QSize(500, 350)) << "minimum size";
+}
+
+TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheGrid) {
+    TForm1& w = start();
+    w.show();
+    auto widths = [&] {
+        return std::array<int, 3>{w.grid->columnWidth(0), w.grid->columnWidth(1), w.grid->columnWidth(2)};
+    };
+    ASSERT_EQ(w.width(), 626);
+    ASSERT_EQ(w.grid->width(), 601);
+    EXPECT_EQ(widths(), (std::array<int, 3>{285, 279, 30}));
+
+    w.resize(1200, 500);
+    const int grid = w.grid->width();
+    ASSERT_EQ(grid, 1175);
+    const auto wide = widths();
+    EXPECT_NEAR(wide[2], 30.0 * grid / 601, 1.0) << "the note column grows with the grid";
+    EXPECT_EQ(wide[0] + wide[1] + wide[2], grid - 7) << "the three still fill the grid";
+    EXPECT_LE(std::abs(wide[0] - wide[1]), 7);
+    EXPECT_EQ(w.Edit3->x() + w.Edit3->width(), w.Button1->x());
+    EXPECT_EQ(w.Button1->width(), wide[2] + w.ScrollBar1->width() + 4);
+
+    w.resize(626, 373);
+    EXPECT_EQ(widths(), (std::array<int, 3>{285, 279, 30}));
+    w.resize(500, 350);
+    EXPECT_EQ(w.grid->columnWidth(2), 30) << "never narrower than at the start";
 }
 
 TEST_F(MainWindowTest, StatusBarAndCaptionNameTheDictionaryAndFitAWideWindow) {
