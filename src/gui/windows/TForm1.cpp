@@ -529,7 +529,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::Timer3Timer() {
     Timer3->stop();
-    openDictionary(lastDictionary);
+    // A dictionary opened before the timer came stays: reading the last one
+    // again would throw away what was done in it since.
+    if (!store.isOpen()) openDictionary(lastDictionary);
 }
 
 void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* exporting, TForm5* accessCode) {

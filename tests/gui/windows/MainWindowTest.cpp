@@ -350,3 +350,18 @@ TEST_F(MainWindowTest, StatusBarAndCaptionNameTheDictionaryAndFitAWideWindow) {
     w.resize(626, 373);
     EXPECT_EQ(w.statusPanels[0]->width(), 200) << "the minimum again";
 }
+
+TEST_F(MainWindowTest, ADictionaryChosenBeforeTheStartReopensOneIsKept) {
+    dictionary("a.dsl", "První");
+    dictionary("b.dsl", "Druhý");
+    TForm1& w = start();
+    w.PopupMenu1->actions()[1]->trigger();
+    ASSERT_EQ(panel(0), "Slovník: Druhý");
+    w.grid->setCurrentCell(1, 0);
+    w.PopupMenu2->actions()[0]->trigger();  // remove an entry
+    ASSERT_TRUE(w.modified);
+    QTest::qWait(300);
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_EQ(panel(0), "Slovník: Druhý");
+    EXPECT_EQ(w.store.entryCount(), 1u) << "the change is still there";
+}
