@@ -7,6 +7,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QToolTip>
 #include <QWindow>
 #include <algorithm>
 #include <cstdlib>
@@ -172,6 +173,21 @@ CASShape::Zone CASShape::zoneAt(const QPoint& point) const {
     return Zone::Caption;
 }
 
+QString CASShape::hintAt(const QPoint& point) const {
+    switch (zoneAt(point)) {
+    case Zone::MinimizeButton:
+        return QStringLiteral("Minimalizovat");
+    case Zone::MaximizeButton:
+        return owner_ && owner_->isMaximized() ? QStringLiteral("Obnovit") : QStringLiteral("Maximalizovat");
+    case Zone::CloseButton:
+        return QStringLiteral("Zavřít");
+    case Zone::Caption:
+    case Zone::Client:
+        break;
+    }
+    return toolTip();
+}
+
 std::optional<Qt::CursorShape> CASShape::hoverCursorAt(const QPoint& point) const {
     if (!sizeable_) return std::nullopt;
     const int x = point.x();
@@ -257,16 +273,38 @@ QList<CASShape::FrameLine> CASShape::frameLines(const QSize& size) {
     };
 }
 
+Qt::Edges CASShape::sizingEdges(const QSize& size, const QPoint& press, Qt::CursorShape cursor) {
+    const Qt::Edges horizontal = size.width() / 2 > press.x() ? Qt::LeftEdge : Qt::RightEdge;
+    const Qt::Edges vertical = size.height() / 2 > press.y() ? Qt::TopEdge : Qt::BottomEdge;
+    switch (cursor) {
+    case Qt::SizeHorCursor:
+        return horizontal;
+    case Qt::SizeVerCursor:
+        return vertical;
+    case Qt::SizeFDiagCursor:
+    case Qt::SizeBDiagCursor:
+        return horizontal | vertical;
+    default:
+        return {};
+    }
+}
+
 CASShape::SizingStep CASShape::sizingStep(const QRect& window, const QPoint& press, const QPoint& pointer,
-                                          Qt::CursorShape cursor) {
+                                          Qt::Edges edges) {
     SizingStep step{window, press};
-    // Which edge moves follows from the half of the window the drag began in.
+    // A cursor that does not size drags the window along.
+    if (!edges) {
+        step.geometry.translate(pointer - press);
+        return step;
+    }
+    // The left and top edges move with the pointer; the right and bottom
+    // ones change the size, and the press point follows the pointer.
     auto horizontal = [&] {
-        const int d = pointer.x() - step.press.x();
-        const int w = step.geometry.width();
-        if (window.width() / 2 > step.press.x()) {
+        const int d = pointer.x() - press.x();
+        const int w = window.width();
+        if (edges.testFlag(Qt::LeftEdge)) {
             if (w - d < minimumExtent) return false;
-            step.geometry.setLeft(step.geometry.left() + d);
+            step.geometry.setLeft(window.left() + d);
         } else {
             if (w + d < minimumExtent) return false;
             step.geometry.setWidth(w + d);
@@ -275,11 +313,11 @@ CASShape::SizingStep CASShape::sizingStep(const QRect& window, const QPoint& pre
         return true;
     };
     auto vertical = [&] {
-        const int d = pointer.y() - step.press.y();
-        const int h = step.geometry.height();
-        if (window.height() / 2 > step.press.y()) {
+        const int d = pointer.y() - press.y();
+        const int h = window.height();
+        if (edges.testFlag(Qt::TopEdge)) {
             if (h - d < minimumExtent) return false;
-            step.geometry.setTop(step.geometry.top() + d);
+            step.geometry.setTop(window.top() + d);
         } else {
             if (h + d < minimumExtent) return false;
             step.geometry.setHeight(h + d);
@@ -287,23 +325,8 @@ CASShape::SizingStep CASShape::sizingStep(const QRect& window, const QPoint& pre
         }
         return true;
     };
-    switch (cursor) {
-    case Qt::ArrowCursor:
-        break;
-    case Qt::SizeHorCursor:
-        horizontal();
-        break;
-    case Qt::SizeVerCursor:
-        vertical();
-        break;
-    case Qt::SizeFDiagCursor:
-    case Qt::SizeBDiagCursor:
-        if (horizontal()) vertical();
-        break;
-    default:
-        step.geometry.translate(pointer - press);
-        break;
-    }
+    if ((edges & (Qt::LeftEdge | Qt::RightEdge)) && !horizontal()) return step;
+    if (edges & (Qt::TopEdge | Qt::BottomEdge)) vertical();
     return step;
 }
 
@@ -352,6 +375,19 @@ void CASShape::paintEvent(QPaintEvent* event) {
         painter.setPen(line.colour);
         painter.drawPoints(QPolygon(strokePixels(line.polyline)));
     }
+}
+
+bool CASShape::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString hint = hintAt(help->pos());
+        if (hint.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), hint, this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 bool CASShape::eventFilter(QObject* watched, QEvent* event) {
@@ -406,9 +442,14 @@ void CASShape::applicationStateChanged(Qt::ApplicationState state) {
 void CASShape::mousePressEvent(QMouseEvent* event) {
     const QPoint point = event->position().toPoint();
     if (owner_) {
+        sizingEdges_ = {};
         if (sizeable_ && !ownerCursorIsDefault()) {
             dragMode_ = DragMode::Sizing;
             press_ = point;
+            // The edges are chosen once: a pointer that crosses the middle
+            // of a window held at its minimum size must not start moving
+            // the opposite edge.
+            sizingEdges_ = sizingEdges(size(), point, ownerCursor());
         }
         switch (zoneAt(point)) {
         case Zone::MinimizeButton:
@@ -432,7 +473,7 @@ void CASShape::mousePressEvent(QMouseEvent* event) {
         }
         if (dragMode_ != DragMode::None) {
             dragGeometry_ = owner_->geometry();
-            if (event->button() == Qt::LeftButton && startSystemDrag(ownerCursor())) dragMode_ = DragMode::None;
+            if (event->button() == Qt::LeftButton && startSystemDrag()) dragMode_ = DragMode::None;
         }
     }
     emit mousePressed(event);
@@ -445,9 +486,15 @@ void CASShape::mouseMoveEvent(QMouseEvent* event) {
             const Qt::CursorShape cursor = ownerCursor();
             if (cursor != Qt::ArrowCursor) {
                 const QPoint pointer = event->globalPosition().toPoint() - dragGeometry_.topLeft();
-                const SizingStep step = sizingStep(dragGeometry_, press_, pointer, cursor);
+                const SizingStep step = sizingStep(dragGeometry_, press_, pointer, sizingEdges_);
                 press_ = step.press;
                 placeOwner(step.geometry);
+                // Held at its minimum size, the window's edge waits until the
+                // pointer comes back to it.
+                if (sizingEdges_.testFlag(Qt::RightEdge))
+                    press_.rx() += dragGeometry_.width() - step.geometry.width();
+                if (sizingEdges_.testFlag(Qt::BottomEdge))
+                    press_.ry() += dragGeometry_.height() - step.geometry.height();
                 return;
             }
         } else if (leftHeld && dragMode_ == DragMode::Moving) {
@@ -457,7 +504,9 @@ void CASShape::mouseMoveEvent(QMouseEvent* event) {
             emit mouseMoved(event);
             placeOwner(QRect(topLeft, dragGeometry_.size()));
             return;
-        } else if (!leftHeld && sizeable_ && dragMode_ == DragMode::None) {
+        }
+        if (!leftHeld) followHint(event);
+        if (!leftHeld && sizeable_ && dragMode_ == DragMode::None) {
             if (const auto cursor = hoverCursorAt(event->position().toPoint())) {
                 if (*cursor != Qt::ArrowCursor)
                     owner_->setCursor(*cursor);
@@ -487,20 +536,42 @@ void CASShape::mouseReleaseEvent(QMouseEvent* event) {
     if (owner_ && maxPressed_) {
         maxPressed_ = false;
         repaintOwner();
-        if (owner_->isMaximized())
-            owner_->showNormal();
-        else
-            owner_->showMaximized();
+        toggleMaximized();
     }
     if (self) emit mouseReleased(event);
 }
 
 void CASShape::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double click must not press a button again.
-    if (event->button() == Qt::LeftButton)
-        emit doubleClicked();
-    else
+    if (event->button() != Qt::LeftButton) {
         mousePressEvent(event);
+        return;
+    }
+    // As on any title bar, a double click on the caption maximizes and restores.
+    if (owner_ && maxButton_ && ownerCursorIsDefault() && zoneAt(event->position().toPoint()) == Zone::Caption)
+        toggleMaximized();
+    emit doubleClicked();
+}
+
+void CASShape::followHint(QMouseEvent* event) {
+    const Zone zone = zoneAt(event->position().toPoint());
+    if (zone == hoverZone_) return;
+    hoverZone_ = zone;
+    // A hint already up changes at once, as the tool bar's do from button to button.
+    if (QToolTip::isVisible()) {
+        const QString hint = hintAt(event->position().toPoint());
+        if (hint.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(event->globalPosition().toPoint(), hint, this);
+    }
+}
+
+void CASShape::toggleMaximized() {
+    if (owner_->isMaximized())
+        owner_->showNormal();
+    else
+        owner_->showMaximized();
 }
 
 void CASShape::leaveEvent(QEvent* event) {
@@ -527,31 +598,12 @@ void CASShape::placeOwner(const QRect& geometry) {
 
 Qt::CursorShape CASShape::ownerCursor() const { return owner_ ? owner_->cursor().shape() : Qt::ArrowCursor; }
 
-bool CASShape::startSystemDrag(Qt::CursorShape cursor) {
+bool CASShape::startSystemDrag() {
     if (!clientMovesRefused()) return false;
     QWindow* window = owner_->windowHandle();
     if (!window) return false;
-    if (dragMode_ == DragMode::Moving) return window->startSystemMove();
-    const bool left = press_.x() < width() / 2;
-    const bool top = press_.y() < height() / 2;
-    Qt::Edges edges;
-    switch (cursor) {
-    case Qt::SizeHorCursor:
-        edges = left ? Qt::LeftEdge : Qt::RightEdge;
-        break;
-    case Qt::SizeVerCursor:
-        edges = top ? Qt::TopEdge : Qt::BottomEdge;
-        break;
-    case Qt::SizeFDiagCursor:
-        edges = left ? (Qt::LeftEdge | Qt::TopEdge) : (Qt::RightEdge | Qt::BottomEdge);
-        break;
-    case Qt::SizeBDiagCursor:
-        edges = left ? (Qt::LeftEdge | Qt::BottomEdge) : (Qt::RightEdge | Qt::TopEdge);
-        break;
-    default:
-        return window->startSystemMove();
-    }
-    return window->startSystemResize(edges);
+    if (dragMode_ == DragMode::Moving || !sizingEdges_) return window->startSystemMove();
+    return window->startSystemResize(sizingEdges_);
 }
 
 void CASShape::minimizeOwner() {

@@ -109,6 +109,9 @@ public:
 
     // What a press at `point` (control coordinates) would hit.
     Zone zoneAt(const QPoint& point) const;
+    // The hint shown while the pointer rests at `point`: each caption button
+    // names what it does, the rest of the frame shows the control's tool tip.
+    QString hintAt(const QPoint& point) const;
     // The cursor that hovering at `point` asks for; none where the cursor
     // must stay as it is. Arrow stands for the default cursor.
     std::optional<Qt::CursorShape> hoverCursorAt(const QPoint& point) const;
@@ -132,16 +135,20 @@ public:
     };
     static QList<FrameLine> frameLines(const QSize& size);
 
-    // One step of a sizing drag. `window` is the owner's geometry, `press`
-    // and `pointer` are in control coordinates at that geometry and `cursor`
-    // says which edge or corner is being dragged. A step that would leave
-    // the window narrower or lower than minimumExtent pixels is refused.
+    // The edges a sizing drag moves, fixed when it begins: for the cursor's
+    // directions, the edges of the halves of the window `size` that hold the
+    // press point. None for a cursor that does not size.
+    static Qt::Edges sizingEdges(const QSize& size, const QPoint& press, Qt::CursorShape cursor);
+    // One step of a sizing drag of `edges`. `window` is the owner's geometry,
+    // `press` and `pointer` are in control coordinates at that geometry. A
+    // step that would leave the window narrower or lower than minimumExtent
+    // pixels is refused; a corner whose horizontal step is refused does not
+    // size vertically either.
     struct SizingStep {
         QRect geometry;
         QPoint press;
     };
-    static SizingStep sizingStep(const QRect& window, const QPoint& press, const QPoint& pointer,
-                                 Qt::CursorShape cursor);
+    static SizingStep sizingStep(const QRect& window, const QPoint& press, const QPoint& pointer, Qt::Edges edges);
     static constexpr int minimumExtent = 10;
 
     // Renders the caption strip as the next paint will copy it.
@@ -158,7 +165,8 @@ signals:
     void mouseMoved(QMouseEvent* event);
     void mouseReleased(QMouseEvent* event);
     // A left double click on the frame or caption; it neither presses a
-    // button nor starts a drag.
+    // button nor starts a drag. On the caption of a window with a maximize
+    // button it also maximizes or restores the window.
     void doubleClicked();
 
 public slots:
@@ -166,6 +174,7 @@ public slots:
     void Deactivate();
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -181,8 +190,10 @@ private:
     void placeOwner(const QRect& geometry);
     Qt::CursorShape ownerCursor() const;
     bool ownerCursorIsDefault() const { return ownerCursor() == Qt::ArrowCursor; }
-    bool startSystemDrag(Qt::CursorShape cursor);
+    bool startSystemDrag();
     void minimizeOwner();
+    void toggleMaximized();
+    void followHint(QMouseEvent* event);
 
     QWidget* owner_ = nullptr;
     QColor backColor_;
@@ -207,6 +218,10 @@ private:
     bool active_ = false;
     DragMode dragMode_ = DragMode::None;
     QPoint press_;
+    Qt::Edges sizingEdges_;
+    // Where the pointer last rested, so the hint changes as it crosses from
+    // one caption button to another or onto the frame.
+    Zone hoverZone_ = Zone::Client;
     // The geometry the drag last asked for; the pointer is measured against
     // it, not against a window system that may not have caught up yet.
     QRect dragGeometry_;

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
 #include <filesystem>
 
 #include "TForm4.h"
@@ -62,7 +63,9 @@ const ToolButtonDefinition toolButtonDefinitions[] = {
     {8, "Informace o programu a aktivním slovníku", false, false},
 };
 
+constexpr int designWidth = 626;  // the proportions of the layout are those at this width
 constexpr int margin = 4;        // left of Edit1, and of everything aligned with it
+constexpr int statusPanelWidth = 200;  // the least width of the two status panels with texts
 constexpr int toolBarTop = frameTop;
 constexpr int editTop = frameTop + 38;
 constexpr int gridTop = frameTop + 64;  // the scroll bar; the grid starts one pixel above
@@ -73,13 +76,13 @@ TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
     : QWidget(parent), env_(std::move(environment)) {
     setWindowTitle(QStringLiteral("Trelvo"));
     setMinimumSize(500, 350);
-    resize(626, 373);
+    resize(designWidth, 373);
     designGeometry_ = geometry();
     createControls();
-    CASShape* frame = putFrame(this, {QStringLiteral("Trelvo"), 14645570, 4456448, true, true,
-                                      QStringLiteral("Umožňovat vkládání nových záznamů")});
+    frame_ = putFrame(this, {QStringLiteral("Trelvo"), 14645570, 4456448, true, true,
+                             QStringLiteral("Umožňovat vkládání nových záznamů")});
     // Over the frame the grid's hint has nothing to look for.
-    connect(frame, &CASShape::mouseMoved, this, [this] { pointerX = pointerY = -1; });
+    connect(frame_, &CASShape::mouseMoved, this, [this] { pointerX = pointerY = -1; });
 }
 
 TForm1::~TForm1() {
@@ -152,7 +155,7 @@ void TForm1::createControls() {
     Button1 = new QPushButton(QStringLiteral("zařadit"), this);
     Edit2->setGeometry(margin, 0, 200, 22);
     Edit3->setGeometry(margin + 200, 0, 200, 22);
-    Button1->setFixedSize(grid->columnWidth(2) + ScrollBar1->width() + 4, 20);
+    Button1->setFixedHeight(20);
     for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
         w->hide();
 
@@ -160,7 +163,7 @@ void TForm1::createControls() {
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->move(2, 0);
     StatusBar1->setFixedHeight(20);
-    const int widths[] = {200, 200, 50};
+    const int widths[] = {statusPanelWidth, statusPanelWidth, 50};
     for (std::size_t i = 0; i < statusPanels.size(); ++i) {
         statusPanels[i] = new QLabel(StatusBar1);
         statusPanels[i]->setFixedWidth(widths[i]);
@@ -431,6 +434,11 @@ bool TForm1::saveDictionary() {
 }
 
 void TForm1::refreshDictionaryStatus() {
+    // The caption names the open dictionary, as the first panel does.
+    const QString title =
+        store.isOpen() ? QStringLiteral("Trelvo – ") + uiText(store.header.name) : QStringLiteral("Trelvo");
+    setWindowTitle(title);
+    frame_->SetCaption(title);
     if (store.isOpen()) {
         const DictionaryHeader& h = store.header;
         statusPanels[0]->setText(QStringLiteral("Slovník: ") + uiText(h.name));
@@ -449,7 +457,7 @@ void TForm1::refreshDictionaryStatus() {
         statusPanels[0]->setText(QStringLiteral("Slovník: <není vybraný>"));
         statusPanels[1]->setText(QStringLiteral("Směr překladu: "));
     }
-    // The panels are narrow: the whole text is there when the pointer rests on one.
+    // A narrow window cuts the panels: the whole text is there when the pointer rests on one.
     for (QLabel* label : statusPanels) label->setToolTip(label->text());
     layoutMainWindow();
     update();
@@ -461,6 +469,10 @@ void TForm1::layoutMainWindow() {
     // 1.
     StatusBar1->setGeometry(StatusBar1->x(), clientHeight - StatusBar1->height() - 2,
                             clientWidth - 2 * StatusBar1->x(), StatusBar1->height());
+    // The two panels with texts share what the window has beyond its design width.
+    const int panelWidth = statusPanelWidth + std::max(0, clientWidth - designWidth) / 2;
+    statusPanels[0]->setFixedWidth(panelWidth);
+    statusPanels[1]->setFixedWidth(panelWidth);
     // 2.
     Panel2->setGeometry(Panel2->x(), StatusBar1->y() + 1, width() - Panel2->x() - 4, StatusBar1->height() - 2);
     // 3.
@@ -476,8 +488,13 @@ void TForm1::layoutMainWindow() {
                        (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
     // 7.
     grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
-    const int column2 = grid->columnWidth(2);
+    // The note column keeps the share of the grid it has at the design
+    // width, and never less than its width there.
+    const int designGridWidth = designWidth - 2 * margin - ScrollBar1->width();
+    const int column2 = std::max(Tgridik::noteColumnWidth,
+                                 (grid->width() * Tgridik::noteColumnWidth + designGridWidth / 2) / designGridWidth);
     const int column0 = (grid->width() - column2) / 2;
+    grid->setColumnWidth(2, column2);
     grid->setColumnWidth(0, column0);
     grid->setColumnWidth(1, grid->width() - column2 - column0 - 7);
     grid->viewport()->update();
@@ -485,8 +502,9 @@ void TForm1::layoutMainWindow() {
     Edit2->resize(grid->columnWidth(0) + 2, Edit2->height());
     Edit3->resize(grid->columnWidth(1) + 2, Edit3->height());
     Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
-    // 9.
+    // 9. The button reaches under the note column and the scroll bar.
     Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
+    Button1->setFixedWidth(column2 + ScrollBar1->width() + 4);
     // 10.
     syncScrollBar();
 }
@@ -517,7 +535,9 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::Timer3Timer() {
     Timer3->stop();
-    openDictionary(lastDictionary);
+    // A dictionary opened before the timer came stays: reading the last one
+    // again would throw away what was done in it since.
+    if (!store.isOpen()) openDictionary(lastDictionary);
 }
 
 void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* exporting, TForm5* accessCode) {

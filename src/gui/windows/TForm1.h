@@ -25,6 +25,7 @@ class QFrame;
 
 namespace trelvo {
 
+class CASShape;
 class TForm3;
 class TForm4;
 class TForm5;
@@ -201,6 +202,7 @@ private:
     TForm4* Form4_ = nullptr;
     TForm5* Form5_ = nullptr;
     QRect designGeometry_;
+    CASShape* frame_ = nullptr;
     bool syncingScrollBar_ = false;
     bool fillingRows_ = false;
     std::optional<std::uint32_t> editedEntry_;

@@ -76,6 +76,9 @@ int TForm1::checkForUpdate() {
     };
     UpdateCheckResult result = trelvo::checkForUpdate(store, toolButtons[12]->isChecked(), updateLocations, *http,
                                                       joinPath(programDir, "download.dsl"), ui, lastUpdateDay);
+    // The check's progress texts took the first panel; whatever came of it,
+    // the panel names the dictionary again.
+    refreshDictionaryStatus();
     if (!result.error.empty())
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"), QString::fromStdString(result.error));
     if (result.code == 0) {

@@ -56,7 +56,7 @@ Tgridik::Tgridik(QWidget* parent) : QTableWidget(200, 3, parent) {
     setItemDelegate(new CellPainter(this));
     horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     horizontalHeader()->setMinimumSectionSize(8);
-    setColumnWidth(2, 30);
+    setColumnWidth(2, noteColumnWidth);
     QPalette p = palette();
     p.setColor(QPalette::Base, Qt::white);
     setPalette(p);

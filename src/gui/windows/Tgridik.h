@@ -21,6 +21,8 @@ class Tgridik : public QTableWidget {
 public:
     explicit Tgridik(QWidget* parent = nullptr);
 
+    // Width of the note column, column 2, as the grid starts.
+    static constexpr int noteColumnWidth = 30;
 
     QImage cellImage;
     QImage cellBackground;

@@ -249,7 +249,7 @@ TEST_F(CASShapeTest, HoverCursorsAndEdgeSizing) {
 TEST_F(CASShapeTest, SizingStopsAtTenPixels) {
     const QRect window(200, 100, 100, 50);
     auto step = [&](QPoint press, QPoint pointer, Qt::CursorShape cursor) {
-        return CASShape::sizingStep(window, press, pointer, cursor);
+        return CASShape::sizingStep(window, press, pointer, CASShape::sizingEdges(window.size(), press, cursor));
     };
     // Right edge: down to exactly ten, not below; the press point follows.
     auto right = step({98, 25}, {8, 25}, Qt::SizeHorCursor);

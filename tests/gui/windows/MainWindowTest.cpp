@@ -3,12 +3,15 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
 #include <QToolButton>
+#include <array>
 #include <climits>
+#include <cstdlib>
 #include <filesystem>
 
 #include "TestProgram.h"
@@ -16,6 +19,7 @@
 #include "core/dictionary/DictionaryFile.h"
 #include "core/settings/ProgramConfiguration.h"
 #include "gui/windows/TForm1.h"
+#include "gui/controls/CASShape.h"
 #include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
@@ -67,8 +71,8 @@ TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
     EXPECT_EQ(w.store.header.filePath, first);
     // Opening ends with the update check; no server answers on this machine's
-    // port, so the first panel is left empty and the toggle is put out of use.
-    EXPECT_EQ(panel(0), "");
+    // port, so the toggle is put out of use and the dictionary's name returns.
+    EXPECT_EQ(panel(0), "Slovník: První");
     EXPECT_FALSE(w.toolButtons[12]->isEnabled());
     EXPECT_FALSE(w.toolButtons[12]->isChecked());
     EXPECT_TRUE(w.autoUpdate) << "the setting itself stays";
@@ -283,10 +287,81 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindowSize) {
     EXPECT_EQ(w.StatusBar1->geometry().bottom(), 500 - 2 - 1);
     EXPECT_EQ(w.ScrollBar1->x() + w.ScrollBar1->width(), 800 - w.Edit1->x());
     EXPECT_EQ(w.grid->width(), w.ScrollBar1->x() - w.grid->x());
-    EXPECT_EQ(w.grid->columnWidth(0), (w.grid->width() - 30) / 2);
-    EXPECT_EQ(w.grid->columnWidth(1), w.grid->width() - 30 - w.grid->columnWidth(0) - 7);
+    const int note = w.grid->columnWidth(2);
+    EXPECT_EQ(w.grid->columnWidth(0), (w.grid->width() - note) / 2);
+    EXPECT_EQ(w.grid->columnWidth(1), w.grid->width() - note - w.grid->columnWidth(0) - 7);
     EXPECT_EQ(w.Image5->x() + w.Image5->width(), 800 - 2);
     EXPECT_EQ(w.grid->y(), w.ScrollBar1->y() - 1);
     w.resize(100, 100);
     EXPECT_EQ(w.size(), QSize(500, 350)) << "minimum size";
+}
+
+TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheGrid) {
+    TForm1& w = start();
+    w.show();
+    auto widths = [&] {
+        return std::array<int, 3>{w.grid->columnWidth(0), w.grid->columnWidth(1), w.grid->columnWidth(2)};
+    };
+    ASSERT_EQ(w.width(), 626);
+    ASSERT_EQ(w.grid->width(), 601);
+    EXPECT_EQ(widths(), (std::array<int, 3>{285, 279, 30}));
+
+    w.resize(1200, 500);
+    const int grid = w.grid->width();
+    ASSERT_EQ(grid, 1175);
+    const auto wide = widths();
+    EXPECT_NEAR(wide[2], 30.0 * grid / 601, 1.0) << "the note column grows with the grid";
+    EXPECT_EQ(wide[0] + wide[1] + wide[2], grid - 7) << "the three still fill the grid";
+    EXPECT_LE(std::abs(wide[0] - wide[1]), 7);
+    EXPECT_EQ(w.Edit3->x() + w.Edit3->width(), w.Button1->x());
+    EXPECT_EQ(w.Button1->width(), wide[2] + w.ScrollBar1->width() + 4);
+
+    w.resize(626, 373);
+    EXPECT_EQ(widths(), (std::array<int, 3>{285, 279, 30}));
+    w.resize(500, 350);
+    EXPECT_EQ(w.grid->columnWidth(2), 30) << "never narrower than at the start";
+}
+
+TEST_F(MainWindowTest, StatusBarAndCaptionNameTheDictionaryAndFitAWideWindow) {
+    fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/DSL/cs-en.dsl", dir_ + "DSL/cs-en.dsl");
+    TForm1& w = start();
+    w.show();
+    auto* frame = w.findChild<CASShape*>();
+    EXPECT_EQ(w.windowTitle(), "Trelvo");
+    EXPECT_EQ(frame->Caption(), "Trelvo");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
+    // The update check found no server at the test's closed port.
+    EXPECT_FALSE(w.toolButtons[12]->isEnabled());
+    EXPECT_EQ(panel(0), "Slovník: Zabezpečovací technika česko-anglický");
+    EXPECT_EQ(panel(1), "Směr překladu: Čeština->Angličtina");
+    EXPECT_EQ(w.windowTitle(), "Trelvo – Zabezpečovací technika česko-anglický");
+    EXPECT_EQ(frame->Caption(), "Trelvo – Zabezpečovací technika česko-anglický");
+
+    EXPECT_EQ(w.statusPanels[0]->width(), 200);
+    EXPECT_EQ(w.statusPanels[1]->width(), 200);
+    w.resize(900, 500);
+    for (int i : {0, 1}) {
+        const QLabel* label = w.statusPanels[static_cast<std::size_t>(i)];
+        EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
+            << label->text().toStdString();
+    }
+    EXPECT_EQ(w.statusPanels[2]->width(), 50);
+    EXPECT_LE(w.statusPanels[2]->geometry().right(), w.StatusBar1->width());
+    w.resize(626, 373);
+    EXPECT_EQ(w.statusPanels[0]->width(), 200) << "the minimum again";
+}
+
+TEST_F(MainWindowTest, ADictionaryChosenBeforeTheStartReopensOneIsKept) {
+    dictionary("a.dsl", "První");
+    dictionary("b.dsl", "Druhý");
+    TForm1& w = start();
+    w.PopupMenu1->actions()[1]->trigger();
+    ASSERT_EQ(panel(0), "Slovník: Druhý");
+    w.grid->setCurrentCell(1, 0);
+    w.PopupMenu2->actions()[0]->trigger();  // remove an entry
+    ASSERT_TRUE(w.modified);
+    QTest::qWait(300);
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_EQ(panel(0), "Slovník: Druhý");
+    EXPECT_EQ(w.store.entryCount(), 1u) << "the change is still there";
 }
