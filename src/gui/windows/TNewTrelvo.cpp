@@ -1,6 +1,7 @@
 #include "TNewTrelvo.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -104,7 +105,9 @@ TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), pro
 }
 
 void TNewTrelvo::choosePicture(int k) {
-    QString path = prompts_.openFile(this, QStringLiteral("Obrázek jazyka"), QStringLiteral("BMP Files (*.bmp)"));
+    QString path = prompts_.openFile(this, QStringLiteral("Obrázek jazyka"), QStringLiteral("BMP Files (*.bmp)"),
+                                     pictureFolder);
+    if (!path.isEmpty()) pictureFolder = QFileInfo(path).absolutePath();
     // A cancelled choice removes the picture on OK.
     pendingImage[static_cast<std::size_t>(k)] = path.isEmpty() ? std::string(" ") : path.toStdString();
 }

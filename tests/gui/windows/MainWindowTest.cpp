@@ -7,6 +7,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <climits>
 #include <filesystem>
@@ -289,4 +290,25 @@ TEST_F(MainWindowTest, LayoutFollowsTheWindowSize) {
     EXPECT_EQ(w.grid->y(), w.ScrollBar1->y() - 1);
     w.resize(100, 100);
     EXPECT_EQ(w.size(), QSize(500, 350)) << "minimum size";
+}
+
+TEST_F(MainWindowTest, ADictionaryCopiedIntoTheFolderIsOfferedTheNextTimeTheMenuOpens) {
+    dictionary("a.dsl", "První");
+    TForm1& w = start();
+    ASSERT_EQ(w.PopupMenu1->actions().size(), 1);
+    dictionary("b.dsl", "Přidaný");
+    // The user opens the menu with the arrow of the button, looks and closes it.
+    QToolButton* button = w.toolButtons[3];
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = w.PopupMenu1->isVisible();
+        w.PopupMenu1->close();
+    });
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() - 3, button->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 5000));
+    QList<QAction*> items = w.PopupMenu1->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[1]->text(), "Přidaný");
+    items[1]->trigger();
+    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/b.dsl");
 }
