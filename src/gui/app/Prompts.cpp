@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -86,14 +87,21 @@ QString Prompts::nextFile() {
     return path;
 }
 
-QString Prompts::openFile(QWidget* parent, const QString& caption, const QString& filter) {
+QString Prompts::openFile(QWidget* parent, const QString& caption, const QString& filter,
+                          const QString& startFolder) {
+    startFolders_.push_back(startFolder);
     if (testMode_) return nextFile();
-    return QFileDialog::getOpenFileName(parent, caption, QString(), filter);
+    return QFileDialog::getOpenFileName(parent, caption, startFolder, filter);
 }
 
-QString Prompts::saveFile(QWidget* parent, const QString& caption, const QString& filter) {
-    if (testMode_) return nextFile();
-    return QFileDialog::getSaveFileName(parent, caption, QString(), filter);
+QString Prompts::saveFile(QWidget* parent, const QString& caption, const QString& filter, const QString& startFolder,
+                          const QString& defaultExtension) {
+    startFolders_.push_back(startFolder);
+    QString path = testMode_ ? nextFile()
+                             : QFileDialog::getSaveFileName(parent, caption, startFolder, filter, nullptr,
+                                                            QFileDialog::DontConfirmOverwrite);
+    if (path.isEmpty() || defaultExtension.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    return path + QLatin1Char('.') + defaultExtension;
 }
 
 }  // namespace trelvo

@@ -37,9 +37,15 @@ public:
     // Yes/No question with a way back: Escape, "Storno" and closing the box
     // answer back, so that the user can return to what they were doing.
     Answer askOrGoBack(QWidget* parent, const QString& caption, const QString& text);
-    // An empty result means the dialog was cancelled.
-    QString openFile(QWidget* parent, const QString& caption, const QString& filter);
-    QString saveFile(QWidget* parent, const QString& caption, const QString& filter);
+    // An empty result means the dialog was cancelled. An empty start folder
+    // is the working directory.
+    QString openFile(QWidget* parent, const QString& caption, const QString& filter,
+                     const QString& startFolder = {});
+    // The chooser asks nothing about an existing file: each caller has its own
+    // question. A name typed without an extension gets defaultExtension, if
+    // one is given ("txt" turns "list" into "list.txt"; "list.csv" stays).
+    QString saveFile(QWidget* parent, const QString& caption, const QString& filter, const QString& startFolder,
+                     const QString& defaultExtension = {});
 
     // A modal dialog of the program; true when it was accepted.
     bool runDialog(QDialog& dialog);
@@ -54,6 +60,8 @@ public:
     void queueDialog(std::function<bool(QDialog&)> answer) { dialogs_.push_back(std::move(answer)); }
     void queueFile(const QString& path) { files_.push_back(path); }
     const std::vector<Shown>& shown() const { return shown_; }
+    // The folder each file dialog started in, in order.
+    const std::vector<QString>& startFolders() const { return startFolders_; }
     void clearShown() { shown_.clear(); }
     // Called as each box or question is shown, in test mode too: a test sees
     // the window as the user would see it behind the box.
@@ -69,6 +77,7 @@ private:
     std::deque<QString> files_;
     std::deque<std::function<bool(QDialog&)>> dialogs_;
     std::vector<Shown> shown_;
+    std::vector<QString> startFolders_;
 };
 
 }  // namespace trelvo

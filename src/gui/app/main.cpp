@@ -2,6 +2,7 @@
 #include <exception>
 
 #include "Prompts.h"
+#include "QtTranslation.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm4.h"
@@ -28,6 +29,7 @@ QString unexpectedFailureText() {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelvo"));
+    trelvo::installQtTranslation(application);
     trelvo::Prompts prompts;
     try {
         // The windows in their fixed order; the main window's start-up may end

@@ -68,7 +68,7 @@ void TCustomHintWindow::paintEvent(QPaintEvent*) {
 
     painter.setFont(font());
     painter.setPen(colours.color(QPalette::ToolTipText));
-    QRect textArea(textInset, textInset, width() - 2 * textInset, height() - 2 * textInset);
+    QRect textArea(textInsetX, textInsetY, width() - 2 * textInsetX, height() - 2 * textInsetY);
     painter.drawText(textArea, textFlags, text_);
 
     // Raised edge: light top and left, dark bottom and right.

@@ -28,12 +28,15 @@ public:
 
     const QString& text() const { return text_; }
 
-    // Text inset from the outer edge on every side: the edge and one pixel.
-    static constexpr int textInset = 2;
-    // Extra size around the measured text; the text area is then 2 pixels
-    // larger than the text each way, so rounding never clips it.
+    // Extra size around the measured text: 2 pixels of air on each side and
+    // the edges, but only the edges above and below, so a one-line hint is
+    // no taller than it needs to be.
     static constexpr int extraWidth = 6;
-    static constexpr int extraHeight = 6;
+    static constexpr int extraHeight = 2;
+    // Text inset from the outer edge: the edge and one pixel at the sides,
+    // the edge alone above and below, where the line height has its own air.
+    static constexpr int textInsetX = 2;
+    static constexpr int textInsetY = 1;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -265,6 +265,8 @@ void TForm1::createToolBar() {
     PopupMenu1 = new QMenu(this);
     toolButtons[3]->setMenu(PopupMenu1);
     toolButtons[3]->setPopupMode(QToolButton::MenuButtonPopup);
+    // A dictionary copied into DSL/ while the program runs is offered the next time the menu opens.
+    connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::scanCatalogue);
     toolButtons[12]->setChecked(true);
     connect(toolButtons[7], &QToolButton::clicked, this, [this] { saveDictionary(); });
     connect(toolButtons[1], &QToolButton::clicked, this, &TForm1::ToolButton1Click);
@@ -546,6 +548,7 @@ void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* export
     Form4_ = exporting;
     Form5_ = accessCode;
     NewTrelvo_->onOk = [this] { return applyProperties(); };
+    NewTrelvo_->pictureFolder = QString::fromStdString(programDir);
     Form4_->onOk = [this] { return runExport(); };
 }
 

@@ -12,6 +12,7 @@
 #include "Tgridik.h"
 #include "UiText.h"
 #include "core/editing/DictionaryProperties.h"
+#include "core/settings/ProgramPaths.h"
 #include "gui/app/Prompts.h"
 
 namespace trelvo {
@@ -70,8 +71,11 @@ bool TForm1::applyProperties() {
     std::string path = store.header.filePath;
     if (creating) {
         QString chosen = env_.prompts->saveFile(NewTrelvo_, QStringLiteral("Uložení slovníku"),
-                                                QStringLiteral("Soubory slovníků (*.dsl)"));
+                                                QStringLiteral("Soubory slovníků (*.dsl)"),
+                                                QString::fromStdString(joinPath(programDir, "DSL")));
         if (chosen.isEmpty()) return false;
+        // Only ".dsl" files are dictionaries the menu lists, so "norma 1.2" or
+        // "seznam.txt" get it too rather than being lost to the menu.
         if (!chosen.endsWith(QStringLiteral(".dsl"), Qt::CaseInsensitive)) chosen += QStringLiteral(".dsl");
         if (std::filesystem::exists(chosen.toStdString()) &&
             !env_.prompts->ask(NewTrelvo_, QStringLiteral("Upozornění"),

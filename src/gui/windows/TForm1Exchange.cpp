@@ -145,12 +145,11 @@ void TForm1::ToolButton9Click() {
 
 bool TForm1::runExport() {
     const bool dsl = Form4_->RadioButton2->isChecked();
-    QString path = env_.prompts->saveFile(Form4_, QStringLiteral("Export"),
-                                          dsl ? QStringLiteral("Soubory slovníků (*.dsl)")
-                                              : QStringLiteral("Textový soubor (*.txt)"));
+    const QString path = env_.prompts->saveFile(
+        Form4_, QStringLiteral("Export"),
+        dsl ? QStringLiteral("Soubory slovníků (*.dsl)") : QStringLiteral("Textový soubor (*.txt)"), QString(),
+        dsl ? QStringLiteral("dsl") : QStringLiteral("txt"));
     if (path.isEmpty()) return true;  // a cancelled choice closes the dialog
-    const QString extension = dsl ? QStringLiteral(".dsl") : QStringLiteral(".txt");
-    if (!path.endsWith(extension, Qt::CaseInsensitive)) path += extension;
     ExportChoice choice;
     choice.byFilter = Form4_->CheckBox1->isChecked();
     for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));

@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "DialogSize.h"
 #include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
@@ -19,11 +20,12 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export do textového souboru"));
     putFrame(this, {QStringLiteral("Export do textového souboru"), 14645570, 4456448, false, false,
                     QStringLiteral("Umožňovat vkládání nových záznamů")});
-    setMinimumSize(305, 150);
-    resize(420, 230);
 
+    // Rows as close as the check boxes allow, so that the dialog keeps its height.
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(8, frameTop + 4, 8, 8);
+    grid->setContentsMargins(8, frameTop + 3, 8, 5);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
     CheckBox1 = new QCheckBox(QStringLiteral("Exportovat podle filtru"), this);
     CheckBox2 = new QCheckBox(QStringLiteral("Exportovat jen přeložené"), this);
     auto* format = new QGroupBox(QStringLiteral("Výstupní formát"), this);
@@ -31,39 +33,49 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     RadioButton2 = new QRadioButton(QStringLiteral("Formát DSL"), format);
     RadioButton1->setChecked(true);
     auto* formatLayout = new QVBoxLayout(format);
+    formatLayout->setContentsMargins(6, 2, 6, 2);
+    formatLayout->setSpacing(0);
     formatLayout->addWidget(RadioButton1);
     formatLayout->addWidget(RadioButton2);
 
     ListBox1 = new QListWidget(this);
     ListBox2 = new QListWidget(this);
+    for (QListWidget* list : {ListBox1, ListBox2}) list->setMinimumSize(64, 60);
     Button3 = new QPushButton(QStringLiteral("<-"), this);
     Button4 = new QPushButton(QStringLiteral("->"), this);
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button2 = new QPushButton(QStringLiteral("Storno"), this);
     for (QPushButton* b : {Button3, Button4}) {
-        b->setFixedWidth(32);
+        b->setFixedWidth(26);
         b->setAutoDefault(false);
     }
     Button1->setDefault(true);
 
-    grid->addWidget(CheckBox1, 0, 0, 1, 2);
-    grid->addWidget(CheckBox2, 1, 0, 1, 2);
-    grid->addWidget(format, 2, 0, 2, 2);
-    grid->addWidget(new QLabel(QStringLiteral("Filtr:"), this), 0, 2);
-    grid->addWidget(ListBox1, 1, 2, 3, 1);
+    grid->addWidget(CheckBox1, 0, 0);
+    grid->addWidget(CheckBox2, 1, 0);
+    grid->addWidget(format, 2, 0, 2, 1, Qt::AlignTop);
+    grid->addWidget(new QLabel(QStringLiteral("Filtr:"), this), 0, 1);
+    grid->addWidget(ListBox1, 1, 1, 2, 1);
     auto* moves = new QVBoxLayout;
     moves->addStretch();
     moves->addWidget(Button3);
     moves->addWidget(Button4);
     moves->addStretch();
-    grid->addLayout(moves, 1, 3, 3, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Dostupné:"), this), 0, 4);
-    grid->addWidget(ListBox2, 1, 4, 3, 1);
+    grid->addLayout(moves, 1, 2, 2, 1);
+    grid->addWidget(new QLabel(QStringLiteral("Dostupné:"), this), 0, 3);
+    grid->addWidget(ListBox2, 1, 3, 2, 1);
     auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(6);
     buttons->addStretch();
-    buttons->addWidget(Button1);
-    buttons->addWidget(Button2);
-    grid->addLayout(buttons, 4, 0, 1, 5);
+    for (QPushButton* b : {Button1, Button2}) {
+        b->setFixedWidth(64);  // the style's own 80 pixels would narrow the lists
+        buttons->addWidget(b);
+    }
+    grid->addLayout(buttons, 3, 1, 1, 3, Qt::AlignBottom);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(2, 1);
+    fitDialog(*this, QSize(305, 150));
 
     connect(Button3, &QPushButton::clicked, this, [this] {
         QListWidgetItem* chosen = ListBox2->currentItem();

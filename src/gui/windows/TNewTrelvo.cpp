@@ -1,11 +1,14 @@
 #include "TNewTrelvo.h"
 
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "DialogSize.h"
 #include "UiText.h"
 #include "core/dictionary/CodePage.h"
 #include "gui/app/Prompts.h"
@@ -26,18 +29,26 @@ const char* const charsetNames[DictionaryProperties::charsetItems] = {
 
 TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), prompts_(prompts) {
     setWindowTitle(QStringLiteral("Vlastnosti slovníku"));
-    setMinimumSize(360, 192);
     putFrame(this, {QStringLiteral("Vlastnosti slovníku"), 14645570});
+    // Rows as close as edit boxes allow, so that the dialog keeps its height.
     auto* grid = new QGridLayout(this);
-    grid->setContentsMargins(8, frameTop + 4, 8, 8);
+    grid->setContentsMargins(8, frameTop + 3, 8, 5);
     grid->setHorizontalSpacing(6);
-    grid->setVerticalSpacing(4);
+    grid->setVerticalSpacing(3);
     auto label = [this](const char* text) { return new QLabel(QString::fromUtf8(text), this); };
     auto box = [this] { return new QLineEdit(this); };
+    // A label and its box in one cell of the grid, where a row has two pairs.
+    auto pair = [&label](const char* text, QWidget* field) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(6);
+        row->addWidget(label(text));
+        row->addWidget(field, 1);
+        return row;
+    };
 
     Edit1 = box();
     grid->addWidget(label("Název slovníku:"), 0, 0);
-    grid->addWidget(Edit1, 0, 1, 1, 5);
+    grid->addWidget(Edit1, 0, 1, 1, 4);
 
     grid->addWidget(label("Název:"), 1, 1);
     grid->addWidget(label("Znaková sada:"), 1, 2);
@@ -49,22 +60,24 @@ TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), pro
     QLineEdit* names[2] = {Edit2, Edit3};
     QComboBox* lists[2] = {ComboBox1, ComboBox2};
     for (int k = 0; k < 2; ++k) {
+        const auto at = static_cast<std::size_t>(k);
         for (const char* name : charsetNames) lists[k]->addItem(QString::fromUtf8(name));
-        pictureButtons[static_cast<std::size_t>(k)] = new QPushButton(QStringLiteral("ob"), this);
-        removeButtons[static_cast<std::size_t>(k)] = new QPushButton(QStringLiteral("x"), this);
-        pictureButtons[static_cast<std::size_t>(k)]->setToolTip(QStringLiteral("Přiřadí obrázek pro daný jazyk"));
-        removeButtons[static_cast<std::size_t>(k)]->setToolTip(QStringLiteral("Zruší přiřazení obrázku"));
-        for (QPushButton* b : {pictureButtons[static_cast<std::size_t>(k)], removeButtons[static_cast<std::size_t>(k)]}) {
+        pictureButtons[at] = new QPushButton(QStringLiteral("ob"), this);
+        removeButtons[at] = new QPushButton(QStringLiteral("x"), this);
+        pictureButtons[at]->setToolTip(QStringLiteral("Přiřadí obrázek pro daný jazyk"));
+        removeButtons[at]->setToolTip(QStringLiteral("Zruší přiřazení obrázku"));
+        for (QPushButton* b : {pictureButtons[at], removeButtons[at]}) {
             b->setFixedWidth(28);
             b->setAutoDefault(false);
         }
+        names[k]->setMinimumWidth(90);  // room for a language's name
         grid->addWidget(label(languageLabels[k]), 2 + k, 0);
         grid->addWidget(names[k], 2 + k, 1);
         grid->addWidget(lists[k], 2 + k, 2);
-        grid->addWidget(pictureButtons[static_cast<std::size_t>(k)], 2 + k, 3);
-        grid->addWidget(removeButtons[static_cast<std::size_t>(k)], 2 + k, 4);
-        connect(pictureButtons[static_cast<std::size_t>(k)], &QPushButton::clicked, this, [this, k] { choosePicture(k); });
-        connect(removeButtons[static_cast<std::size_t>(k)], &QPushButton::clicked, this,
+        grid->addWidget(pictureButtons[at], 2 + k, 3);
+        grid->addWidget(removeButtons[at], 2 + k, 4);
+        connect(pictureButtons[at], &QPushButton::clicked, this, [this, k] { choosePicture(k); });
+        connect(removeButtons[at], &QPushButton::clicked, this,
                 [this, k] { pendingImage[static_cast<std::size_t>(k)] = " "; });
     }
 
@@ -75,28 +88,30 @@ TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), pro
     Edit8 = box();
     grid->addWidget(label("Autor:"), 4, 0);
     grid->addWidget(Edit4, 4, 1);
-    grid->addWidget(label("Verze:"), 4, 2);
-    grid->addWidget(Edit5, 4, 3, 1, 3);
+    grid->addLayout(pair("Verze:", Edit5), 4, 2, 1, 3);
     grid->addWidget(label("Poznámka: "), 5, 0);
-    grid->addWidget(Edit8, 5, 1, 1, 5);
+    grid->addWidget(Edit8, 5, 1, 1, 4);
     grid->addWidget(label("Přístupový kód:"), 6, 0);
     grid->addWidget(Edit6, 6, 1);
-    grid->addWidget(label("ID:"), 6, 2);
-    grid->addWidget(Edit7, 6, 3, 1, 3);
     QPalette face = Edit7->palette();
     face.setColor(QPalette::Base, palette().color(QPalette::Button));
     Edit7->setPalette(face);
     Edit7->setMaxLength(8);
+    // The eight digits of the ID stay whole.
+    Edit7->setMinimumWidth(Edit7->fontMetrics().horizontalAdvance(QStringLiteral("DDDDDDDD")) + 10);
 
-    for (QLineEdit* wide : {Edit2, Edit3, Edit4, Edit6}) wide->setMinimumWidth(120);
-    grid->setColumnStretch(1, 2);
-    grid->setColumnStretch(3, 1);
-
+    // OK and Storno close the row of the ID, as the last row would not fit.
     Button1 = new QPushButton(QStringLiteral("OK"), this);
     Button2 = new QPushButton(QStringLiteral("Storno"), this);
     Button1->setDefault(true);
-    grid->addWidget(Button1, 7, 3, 1, 2);
-    grid->addWidget(Button2, 7, 5);
+    QHBoxLayout* last = pair("ID:", Edit7);
+    for (QPushButton* b : {Button1, Button2}) {
+        b->setFixedWidth(64);  // the style's own 80 pixels would crowd out the ID
+        last->addWidget(b);
+    }
+    grid->addLayout(last, 6, 2, 1, 3);
+    grid->setColumnStretch(1, 1);
+    fitDialog(*this, QSize(360, 192));
     connect(Button1, &QPushButton::clicked, this, [this] {
         if (!onOk || onOk()) accept();
     });
@@ -104,7 +119,9 @@ TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), pro
 }
 
 void TNewTrelvo::choosePicture(int k) {
-    QString path = prompts_.openFile(this, QStringLiteral("Obrázek jazyka"), QStringLiteral("BMP Files (*.bmp)"));
+    QString path = prompts_.openFile(this, QStringLiteral("Obrázek jazyka"), QStringLiteral("BMP Files (*.bmp)"),
+                                     pictureFolder);
+    if (!path.isEmpty()) pictureFolder = QFileInfo(path).absolutePath();
     // A cancelled choice removes the picture on OK.
     pendingImage[static_cast<std::size_t>(k)] = path.isEmpty() ? std::string(" ") : path.toStdString();
 }

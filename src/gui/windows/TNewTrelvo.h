@@ -30,6 +30,9 @@ public:
     int createMode = 0;
     std::array<std::string, 2> pendingImage;
     std::function<bool()> onOk;
+    // Where the picture dialog opens: the program folder at first, then the
+    // folder of the last picture chosen.
+    QString pictureFolder;
 
     QLineEdit* Edit1 = nullptr;  // name
     QLineEdit* Edit2 = nullptr;  // language 0

@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
@@ -55,4 +60,41 @@ TEST(Prompts, TheQuestionWithAWayBackGoesBackOnEscape) {
     EXPECT_EQ(prompts.askOrGoBack(nullptr, QStringLiteral("Upozornění"), QStringLiteral("Uložit?")),
               Prompts::Answer::yes)
         << "Enter keeps its meaning: save";
+}
+
+// The real save dialog: it opens where it is told, adds the extension only to
+// a bare name, and leaves the question about an existing file to its caller.
+TEST(Prompts, TheSaveDialogStartsInItsFolderAndAsksNothing) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(QFile(folder.filePath(QStringLiteral("seznam.csv"))).open(QIODevice::WriteOnly));
+    Prompts prompts;
+    auto choose = [&](const QString& name) {
+        QString startedIn;
+        bool asked = false;
+        // Watches for a question of the chooser's own while the dialog is up.
+        QTimer watcher;
+        QObject::connect(&watcher, &QTimer::timeout, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                asked = true;
+                box->button(QMessageBox::Yes)->click();
+            }
+        });
+        watcher.start(10);
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            startedIn = dialog->directory().absolutePath();
+            dialog->selectFile(name);
+            QTest::keyClick(dialog, Qt::Key_Return);
+        });
+        QString path = prompts.saveFile(nullptr, QStringLiteral("Export"), QStringLiteral("Textový soubor (*.txt)"),
+                                        folder.path(), QStringLiteral("txt"));
+        watcher.stop();
+        EXPECT_EQ(startedIn, QDir(folder.path()).absolutePath());
+        EXPECT_FALSE(asked) << name.toStdString();
+        return QFileInfo(path).fileName();
+    };
+    EXPECT_EQ(choose(QStringLiteral("seznam.csv")), QStringLiteral("seznam.csv"));
+    EXPECT_EQ(choose(QStringLiteral("seznam")), QStringLiteral("seznam.txt"));
+    EXPECT_EQ(prompts.startFolders(), (std::vector<QString>{folder.path(), folder.path()}));
 }

@@ -132,8 +132,8 @@ TEST_F(WhintikTest, LongTextWrapsAndIsNeverClipped) {
     EXPECT_LE(wrapped.width(), 120 + TCustomHintWindow::extraWidth);
     EXPECT_GE(wrapped.height(), 3 * (line.height() - TCustomHintWindow::extraHeight));
     QRect ink = QFontMetrics(window->font()).boundingRect(QRect(0, 0, 120, 10000), Qt::TextWordWrap, text);
-    EXPECT_GE(wrapped.width() - 2 * TCustomHintWindow::textInset, ink.width());
-    EXPECT_GE(wrapped.height() - 2 * TCustomHintWindow::textInset, ink.height());
+    EXPECT_GE(wrapped.width() - 2 * TCustomHintWindow::textInsetX, ink.width());
+    EXPECT_GE(wrapped.height() - 2 * TCustomHintWindow::textInsetY, ink.height());
 }
 
 TEST_F(WhintikTest, PopupStaysOnTheScreen) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -271,4 +272,38 @@ TEST_F(AdministrationTest, AboutBoxShowsTheActiveDictionaryAndOpensTheHelp) {
     QTest::mouseRelease(about->helpLink, Qt::LeftButton);
     EXPECT_EQ(about->helpLink->FontColorRef(), 0xFFD9D9u);
     EXPECT_EQ(opened, 1);
+}
+
+TEST_F(AdministrationTest, ANewDictionaryIsSavedFromTheDictionaryFolderAndAlwaysAsDsl) {
+    TForm1& w = start();
+    prompts_.queueFile(QString::fromStdString(dir_ + "DSL/norma 1.2"));
+    pressOk([](TNewTrelvo& p) { p.Edit1->setText(QStringLiteral("Norma")); });
+    w.ToolButton1Click();
+    ASSERT_EQ(prompts_.startFolders().size(), 1u);
+    EXPECT_EQ(prompts_.startFolders()[0], QString::fromStdString(dir_ + "DSL"));
+    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/norma 1.2.dsl") << "the menu lists only .dsl files";
+    ASSERT_EQ(w.PopupMenu1->actions().size(), 1);
+    EXPECT_EQ(w.PopupMenu1->actions()[0]->text(), "Norma");
+}
+
+TEST_F(AdministrationTest, ThePictureDialogOpensInTheProgramFolderThenWhereThePictureWas) {
+    guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    fs::create_directories(dir_ + "obrazky");
+    prompts_.queueFile(QString::fromStdString(dir_ + "obrazky/vlajka.bmp"));
+    prompts_.queueDialog([](QDialog& dialog) {
+        auto& p = static_cast<TNewTrelvo&>(dialog);
+        p.pictureButtons[0]->click();
+        p.pictureButtons[1]->click();  // cancelled: the folder stays
+        p.pictureButtons[0]->click();
+        p.Button2->click();
+        return false;
+    });
+    w.ToolButton10Click();
+    const std::vector<QString>& folders = prompts_.startFolders();
+    ASSERT_EQ(folders.size(), 3u);
+    EXPECT_EQ(QDir::cleanPath(folders[0]), QDir::cleanPath(QString::fromStdString(dir_)));
+    EXPECT_EQ(QDir::cleanPath(folders[1]), QDir::cleanPath(QString::fromStdString(dir_ + "obrazky")));
+    EXPECT_EQ(QDir::cleanPath(folders[2]), QDir::cleanPath(QString::fromStdString(dir_ + "obrazky")));
 }

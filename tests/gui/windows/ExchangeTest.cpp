@@ -212,3 +212,27 @@ TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
     EXPECT_TRUE(prompts_.shown()[0].text.contains("zkazeny.dsl"));
     EXPECT_EQ(entriesOf(active).size(), 3u);
 }
+
+TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
+    TForm1& w = open();
+    auto exportAs = [&](const std::string& name, bool dsl) {
+        prompts_.queueFile(QString::fromStdString(dir_ + name));
+        prompts_.queueDialog([dsl](QDialog& dialog) {
+            auto& d = static_cast<TForm4&>(dialog);
+            (dsl ? d.RadioButton2 : d.RadioButton1)->setChecked(true);
+            d.Button1->click();
+            return d.result() == QDialog::Accepted;
+        });
+        w.ToolButton9Click();
+    };
+    exportAs("seznam.csv", false);
+    EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "kolej\ttrack\r\nvlak\ttrain\r\n");
+    EXPECT_FALSE(fs::exists(dir_ + "seznam.csv.txt"));
+    exportAs("seznam", false);
+    EXPECT_TRUE(fs::exists(dir_ + "seznam.txt"));
+    exportAs("kopie", true);
+    EXPECT_EQ(entriesOf(dir_ + "kopie.dsl").size(), 2u);
+    exportAs("kopie.slovnik", true);
+    EXPECT_EQ(entriesOf(dir_ + "kopie.slovnik").size(), 2u);
+    EXPECT_TRUE(prompts_.shown().empty()) << "no file existed, nothing was asked";
+}

@@ -15,6 +15,7 @@
 
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
+#include "gui/controls/TCustomHintWindow.h"
 #include "gui/controls/TWhintik.h"
 #include "gui/windows/Tgridik.h"
 
@@ -399,6 +400,12 @@ TEST_F(LookupTest, HintShowsTheWholeTextOfALongCell) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.Whintik1->getshow(); }, 2000));
     EXPECT_EQ(w.Whintik1->HintText().toStdString(), longTranslation);
     EXPECT_EQ(w.Whintik1->HintY(), w.grid->viewport()->mapToGlobal(longCell.center()).y() + 20);
+    // The popup fits its wrapped text: 6 pixels wider and 2 taller.
+    const QWidget* popup = w.Whintik1->HintWindow();
+    const QRect text = QFontMetrics(popup->font())
+                           .boundingRect(QRect(0, 0, 300, 1 << 20), Qt::TextWordWrap,
+                                         QString::fromStdString(longTranslation));
+    EXPECT_EQ(popup->size(), text.size() + QSize(6, 2));
     // Over a cell whose text fits, the hint goes.
     QTest::mouseMove(w.grid->viewport(), shortCell.center());
     EXPECT_FALSE(w.Whintik1->getshow());

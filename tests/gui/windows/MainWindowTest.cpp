@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <array>
 #include <climits>
@@ -366,4 +367,25 @@ TEST_F(MainWindowTest, ADictionaryChosenBeforeTheStartReopensOneIsKept) {
     EXPECT_TRUE(prompts_.shown().empty());
     EXPECT_EQ(panel(0), "Slovník: Druhý");
     EXPECT_EQ(w.store.entryCount(), 1u) << "the change is still there";
+}
+
+TEST_F(MainWindowTest, ADictionaryCopiedIntoTheFolderIsOfferedTheNextTimeTheMenuOpens) {
+    dictionary("a.dsl", "První");
+    TForm1& w = start();
+    ASSERT_EQ(w.PopupMenu1->actions().size(), 1);
+    dictionary("b.dsl", "Přidaný");
+    // The user opens the menu with the arrow of the button, looks and closes it.
+    QToolButton* button = w.toolButtons[3];
+    bool shown = false;
+    QTimer::singleShot(0, [&] {
+        shown = w.PopupMenu1->isVisible();
+        w.PopupMenu1->close();
+    });
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() - 3, button->height() / 2));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 5000));
+    QList<QAction*> items = w.PopupMenu1->actions();
+    ASSERT_EQ(items.size(), 2);
+    EXPECT_EQ(items[1]->text(), "Přidaný");
+    items[1]->trigger();
+    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/b.dsl");
 }
