@@ -12,6 +12,7 @@ packages=(
   xvfb xauth fonts-dejavu-core imagemagick
   time sqlite3
   python3-translate
+  dpkg-dev file lintian desktop-file-utils appstream librsvg2-bin
 )
 
 missing=()

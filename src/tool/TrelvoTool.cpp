@@ -29,6 +29,7 @@
 #include "core/exchange/Synchronisation.h"
 #include "core/exchange/TextImport.h"
 #include "core/lookup/SearchRule.h"
+#include "core/settings/ProgramFolder.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/update/UpdateCheck.h"
 #include "core/update/UpdateLocations.h"
@@ -135,7 +136,7 @@ DictionaryHeader loadDictionary(const std::string& path, EntryList& entries) {
 }
 
 CharacterTables loadTables(const Arguments& args) {
-    std::string path = args.get("tables").value_or(joinPath(executableFolder(), "upchar.dat"));
+    std::string path = args.get("tables").value_or(ProgramFolder::ofRunningProgram().locate("upchar.dat"));
     CharacterTables tables;
     if (!tables.loadCharacterTables(path)) throw ToolError("cannot read character tables " + path);
     return tables;
@@ -631,9 +632,12 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     CharacterTables tables = loadTables(a);
     DictionaryStore store = openStore(a.file(), tables);
     const bool yes = a.flag("yes");
-    const std::string folder = executableFolder();
+    // The download goes where the program puts it: beside the tool when that is
+    // the program folder, else in the user's folder.
+    const ProgramFolder programFolder = ProgramFolder::ofRunningProgram();
+    const std::string folder = programFolder.prepare();
     std::vector<std::string> locations =
-        readUpdateLocations(a.get("locations").value_or(joinPath(folder, "net.ini")));
+        readUpdateLocations(a.get("locations").value_or(programFolder.locate("net.ini")));
     std::unique_ptr<HttpClient> http = makeHttpClient();
     std::string status;
     UpdateUi ui;

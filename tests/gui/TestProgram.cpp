@@ -95,7 +95,7 @@ TForm1& TestProgram::start(bool expectRunning) {
     // The dialogs belong to the window and go with it.
     properties_ = new TNewTrelvo(prompts_, window_.get());
     accessCode_ = new TForm5(window_.get());
-    window_->attachDialogs(properties_, new TForm3(window_.get()), new TForm4(window_.get()), accessCode_);
+    window_->attachDialogs(properties_, new TForm3(window_->programDir, window_.get()), new TForm4(window_.get()), accessCode_);
     return *window_;
 }
 

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 
+#include "core/settings/ProgramFolder.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/update/HttpClient.h"
 
@@ -13,7 +14,7 @@ namespace trelvo {
 
 ProgramEnvironment realEnvironment(Prompts& prompts) {
     ProgramEnvironment env;
-    env.programDir = executableFolder();
+    env.programDir = ProgramFolder::ofRunningProgram().prepare();
     env.today = todayDayNumber;
     auto generator = std::make_shared<std::mt19937>(
         static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));

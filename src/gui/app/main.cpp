@@ -3,6 +3,7 @@
 
 #include "Prompts.h"
 #include "QtTranslation.h"
+#include "TerminationRequest.h"
 #include "gui/windows/TForm1.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm4.h"
@@ -27,6 +28,7 @@ QString unexpectedFailureText() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    trelvo::TerminationRequest::install();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelvo"));
     trelvo::installQtTranslation(application);
@@ -37,11 +39,12 @@ int main(int argc, char** argv) {
         trelvo::TForm1 form1(trelvo::realEnvironment(prompts));
         if (!form1.startUp()) return 1;
         trelvo::TNewTrelvo newTrelvo(prompts, &form1);
-        trelvo::TForm3 form3(&form1);
+        trelvo::TForm3 form3(form1.programDir, &form1);
         trelvo::TForm4 form4(&form1);
         trelvo::TForm5 form5(&form1);
         form1.attachDialogs(&newTrelvo, &form3, &form4, &form5);
 
+        trelvo::TerminationRequest termination([&form1] { form1.close(); });
         form1.show();
         return QApplication::exec();
     } catch (...) {

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QToolTip>
 #include <QWindow>
+#include <QtMath>
 #include <algorithm>
 #include <cstdlib>
 
@@ -333,15 +334,19 @@ CASShape::SizingStep CASShape::sizingStep(const QRect& window, const QPoint& pre
 QImage CASShape::renderStrip() const {
     const int ws = stripWidth();
     if (ws <= 0 || captionHeight_ <= 0) return QImage();
-    QImage strip(ws, captionHeight_, QImage::Format_RGB32);
+    // As many pixels as the screen has, so the caption's text is sharp on a
+    // dense screen; the gradient and the glyphs keep their design pixels.
+    const qreal ratio = devicePixelRatioF();
+    QImage strip(qCeil(ws * ratio), qCeil(captionHeight_ * ratio), QImage::Format_RGB32);
+    strip.setDevicePixelRatio(ratio);
     // Point-sized fonts must come out as large as on the window.
     strip.setDotsPerMeterX(qRound(logicalDpiX() / 0.0254));
     strip.setDotsPerMeterY(qRound(logicalDpiY() / 0.0254));
 
     const QList<QColor> columns = captionGradient(gradientStart(), gradientEnd(), ws);
-    for (int y = 0; y < captionHeight_; ++y) {
+    for (int y = 0; y < strip.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(strip.scanLine(y));
-        for (int x = 0; x < ws; ++x) line[x] = columns.at(x).rgb();
+        for (int x = 0; x < strip.width(); ++x) line[x] = columns.at(std::min(int(x / ratio), ws - 1)).rgb();
     }
 
     QPainter painter(&strip);

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QtMath>
 #include <algorithm>
 #include <cstdlib>
 
@@ -22,6 +23,7 @@ QImage turned(const QImage& source, int rotation) {
                                                     : QImage(h, w, source.format());
     result.setDotsPerMeterX(source.dotsPerMeterX());
     result.setDotsPerMeterY(source.dotsPerMeterY());
+    result.setDevicePixelRatio(source.devicePixelRatio());
     for (int y = 0; y < h; ++y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(source.constScanLine(y));
         for (int x = 0; x < w; ++x) {
@@ -146,7 +148,7 @@ void TXLabel::invalidate() {
 bool TXLabel::needsRender() const {
     // QFont's == ignores which attributes were set, and so does the picture.
     return dirty_ || renderedCaption_ != caption_ || renderedFont_ != font() ||
-           renderedColor_ != FontColor();
+           renderedColor_ != FontColor() || renderedRatio_ != devicePixelRatioF();
 }
 
 bool TXLabel::ensureRendered() {
@@ -184,8 +186,11 @@ void TXLabel::render() {
 
     const int dotsX = qRound(logicalDpiX() / 0.0254);
     const int dotsY = qRound(logicalDpiY() / 0.0254);
+    // On a dense screen the caption is drawn with as many pixels as the screen has.
+    const qreal ratio = devicePixelRatioF();
     auto blank = [&](Qt::GlobalColor fill) {
-        QImage image(w, h, QImage::Format_RGB32);
+        QImage image(qCeil(w * ratio), qCeil(h * ratio), QImage::Format_RGB32);
+        image.setDevicePixelRatio(ratio);
         image.setDotsPerMeterX(dotsX);
         image.setDotsPerMeterY(dotsY);
         image.fill(fill);
@@ -217,7 +222,8 @@ void TXLabel::render() {
 
     colourImage_ = turned(colour, rotation_);
     maskImage_ = turned(mask, rotation_);
-    const QSize size = colourImage_.size();
+    const bool across = rotation_ == rotateLeft || rotation_ == rotateRight;
+    const QSize size = across ? QSize(h, w) : QSize(w, h);
     if (rotation_ == rotateLeft) {
         // Read upwards, the caption grows away from its bottom edge.
         top_ = bottom_ - size.height();
@@ -229,6 +235,7 @@ void TXLabel::render() {
     renderedFont_ = font();
     renderedColor_ = textColor;
     renderedCaption_ = caption_;
+    renderedRatio_ = ratio;
     dirty_ = false;
     ++renderCount_;
 }

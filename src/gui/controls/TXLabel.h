@@ -143,6 +143,7 @@ private:
     QFont renderedFont_;
     QColor renderedColor_;
     QString renderedCaption_;
+    qreal renderedRatio_ = 0;
     bool dirty_ = true;
     int renderCount_ = 0;
     bool pressed_ = false;

@@ -16,6 +16,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QtMath>
 #include <algorithm>
 #include <filesystem>
 
@@ -282,7 +283,10 @@ void TForm1::createToolBar() {
 
 void TForm1::fadeBanner() {
     QSvgRenderer renderer(QStringLiteral(":/icons/banner.svg"));
-    QImage banner(180, 36, QImage::Format_RGB32);
+    // Drawn with the screen's own pixels; the fade works on each of them alike.
+    const qreal ratio = devicePixelRatioF();
+    QImage banner(qCeil(180 * ratio), qCeil(36 * ratio), QImage::Format_RGB32);
+    banner.setDevicePixelRatio(ratio);
     banner.fill(palette().color(QPalette::Window));
     QPainter painter(&banner);
     renderer.render(&painter);
@@ -293,7 +297,7 @@ void TForm1::fadeBanner() {
         for (int x = 0; x < banner.width(); ++x) line[x] = 0xFF000000u | fadeTowardsFace(line[x] & 0xFFFFFF, face);
     }
     Image5->setPixmap(QPixmap::fromImage(banner));
-    Image5->resize(banner.size());
+    Image5->resize(180, 36);
     Image5->move(0, toolBarTop);
     Image5->lower();  // a narrow window lets the tool bar run over the banner
 }

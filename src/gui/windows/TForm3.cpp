@@ -24,7 +24,7 @@ constexpr std::uint32_t linkColor = 16767449, linkShadow = 9650487, linkPressed 
 
 }  // namespace
 
-TForm3::TForm3(QWidget* parent) : QDialog(parent) {
+TForm3::TForm3(const std::string& programDir, QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("O programu"));
     setFixedSize(354, 170);
 
@@ -74,8 +74,8 @@ TForm3::TForm3(QWidget* parent) : QDialog(parent) {
     connect(helpLink, &TXLabel::Click, this, [this] {
         if (openHelp) openHelp();
     });
-    openHelp = [] {
-        QUrl help = QUrl::fromLocalFile(QString::fromStdString(joinPath(executableFolder(), "trelvo.html")));
+    openHelp = [programDir] {
+        QUrl help = QUrl::fromLocalFile(QString::fromStdString(joinPath(programDir, "trelvo.html")));
         help.setFragment(QStringLiteral("Slovník"));
         QDesktopServices::openUrl(help);
     };

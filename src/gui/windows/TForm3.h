@@ -4,6 +4,7 @@
 #include <QImage>
 #include <array>
 #include <functional>
+#include <string>
 
 namespace trelvo {
 
@@ -15,7 +16,8 @@ struct DictionaryHeader;
 class TForm3 : public QDialog {
     Q_OBJECT
 public:
-    explicit TForm3(QWidget* parent = nullptr);
+    // The help page is looked for in programDir, the folder of the program's files.
+    explicit TForm3(const std::string& programDir, QWidget* parent = nullptr);
 
     // The values of the active dictionary, or none (empty labels).
     void showDictionary(const DictionaryHeader* header, std::size_t entryCount);
