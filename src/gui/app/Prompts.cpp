@@ -95,13 +95,27 @@ QString Prompts::openFile(QWidget* parent, const QString& caption, const QString
 }
 
 QString Prompts::saveFile(QWidget* parent, const QString& caption, const QString& filter, const QString& startFolder,
-                          const QString& defaultExtension) {
+                          const QString& defaultExtension, QString* chosenFilter) {
     startFolders_.push_back(startFolder);
-    QString path = testMode_ ? nextFile()
-                             : QFileDialog::getSaveFileName(parent, caption, startFolder, filter, nullptr,
-                                                            QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty() || defaultExtension.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
-    return path + QLatin1Char('.') + defaultExtension;
+    QString selected = filter.section(QStringLiteral(";;"), 0, 0);
+    QString path;
+    if (testMode_) {
+        path = nextFile();
+        if (!filters_.empty()) {
+            selected = filters_.front();
+            filters_.pop_front();
+        }
+    } else {
+        path = QFileDialog::getSaveFileName(parent, caption, startFolder, filter, &selected,
+                                            QFileDialog::DontConfirmOverwrite);
+    }
+    if (chosenFilter) *chosenFilter = selected;
+    QString extension = defaultExtension;
+    // "CSV (*.csv)" gives "csv".
+    if (extension.isEmpty() && chosenFilter)
+        extension = selected.section(QStringLiteral("*."), 1, 1).section(QLatin1Char(')'), 0, 0).section(QLatin1Char(' '), 0, 0);
+    if (path.isEmpty() || extension.isEmpty() || !QFileInfo(path).suffix().isEmpty()) return path;
+    return path + QLatin1Char('.') + extension;
 }
 
 }  // namespace trelvo

@@ -44,8 +44,11 @@ public:
     // The chooser asks nothing about an existing file: each caller has its own
     // question. A name typed without an extension gets defaultExtension, if
     // one is given ("txt" turns "list" into "list.txt"; "list.csv" stays).
+    // With several filters ("A (*.txt);;B (*.csv)"), chosenFilter receives the
+    // one the user chose, and without a defaultExtension a name typed without
+    // one gets that filter's.
     QString saveFile(QWidget* parent, const QString& caption, const QString& filter, const QString& startFolder,
-                     const QString& defaultExtension = {});
+                     const QString& defaultExtension = {}, QString* chosenFilter = nullptr);
 
     // A modal dialog of the program; true when it was accepted.
     bool runDialog(QDialog& dialog);
@@ -59,6 +62,8 @@ public:
     void queueGoBack() { answers_.push_back(Answer::back); }
     void queueDialog(std::function<bool(QDialog&)> answer) { dialogs_.push_back(std::move(answer)); }
     void queueFile(const QString& path) { files_.push_back(path); }
+    // The filter a save dialog is left on; with none queued, its first filter.
+    void queueFilter(const QString& filter) { filters_.push_back(filter); }
     const std::vector<Shown>& shown() const { return shown_; }
     // The folder each file dialog started in, in order.
     const std::vector<QString>& startFolders() const { return startFolders_; }
@@ -75,6 +80,7 @@ private:
     bool testMode_;
     std::deque<Answer> answers_;
     std::deque<QString> files_;
+    std::deque<QString> filters_;
     std::deque<std::function<bool(QDialog&)>> dialogs_;
     std::vector<Shown> shown_;
     std::vector<QString> startFolders_;

@@ -98,8 +98,9 @@ void TForm1::ToolButton2Click() {
     if (!store.isOpen()) return;
     // The file's first column is always language 0.
     if (sourceSide != 0) swapDirection();
-    const QString path = env_.prompts->openFile(this, QStringLiteral("Import slov"),
-                                                QStringLiteral("Textové soubory (*.txt)"));
+    const QString path = env_.prompts->openFile(
+        this, QStringLiteral("Import slov"),
+        QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx);;Všechny soubory (*)"));
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
     QFile file(path);
@@ -113,23 +114,37 @@ void TForm1::ToolButton2Click() {
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
     QCoreApplication::processEvents();
     ImportReading reading;
-    const std::vector<ImportedPair> pairs =
-        readImportLines(std::string_view(bytes.constData(), bytes.size()), store.header, &reading);
+    const std::vector<ImportedPair> pairs = readImportFile(
+        path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), store.header,
+        &reading);
+    if (!reading.error.empty()) {
+        refreshDictionaryStatus();
+        setEnabled(true);
+        env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QStringLiteral("Soubor \"%1\" nelze načíst (%2); nic se nezměnilo.")
+                                 .arg(path, QString::fromStdString(reading.error)));
+        return;
+    }
     const std::size_t added =
         importPairs(store, characterTables, pairs, [](std::size_t) { QCoreApplication::processEvents(); });
     if (added > 0) modified = true;
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
-    env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Import dokončen"),
-                         QStringLiteral("Načteno řádků se slovy: %1\n"
-                                        "Přidáno nových záznamů: %2\n"
-                                        "Vynecháno, ve slovníku již jsou: %3\n"
-                                        "Znaků nahrazených otazníkem: %4")
-                             .arg(pairs.size())
-                             .arg(added)
-                             .arg(pairs.size() - added)
-                             .arg(reading.replacedCharacters));
+    QString report = QStringLiteral("Načteno řádků se slovy: %1\n"
+                                    "Přidáno nových záznamů: %2\n"
+                                    "Vynecháno, ve slovníku již jsou: %3\n"
+                                    "Znaků nahrazených otazníkem: %4")
+                         .arg(pairs.size())
+                         .arg(added)
+                         .arg(pairs.size() - added)
+                         .arg(reading.replacedCharacters);
+    if (!reading.leftLanguages.empty()) {
+        QStringList left;
+        for (const std::string& language : reading.leftLanguages) left << QString::fromStdString(language);
+        report += QStringLiteral("\nJazyky souboru, které slovník nemá: ") + left.join(QStringLiteral(", "));
+    }
+    env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Import dokončen"), report);
 }
 
 void TForm1::ToolButton9Click() {
@@ -145,11 +160,27 @@ void TForm1::ToolButton9Click() {
 
 bool TForm1::runExport() {
     const bool dsl = Form4_->RadioButton2->isChecked();
-    const QString path = env_.prompts->saveFile(
-        Form4_, QStringLiteral("Export"),
-        dsl ? QStringLiteral("Soubory slovníků (*.dsl)") : QStringLiteral("Textový soubor (*.txt)"), QString(),
-        dsl ? QStringLiteral("dsl") : QStringLiteral("txt"));
+    // A text file is written in the format of the chooser's filter; the
+    // dictionary's own 8-bit text comes first and is the default.
+    static const std::pair<QString, ExportFormat> textFormats[] = {
+        {QStringLiteral("Textový soubor (*.txt)"), ExportFormat::text},
+        {QStringLiteral("Text UTF-8 (*.txt)"), ExportFormat::utf8Text},
+        {QStringLiteral("CSV (*.csv)"), ExportFormat::csv},
+        {QStringLiteral("TBX (*.tbx)"), ExportFormat::tbx2008},
+        {QStringLiteral("TBX 2019 (*.tbx)"), ExportFormat::tbx2019},
+    };
+    QStringList filters;
+    for (const auto& [filter, format] : textFormats) filters << filter;
+    QString chosen;
+    const QString path =
+        dsl ? env_.prompts->saveFile(Form4_, QStringLiteral("Export"), QStringLiteral("Soubory slovníků (*.dsl)"),
+                                     QString(), QStringLiteral("dsl"))
+            : env_.prompts->saveFile(Form4_, QStringLiteral("Export"), filters.join(QStringLiteral(";;")), QString(),
+                                     QString(), &chosen);
     if (path.isEmpty()) return true;  // a cancelled choice closes the dialog
+    ExportFormat format = dsl ? ExportFormat::dictionary : ExportFormat::text;
+    for (const auto& [filter, textFormat] : textFormats)
+        if (!dsl && filter == chosen) format = textFormat;
     ExportChoice choice;
     choice.byFilter = Form4_->CheckBox1->isChecked();
     for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));
@@ -160,9 +191,7 @@ bool TForm1::runExport() {
                            QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return false;
-    const std::string target = path.toStdString();
-    const bool written = dsl ? exportDictionary(store, choice, target, env_.random)
-                             : exportText(store, choice, target);
+    const bool written = exportEntries(store, choice, format, path.toStdString(), env_.random);
     if (!written)
         env_.prompts->inform(Form4_, Prompts::Icon::error, QStringLiteral("Chyba!"),
                              QStringLiteral("Export do souboru \"%1\" se nepodařil.").arg(path));

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -235,4 +236,50 @@ TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
     exportAs("kopie.slovnik", true);
     EXPECT_EQ(entriesOf(dir_ + "kopie.slovnik").size(), 2u);
     EXPECT_TRUE(prompts_.shown().empty()) << "no file existed, nothing was asked";
+}
+
+TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
+    TForm1& w = open();
+    auto pressOk = [this] {
+        prompts_.queueDialog([](QDialog& dialog) {
+            auto& d = static_cast<TForm4&>(dialog);
+            d.RadioButton1->setChecked(true);
+            d.Button1->click();
+            return d.result() == QDialog::Accepted;
+        });
+    };
+    prompts_.queueFile(QString::fromStdString(dir_ + "seznam"));
+    prompts_.queueFilter(QStringLiteral("CSV (*.csv)"));
+    pressOk();
+    w.toolButtons[9]->click();
+    EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "term,translation,note\r\nkolej,track,\r\nvlak,train,zkr.\r\n")
+        << "the filter's extension for a name typed without one";
+
+    prompts_.queueFile(QString::fromStdString(dir_ + "seznam.tbx"));
+    prompts_.queueFilter(QStringLiteral("TBX 2019 (*.tbx)"));
+    pressOk();
+    w.toolButtons[9]->click();
+    const std::string tbx = readBytes(dir_ + "seznam.tbx");
+    EXPECT_NE(tbx.find("<tbx type=\"TBX-Basic\""), std::string::npos);
+    EXPECT_NE(tbx.find("<langSec xml:lang=\"cs\">"), std::string::npos);
+    EXPECT_NE(tbx.find("<admin type=\"source\">user</admin>"), std::string::npos) << "vlak is the user's";
+
+    // Back in with a third language, which the dictionary lacks.
+    std::string third = tbx;
+    third.replace(third.find("<langSec xml:lang=\"en\">"), 23, "<langSec xml:lang=\"de\">");
+    for (const char* term : {"kolej", "vlak"}) third.replace(third.find(term), std::strlen(term), std::string(term) + "2");
+    prompts_.clearShown();
+    prompts_.queueFile(QString::fromStdString(write("cizi.tbx", third)));
+    w.toolButtons[2]->click();
+    ASSERT_EQ(w.store.entryCount(), 4u);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_TRUE(prompts_.shown()[0].text.endsWith(QStringLiteral("Jazyky souboru, které slovník nemá: de")))
+        << prompts_.shown()[0].text.toStdString();
+
+    prompts_.clearShown();
+    prompts_.queueFile(QString::fromStdString(write("rozbity.tbx", "<martif><text>")));
+    w.toolButtons[2]->click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_EQ(w.store.entryCount(), 4u);
 }
