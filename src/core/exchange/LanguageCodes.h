@@ -11,8 +11,24 @@ namespace trelvo {
 // interchange formats. The file format has no room for it, so it is derived
 // from the language's name (in the header's code page, Czech or English, as
 // "Čeština" or "Czech") and, for a name it does not know, from a character
-// set that only one language uses; "und" (undetermined) otherwise.
+// set that only one language uses; else the user's code for it kept in the
+// side file languageCodesPath beside the dictionary; "und" (undetermined)
+// when there is none.
 std::string languageCode(const DictionaryHeader& header, int side);
+
+// The code derived from the language's name and character set alone, "und"
+// when they say nothing: the languages the user is asked about.
+std::string derivedLanguageCode(const DictionaryHeader& header, int side);
+
+// "NAME.dsl.lang" beside the dictionary: one line a language, its code.
+std::string languageCodesPath(const std::string& dictionaryPath);
+
+// A code the side file may keep: two or three lower-case letters.
+bool isLanguageCode(std::string_view code);
+
+// Keeps the user's codes of the two languages (an empty one for a language
+// whose code is derived); false when the side file cannot be written.
+bool storeLanguageCodes(const std::string& dictionaryPath, const std::string& code0, const std::string& code1);
 
 // True when the xml:lang value names the language of code: "cs", "cs-CZ" and
 // "CS" all name Czech.

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -68,6 +69,22 @@ Prompts::Answer Prompts::askOrGoBack(QWidget* parent, const QString& caption, co
         case QMessageBox::No: return Answer::no;
         default: return Answer::back;  // Storno, Escape or the box's close button
     }
+}
+
+QString Prompts::askText(QWidget* parent, const QString& caption, const QString& text) {
+    record({Icon::question, caption, text});
+    if (testMode_) {
+        if (texts_.empty()) return {};
+        QString typed = texts_.front();
+        texts_.pop_front();
+        return typed;
+    }
+    QInputDialog box(parent);
+    box.setWindowTitle(caption);
+    box.setLabelText(text);
+    box.setOkButtonText(QStringLiteral("OK"));
+    box.setCancelButtonText(QStringLiteral("Storno"));
+    return box.exec() == QDialog::Accepted ? box.textValue() : QString();
 }
 
 bool Prompts::runDialog(QDialog& dialog) {

@@ -37,6 +37,8 @@ public:
     // Yes/No question with a way back: Escape, "Storno" and closing the box
     // answer back, so that the user can return to what they were doing.
     Answer askOrGoBack(QWidget* parent, const QString& caption, const QString& text);
+    // A line of text asked for; an empty result means it was cancelled.
+    QString askText(QWidget* parent, const QString& caption, const QString& text);
     // An empty result means the dialog was cancelled. An empty start folder
     // is the working directory.
     QString openFile(QWidget* parent, const QString& caption, const QString& filter,
@@ -62,6 +64,8 @@ public:
     void queueGoBack() { answers_.push_back(Answer::back); }
     void queueDialog(std::function<bool(QDialog&)> answer) { dialogs_.push_back(std::move(answer)); }
     void queueFile(const QString& path) { files_.push_back(path); }
+    // The text typed into a text question; with none queued it is cancelled.
+    void queueText(const QString& typed) { texts_.push_back(typed); }
     // The filter a save dialog is left on; with none queued, its first filter.
     void queueFilter(const QString& filter) { filters_.push_back(filter); }
     const std::vector<Shown>& shown() const { return shown_; }
@@ -81,6 +85,7 @@ private:
     std::deque<Answer> answers_;
     std::deque<QString> files_;
     std::deque<QString> filters_;
+    std::deque<QString> texts_;
     std::deque<std::function<bool(QDialog&)>> dialogs_;
     std::vector<Shown> shown_;
     std::vector<QString> startFolders_;

@@ -161,6 +161,7 @@ private:
     // save failed, and whatever was about to happen must not.
     bool askToSaveChanges();
     bool applyProperties();
+    void askLanguageCodes();
     bool runExport();
     // After the entries were read or merged: tables, status, and the grid
     // and scroll bar from the first entry.

@@ -12,6 +12,7 @@
 #include "Tgridik.h"
 #include "UiText.h"
 #include "core/editing/DictionaryProperties.h"
+#include "core/exchange/LanguageCodes.h"
 #include "core/settings/ProgramPaths.h"
 #include "gui/app/Prompts.h"
 
@@ -126,7 +127,35 @@ bool TForm1::applyProperties() {
     sourceTable = store.tableOf(sourceSide);
     targetTable = store.tableOf(targetSide);
     saveDictionary();
+    askLanguageCodes();
     return true;
+}
+
+void TForm1::askLanguageCodes() {
+    // The interchange formats tag each language with its code; a language the
+    // program cannot name from its name and character set is asked about.
+    std::string codes[2];
+    bool asked = false;
+    for (int side : {0, 1}) {
+        const std::string known = languageCode(store.header, side);
+        // The side file keeps only codes the name does not give.
+        if (derivedLanguageCode(store.header, side) == "und" && known != "und") codes[side] = known;
+        if (known != "und") continue;
+        const QString typed =
+            env_.prompts
+                ->askText(NewTrelvo_, QStringLiteral("Kód jazyka"),
+                          QStringLiteral("Jazyk \"%1\" program podle názvu nepozná. Zadejte jeho kód podle ISO 639-1 "
+                                         "(dvě malá písmena, například de), aby jej export do TBX správně označil:")
+                              .arg(uiText(store.header.languageName[static_cast<std::size_t>(side)])))
+                .trimmed()
+                .toLower();
+        if (isLanguageCode(typed.toStdString())) codes[side] = typed.toStdString();
+        asked = true;
+    }
+    if (asked && !storeLanguageCodes(store.header.filePath, codes[0], codes[1]))
+        env_.prompts->inform(NewTrelvo_, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QStringLiteral("Kódy jazyků se nepodařilo uložit do souboru \"%1\".")
+                                 .arg(QString::fromStdString(languageCodesPath(store.header.filePath))));
 }
 
 void TForm1::ToolButton8Click() {

@@ -2,6 +2,9 @@
 // other tools' shapes come in.
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <pugixml.hpp>
 
 #include "core/dictionary/CodePage.h"
@@ -56,8 +59,21 @@ TEST(LanguageCodes, ComeFromTheLanguagesNames) {
     EXPECT_EQ(languageCode(h, 1), "en");
     h.languageName[1] = CodePage::fromUtf8("RUŠTINA", 1250);
     EXPECT_EQ(languageCode(h, 1), "ru");
+    h.languageName[1] = CodePage::fromUtf8("Německy", 1250);
+    EXPECT_EQ(languageCode(h, 1), "de");
     h.languageName[1] = "Klingonsky";
     EXPECT_EQ(languageCode(h, 1), "und");
+
+    // The user's code for a language the name does not give, beside the dictionary.
+    char folder[] = "/tmp/trelvo-codes-XXXXXX";
+    h.filePath = std::string(mkdtemp(folder)) + "/a.dsl";
+    ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "tlh"));
+    EXPECT_EQ(languageCode(h, 1), "tlh");
+    EXPECT_EQ(languageCode(h, 0), "cs") << "the name still decides where it can";
+    ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "<b>"));
+    EXPECT_EQ(languageCode(h, 1), "und") << "only a code is taken from the file";
+    EXPECT_FALSE(isLanguageCode("EN"));
+    std::filesystem::remove_all(folder);
     EXPECT_TRUE(sameLanguage("cs-CZ", "cs"));
     EXPECT_TRUE(sameLanguage("EN", "en"));
     EXPECT_FALSE(sameLanguage("ces", "cs"));

@@ -14,6 +14,7 @@
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/exchange/LanguageCodes.h"
 #include "gui/controls/TXLabel.h"
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm5.h"
@@ -306,4 +307,24 @@ TEST_F(AdministrationTest, ThePictureDialogOpensInTheProgramFolderThenWhereThePi
     EXPECT_EQ(QDir::cleanPath(folders[0]), QDir::cleanPath(QString::fromStdString(dir_)));
     EXPECT_EQ(QDir::cleanPath(folders[1]), QDir::cleanPath(QString::fromStdString(dir_ + "obrazky")));
     EXPECT_EQ(QDir::cleanPath(folders[2]), QDir::cleanPath(QString::fromStdString(dir_ + "obrazky")));
+}
+
+TEST_F(AdministrationTest, ALanguageTheProgramCannotNameIsAskedForItsCode) {
+    guarded("");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    pressOk([](TNewTrelvo& p) { p.Edit3->setText(QStringLiteral("Rétorománština")); });
+    prompts_.queueText(QStringLiteral(" RM "));
+    w.ToolButton10Click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Kód jazyka");
+    EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Jazyk \"Rétorománština\" program")));
+    EXPECT_EQ(readBytes(w.store.header.filePath + ".lang"), "\nrm\n");
+    EXPECT_EQ(languageCode(w.store.header, 1), "rm");
+
+    // Known now: the next OK asks nothing.
+    prompts_.clearShown();
+    pressOk();
+    w.ToolButton10Click();
+    EXPECT_TRUE(prompts_.shown().empty());
 }
