@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
@@ -35,10 +36,14 @@ Prompts::Answer Prompts::nextAnswer() {
     return answer;
 }
 
+// Every box shows its text as plain text: it may hold a dictionary's name, a
+// file name or a server's version field, and Qt would take anything that
+// looks like HTML as rich text (an <img> reading a file without end).
 void Prompts::inform(QWidget* parent, Icon icon, const QString& caption, const QString& text) {
     record({icon, caption, text});
     if (testMode_) return;
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }
 
@@ -46,6 +51,7 @@ bool Prompts::ask(QWidget* parent, const QString& caption, const QString& text, 
     record({icon, caption, text, defaultButton, false});
     if (testMode_) return nextAnswer() == Answer::yes;
     QMessageBox box(boxIcon(icon), caption, text, QMessageBox::Yes | QMessageBox::No, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton == Default::yes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     // The program speaks Czech, its buttons too.
@@ -59,6 +65,7 @@ Prompts::Answer Prompts::askOrGoBack(QWidget* parent, const QString& caption, co
     if (testMode_) return nextAnswer();
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
                     parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
     box.setEscapeButton(QMessageBox::Cancel);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("Ano"));
@@ -82,6 +89,7 @@ QString Prompts::askText(QWidget* parent, const QString& caption, const QString&
     QInputDialog box(parent);
     box.setWindowTitle(caption);
     box.setLabelText(text);
+    for (QLabel* label : box.findChildren<QLabel*>()) label->setTextFormat(Qt::PlainText);
     box.setOkButtonText(QStringLiteral("OK"));
     box.setCancelButtonText(QStringLiteral("Storno"));
     return box.exec() == QDialog::Accepted ? box.textValue() : QString();

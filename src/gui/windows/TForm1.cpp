@@ -167,6 +167,7 @@ void TForm1::createControls() {
     const int widths[] = {statusPanelWidth, statusPanelWidth, 50};
     for (std::size_t i = 0; i < statusPanels.size(); ++i) {
         statusPanels[i] = new QLabel(StatusBar1);
+        statusPanels[i]->setTextFormat(Qt::PlainText);  // they show the dictionary's own texts
         statusPanels[i]->setFixedWidth(widths[i]);
         statusPanels[i]->setFrameShape(QFrame::Panel);
         statusPanels[i]->setFrameShadow(QFrame::Sunken);
@@ -391,7 +392,9 @@ void TForm1::scanCatalogue() {
     store.scanCatalogue(joinPath(programDir, "DSL"));
     PopupMenu1->clear();
     for (std::size_t i = 0; i < store.catalogueNames.size(); ++i) {
-        QAction* item = PopupMenu1->addAction(uiText(store.catalogueNames[i]));
+        // An & in a name is a letter, not a mnemonic.
+        QAction* item =
+            PopupMenu1->addAction(uiText(store.catalogueNames[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         item->setData(static_cast<int>(i));
         connect(item, &QAction::triggered, this, [this, i] { selectDictionary(static_cast<int>(i)); });
     }
@@ -464,7 +467,7 @@ void TForm1::refreshDictionaryStatus() {
         statusPanels[1]->setText(QStringLiteral("Směr překladu: "));
     }
     // A narrow window cuts the panels: the whole text is there when the pointer rests on one.
-    for (QLabel* label : statusPanels) label->setToolTip(label->text());
+    for (QLabel* label : statusPanels) label->setToolTip(plainToolTip(label->text()));
     layoutMainWindow();
     update();
 }

@@ -25,6 +25,7 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     // The ID under its label, the buttons beside the two.
     layout->addWidget(new QLabel(QStringLiteral("ID slovníku:"), this), 1, 0);
     Label3 = new QLabel(this);
+    Label3->setTextFormat(Qt::PlainText);  // the dictionary's ID, as stored
     layout->addWidget(Label3, 2, 0);
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     auto* cancel = new QPushButton(QStringLiteral("Storno"), this);

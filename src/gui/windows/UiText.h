@@ -20,4 +20,10 @@ inline std::string uiBytes(const QString& text, int codePage = CodePage::headerC
     return CodePage::fromUnicode(unicode, codePage);
 }
 
+// A tooltip shows a text that looks like HTML as rich text; this one shows
+// any text as it is.
+inline QString plainToolTip(const QString& text) {
+    return text.isEmpty() ? text : QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>");
+}
+
 }  // namespace trelvo

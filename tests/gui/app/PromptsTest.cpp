@@ -98,3 +98,20 @@ TEST(Prompts, TheSaveDialogStartsInItsFolderAndAsksNothing) {
     EXPECT_EQ(choose(QStringLiteral("seznam")), QStringLiteral("seznam.txt"));
     EXPECT_EQ(prompts.startFolders(), (std::vector<QString>{folder.path(), folder.path()}));
 }
+
+TEST(Prompts, TextsFromOutsideAreShownAsTheyAre) {
+    Prompts prompts;
+    const QString version = QStringLiteral("<font color=red><b>KRITICKÁ AKTUALIZACE</b></font>");
+    Qt::TextFormat format = Qt::RichText;
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) return;
+        format = box->textFormat();
+        shown = box->text();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    prompts.ask(nullptr, QStringLiteral("Upozornění ..."), QStringLiteral("verze: %1.").arg(version));
+    EXPECT_EQ(format, Qt::PlainText);
+    EXPECT_EQ(shown, QStringLiteral("verze: %1.").arg(version));
+}

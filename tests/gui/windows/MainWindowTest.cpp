@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
@@ -388,4 +389,42 @@ TEST_F(MainWindowTest, ADictionaryCopiedIntoTheFolderIsOfferedTheNextTimeTheMenu
     EXPECT_EQ(items[1]->text(), "Přidaný");
     items[1]->trigger();
     EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/b.dsl");
+}
+
+TEST_F(MainWindowTest, HeaderTextsThatLookLikeHtmlAreShownAsTheyAre) {
+    // Read as rich text, the name would make every label showing it read
+    // /dev/zero without end.
+    const std::string html = "<img src=\"/dev/zero\"><b>tučně</b>";
+    EntryList entries;
+    entries.append("kolej", "track", "", 0);
+    std::string path = dictionary("a.dsl", "x", entries);
+    DictionaryHeader h;
+    EntryList read;
+    ASSERT_TRUE(readDictionaryFile(path, h, read));
+    h.name = CodePage::fromUtf8(html, 1250);
+    h.languageName = {CodePage::fromUtf8("<i>Čeština</i>", 1250), CodePage::fromUtf8("<u>Angličtina</u>", 1250)};
+    h.author = h.version = h.note = h.name;
+    ASSERT_TRUE(writeDictionaryFile(h, read, path));
+
+    TForm1& w = start();
+    w.resize(700, 450);
+    w.show();
+    w.PopupMenu1->actions()[0]->trigger();
+    EXPECT_EQ(w.PopupMenu1->actions()[0]->text().toStdString(), html);
+    EXPECT_EQ(panel(0).toStdString(), "Slovník: " + html);
+    EXPECT_EQ(panel(1), "Směr překladu: <i>Čeština</i>-><u>Angličtina</u>");
+    for (QLabel* label : w.statusPanels) {
+        EXPECT_EQ(label->textFormat(), Qt::PlainText);
+        EXPECT_FALSE(label->toolTip().contains(QStringLiteral("<img"))) << label->toolTip().toStdString();
+    }
+    // Drawing the window, the about box included, ends and stays small.
+    w.toolButtons[8]->click();
+    const QImage picture = w.grab().toImage();
+    EXPECT_FALSE(picture.isNull());
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    long residentKb = 0;
+    while (std::getline(status, line))
+        if (line.rfind("VmRSS:", 0) == 0) residentKb = std::stol(line.substr(6));
+    EXPECT_LT(residentKb, 1024L * 1024) << "kB resident";
 }
