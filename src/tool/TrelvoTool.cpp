@@ -17,10 +17,12 @@
 #include <optional>
 #include <random>
 #include <set>
+#include <sstream>
 #include <stdexcept>
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/CodePage.h"
+#include "core/dictionary/WholeFile.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryIndex.h"
 #include "core/dictionary/DictionaryStore.h"
@@ -250,8 +252,10 @@ private:
 std::vector<std::string> searchTexts(const Arguments& a) {
     std::vector<std::string> texts(a.positional.begin() + 1, a.positional.end());
     if (auto list = a.get("from")) {
-        std::ifstream file(*list, std::ios::binary);
-        if (!file) throw ToolError("cannot read " + *list);
+        std::string bytes;
+        if (!readWholeFile(*list, bytes, searchListLimit))
+            throw ToolError("cannot read " + *list + ": not a regular file, or larger than 1 GiB");
+        std::istringstream file(std::move(bytes));
         for (std::string line; std::getline(file, line);) {
             if (!line.empty() && line.back() == '\r') line.pop_back();
             texts.push_back(std::move(line));
@@ -547,9 +551,9 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
     CharacterTables tables = loadTables(a);
     DictionaryStore store = openStore(a.positional[0], tables);
-    std::ifstream file(a.positional[1], std::ios::binary);
-    if (!file) throw ToolError("cannot read " + a.positional[1]);
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    std::string bytes;
+    if (!readWholeFile(a.positional[1], bytes, wordListLimit))
+        throw ToolError("cannot read " + a.positional[1] + ": not a regular file, or larger than 1 GiB");
     ImportReading reading;
     const std::vector<ImportedPair> pairs = readImportFile(a.positional[1], bytes, store.header, &reading);
     if (!reading.error.empty()) throw ToolError("cannot read " + a.positional[1] + ": " + reading.error);

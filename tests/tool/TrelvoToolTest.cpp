@@ -331,3 +331,22 @@ TEST(DeliveredDictionaries, AreCompleteAndInAlphabeticalOrder) {
                              "staniční zabezpečovací zařízení\t", "přejezdové zabezpečovací zařízení\t", "balíza\t"})
         EXPECT_NE(en.out.find(std::string("\n") + term), std::string::npos) << term;
 }
+
+TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {}).status, 0);
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{"import", file("a.dsl"), "/dev/zero", "--tables", upchar},
+          {"search", file("a.dsl"), "--from", "/dev/zero", "--tables", upchar},
+          {"search", file("a.dsl"), "kolej", "--tables", "/dev/zero"}}) {
+        Result refused = tool(args);
+        EXPECT_EQ(refused.status, 1) << args[0];
+        EXPECT_NE(refused.err.find("cannot read"), std::string::npos) << refused.err;
+    }
+    // Character tables larger than 1 MiB are no character tables.
+    std::ofstream(file("big.dat"), std::ios::binary) << std::string((1 << 20) + 1, '\0');
+    EXPECT_EQ(tool({"search", file("a.dsl"), "kolej", "--tables", file("big.dat")}).status, 1);
+    // A net.ini that is a device names no location.
+    Result check = tool({"check-update", file("a.dsl"), "--locations", "/dev/zero", "--tables", upchar});
+    EXPECT_EQ(check.status, 0) << check.err;
+    EXPECT_NE(check.out.find("result: 0"), std::string::npos) << check.out;
+}

@@ -53,7 +53,7 @@ void CharacterTables::setDefaults() {
 bool CharacterTables::loadCharacterTables(const std::string& path) {
     setDefaults();
     std::string text;
-    if (!readWholeFile(path, text)) return false;
+    if (!readWholeFile(path, text, tablesLimit)) return false;
     loadCharacterTablesFromText(text);
     return true;
 }

@@ -8,13 +8,13 @@
 
 namespace trelvo {
 
-bool readWholeFile(const std::string& path, std::string& bytes) {
+bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
     // Opening a pipe that no one writes would wait for ever; a regular file
     // reads the same without blocking or not.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) <= limit;
     if (ok) {
         bytes.resize(static_cast<std::size_t>(info.st_size));
         std::size_t done = 0;

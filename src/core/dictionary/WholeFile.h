@@ -1,12 +1,23 @@
 #pragma once
 
+#include <cstddef>
+#include <limits>
 #include <string>
 
 namespace trelvo {
 
+// The largest files of each kind the program reads, so that a device or a
+// huge file chosen by mistake ends in a clear error, not an endless read.
+inline constexpr std::size_t wordListLimit = std::size_t{1} << 30;    // word lists, CSV, TBX: 1 GiB
+inline constexpr std::size_t searchListLimit = std::size_t{1} << 30;  // trelvo-tool search --from: 1 GiB
+inline constexpr std::size_t tablesLimit = std::size_t{1} << 20;      // upchar.dat: 1 MiB
+inline constexpr std::size_t locationsLimit = std::size_t{1} << 20;   // net.ini: 1 MiB
+
 // Reads the whole of a regular file into bytes. Returns false for anything
-// else (a folder, a pipe, a device), for a file that cannot be opened, and
-// for one that gives fewer bytes than its size or a read error.
-bool readWholeFile(const std::string& path, std::string& bytes);
+// else (a folder, a pipe, a device), for a file larger than limit, for a file
+// that cannot be opened, and for one that gives fewer bytes than its size or
+// a read error.
+bool readWholeFile(const std::string& path, std::string& bytes,
+                   std::size_t limit = std::numeric_limits<std::size_t>::max());
 
 }  // namespace trelvo

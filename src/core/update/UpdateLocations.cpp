@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "core/dictionary/WholeFile.h"
+
 namespace trelvo {
 
 namespace {
@@ -45,12 +47,8 @@ std::vector<std::string> parseUpdateLocations(std::string_view text) {
 
 std::vector<std::string> readUpdateLocations(const std::string& path) {
     std::string text;
-    if (std::FILE* file = std::fopen(path.c_str(), "rb")) {
-        char buffer[4096];
-        // A read error ends the file; what came before it still counts.
-        while (std::size_t got = std::fread(buffer, 1, sizeof buffer, file)) text.append(buffer, got);
-        std::fclose(file);
-    }
+    // A missing, unreadable or oversized net.ini names no location.
+    if (!readWholeFile(path, text, locationsLimit)) text.clear();
     return parseUpdateLocations(text);
 }
 

@@ -11,6 +11,7 @@
 
 #include "TForm4.h"
 #include "UiText.h"
+#include "core/dictionary/WholeFile.h"
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/exchange/TextImport.h"
@@ -103,20 +104,20 @@ void TForm1::ToolButton2Click() {
         QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx);;Všechny soubory (*)"));
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    std::string bytes;
+    // A device or an oversized file is refused rather than read without end.
+    if (!readWholeFile(path.toStdString(), bytes, wordListLimit)) {
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
-                             QStringLiteral("Soubor \"%1\" nelze přečíst; nic se nezměnilo.").arg(path));
+                             QStringLiteral("Soubor \"%1\" nelze přečíst (není to běžný soubor, nebo je větší "
+                                            "než 1 GiB); nic se nezměnilo.")
+                                 .arg(path));
         return;
     }
-    const QByteArray bytes = file.readAll();
     setEnabled(false);
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
     QCoreApplication::processEvents();
     ImportReading reading;
-    const std::vector<ImportedPair> pairs = readImportFile(
-        path.toStdString(), std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), store.header,
-        &reading);
+    const std::vector<ImportedPair> pairs = readImportFile(path.toStdString(), bytes, store.header, &reading);
     if (!reading.error.empty()) {
         refreshDictionaryStatus();
         setEnabled(true);

@@ -283,3 +283,14 @@ TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_EQ(w.store.entryCount(), 4u);
 }
+
+TEST_F(ExchangeTest, ADeviceChosenForImportIsRefused) {
+    TForm1& w = open();
+    prompts_.queueFile(QStringLiteral("/dev/zero"));
+    w.toolButtons[2]->click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Soubor \"/dev/zero\" nelze přečíst")));
+    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_TRUE(w.isEnabled());
+}
