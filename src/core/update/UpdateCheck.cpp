@@ -235,10 +235,9 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
             return finish(2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
         // Stored even after a declined import, so the same edition is not offered again.
         store.header.updateStamp = stamp;
-        if (ui.save)
-            ui.save();
-        else
-            store.saveDictionary();
+        // A failed save has shown its own error: the check is no success, and
+        // the day of the last update stays, so that the reminder still comes.
+        if (!(ui.save ? ui.save() : store.saveDictionary())) return finish(2, UpdateOutcome::saveFailed);
         lastUpdateDay = ui.today ? ui.today() : todayDayNumber();
         if (ui.reportCompleted) ui.reportCompleted();
         return finish(1, UpdateOutcome::updated);

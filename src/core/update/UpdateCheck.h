@@ -68,7 +68,7 @@ struct UpdateUi {
     // file, as the synchronisation button does without a sender. False when
     // the merge refused the file; an import the user declined is no refusal.
     std::function<bool(const std::string& downloadPath)> synchroniseWithDownload;
-    std::function<bool()> save;  // a failure is the callback's to report; the check goes on
+    std::function<bool()> save;  // a failure is the callback's to report; the check then ends unsuccessful
     std::function<int()> today;  // day number
     std::function<void()> reportCompleted;
 };
@@ -83,6 +83,7 @@ enum class UpdateOutcome {
     declined,             // the user answered No                                       (2)
     downloadFailed,       // GET of the dictionary file or writing it failed; message set (2)
     downloadRefused,      // the merge refused the downloaded file; message set          (2)
+    saveFailed,           // merged, but the save failed and said so itself              (2)
     updated,              // downloaded, merged, stamp stored and saved                 (1)
 };
 

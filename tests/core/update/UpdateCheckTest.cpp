@@ -292,6 +292,21 @@ TEST_F(UpdateCheck, YesDownloadsMergesStoresTheStampAndReportsCompletion) {
     EXPECT_TRUE(askedVersions.empty());
 }
 
+TEST_F(UpdateCheck, AFailedSaveAfterTheMergeIsNoCompletion) {
+    publish(firstHost, newerLine);
+    ui.save = [this] {
+        savedStamps.push_back(store.header.updateStamp);
+        return false;  // a full disk; the window has shown its error box
+    };
+    UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.outcome, UpdateOutcome::saveFailed);
+    EXPECT_TRUE(result.error.empty()) << "the save said it already";
+    EXPECT_EQ(savedStamps, (Lines{"202612071405"}));
+    EXPECT_EQ(completed, 0) << "no \"dokončena\"";
+    EXPECT_EQ(lastUpdateDay, 700'000) << "the reminder still comes";
+}
+
 TEST_F(UpdateCheck, DeclinedImportInsideTheMergeStillStoresTheStamp) {
     publish(firstHost, newerLine);
     // Another ID in the downloaded file: the merge asks, the user refuses, nothing changes.
