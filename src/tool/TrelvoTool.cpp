@@ -534,9 +534,11 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
 
 namespace {
 
-DictionaryStore openStore(const std::string& path, const CharacterTables& tables) {
+// The dictionary at path without indexes: a command changes the entries and
+// saves them, or builds the one index it reads.
+DictionaryStore openStore(const std::string& path) {
     DictionaryStore store;
-    if (!store.openFile(path, tables)) throw ToolError("cannot read dictionary " + path);
+    if (!store.openEntries(path)) throw ToolError("cannot read dictionary " + path);
     return store;
 }
 
@@ -550,7 +552,7 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     Arguments a(args, {"tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
     CharacterTables tables = loadTables(a);
-    DictionaryStore store = openStore(a.positional[0], tables);
+    DictionaryStore store = openStore(a.positional[0]);
     std::string bytes;
     if (!readWholeFile(a.positional[1], bytes, wordListLimit))
         throw ToolError("cannot read " + a.positional[1] + ": not a regular file, or larger than 1 GiB");
@@ -574,9 +576,10 @@ int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
     const auto format = formats.find(a.get("format").value_or("txt"));
     if (format == formats.end()) throw ToolError("--format must be txt, utf8, csv, tbx, tbx2019 or dsl");
     CharacterTables tables = loadTables(a);
-    DictionaryStore store = openStore(a.positional[0], tables);
+    DictionaryStore store = openStore(a.positional[0]);
     ExportChoice choice;
     choice.sourceSide = parseSide(a);
+    store.buildIndex(choice.sourceSide, tables);
     choice.translatedOnly = a.flag("translated-only");
     if (auto notes = a.lists.find("notes"); notes != a.lists.end()) {
         choice.byFilter = true;
@@ -596,7 +599,7 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
     Arguments a(args, {"import-only-ok!", "dry-run!", "tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and OTHER");
     CharacterTables tables = loadTables(a);
-    DictionaryStore store = openStore(a.positional[0], tables);
+    DictionaryStore store = openStore(a.positional[0]);
     const bool importOnly = a.flag("import-only-ok");
     const bool dryRun = a.flag("dry-run");
     auto said = [](SyncOutcome outcome, const SyncCounts& counts) {
@@ -634,7 +637,7 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     Arguments a(args, {"locations", "yes!", "tables"});
     CharacterTables tables = loadTables(a);
-    DictionaryStore store = openStore(a.file(), tables);
+    DictionaryStore store = openStore(a.file());
     const bool yes = a.flag("yes");
     // The download goes where the program puts it: beside the tool when that is
     // the program folder, else in the user's folder.

@@ -42,9 +42,15 @@ void DictionaryStore::clearIndexes() {
 }
 
 void DictionaryStore::rebuildIndexes(const CharacterTables& tables) {
-    if (!isOpen()) return;
+    if (!isOpen() || !indexed) return;
     clearIndexes();
-    for (int k = 0; k < 2; ++k) indexes[static_cast<std::size_t>(k)] = DictionaryIndex::build(entries, k, tables, tableOf(k));
+    for (int k = 0; k < 2; ++k) buildIndex(k, tables);
+}
+
+void DictionaryStore::buildIndex(int k, const CharacterTables& tables) {
+    DictionaryIndex& index = indexes[static_cast<std::size_t>(k)];
+    index.clear();  // before the new one takes its room
+    index = DictionaryIndex::build(entries, k, tables, tableOf(k));
 }
 
 void DictionaryStore::scanCatalogue(const std::string& folder) {
@@ -75,7 +81,16 @@ void DictionaryStore::scanCatalogue(const std::string& folder) {
 bool DictionaryStore::openFile(const std::string& path, const CharacterTables& tables) {
     if (!readDictionaryFile(path, header, entries)) return false;
     header.filePath = path;
+    indexed = true;
     rebuildIndexes(tables);
+    return true;
+}
+
+bool DictionaryStore::openEntries(const std::string& path) {
+    if (!readDictionaryFile(path, header, entries)) return false;
+    header.filePath = path;
+    indexed = false;
+    clearIndexes();
     return true;
 }
 

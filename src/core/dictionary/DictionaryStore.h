@@ -22,6 +22,9 @@ public:
     std::array<DictionaryIndex, 2> indexes;
     std::vector<std::string> catalogueNames;
     std::vector<std::string> cataloguePaths;
+    // Whether both indexes are kept in step with the entries. A command that
+    // changes the entries and saves them at once has no use for them.
+    bool indexed = true;
 
     bool isOpen() const { return !header.filePath.empty(); }
     std::size_t entryCount() const { return entries.size(); }
@@ -40,8 +43,11 @@ public:
     void removeIndexRecord(int k, std::size_t position);
     std::size_t findIndexPosition(int k, std::uint32_t n) const;
     void clearIndexes();
-    // Both indexes from scratch, each keyed with its own language's table.
+    // Both indexes from scratch, each keyed with its own language's table;
+    // nothing while the store keeps no indexes.
     void rebuildIndexes(const CharacterTables& tables);
+    // Index k from scratch, whether or not the store keeps indexes.
+    void buildIndex(int k, const CharacterTables& tables);
 
     // The files of folder whose names end in ".dsl" in any letter case, by
     // file name, that read as dictionaries.
@@ -49,6 +55,8 @@ public:
 
     // Makes the dictionary at path the active one. On failure nothing changes.
     bool openFile(const std::string& path, const CharacterTables& tables);
+    // The same without indexes: indexed becomes false, and the indexes stay empty.
+    bool openEntries(const std::string& path);
     // Writes the active dictionary to its file; false when none is open or the
     // write failed (the old file then stays as it was).
     bool saveDictionary() const;

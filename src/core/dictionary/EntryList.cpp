@@ -46,6 +46,11 @@ void EntryList::append(const DictionaryEntry& entry) {
     append(entry.term(), entry.translation(), entry.note(), entry.flags);
 }
 
+void EntryList::reserve(std::size_t count, std::size_t textBytes) {
+    slots_.reserve(count);
+    if (textBytes > storage_.capacity() - storage_.size()) storage_.reserve(storage_.size() + textBytes);
+}
+
 void EntryList::setText(std::size_t n, int k, std::string_view text) {
     // The text may be a view into this storage, which store() may move.
     std::string copy(text);
@@ -54,6 +59,28 @@ void EntryList::setText(std::size_t n, int k, std::string_view text) {
 }
 
 void EntryList::remove(std::size_t n) { slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(n)); }
+
+void EntryList::keepOnly(const std::vector<std::uint32_t>& numbers) {
+    std::vector<Slot> kept(numbers.size());
+    for (std::size_t i = 0; i < numbers.size(); ++i) kept[i] = slots_[numbers[i]];
+    slots_ = std::move(kept);
+}
+
+void EntryList::prepend(const EntryList& other) {
+    std::size_t bytes = 0;
+    for (const Slot& slot : other.slots_) bytes += std::size_t{slot.length[0]} + slot.length[1] + slot.length[2];
+    reserve(0, bytes);
+    std::vector<Slot> slots;
+    slots.reserve(other.size() + size());
+    for (std::size_t n = 0; n < other.size(); ++n) {
+        Slot slot{};
+        for (int k = 0; k < 3; ++k) slot.offset[k] = store(other.text(n, k), slot.length[k]);
+        slot.flags = other.flags(n);
+        slots.push_back(slot);
+    }
+    slots.insert(slots.end(), slots_.begin(), slots_.end());
+    slots_ = std::move(slots);
+}
 
 void EntryList::clear() {
     slots_.clear();

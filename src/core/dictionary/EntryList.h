@@ -41,8 +41,14 @@ public:
     void setFlags(std::size_t n, std::uint32_t flags) { slots_[n].flags = flags; }
     // Entries behind n move one place down.
     void remove(std::size_t n);
+    // Keeps only the entries at numbers, in that order; their texts stay where they are.
+    void keepOnly(const std::vector<std::uint32_t>& numbers);
+    // Puts copies of other's entries in front of this list's own.
+    void prepend(const EntryList& other);
     void clear();
-    void reserve(std::size_t count) { slots_.reserve(count); }
+    // Room for count entries in all and for textBytes more bytes of text, so
+    // that appending them moves the list's storage at most once.
+    void reserve(std::size_t count, std::size_t textBytes = 0);
 
     bool operator==(const EntryList& other) const;
 

@@ -1,12 +1,13 @@
 #include "Synchronisation.h"
 
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 #include <utility>
 
 #include "core/dictionary/DictionaryEntry.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/InHalves.h"
+#include "TermPairSet.h"
 
 namespace trelvo {
 
@@ -14,37 +15,6 @@ namespace {
 
 constexpr std::size_t idLength = 8;
 constexpr std::size_t progressStep = 100;
-
-// The term and translation of the entries present before the merge, so that
-// an incoming entry is tested for repetition in constant time. It refers to
-// entries by number instead of copying their texts: those entries stay at
-// their numbers while new ones are appended behind them.
-class KeptKeys {
-public:
-    explicit KeptKeys(const EntryList& entries) : entries_(entries) {}
-
-    void reserve(std::size_t count) { byHash_.reserve(count); }
-    void add(std::uint32_t n) { byHash_.emplace(hashOf(entries_.term(n), entries_.translation(n)), n); }
-
-    bool contains(std::string_view term, std::string_view translation) const {
-        auto [first, last] = byHash_.equal_range(hashOf(term, translation));
-        for (auto it = first; it != last; ++it) {
-            if (entries_.term(it->second) == term && entries_.translation(it->second) == translation)
-                return true;
-        }
-        return false;
-    }
-
-private:
-    static std::size_t hashOf(std::string_view term, std::string_view translation) {
-        const std::size_t a = std::hash<std::string_view>{}(term);
-        const std::size_t b = std::hash<std::string_view>{}(translation);
-        return a ^ (b + 0x9e3779b97f4a7c15ULL + (a << 6) + (a >> 2));
-    }
-
-    const EntryList& entries_;
-    std::unordered_multimap<std::size_t, std::uint32_t> byHash_;
-};
 
 class ProgressTicker {
 public:
@@ -59,21 +29,24 @@ private:
 };
 
 // The incoming entries that no kept entry repeats. Incoming entries are not
-// compared with each other, so repeats inside the file all arrive.
-std::vector<std::uint32_t> newEntries(const KeptKeys& kept, const EntryList& incoming, ProgressTicker& ticker) {
-    std::vector<std::uint32_t> fresh;
-    for (std::size_t i = 0; i < incoming.size(); ++i) {
-        if (!kept.contains(incoming.term(i), incoming.translation(i))) fresh.push_back(static_cast<std::uint32_t>(i));
-        ticker.tick();
-    }
-    return fresh;
+// compared with each other, so repeats inside the file all arrive. A large
+// file is tested in two halves at once; the half on this thread ticks.
+std::vector<std::uint32_t> newEntries(const TermPairSet& kept, const EntryList& incoming, ProgressTicker& ticker) {
+    std::vector<std::uint32_t> halves[2];
+    inHalves(incoming.size(), [&](std::size_t from, std::size_t to) {
+        const bool first = from == 0;
+        std::vector<std::uint32_t>& fresh = halves[first ? 0 : 1];
+        for (std::size_t i = from; i < to; ++i) {
+            if (!kept.contains(incoming.term(i), incoming.translation(i))) fresh.push_back(static_cast<std::uint32_t>(i));
+            if (first) ticker.tick();
+        }
+    });
+    halves[0].insert(halves[0].end(), halves[1].begin(), halves[1].end());
+    return std::move(halves[0]);
 }
 
-void appendEntries(EntryList& target, const EntryList& incoming, const std::vector<std::uint32_t>& chosen,
-                   bool markImported) {
-    for (std::uint32_t i : chosen)
-        target.append(incoming.term(i), incoming.translation(i), incoming.note(i),
-                      markImported ? static_cast<std::uint32_t>(efImported) : incoming.flags(i));
+std::size_t textBytes(const EntryList& entries, std::size_t n) {
+    return entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
 }
 
 }  // namespace
@@ -110,37 +83,44 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
     ProgressTicker ticker(progress);
     SyncCounts planned;
     if (edition) {
-        // One stable pass into a fresh list: removing the delivered entries
-        // one by one would move the rest each time.
-        EntryList merged;
-        merged.reserve(active.entries.size() + otherEntries.size());
-        KeptKeys kept(merged);
+        // The entries that stay are copied aside; the merged list is then the
+        // other file's own, its texts where they were read, behind the kept.
+        std::size_t keptCount = 0, keptBytes = 0;
         const EntryList& old = active.entries;
         for (std::size_t n = 0; n < old.size(); ++n) {
-            if (old.flags(n) != efDefault) {
-                merged.append(old.term(n), old.translation(n), old.note(n), old.flags(n));
-                kept.add(static_cast<std::uint32_t>(merged.size() - 1));
-            }
+            if (old.flags(n) == efDefault) continue;
+            ++keptCount;
+            keptBytes += textBytes(old, n);
+        }
+        EntryList kept;
+        kept.reserve(keptCount, keptBytes);
+        for (std::size_t n = 0; n < old.size(); ++n) {
+            if (old.flags(n) != efDefault) kept.append(old.term(n), old.translation(n), old.note(n), old.flags(n));
             ticker.tick();
         }
-        const std::vector<std::uint32_t> fresh = newEntries(kept, otherEntries, ticker);
-        planned = {old.size() - merged.size(), merged.size(), fresh.size()};
+        const std::vector<std::uint32_t> fresh = newEntries(TermPairSet(kept), otherEntries, ticker);
+        planned = {old.size() - kept.size(), kept.size(), fresh.size()};
         if (merging && !merging(outcome, planned)) return SyncOutcome::declined;
-        appendEntries(merged, otherEntries, fresh, false);
-        active.entries = std::move(merged);
+        active.clearIndexes();
+        active.entries.clear();  // before the merged list takes its room
+        otherEntries.keepOnly(fresh);
+        otherEntries.prepend(kept);
+        active.entries = std::move(otherEntries);
         otherHeader.filePath = std::move(active.header.filePath);
         active.header = std::move(otherHeader);
     } else {
-        KeptKeys kept(active.entries);
-        kept.reserve(active.entries.size());
-        for (std::size_t n = 0; n < active.entries.size(); ++n) {
-            kept.add(static_cast<std::uint32_t>(n));
-            ticker.tick();
+        std::vector<std::uint32_t> fresh;
+        {
+            const TermPairSet kept(active.entries);
+            fresh = newEntries(kept, otherEntries, ticker);
         }
-        const std::vector<std::uint32_t> fresh = newEntries(kept, otherEntries, ticker);
         planned = {0, active.entries.size(), fresh.size()};
         if (merging && !merging(outcome, planned)) return SyncOutcome::declined;
-        appendEntries(active.entries, otherEntries, fresh, true);
+        std::size_t bytes = 0;
+        for (std::uint32_t i : fresh) bytes += textBytes(otherEntries, i);
+        active.entries.reserve(active.entries.size() + fresh.size(), bytes);
+        for (std::uint32_t i : fresh)
+            active.entries.append(otherEntries.term(i), otherEntries.translation(i), otherEntries.note(i), efImported);
     }
 
     active.rebuildIndexes(tables);

@@ -2,12 +2,12 @@
 
 #include <cctype>
 #include <cstdint>
-#include <unordered_set>
 
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/TextWords.h"
 #include "CsvFormat.h"
 #include "TbxFormat.h"
+#include "TermPairSet.h"
 
 namespace trelvo {
 
@@ -65,19 +65,6 @@ SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
     }
     return {trimmedRight(line.substr(0, tab)), trimmedRight(translation)};
 }
-
-struct PairView {
-    std::string_view term, translation;
-    bool operator==(const PairView&) const = default;
-};
-
-struct PairHash {
-    std::size_t operator()(const PairView& pair) const {
-        const std::size_t a = std::hash<std::string_view>{}(pair.term);
-        const std::size_t b = std::hash<std::string_view>{}(pair.translation);
-        return a ^ (b + 0x9E3779B97F4A7C15ULL + (a << 6) + (a >> 2));
-    }
-};
 
 }  // namespace
 
@@ -185,25 +172,23 @@ std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
     };
 
     // Every pair is judged against the entries present before the import, so
-    // that pairs repeated in the file are all added. The views stay valid as
-    // nothing is appended until all pairs are judged.
+    // that pairs repeated in the file are all added.
     std::vector<const ImportedPair*> added;
     {
-        std::unordered_set<PairView, PairHash> present;
-        present.reserve(store.entries.size());
-        for (std::size_t n = 0; n < store.entries.size(); ++n) {
-            tick();
-            present.insert({store.entries.term(n), store.entries.translation(n)});
-        }
+        const TermPairSet present(store.entries);
         for (const ImportedPair& pair : pairs) {
             tick();
-            if (!pair.term.empty() && !present.contains({pair.term, pair.translation})) added.push_back(&pair);
+            if (!pair.term.empty() && !present.contains(pair.term, pair.translation)) added.push_back(&pair);
         }
     }
     if (added.empty()) return 0;
 
     const auto first = static_cast<std::uint32_t>(store.entries.size());
+    std::size_t bytes = 0;
+    for (const ImportedPair* pair : added) bytes += pair->term.size() + pair->translation.size() + pair->note.size();
+    store.entries.reserve(store.entries.size() + added.size(), bytes);
     for (const ImportedPair* pair : added) store.appendEntry(pair->term, pair->translation, pair->note, efImported);
+    if (!store.indexed) return added.size();
 
     std::vector<std::string> keys(added.size());
     std::vector<IndexRecord> records(added.size());

@@ -65,11 +65,11 @@ bool isUtf8Text(std::string_view bytes);
 
 // Appends the pairs the dictionary does not hold yet (same term and the same
 // translation, byte for byte, among the entries present before the call) as
-// imported entries with an empty note, and adds them to both indexes. The
-// first column always goes to language 0: a caller showing the swapped
-// direction turns it back to normal first. progress is called with the count
-// of items handled every 100 items, so that a window can repaint. Returns the
-// number of entries added.
+// imported entries with an empty note, and adds them to both indexes while
+// the store keeps them. The first column always goes to language 0: a caller
+// showing the swapped direction turns it back to normal first. progress is
+// called with the count of pairs judged every 100 pairs, so that a window
+// can repaint. Returns the number of entries added.
 std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
                         const std::vector<ImportedPair>& pairs,
                         const std::function<void(std::size_t)>& progress);

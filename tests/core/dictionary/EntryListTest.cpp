@@ -51,3 +51,25 @@ TEST(EntryList, EqualityComparesContentNotStorage) {
     b.setFlags(0, 2);
     EXPECT_FALSE(a == b);
 }
+
+TEST(EntryList, KeptEntriesOfAReadFileTakeCopiesInFront) {
+    EntryList written;
+    for (int i = 0; i < 6; ++i) written.append("t" + std::to_string(i), "u" + std::to_string(i), "n", efDefault);
+    DictionaryHeader h;
+    EntryList list;
+    ASSERT_TRUE(parseDictionary(serializeDictionary(h, written), h, list));
+    EntryList front;
+    front.append("vlastní", "own", "", efUserModified);
+    front.append("", "", "", efImported);
+    list.keepOnly({4, 1, 1});
+    list.prepend(front);
+    front.setText(0, 0, "změněno");  // the copies are the list's own
+    ASSERT_EQ(list.size(), 5u);
+    EXPECT_EQ(list.entry(0), (DictionaryEntry{{"vlastní", "own", ""}, efUserModified}));
+    EXPECT_EQ(list.entry(1), (DictionaryEntry{{"", "", ""}, efImported}));
+    EXPECT_EQ(list.term(2), "t4");
+    EXPECT_EQ(list.translation(3), "u1");
+    EXPECT_EQ(list.note(4), "n");
+    list.append("další", "next", "", 0);
+    EXPECT_EQ(list.term(5), "další");
+}
