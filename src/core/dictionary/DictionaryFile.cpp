@@ -91,13 +91,38 @@ void putU32(std::string& out, std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
+// How much of a text is written: in memory it ends at a NUL, and a file
+// holds no longer one.
+std::size_t storedLength(std::string_view text) { return std::min(text.find('\0'), std::min(text.size(), maxTextLength)); }
+
 void putText(std::string& out, std::string_view text) {
-    std::size_t length = std::min(text.find('\0'), std::min(text.size(), maxTextLength));
+    const std::size_t length = storedLength(text);
     putU16(out, static_cast<std::uint16_t>(length));
     std::size_t at = out.size();
     out.resize(at + length);
     scrambleText(reinterpret_cast<const std::uint8_t*>(text.data()),
                  reinterpret_cast<std::uint8_t*>(out.data() + at), length);
+}
+
+// Entry n as the file holds it, at out; returns the end.
+char* putEntry(const EntryList& entries, std::size_t n, char* out) {
+    for (int k = 0; k < 3; ++k) {
+        const std::string_view text = entries.text(n, k);
+        const std::size_t length = storedLength(text);
+        *out++ = static_cast<char>(length & 0xFF);
+        *out++ = static_cast<char>(length >> 8);
+        scrambleText(reinterpret_cast<const std::uint8_t*>(text.data()), reinterpret_cast<std::uint8_t*>(out),
+                     length);
+        out += length;
+    }
+    const std::uint32_t flags = entries.flags(n);
+    for (int shift = 0; shift < 32; shift += 8) *out++ = static_cast<char>((flags >> shift) & 0xFF);
+    return out;
+}
+
+std::size_t entryBytes(const EntryList& entries, std::size_t n) {
+    return 3 * 2 + 4 + storedLength(entries.term(n)) + storedLength(entries.translation(n)) +
+           storedLength(entries.note(n));
 }
 
 void putImage(std::string& out, const std::string& image) {
@@ -190,11 +215,6 @@ bool readDictionaryFile(const std::string& path, DictionaryHeader& header, Entry
 
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
     std::string out;
-    std::size_t estimate = 256 + header.languageImage[0].size() + header.languageImage[1].size();
-    for (std::size_t n = 0; n < entries.size(); ++n)
-        estimate += 10 + entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
-    out.reserve(estimate);
-
     out += magic;
     // The name passes the 1000-byte buffer of the dictionary menu when read.
     putText(out, std::string_view(header.name).substr(0, maxNameLength));
@@ -209,10 +229,18 @@ std::string serializeDictionary(const DictionaryHeader& header, const EntryList&
     putText(out, header.updateStamp);
     putText(out, header.idAndAccessCode);
     putU32(out, static_cast<std::uint32_t>(entries.size()));
-    for (std::size_t n = 0; n < entries.size(); ++n) {
-        for (int k = 0; k < 3; ++k) putText(out, entries.text(n, k));
-        putU32(out, entries.flags(n));
-    }
+
+    // The entries' places are known beforehand, so a large dictionary is
+    // written in two halves at once.
+    const std::size_t count = entries.size();
+    std::size_t firstHalf = 0, secondHalf = 0;
+    for (std::size_t n = 0; n < count; ++n) (n < count / 2 ? firstHalf : secondHalf) += entryBytes(entries, n);
+    const std::size_t start = out.size();
+    out.resize(start + firstHalf + secondHalf);
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        char* at = out.data() + start + (from == 0 ? 0 : firstHalf);
+        for (std::size_t n = from; n < to; ++n) at = putEntry(entries, n, at);
+    });
     return out;
 }
 

@@ -1,6 +1,8 @@
 #include "TextScrambler.h"
 
+#include <algorithm>
 #include <array>
+#include <utility>
 
 namespace trelvo {
 
@@ -40,42 +42,64 @@ constexpr std::array<unsigned, 20> modes = [] {
 
 constexpr std::uint8_t b8(unsigned x) { return static_cast<std::uint8_t>(x); }
 
+constexpr std::size_t period = K.size();
+
+// One byte at key position j, with the operation of j chosen when compiled:
+// a text is a chain of such steps, each waiting for the state of the one
+// before, and a branch per byte would cost more than the step itself.
+template <std::size_t j>
+[[gnu::always_inline]] inline std::uint8_t scrambleStep(std::uint8_t p, std::uint8_t& s) {
+    constexpr std::uint8_t k = K[j];
+    constexpr unsigned mode = modes[j];
+    std::uint8_t c;
+    if constexpr (mode == 1 || mode == 5) c = b8(k + s + p);
+    else if constexpr (mode == 2) c = b8(b8(~k) + b8(~s) + b8(~p));
+    else if constexpr (mode == 3 || mode == 6) c = b8(rotr(s, k % 8) + rotr(p, (k / 16) % 8) + k);
+    else if constexpr (mode == 4) c = b8(k - s - p);
+    else c = b8(rotl(s, k % 8) + rotl(p, (k / 16) % 8) + k);
+    s = b8(p + c + j);
+    return c;
+}
+
+template <std::size_t j>
+[[gnu::always_inline]] inline std::uint8_t unscrambleStep(std::uint8_t c, std::uint8_t& s) {
+    constexpr std::uint8_t k = K[j];
+    constexpr unsigned mode = modes[j];
+    std::uint8_t p;
+    if constexpr (mode == 1 || mode == 5) p = b8(c - s - k);
+    else if constexpr (mode == 2) p = b8(b8(~k) + b8(~s) + b8(~c));
+    else if constexpr (mode == 3 || mode == 6) p = rotl(b8(c - rotr(s, k % 8) - k), (k / 16) % 8);
+    else if constexpr (mode == 4) p = b8(k - s - c);
+    else p = rotr(b8(c - rotl(s, k % 8) - k), (k / 16) % 8);
+    s = b8(p + c + j);
+    return p;
+}
+
+// The first count (at most one period) bytes of in to out, step j for byte j.
+// in and out may be the same place.
+template <bool scramble, std::size_t... j>
+[[gnu::always_inline]] inline void onePeriod(const std::uint8_t* in, std::uint8_t* out, std::size_t count,
+                                           std::uint8_t& s, std::index_sequence<j...>) {
+    (void)((j < count && (out[j] = scramble ? scrambleStep<j>(in[j], s) : unscrambleStep<j>(in[j], s), true)) &&
+           ...);
+}
+
+template <bool scramble>
+void run(const std::uint8_t* in, std::uint8_t* out, std::size_t length) {
+    std::uint8_t s = startState();
+    for (std::size_t done = 0; done < length; done += period)
+        onePeriod<scramble>(in + done, out + done, std::min(length - done, period), s,
+                          std::make_index_sequence<period>{});
+}
+
 }  // namespace
 
 void scrambleText(const std::uint8_t* plain, std::uint8_t* scrambled, std::size_t length) {
-    std::uint8_t s = startState();
-    for (std::size_t i = 0, j = 0; i < length; ++i, j = j == 19 ? 0 : j + 1) {
-        const std::uint8_t k = K[j];
-        const std::uint8_t p = plain[i];
-        std::uint8_t c;
-        switch (modes[j]) {
-            case 1: case 5: c = b8(k + s + p); break;
-            case 2: c = b8(b8(~k) + b8(~s) + b8(~p)); break;
-            case 3: case 6: c = b8(rotr(s, k % 8) + rotr(p, (k / 16) % 8) + k); break;
-            case 4: c = b8(k - s - p); break;
-            default: c = b8(rotl(s, k % 8) + rotl(p, (k / 16) % 8) + k); break;
-        }
-        scrambled[i] = c;
-        s = b8(p + c + j);
-    }
+    run<true>(plain, scrambled, length);
 }
 
 void unscrambleText(const std::uint8_t* scrambled, std::uint8_t* plain, std::size_t length) {
-    std::uint8_t s = startState();
-    for (std::size_t i = 0, j = 0; i < length; ++i, j = j == 19 ? 0 : j + 1) {
-        const std::uint8_t k = K[j];
-        const std::uint8_t c = scrambled[i];
-        std::uint8_t p;
-        switch (modes[j]) {
-            case 1: case 5: p = b8(c - s - k); break;
-            case 2: p = b8(b8(~k) + b8(~s) + b8(~c)); break;
-            case 3: case 6: p = rotl(b8(c - rotr(s, k % 8) - k), (k / 16) % 8); break;
-            case 4: p = b8(k - s - c); break;
-            default: p = rotr(b8(c - rotl(s, k % 8) - k), (k / 16) % 8); break;
-        }
-        plain[i] = p;
-        s = b8(p + c + j);
-    }
+    run<false>(scrambled, plain, length);
 }
 
 }  // namespace trelvo
