@@ -69,23 +69,32 @@ void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t d
     }
 }
 
-// sortFrom() over all items, in two parts at once for many: the items are
-// parted around the median of a sample first.
-void sortAll(BuildItem* first, BuildItem* last, const char* keys) {
-    const auto count = static_cast<std::size_t>(last - first);
-    if (count < sharedFrom) return sortFrom(first, last, keys, 0);
-    auto before = [](const BuildItem& a, const BuildItem& b) {
-        if (a.word != b.word) return a.word < b.word;
-        return bytesAt(a, 0) < bytesAt(b, 0);
+// sortFrom() over all items. Many are first dealt into buckets by their
+// first two key bytes, in one stable counting pass; the buckets are then
+// sorted each on its own, small enough for the cache, half of the items on
+// each core.
+void sortAll(std::vector<BuildItem>& items, const char* keys) {
+    const std::size_t count = items.size();
+    if (count < sharedFrom) return sortFrom(items.data(), items.data() + count, keys, 0);
+    constexpr std::size_t buckets = std::size_t{1} << 16;
+    auto bucketOf = [](const BuildItem& item) { return static_cast<std::size_t>(item.word >> 48); };
+    std::vector<std::uint32_t> starts(buckets + 1, 0);
+    for (const BuildItem& item : items) ++starts[bucketOf(item) + 1];
+    for (std::size_t b = 0; b < buckets; ++b) starts[b + 1] += starts[b];
+    {
+        std::vector<BuildItem> dealt(count);
+        std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
+        for (const BuildItem& item : items) dealt[next[bucketOf(item)]++] = item;
+        items.swap(dealt);
+    }
+    // The first bucket that begins past the middle starts the second part.
+    const auto middle = static_cast<std::size_t>(
+        std::upper_bound(starts.begin(), starts.end(), static_cast<std::uint32_t>(count / 2)) - starts.begin() - 1);
+    auto sortBuckets = [&](std::size_t from, std::size_t to) {
+        for (std::size_t b = from; b < to; ++b)
+            if (starts[b + 1] - starts[b] > 1) sortFrom(items.data() + starts[b], items.data() + starts[b + 1], keys, 0);
     };
-    constexpr std::size_t sampled = 255;
-    std::vector<BuildItem> sample;
-    for (std::size_t i = 0; i < sampled; ++i) sample.push_back(first[i * count / sampled]);
-    std::nth_element(sample.begin(), sample.begin() + sampled / 2, sample.end(), before);
-    const BuildItem pivot = sample[sampled / 2];
-    // Items equal to the pivot all go behind it, so that no run is cut in two.
-    BuildItem* middle = std::partition(first, last, [&](const BuildItem& item) { return before(item, pivot); });
-    bothAtOnce([&] { sortFrom(first, middle, keys, 0); }, [&] { sortFrom(middle, last, keys, 0); });
+    bothAtOnce([&] { sortBuckets(0, middle); }, [&] { sortBuckets(middle, buckets); });
 }
 
 }  // namespace
@@ -115,7 +124,7 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
             item.word = prefixOf(std::string_view(keys + item.keyOffset, item.keyLength));
         }
     });
-    sortAll(items.data(), items.data() + items.size(), keys);
+    sortAll(items, keys);
 
     // The keys are laid out again in index order: a search ends among
     // neighbouring records, whose keys then share the cache lines it reads.
@@ -147,8 +156,55 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
             index.entryNumbers_[i] = item.entryNumber;
         }
     });
+    index.resample();
     return index;
 }
+
+void DictionaryIndex::resample() {
+    samples_.resize((records_.size() + sampleStep - 1) / sampleStep);
+    for (std::size_t i = 0; i < samples_.size(); ++i) {
+        const Record& r = records_[i * sampleStep];
+        samples_[i] = static_cast<Sample>(r.prefix) << 64 | r.next;
+    }
+    topSamples_.resize((samples_.size() + sampleStep - 1) / sampleStep);
+    for (std::size_t i = 0; i < topSamples_.size(); ++i) topSamples_[i] = samples_[i * sampleStep];
+}
+
+namespace {
+
+// The first of [first, last) not less than wanted, without a branch to
+// mispredict at each step.
+template <typename Sample>
+const Sample* firstNotBelow(const Sample* first, const Sample* last, Sample wanted) {
+    std::size_t count = static_cast<std::size_t>(last - first);
+    if (count == 0) return first;
+    while (count > 1) {
+        const std::size_t half = count / 2;
+        first = first[half - 1] < wanted ? first + half : first;
+        count -= half;
+    }
+    return first + (*first < wanted);
+}
+
+// The part [lo, hi) of what every step-th of samples stands for (the next
+// finer level, of size items) that may hold the first item not less than
+// wanted: a sample below wanted stands for an item below it, one above
+// for an item above it; equal ones decide nothing.
+template <typename Sample>
+std::pair<std::size_t, std::size_t> narrowed(const Sample* samples, std::size_t from, std::size_t to,
+                                             Sample wanted, std::size_t step, std::size_t items) {
+    const Sample* below = firstNotBelow(samples + from, samples + to, wanted);
+    // Keys rarely share their first 16 bytes: only then is a second search needed.
+    const Sample* above = below == samples + to || *below != wanted
+                              ? below
+                              : std::upper_bound(below, samples + to, wanted);
+    const auto belowCount = static_cast<std::size_t>(below - samples);
+    const std::size_t lo = belowCount == 0 ? 0 : (belowCount - 1) * step + 1;
+    const std::size_t hi = std::min(items, static_cast<std::size_t>(above - samples) * step);
+    return {lo, hi};
+}
+
+}  // namespace
 
 std::uint32_t DictionaryIndex::storeKey(std::string_view key) {
     if (keys_.size() + key.size() > UINT32_MAX) throw std::length_error("index too large");
@@ -169,6 +225,7 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
     std::uint32_t offset = storeKey(copy);
     records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo), Record::of(copy, offset));
     entryNumbers_.insert(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(lo), entryNumber);
+    resample();
     return lo;
 }
 
@@ -209,11 +266,13 @@ void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
                         entryNumbers_.end());
     records_ = std::move(records);
     entryNumbers_ = std::move(entryNumbers);
+    resample();
 }
 
 void DictionaryIndex::remove(std::size_t position) {
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
     entryNumbers_.erase(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(position));
+    resample();
 }
 
 std::size_t DictionaryIndex::find(std::uint32_t entryNumber) const {
@@ -227,11 +286,18 @@ void DictionaryIndex::renumberAfterRemoval(std::uint32_t entryNumber) {
 }
 
 std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
-    const std::uint64_t prefix = prefixOf(key);
-    std::size_t lo = 0, hi = records_.size();
+    const std::uint64_t prefix = prefixOf(key), next = wordOf(key, 8);
+    const Sample wanted = static_cast<Sample>(prefix) << 64 | next;
+    const auto [sampleLo, sampleHi] =
+        narrowed(topSamples_.data(), 0, topSamples_.size(), wanted, sampleStep, samples_.size());
+    auto [lo, hi] = narrowed(samples_.data(), sampleLo, sampleHi, wanted, sampleStep, records_.size());
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
-        if (compare(mid, key, prefix) < 0) lo = mid + 1;
+        const Record& r = records_[mid];
+        const bool less = r.prefix != prefix                     ? r.prefix < prefix
+                          : r.keyLength <= 8 && key.size() <= 8 ? false
+                                                                 : compareFrom8(mid, key, next) < 0;
+        if (less) lo = mid + 1;
         else hi = mid;
     }
     return lo;
@@ -244,6 +310,10 @@ void DictionaryIndex::clear() {
     entryNumbers_.shrink_to_fit();
     keys_.clear();
     keys_.shrink_to_fit();
+    samples_.clear();
+    samples_.shrink_to_fit();
+    topSamples_.clear();
+    topSamples_.shrink_to_fit();
 }
 
 }  // namespace trelvo

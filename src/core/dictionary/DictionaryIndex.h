@@ -69,13 +69,18 @@ public:
         if (r.prefix != keyPrefix) return r.prefix < keyPrefix ? -1 : 1;
         // Keys hold no zero byte, so equal words mean equal keys when both end in them.
         if (r.keyLength <= 8 && key.size() <= 8) return 0;
-        const std::uint64_t keyNext = wordOf(key, 8);
+        return compareFrom8(position, key, wordOf(key, 8));
+    }
+
+private:
+    // compare() once the prefixes are equal; keyNext is key bytes 8..15.
+    int compareFrom8(std::size_t position, std::string_view key, std::uint64_t keyNext) const {
+        const Record& r = records_[position];
         if (r.next != keyNext) return r.next < keyNext ? -1 : 1;
         if (r.keyLength <= 16 && key.size() <= 16) return 0;
         return this->key(position).substr(16).compare(key.substr(16));
     }
 
-private:
     // What a search step reads: 24 bytes.
     struct Record {
         std::uint64_t prefix;  // key bytes 0..7
@@ -88,13 +93,24 @@ private:
         }
     };
 
+    // Key bytes 0..15 of every sampleStep-th record, and of every
+    // sampleStep-th of those, in arrays of their own that the cache holds: a
+    // search takes its first steps there and ends among a few neighbouring
+    // records, instead of missing the cache at nearly every step.
+    using Sample = unsigned __int128;  // bytes 0..7 in the upper half, 8..15 in the lower
+    static constexpr std::size_t sampleStep = 16;
+
     std::uint32_t storeKey(std::string_view key);
+    // The samples again, after the records changed.
+    void resample();
 
     std::vector<Record> records_;
     // Position for position with records_, in an array of their own, so that
     // a scan for an entry number reads no more than it needs.
     std::vector<std::uint32_t> entryNumbers_;
     std::string keys_;
+    std::vector<Sample> samples_;
+    std::vector<Sample> topSamples_;
 };
 
 }  // namespace trelvo

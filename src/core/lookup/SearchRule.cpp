@@ -40,19 +40,10 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     const auto n = static_cast<std::ptrdiff_t>(index.size());
     if (n == 1) return 0;
 
-    const std::uint64_t prefix = DictionaryIndex::prefixOf(text);
-    std::ptrdiff_t lo = 0, hi = n - 1, found = -1;
-    while (lo <= hi) {
-        std::ptrdiff_t mid = lo + (hi - lo) / 2;
-        int order = index.compare(static_cast<std::size_t>(mid), text, prefix);
-        if (order < 0) {
-            lo = mid + 1;
-        } else {
-            hi = mid - 1;
-            if (order == 0) found = mid;
-        }
-    }
-    if (found >= 0) return static_cast<std::size_t>(found);
+    // The first key not less than the text: an equal one is the answer.
+    const std::size_t first = index.lowerBound(text);
+    if (first < index.size() && index.compare(first, text, DictionaryIndex::prefixOf(text)) == 0) return first;
+    const std::ptrdiff_t hi = static_cast<std::ptrdiff_t>(first) - 1;
 
     if (!c.inFallback) {
         FallbackGuard guard(c.inFallback);

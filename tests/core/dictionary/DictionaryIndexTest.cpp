@@ -81,3 +81,61 @@ TEST(DictionaryIndex, RemovingAnEntryRenumbersBothIndexes) {
     for (std::size_t i = 0; i < 9; ++i)
         EXPECT_EQ(indexes[1].key(i), entries.translation(indexes[1].entryNumber(i)));
 }
+
+namespace {
+
+// Texts of many words over few letters, so that keys share long beginnings
+// (16 bytes and more) across many neighbouring records, as multi-word terms do.
+EntryList sharedBeginnings(std::size_t count, unsigned seed) {
+    std::mt19937 random(seed);
+    const std::vector<std::string> words{"a", "ab", "abcdefgh", "ch", "hi", "abcdefghabcdefgh", "\xE8\xE1ra"};
+    EntryList entries;
+    for (std::size_t n = 0; n < count; ++n) {
+        std::string text;
+        for (unsigned w = random() % 5; w > 0; --w) text += words[random() % words.size()] + " ";
+        entries.append(text, words[random() % words.size()], "", 0);
+    }
+    return entries;
+}
+
+}  // namespace
+
+TEST(DictionaryIndex, ALargeBuildSortsByKeyThenEntryNumber) {
+    // Large enough for the bucketed sort on two threads.
+    const EntryList entries = sharedBeginnings(50'000, 8);
+    const CharacterTables tables = czechLike();
+    const DictionaryIndex built = DictionaryIndex::build(entries, 0, tables, 0);
+    std::vector<std::pair<std::string, std::uint32_t>> expected;
+    for (std::uint32_t n = 0; n < entries.size(); ++n) expected.emplace_back(tables.makeCollationKey(entries.term(n), 0), n);
+    std::sort(expected.begin(), expected.end());
+    ASSERT_EQ(built.size(), expected.size());
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(built.entryNumber(i), expected[i].second) << i;
+        ASSERT_EQ(built.key(i), expected[i].first) << i;
+    }
+}
+
+TEST(DictionaryIndex, LowerBoundFindsTheFirstKeyNotLessAfterEveryChange) {
+    const CharacterTables tables = czechLike();
+    DictionaryIndex index = DictionaryIndex::build(sharedBeginnings(20'000, 9), 0, tables, 0);
+    const EntryList probes = sharedBeginnings(600, 10);
+    auto check = [&] {
+        std::vector<std::string> keys;
+        for (std::size_t i = 0; i < index.size(); ++i) keys.emplace_back(index.key(i));
+        for (std::size_t p = 0; p < probes.size(); ++p) {
+            for (std::string key : {tables.makeCollationKey(probes.term(p), 0), std::string(index.key(p * 7 % index.size())),
+                                    std::string(index.key(p * 7 % index.size())) + "\x01", std::string("\xFF")}) {
+                const auto expected = std::lower_bound(keys.begin(), keys.end(), key) - keys.begin();
+                ASSERT_EQ(index.lowerBound(key), static_cast<std::size_t>(expected)) << key;
+            }
+        }
+        EXPECT_EQ(index.lowerBound(""), 0u);
+    };
+    check();
+    // The samples follow insertions and removals.
+    for (int i = 0; i < 40; ++i) index.insert(tables.makeCollationKey(probes.term(static_cast<std::size_t>(i)), 0), 99'000);
+    for (std::size_t position = 0; position < 3000; position += 97) index.remove(position);
+    check();
+    index.clear();
+    EXPECT_EQ(index.lowerBound("ab"), 0u);
+}
