@@ -9,6 +9,7 @@
 #include "core/dictionary/AtomicFile.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/InHalves.h"
 #include "core/editing/DictionaryProperties.h"
 
 namespace trelvo {
@@ -45,16 +46,57 @@ std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const Exp
     return selected;
 }
 
-std::string exportedText(const DictionaryStore& store, const ExportChoice& choice) {
-    const int targetSide = 1 - choice.sourceSide;
-    std::string text;
-    for (std::uint32_t n : selectEntries(store, choice)) {
-        text += store.entries.text(n, choice.sourceSide);
-        text += '\t';
-        text += store.entries.text(n, targetSide);
-        text += "\r\n";
-    }
+namespace {
+
+// The lines of the selected entries, whose sizes are known beforehand, in
+// one block: a large export is made in two halves at once, each entry's
+// place fetched a few lines ahead, as the index order scatters them.
+// size(n) is the length of entry n's line; put(n, out) writes it at out and
+// returns its end.
+template <typename Size, typename Put>
+std::string linesOf(const EntryList& entries, const std::vector<std::uint32_t>& selected, Size size, Put put) {
+    const std::size_t count = selected.size();
+    std::size_t halves[2] = {0, 0};
+    constexpr std::size_t ahead = 16;
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        std::size_t total = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            if (i + ahead < to) entries.prefetch(selected[i + ahead]);
+            total += size(selected[i]);
+        }
+        halves[from == 0 ? 0 : 1] = total;
+    });
+    std::string text(halves[0] + halves[1], '\0');
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        char* at = text.data() + (from == 0 ? 0 : halves[0]);
+        for (std::size_t i = from; i < to; ++i) {
+            if (i + ahead < to) {
+                entries.prefetch(selected[i + ahead]);
+                __builtin_prefetch(entries.term(selected[i + ahead / 2]).data());
+            }
+            at = put(selected[i], at);
+        }
+    });
     return text;
+}
+
+}  // namespace
+
+std::string exportedText(const DictionaryStore& store, const ExportChoice& choice) {
+    const int sourceSide = choice.sourceSide, targetSide = 1 - choice.sourceSide;
+    const EntryList& entries = store.entries;
+    return linesOf(
+        entries, selectEntries(store, choice),
+        [&](std::uint32_t n) { return entries.text(n, sourceSide).size() + entries.text(n, targetSide).size() + 3; },
+        [&](std::uint32_t n, char* out) {
+            const std::string_view source = entries.text(n, sourceSide), target = entries.text(n, targetSide);
+            out = std::copy(source.begin(), source.end(), out);
+            *out++ = '\t';
+            out = std::copy(target.begin(), target.end(), out);
+            *out++ = '\r';
+            *out++ = '\n';
+            return out;
+        });
 }
 
 std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice) {
