@@ -540,7 +540,7 @@ DictionaryStore openStore(const std::string& path, const CharacterTables& tables
     return store;
 }
 
-void save(const DictionaryStore& store) {
+void save(DictionaryStore& store) {
     if (!store.saveDictionary()) throw ToolError("cannot write " + store.header.filePath);
 }
 

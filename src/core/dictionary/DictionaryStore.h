@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "DictionaryHeader.h"
 #include "DictionaryIndex.h"
 #include "EntryList.h"
+#include "FileIdentity.h"
 
 namespace trelvo {
 
@@ -22,6 +25,9 @@ public:
     std::array<DictionaryIndex, 2> indexes;
     std::vector<std::string> catalogueNames;
     std::vector<std::string> cataloguePaths;
+    // The dictionary file as this store last read or wrote it; another
+    // program's save since shows as a difference.
+    FileIdentity fileIdentity;
 
     bool isOpen() const { return !header.filePath.empty(); }
     std::size_t entryCount() const { return entries.size(); }
@@ -50,8 +56,21 @@ public:
     // Makes the dictionary at path the active one. On failure nothing changes.
     bool openFile(const std::string& path, const CharacterTables& tables);
     // Writes the active dictionary to its file; false when none is open or the
-    // write failed (the old file then stays as it was).
-    bool saveDictionary() const;
+    // write failed (the old file then stays as it was). The caller holds the
+    // dictionary's lock, or is sure no one else writes the file.
+    bool saveDictionary();
+
+    enum class SaveOutcome {
+        saved,
+        failed,    // no dictionary open, or the write failed
+        busy,      // another program held the dictionary's lock for the whole wait
+        declined,  // the file changed since, and overwrite() said no: nothing written
+    };
+    // Saves under the dictionary's lock, waiting for it at most wait. When the
+    // file is no longer the one this store read or wrote, overwrite() decides
+    // first whether it is replaced all the same; the lock is not held while it
+    // runs, so that a question to the user keeps no other program waiting.
+    SaveOutcome saveGuarded(const std::function<bool()>& overwrite, std::chrono::milliseconds wait);
 };
 
 }  // namespace trelvo
