@@ -25,6 +25,7 @@
 #include "core/dictionary/WholeFile.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryIndex.h"
+#include "core/dictionary/DictionaryLock.h"
 #include "core/dictionary/DictionaryStore.h"
 #include "core/dictionary/InHalves.h"
 #include "core/exchange/Export.h"
@@ -430,6 +431,9 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
             entry.flags = static_cast<std::uint32_t>(parseInteger(fields[3], "flags on line " + std::to_string(number)));
         entries.append(entry);
     }
+    // A run that is changing the dictionary finishes first; this one then replaces it.
+    DictionaryLock lock;
+    lockDictionary(lock, path);
     if (!writeDictionaryFile(h, entries, path)) throw ToolError("cannot write " + path);
     return 0;
 }
@@ -542,16 +546,25 @@ DictionaryStore openStore(const std::string& path) {
     return store;
 }
 
-void save(const DictionaryStore& store) {
+void save(DictionaryStore& store) {
     if (!store.saveDictionary()) throw ToolError("cannot write " + store.header.filePath);
 }
 
 }  // namespace
 
+void TrelvoTool::lockDictionary(DictionaryLock& lock, const std::string& path) {
+    if (lock.lock(path, std::chrono::milliseconds(0)) != DictionaryLock::Outcome::busy) return;
+    err_ << "trelvo-tool: waiting for another program writing " << path << "\n";
+    err_.flush();
+    lock.lock(path, DictionaryLock::waitForever);
+}
+
 int TrelvoTool::importText(const std::vector<std::string>& args) {
     Arguments a(args, {"tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
     CharacterTables tables = loadTables(a);
+    DictionaryLock lock;
+    lockDictionary(lock, a.positional[0]);
     DictionaryStore store = openStore(a.positional[0]);
     std::string bytes;
     if (!readWholeFile(a.positional[1], bytes, wordListLimit))
@@ -599,6 +612,8 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
     Arguments a(args, {"import-only-ok!", "dry-run!", "tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and OTHER");
     CharacterTables tables = loadTables(a);
+    DictionaryLock lock;
+    lockDictionary(lock, a.positional[0]);
     DictionaryStore store = openStore(a.positional[0]);
     const bool importOnly = a.flag("import-only-ok");
     const bool dryRun = a.flag("dry-run");
@@ -637,6 +652,9 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     Arguments a(args, {"locations", "yes!", "tables"});
     CharacterTables tables = loadTables(a);
+    // Held through the download too: the merge is made on what was read.
+    DictionaryLock lock;
+    lockDictionary(lock, a.file());
     DictionaryStore store = openStore(a.file());
     const bool yes = a.flag("yes");
     // The download goes where the program puts it: beside the tool when that is

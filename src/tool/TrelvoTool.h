@@ -6,6 +6,8 @@
 
 namespace trelvo {
 
+class DictionaryLock;
+
 // The command-line front end for dictionary maintainers. Texts on its input and
 // output are UTF-8; errors go to err and give exit status 1.
 class TrelvoTool {
@@ -24,6 +26,10 @@ private:
     int exportEntries(const std::vector<std::string>& args);
     int sync(const std::vector<std::string>& args);
     int checkUpdate(const std::vector<std::string>& args);
+    // Takes the lock of the dictionary at path for a command that writes it,
+    // from before its read to after its save, waiting as long as another
+    // program holds it.
+    void lockDictionary(DictionaryLock& lock, const std::string& path);
 
     std::istream& in_;
     std::ostream& out_;

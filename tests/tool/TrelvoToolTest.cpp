@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -28,6 +31,29 @@ Result tool(std::vector<std::string> args, const std::string& input = "") {
     trelvo::TrelvoTool t(in, out, err);
     int status = t.run(args);
     return {status, out.str(), err.str()};
+}
+
+// trelvo-tool started as a process of its own, its output thrown away.
+pid_t startTool(const std::vector<std::string>& args) {
+    std::vector<std::string> words{TRELVO_TOOL_PATH};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words) argv.push_back(word.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
+    return pid;
+}
+
+int exitStatus(pid_t pid) {
+    int status = 0;
+    if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
+    return WEXITSTATUS(status);
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -349,4 +375,27 @@ TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
     Result check = tool({"check-update", file("a.dsl"), "--locations", "/dev/zero", "--tables", upchar});
     EXPECT_EQ(check.status, 0) << check.err;
     EXPECT_NE(check.out.find("result: 0"), std::string::npos) << check.out;
+}
+
+TEST_F(TrelvoToolTest, TwoImportsStartedAtOnceBothLandInTheDictionary) {
+    // Large enough that one run's read, merge and save take long against the
+    // start of the other: without taking turns, one list is lost nearly every round.
+    constexpr int entries = 20000;
+    constexpr int wordsPerList = 100;
+    std::string tsv;
+    for (int i = 0; i < entries; ++i) tsv += "termín " + std::to_string(i) + "\tterm\n";
+    ASSERT_EQ(makeCzechEnglish(file("base.dsl"), tsv).status, 0);
+    for (const std::string list : {"a", "b"}) {
+        std::ofstream words(file(list + ".txt"));
+        for (int i = 0; i < wordsPerList; ++i) words << "slovo " << list << i << "\tword\n";
+    }
+    const std::string expected = std::to_string(entries + 2 * wordsPerList);
+    for (int round = 0; round < 8; ++round) {
+        fs::copy_file(file("base.dsl"), file("d.dsl"), fs::copy_options::overwrite_existing);
+        const pid_t a = startTool({"import", file("d.dsl"), file("a.txt"), "--tables", upchar});
+        const pid_t b = startTool({"import", file("d.dsl"), file("b.txt"), "--tables", upchar});
+        EXPECT_EQ(exitStatus(a), 0);
+        EXPECT_EQ(exitStatus(b), 0);
+        ASSERT_EQ(field(tool({"info", file("d.dsl")}).out, "entries"), expected) << "round " << round;
+    }
 }

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "DictionaryFile.h"
+#include "DictionaryLock.h"
 
 namespace trelvo {
 
@@ -78,24 +80,51 @@ void DictionaryStore::scanCatalogue(const std::string& folder) {
     }
 }
 
-bool DictionaryStore::openFile(const std::string& path, const CharacterTables& tables) {
+bool DictionaryStore::readFile(const std::string& path) {
+    // Taken before the read: a save landing in between then shows as a
+    // change at the next save, rather than passing unseen.
+    const FileIdentity before = FileIdentity::of(path);
     if (!readDictionaryFile(path, header, entries)) return false;
     header.filePath = path;
+    fileIdentity = before;
+    return true;
+}
+
+bool DictionaryStore::openFile(const std::string& path, const CharacterTables& tables) {
+    if (!readFile(path)) return false;
     indexed = true;
     rebuildIndexes(tables);
     return true;
 }
 
 bool DictionaryStore::openEntries(const std::string& path) {
-    if (!readDictionaryFile(path, header, entries)) return false;
-    header.filePath = path;
+    if (!readFile(path)) return false;
     indexed = false;
     clearIndexes();
     return true;
 }
 
-bool DictionaryStore::saveDictionary() const {
-    return isOpen() && writeDictionaryFile(header, entries, header.filePath);
+bool DictionaryStore::saveDictionary() {
+    if (!isOpen() || !writeDictionaryFile(header, entries, header.filePath)) return false;
+    fileIdentity = FileIdentity::of(header.filePath);
+    return true;
+}
+
+DictionaryStore::SaveOutcome DictionaryStore::saveGuarded(const std::function<bool()>& overwrite,
+                                                          std::chrono::milliseconds wait) {
+    if (!isOpen()) return SaveOutcome::failed;
+    // The file as it was when overwrite() agreed to replace it; a still newer
+    // change is asked about again.
+    std::optional<FileIdentity> agreed;
+    for (;;) {
+        DictionaryLock lock;
+        if (lock.lock(header.filePath, wait) == DictionaryLock::Outcome::busy) return SaveOutcome::busy;
+        const FileIdentity now = FileIdentity::of(header.filePath);
+        if (now == fileIdentity || now == agreed) return saveDictionary() ? SaveOutcome::saved : SaveOutcome::failed;
+        lock.release();
+        if (!overwrite()) return SaveOutcome::declined;
+        agreed = now;
+    }
 }
 
 }  // namespace trelvo

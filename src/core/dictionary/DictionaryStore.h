@@ -1,7 +1,9 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "DictionaryHeader.h"
 #include "DictionaryIndex.h"
 #include "EntryList.h"
+#include "FileIdentity.h"
 
 namespace trelvo {
 
@@ -25,6 +28,9 @@ public:
     // Whether both indexes are kept in step with the entries. A command that
     // changes the entries and saves them at once has no use for them.
     bool indexed = true;
+    // The dictionary file as this store last read or wrote it; another
+    // program's save since shows as a difference.
+    FileIdentity fileIdentity;
 
     bool isOpen() const { return !header.filePath.empty(); }
     std::size_t entryCount() const { return entries.size(); }
@@ -58,8 +64,25 @@ public:
     // The same without indexes: indexed becomes false, and the indexes stay empty.
     bool openEntries(const std::string& path);
     // Writes the active dictionary to its file; false when none is open or the
-    // write failed (the old file then stays as it was).
-    bool saveDictionary() const;
+    // write failed (the old file then stays as it was). The caller holds the
+    // dictionary's lock, or is sure no one else writes the file.
+    bool saveDictionary();
+
+    enum class SaveOutcome {
+        saved,
+        failed,    // no dictionary open, or the write failed
+        busy,      // another program held the dictionary's lock for the whole wait
+        declined,  // the file changed since, and overwrite() said no: nothing written
+    };
+    // Saves under the dictionary's lock, waiting for it at most wait. When the
+    // file is no longer the one this store read or wrote, overwrite() decides
+    // first whether it is replaced all the same; the lock is not held while it
+    // runs, so that a question to the user keeps no other program waiting.
+    SaveOutcome saveGuarded(const std::function<bool()>& overwrite, std::chrono::milliseconds wait);
+
+private:
+    // Header and entries from the file at path, its identity taken first.
+    bool readFile(const std::string& path);
 };
 
 }  // namespace trelvo

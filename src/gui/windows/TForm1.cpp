@@ -18,6 +18,7 @@
 #include <QToolButton>
 #include <QtMath>
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 
 #include "TForm4.h"
@@ -70,6 +71,9 @@ constexpr int statusPanelWidth = 200;  // the least width of the two status pane
 constexpr int toolBarTop = frameTop;
 constexpr int editTop = frameTop + 38;
 constexpr int gridTop = frameTop + 64;  // the scroll bar; the grid starts one pixel above
+// How long a save waits for another program writing the same dictionary
+// (trelvo-tool) before it says so; the window does not answer meanwhile.
+constexpr std::chrono::seconds otherWriterWait{5};
 
 }  // namespace
 
@@ -431,14 +435,33 @@ bool TForm1::openDictionary(int i) {
 
 bool TForm1::saveDictionary() {
     if (!store.isOpen()) return true;
-    if (store.saveDictionary()) {
-        modified = false;
-        return true;
+    // The user's "Ne" keeps the other program's change on the disk and the
+    // user's own in the window, still unsaved.
+    auto overwrite = [this] {
+        return env_.prompts->ask(this, QStringLiteral("Upozornění"),
+                                 QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"),
+                                 Prompts::Icon::warning, Prompts::Default::no);
+    };
+    const QString file = QString::fromStdString(store.header.filePath);
+    switch (store.saveGuarded(overwrite, otherWriterWait)) {
+        case DictionaryStore::SaveOutcome::saved:
+            modified = false;
+            return true;
+        case DictionaryStore::SaveOutcome::declined:
+            return false;
+        case DictionaryStore::SaveOutcome::busy:
+            env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Do souboru slovníku \"%1\" právě zapisuje jiný program. Provedené "
+                                                "změny zůstávají neuložené, zkuste je uložit znovu za chvíli.")
+                                     .arg(file));
+            return false;
+        case DictionaryStore::SaveOutcome::failed:
+            break;
     }
     env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
                          QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny "
                                         "zůstávají neuložené, původní soubor se nezměnil.")
-                             .arg(QString::fromStdString(store.header.filePath)));
+                             .arg(file));
     return false;
 }
 

@@ -77,7 +77,10 @@ public:
     // False when the active dictionary stays: the user went back from the
     // question about unsaved changes, the save failed, or the file is unreadable.
     bool openDictionary(int i);
-    // Writes the active dictionary; a failure is shown and keeps `modified`.
+    // Writes the active dictionary under its lock, asking first when another
+    // program changed the file since it was read or last saved here. False,
+    // with `modified` kept, when the user said no, the lock stayed taken or
+    // the write failed (the last two are shown).
     bool saveDictionary();
     void scanCatalogue();
     // Loads the grid rows around currentPosition when the cursor nears the

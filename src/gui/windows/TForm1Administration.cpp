@@ -11,6 +11,7 @@
 #include "TNewTrelvo.h"
 #include "Tgridik.h"
 #include "UiText.h"
+#include "core/dictionary/FileIdentity.h"
 #include "core/editing/DictionaryProperties.h"
 #include "core/exchange/LanguageCodes.h"
 #include "core/settings/ProgramPaths.h"
@@ -108,6 +109,9 @@ bool TForm1::applyProperties() {
     store.header = header;
     modified = true;
     if (creating) {
+        // The file chosen is to be replaced, as the user agreed if it exists:
+        // the first save asks nothing more about it.
+        store.fileIdentity = FileIdentity::of(path);
         store.entries.clear();
         store.clearIndexes();
     } else if (charsetsChanged) {

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
 #include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryLock.h"
 #include "core/dictionary/DictionaryStore.h"
 
 namespace fs = std::filesystem;
@@ -134,6 +137,76 @@ TEST_F(DictionaryStoreTest, SavingWritesTheFileAndNeedsAnOpenDictionary) {
     EXPECT_EQ(again.entries, store.entries);
     fs::remove_all(folder_);
     EXPECT_FALSE(store.saveDictionary()) << "the folder is gone";
+}
+
+TEST_F(DictionaryStoreTest, ASaveOverAFileAnotherProgramWroteIsAskedForFirst) {
+    CharacterTables tables;
+    EntryList theirs;
+    theirs.append("kolej", "track", "", 0);
+    const std::string file = write("x.dsl", "X");
+    DictionaryStore store;
+    ASSERT_TRUE(store.openFile(file, tables));
+    store.appendEntry("návěstidlo", "signal", "", efUserModified);
+    int asked = 0;
+    auto answer = [&asked](bool overwrite) {
+        return [&asked, overwrite] {
+            ++asked;
+            return overwrite;
+        };
+    };
+    auto entriesOnDisk = [&] {
+        DictionaryStore disk;
+        EXPECT_TRUE(disk.openFile(file, tables));
+        return disk.entries;
+    };
+    constexpr std::chrono::milliseconds wait{0};
+
+    ASSERT_EQ(store.saveGuarded(answer(false), wait), DictionaryStore::SaveOutcome::saved);
+    EXPECT_EQ(asked, 0) << "the file is the one opened";
+    write("x.dsl", "X", theirs);  // another program's save
+    EXPECT_EQ(store.saveGuarded(answer(false), wait), DictionaryStore::SaveOutcome::declined);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(entriesOnDisk(), theirs) << "their change stays";
+    EXPECT_EQ(store.entryCount(), 1u) << "and so do ours, unsaved";
+    ASSERT_EQ(store.saveGuarded(answer(true), wait), DictionaryStore::SaveOutcome::saved);
+    EXPECT_EQ(asked, 2);
+    EXPECT_EQ(entriesOnDisk(), store.entries);
+    ASSERT_EQ(store.saveGuarded(answer(false), wait), DictionaryStore::SaveOutcome::saved);
+    EXPECT_EQ(asked, 2) << "our own save is no change by another";
+
+    // A write in place keeps the inode and may keep the size: the time tells.
+    struct stat info {};
+    ASSERT_EQ(::stat(file.c_str(), &info), 0);
+    const timespec times[2] = {info.st_atim, {info.st_mtim.tv_sec - 60, info.st_mtim.tv_nsec}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, 0), 0);
+    EXPECT_EQ(store.saveGuarded(answer(false), wait), DictionaryStore::SaveOutcome::declined);
+    EXPECT_EQ(asked, 3);
+
+    // So does a file that vanished; Ano writes it again.
+    fs::remove(file);
+    ASSERT_EQ(store.saveGuarded(answer(true), wait), DictionaryStore::SaveOutcome::saved);
+    EXPECT_EQ(asked, 4);
+    EXPECT_EQ(entriesOnDisk(), store.entries);
+}
+
+TEST_F(DictionaryStoreTest, ASaveWaitsForTheDictionarysLockAndGivesUpBusy) {
+    CharacterTables tables;
+    const std::string file = write("x.dsl", "X");
+    DictionaryStore store;
+    ASSERT_TRUE(store.openFile(file, tables));
+    store.appendEntry("návěstidlo", "signal", "", efUserModified);
+    DictionaryLock otherProgram;
+    ASSERT_EQ(otherProgram.lock(file, std::chrono::milliseconds(0)), DictionaryLock::Outcome::locked);
+    const auto before = fs::file_size(file);
+    EXPECT_EQ(store.saveGuarded([] { return true; }, std::chrono::milliseconds(20)),
+              DictionaryStore::SaveOutcome::busy);
+    EXPECT_EQ(fs::file_size(file), before) << "nothing written";
+    otherProgram.release();
+    EXPECT_EQ(store.saveGuarded([] { return true; }, std::chrono::milliseconds(0)),
+              DictionaryStore::SaveOutcome::saved);
+    DictionaryStore closed;
+    EXPECT_EQ(closed.saveGuarded([] { return true; }, std::chrono::milliseconds(0)),
+              DictionaryStore::SaveOutcome::failed);
 }
 
 TEST_F(DictionaryStoreTest, RebuildDoesNothingWithoutAnOpenDictionary) {

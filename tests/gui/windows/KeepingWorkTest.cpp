@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -39,6 +40,17 @@ protected:
     }
 
     static QString cell(TForm1& w, int row, int col) { return w.grid->item(row, col)->text(); }
+
+    // As the user adds one: Insert in the search box opens the boxes of a new entry.
+    static void addEntry(TForm1& w, const QString& term, const QString& translation) {
+        if (w.Edit2->isHidden()) {
+            w.Edit1->setFocus();
+            QTest::keyClick(w.Edit1, Qt::Key_Insert);
+        }
+        w.Edit2->setText(term);
+        w.Edit3->setText(translation);
+        w.Button1->click();
+    }
 
     static void clickCell(TForm1& w, int row, int col) {
         const QRect rect = w.grid->visualItemRect(w.grid->item(row, col));
@@ -166,11 +178,7 @@ TEST_F(KeepingWorkTest, GoingBackFromTheSaveQuestionKeepsTheWindowTheDictionaryA
     QTest::qWait(150);  // the stored dictionary opens after a tenth of a second
     ASSERT_EQ(w.store.header.filePath, first);
     const std::string before = readBytes(first);
-    w.Edit1->setFocus();
-    QTest::keyClick(w.Edit1, Qt::Key_Insert);
-    w.Edit2->setText(QStringLiteral("nový"));
-    w.Edit3->setText(QStringLiteral("new"));
-    w.Button1->click();
+    addEntry(w, QStringLiteral("nový"), QStringLiteral("new"));
     ASSERT_TRUE(w.modified);
 
     prompts_.queueGoBack();
@@ -258,4 +266,47 @@ TEST_F(KeepingWorkTest, SynchronisationIsBusyOnlyOnceTheOtherFileIsReadAndAgreed
     EXPECT_EQ(w.store.entryCount(), 2u) << "imported after the Ano";
     EXPECT_TRUE(w.isEnabled());
     prompts_.onShown = nullptr;
+}
+
+TEST_F(KeepingWorkTest, ASaveOverAnotherProgramsChangeIsAskedForAndNeKeepsBoth) {
+    TForm1& w = open({{"kolej", "track"}});
+    const std::string path = w.store.header.filePath;
+    addEntry(w, QStringLiteral("nový"), QStringLiteral("new"));
+    ASSERT_TRUE(w.modified);
+
+    // Meanwhile a maintainer imports a word list into the same dictionary.
+    std::ofstream(dir_ + "words.txt") << "návěst\taspect\n";
+    QProcess tool;
+    tool.start(QStringLiteral(TRELVO_TOOL_PATH),
+               {QStringLiteral("import"), QString::fromStdString(path), QString::fromStdString(dir_ + "words.txt"),
+                QStringLiteral("--tables"), QString::fromStdString(dir_ + "upchar.dat")});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+
+    prompts_.queueAnswer(true);   // save the changes
+    prompts_.queueAnswer(false);  // but not over the other program's
+    EXPECT_FALSE(w.close());
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    const Prompts::Shown& question = prompts_.shown()[1];
+    EXPECT_EQ(question.text, QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"));
+    EXPECT_EQ(question.defaultButton, Prompts::Default::no);
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_TRUE(w.modified);
+    EXPECT_TRUE(holdsTerm(saved(path), "návěst")) << "the tool's entry stays in the file";
+    EXPECT_FALSE(holdsTerm(saved(path), "nový"));
+    EXPECT_TRUE(holdsTerm(w.store.entries, "nový")) << "the user's entry stays in the window";
+
+    prompts_.queueAnswer(true);
+    QTest::mouseClick(w.toolButtons[7], Qt::LeftButton);  // Uložení provedených změn
+    ASSERT_EQ(prompts_.shown().size(), 3u);
+    EXPECT_EQ(prompts_.shown()[2].text, question.text);
+    EXPECT_FALSE(w.modified);
+    EXPECT_TRUE(holdsTerm(saved(path), "nový")) << "Ano writes the user's dictionary over it";
+
+    // The program's own save is no change by another program.
+    addEntry(w, QStringLiteral("další"), QStringLiteral("another"));
+    prompts_.queueAnswer(true);
+    EXPECT_TRUE(w.close());
+    EXPECT_EQ(prompts_.shown().size(), 4u) << "only the question about unsaved changes";
+    EXPECT_TRUE(holdsTerm(saved(path), "další"));
 }

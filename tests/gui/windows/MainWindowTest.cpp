@@ -225,16 +225,20 @@ TEST_F(MainWindowTest, FailedSaveKeepsTheChangesAndTheDictionary) {
     w.modified = true;
     fs::remove_all(dir_ + "DSL");
     prompts_.queueAnswer(true);
+    prompts_.queueAnswer(true);  // the file is gone: written again all the same
     w.selectDictionary(1);
-    ASSERT_EQ(prompts_.shown().size(), 2u);
-    EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::error);
-    EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
-    EXPECT_TRUE(prompts_.shown()[1].text.contains(QString::fromStdString(a)));
+    ASSERT_EQ(prompts_.shown().size(), 3u);
+    EXPECT_EQ(prompts_.shown()[1].text,
+              QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"));
+    EXPECT_EQ(prompts_.shown()[2].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[2].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[2].text.contains(QString::fromStdString(a)));
     EXPECT_TRUE(w.modified);
     EXPECT_EQ(w.store.header.filePath, a);
     EXPECT_EQ(w.store.entryCount(), 3u);
 
     // Closing with the save failing again keeps the window open.
+    prompts_.queueAnswer(true);
     prompts_.queueAnswer(true);
     EXPECT_FALSE(w.close());
     EXPECT_FALSE(fs::exists(dir_ + "trelvo.cfg"));

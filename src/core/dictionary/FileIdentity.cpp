@@ -1,0 +1,18 @@
+#include "FileIdentity.h"
+
+#include <sys/stat.h>
+
+namespace trelvo {
+
+FileIdentity FileIdentity::of(const std::string& path) {
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) return {};
+    return {true,
+            static_cast<std::uint64_t>(info.st_dev),
+            static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::int64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec),
+            static_cast<std::int64_t>(info.st_mtim.tv_nsec)};
+}
+
+}  // namespace trelvo
