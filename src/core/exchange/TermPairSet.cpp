@@ -22,9 +22,20 @@ TermPairSet::TermPairSet(const EntryList& entries) : entries_(entries) {
     constexpr std::size_t ahead = 8;
     for (std::size_t n = 0; n < count; ++n) {
         if (n + ahead < count) __builtin_prefetch(&slots_[home(hashes[n + ahead])]);
-        std::size_t at = home(hashes[n]);
-        while (slots_[at].number != 0) at = (at + 1) & mask_;
-        slots_[at] = {static_cast<std::uint32_t>(hashes[n] >> 32), static_cast<std::uint32_t>(n + 1)};
+        if (const std::size_t at = place(hashes[n], entries.term(n), entries.translation(n)); slots_[at].number == 0)
+            slots_[at] = {static_cast<std::uint32_t>(hashes[n] >> 32), static_cast<std::uint32_t>(n + 1)};
+    }
+}
+
+std::size_t TermPairSet::place(std::uint64_t hash, std::string_view term, std::string_view translation) const {
+    const auto tag = static_cast<std::uint32_t>(hash >> 32);
+    for (std::size_t at = home(hash);; at = (at + 1) & mask_) {
+        const Slot& slot = slots_[at];
+        if (slot.number == 0) return at;
+        if (slot.tag == tag) {
+            const std::size_t n = slot.number - 1;
+            if (entries_.term(n) == term && entries_.translation(n) == translation) return at;
+        }
     }
 }
 
@@ -41,15 +52,7 @@ std::uint64_t TermPairSet::hashOf(std::string_view term, std::string_view transl
 }
 
 bool TermPairSet::contains(std::uint64_t hash, std::string_view term, std::string_view translation) const {
-    const auto tag = static_cast<std::uint32_t>(hash >> 32);
-    for (std::size_t at = home(hash);; at = (at + 1) & mask_) {
-        const Slot& slot = slots_[at];
-        if (slot.number == 0) return false;
-        if (slot.tag == tag) {
-            const std::size_t n = slot.number - 1;
-            if (entries_.term(n) == term && entries_.translation(n) == translation) return true;
-        }
-    }
+    return slots_[place(hash, term, translation)].number != 0;
 }
 
 }  // namespace trelvo

@@ -34,6 +34,10 @@ private:
     };
 
     std::size_t home(std::uint64_t hash) const { return static_cast<std::size_t>(hash) & mask_; }
+    // The slot holding the pair, or the empty one where it would go. Each
+    // pair is held once: a million equal entries in slots one behind the
+    // other would make every search that lands among them walk them all.
+    std::size_t place(std::uint64_t hash, std::string_view term, std::string_view translation) const;
 
     const EntryList& entries_;
     std::vector<Slot> slots_;
