@@ -24,7 +24,12 @@ public:
     explicit KeptKeys(const EntryList& entries) : entries_(entries) {}
 
     void reserve(std::size_t count) { byHash_.reserve(count); }
-    void add(std::uint32_t n) { byHash_.emplace(hashOf(entries_.term(n), entries_.translation(n)), n); }
+    // A pair already there is not added again: a lookup walks every record of
+    // its hash, and a million equal entries would make each lookup walk them all.
+    void add(std::uint32_t n) {
+        if (!contains(entries_.term(n), entries_.translation(n)))
+            byHash_.emplace(hashOf(entries_.term(n), entries_.translation(n)), n);
+    }
 
     bool contains(std::string_view term, std::string_view translation) const {
         auto [first, last] = byHash_.equal_range(hashOf(term, translation));

@@ -294,3 +294,14 @@ TEST_F(SynchronisationTest, LargeMergeReportsProgressAndKeepsEveryEntry) {
     for (std::size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(reports[i], (i + 1) * 100);
     EXPECT_EQ(reports.back(), 2700u);
 }
+
+TEST_F(SynchronisationTest, ManyEqualEntriesMergeInOnePass) {
+    // Each incoming entry is looked up among the kept ones; a million equal
+    // kept entries must not make every lookup walk all of them (it would take
+    // hours).
+    const std::vector<E> same(1000000, E{"", "", "", efUserModified});
+    makeActive(headerWith("0A1B2C3D", "Stará", ""), same);
+    const std::string edition = writeOther(headerWith("0A1B2C3D", "Nová", ""), same);
+    EXPECT_EQ(run(edition), SyncOutcome::synchronised);
+    EXPECT_EQ(counts_, (SyncCounts{0, 1000000, 0}));
+}
