@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "AtomicFile.h"
 #include "DictionaryFile.h"
 
 namespace trelvo {
@@ -49,6 +50,8 @@ void DictionaryStore::rebuildIndexes(const CharacterTables& tables) {
 
 void DictionaryStore::scanCatalogue(const std::string& folder) {
     namespace fs = std::filesystem;
+    // A killed save leaves a temporary file as large as the dictionary.
+    removeStaleTemporaryFiles(folder);
     catalogueNames.clear();
     cataloguePaths.clear();
     std::vector<fs::path> files;

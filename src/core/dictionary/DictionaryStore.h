@@ -44,7 +44,8 @@ public:
     void rebuildIndexes(const CharacterTables& tables);
 
     // The files of folder whose names end in ".dsl" in any letter case, by
-    // file name, that read as dictionaries.
+    // file name, that read as dictionaries. Stale temporary files of saves
+    // in folder are removed first.
     void scanCatalogue(const std::string& folder);
 
     // Makes the dictionary at path the active one. On failure nothing changes.
