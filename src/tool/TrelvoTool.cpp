@@ -130,10 +130,24 @@ int parseInteger(const std::string& text, const std::string& what) {
 std::string ui(const std::string& utf8) { return CodePage::fromUtf8(utf8, CodePage::headerCodePage); }
 std::string uiText(std::string_view bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
 
+// The limits of a dictionary file, as the messages name them.
+std::string dictionaryLimits() {
+    return std::to_string(dictionaryLimit >> 30) + " GiB or " + std::to_string(dictionaryEntryLimit) + " entries";
+}
+
+ToolError unreadableDictionary(const std::string& path) {
+    return ToolError("cannot read dictionary " + path + ": not a dictionary, cut short, or larger than " +
+                     dictionaryLimits());
+}
+
+// A save the writer refused leaves the old file as it was.
+ToolError unwritableDictionary(const std::string& path) {
+    return ToolError("cannot write " + path + ", or the dictionary would be larger than " + dictionaryLimits());
+}
+
 DictionaryHeader loadDictionary(const std::string& path, EntryList& entries) {
     DictionaryHeader header;
-    if (!readDictionaryFile(path, header, entries))
-        throw ToolError("cannot read dictionary " + path);
+    if (!readDictionaryFile(path, header, entries)) throw unreadableDictionary(path);
     return header;
 }
 
@@ -418,6 +432,10 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
     for (int number = 1; std::getline(in_, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
+        // Stopped at once, rather than holding the whole input to write nothing.
+        if (entries.size() == dictionaryEntryLimit)
+            throw ToolError("line " + std::to_string(number) + ": a dictionary holds at most " +
+                            std::to_string(dictionaryEntryLimit) + " entries");
         std::vector<std::string> fields = splitTabs(line);
         if (fields.size() < 2 || fields.size() > 4)
             throw ToolError("line " + std::to_string(number) +
@@ -430,7 +448,7 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
             entry.flags = static_cast<std::uint32_t>(parseInteger(fields[3], "flags on line " + std::to_string(number)));
         entries.append(entry);
     }
-    if (!writeDictionaryFile(h, entries, path)) throw ToolError("cannot write " + path);
+    if (!writeDictionaryFile(h, entries, path)) throw unwritableDictionary(path);
     return 0;
 }
 
@@ -456,7 +474,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     const std::vector<std::string> texts = searchTexts(a);
     const auto opening = std::chrono::steady_clock::now();
     DictionaryStore store;
-    if (!store.openFile(a.positional[0], tables)) throw ToolError("cannot read dictionary " + a.positional[0]);
+    if (!store.openFile(a.positional[0], tables)) throw unreadableDictionary(a.positional[0]);
     const double openSeconds = secondsSince(opening);
     int sourceTable = store.tableOf(sourceSide), targetTable = store.tableOf(targetSide);
     bool inFallback = false;
@@ -536,12 +554,12 @@ namespace {
 
 DictionaryStore openStore(const std::string& path, const CharacterTables& tables) {
     DictionaryStore store;
-    if (!store.openFile(path, tables)) throw ToolError("cannot read dictionary " + path);
+    if (!store.openFile(path, tables)) throw unreadableDictionary(path);
     return store;
 }
 
 void save(const DictionaryStore& store) {
-    if (!store.saveDictionary()) throw ToolError("cannot write " + store.header.filePath);
+    if (!store.saveDictionary()) throw unwritableDictionary(store.header.filePath);
 }
 
 }  // namespace
@@ -628,7 +646,7 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
         case SyncOutcome::noDictionary:
             break;
     }
-    throw ToolError("cannot read dictionary " + a.positional[1]);
+    throw unreadableDictionary(a.positional[1]);
 }
 
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {

@@ -123,7 +123,8 @@ std::optional<std::string> readDictionaryName(const std::string& path) {
     return name;
 }
 
-bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries) {
+bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries,
+                     const DictionaryLimits& limits) {
     ByteReader in(bytes);
     if (in.raw(3) != magic) return false;
 
@@ -142,8 +143,8 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     std::uint32_t count = in.u32();
     if (!in.ok()) return false;
     // Every entry takes at least 10 bytes, so a count the file cannot hold is
-    // refused before anything is allocated for it.
-    if (count > in.remaining() / 10) return false;
+    // refused before anything is allocated for it, and so is one above the limit.
+    if (count > in.remaining() / 10 || !limits.admit(bytes.size(), count)) return false;
     if (bytes.size() > UINT32_MAX) return false;  // entry offsets are 32-bit
 
     // The texts are unscrambled where they stand: the file's bytes become the
@@ -182,17 +183,22 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     return true;
 }
 
-bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries) {
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries,
+                        const DictionaryLimits& limits) {
     std::string bytes;
-    if (!readWholeFile(path, bytes)) return false;
-    return parseDictionary(std::move(bytes), header, entries);
+    if (!readWholeFile(path, bytes, limits.fileSize)) return false;
+    return parseDictionary(std::move(bytes), header, entries, limits);
+}
+
+std::size_t storedEntrySize(const EntryList& entries, std::size_t n) {
+    // Texts in memory are already within the limit and end at no NUL.
+    return 10 + entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
 }
 
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
     std::string out;
     std::size_t estimate = 256 + header.languageImage[0].size() + header.languageImage[1].size();
-    for (std::size_t n = 0; n < entries.size(); ++n)
-        estimate += 10 + entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
+    for (std::size_t n = 0; n < entries.size(); ++n) estimate += storedEntrySize(entries, n);
     out.reserve(estimate);
 
     out += magic;
@@ -217,8 +223,12 @@ std::string serializeDictionary(const DictionaryHeader& header, const EntryList&
 }
 
 bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entries,
-                         const std::string& path) {
-    return replaceFileAtomically(path, serializeDictionary(header, entries));
+                         const std::string& path, const DictionaryLimits& limits) {
+    // A dictionary grown by merges or imports past the limits stays unsaved:
+    // the file it would become could not be opened again.
+    if (!limits.admit(0, entries.size())) return false;
+    const std::string bytes = serializeDictionary(header, entries);
+    return limits.admit(bytes.size(), entries.size()) && replaceFileAtomically(path, bytes);
 }
 
 }  // namespace trelvo

@@ -76,14 +76,14 @@ void DictionaryStore::scanCatalogue(const std::string& folder) {
 }
 
 bool DictionaryStore::openFile(const std::string& path, const CharacterTables& tables) {
-    if (!readDictionaryFile(path, header, entries)) return false;
+    if (!readDictionaryFile(path, header, entries, limits)) return false;
     header.filePath = path;
     rebuildIndexes(tables);
     return true;
 }
 
 bool DictionaryStore::saveDictionary() const {
-    return isOpen() && writeDictionaryFile(header, entries, header.filePath);
+    return isOpen() && writeDictionaryFile(header, entries, header.filePath, limits);
 }
 
 }  // namespace trelvo

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CharacterTables.h"
+#include "DictionaryFile.h"
 #include "DictionaryHeader.h"
 #include "DictionaryIndex.h"
 #include "EntryList.h"
@@ -22,6 +23,8 @@ public:
     std::array<DictionaryIndex, 2> indexes;
     std::vector<std::string> catalogueNames;
     std::vector<std::string> cataloguePaths;
+    // What the dictionary may grow to: opened, merged into and saved within these.
+    DictionaryLimits limits;
 
     bool isOpen() const { return !header.filePath.empty(); }
     std::size_t entryCount() const { return entries.size(); }
