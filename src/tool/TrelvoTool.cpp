@@ -642,6 +642,9 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
             err_ << "trelvo-tool: " << a.positional[1]
                  << " is another dictionary; --import-only-ok imports its entries\n";
             return 3;
+        case SyncOutcome::tooLarge:
+            throw ToolError("cannot merge " + a.positional[1] + ": the dictionary would be larger than " +
+                            dictionaryLimits() + "; nothing changed");
         case SyncOutcome::unreadable:
         case SyncOutcome::noDictionary:
             break;
@@ -678,9 +681,10 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
             case SyncOutcome::synchronised: out_ << "synchronised\n"; break;
             case SyncOutcome::imported: out_ << "imported\n"; break;
             case SyncOutcome::declined: out_ << "import declined\n"; break;
+            case SyncOutcome::tooLarge: out_ << "merge too large\n"; break;
             default: out_ << "download unreadable\n"; break;
         }
-        return outcome != SyncOutcome::unreadable;
+        return outcome;
     };
     ui.save = [&] {
         const bool saved = store.saveDictionary();
