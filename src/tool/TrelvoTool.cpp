@@ -131,10 +131,24 @@ int parseInteger(const std::string& text, const std::string& what) {
 std::string ui(const std::string& utf8) { return CodePage::fromUtf8(utf8, CodePage::headerCodePage); }
 std::string uiText(std::string_view bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
 
+// The limits of a dictionary file, as the messages name them.
+std::string dictionaryLimits() {
+    return std::to_string(dictionaryLimit >> 30) + " GiB or " + std::to_string(dictionaryEntryLimit) + " entries";
+}
+
+ToolError unreadableDictionary(const std::string& path) {
+    return ToolError("cannot read dictionary " + path + ": not a dictionary, cut short, or larger than " +
+                     dictionaryLimits());
+}
+
+// A save the writer refused leaves the old file as it was.
+ToolError unwritableDictionary(const std::string& path) {
+    return ToolError("cannot write " + path + ", or the dictionary would be larger than " + dictionaryLimits());
+}
+
 DictionaryHeader loadDictionary(const std::string& path, EntryList& entries) {
     DictionaryHeader header;
-    if (!readDictionaryFile(path, header, entries))
-        throw ToolError("cannot read dictionary " + path);
+    if (!readDictionaryFile(path, header, entries)) throw unreadableDictionary(path);
     return header;
 }
 
@@ -419,6 +433,10 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
     for (int number = 1; std::getline(in_, line); ++number) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
+        // Stopped at once, rather than holding the whole input to write nothing.
+        if (entries.size() == dictionaryEntryLimit)
+            throw ToolError("line " + std::to_string(number) + ": a dictionary holds at most " +
+                            std::to_string(dictionaryEntryLimit) + " entries");
         std::vector<std::string> fields = splitTabs(line);
         if (fields.size() < 2 || fields.size() > 4)
             throw ToolError("line " + std::to_string(number) +
@@ -434,7 +452,7 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
     // A run that is changing the dictionary finishes first; this one then replaces it.
     DictionaryLock lock;
     lockDictionary(lock, path);
-    if (!writeDictionaryFile(h, entries, path)) throw ToolError("cannot write " + path);
+    if (!writeDictionaryFile(h, entries, path)) throw unwritableDictionary(path);
     return 0;
 }
 
@@ -460,7 +478,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     const std::vector<std::string> texts = searchTexts(a);
     const auto opening = std::chrono::steady_clock::now();
     DictionaryStore store;
-    if (!store.openFile(a.positional[0], tables)) throw ToolError("cannot read dictionary " + a.positional[0]);
+    if (!store.openFile(a.positional[0], tables)) throw unreadableDictionary(a.positional[0]);
     const double openSeconds = secondsSince(opening);
     int sourceTable = store.tableOf(sourceSide), targetTable = store.tableOf(targetSide);
     bool inFallback = false;
@@ -542,12 +560,12 @@ namespace {
 // saves them, or builds the one index it reads.
 DictionaryStore openStore(const std::string& path) {
     DictionaryStore store;
-    if (!store.openEntries(path)) throw ToolError("cannot read dictionary " + path);
+    if (!store.openEntries(path)) throw unreadableDictionary(path);
     return store;
 }
 
 void save(DictionaryStore& store) {
-    if (!store.saveDictionary()) throw ToolError("cannot write " + store.header.filePath);
+    if (!store.saveDictionary()) throw unwritableDictionary(store.header.filePath);
 }
 
 }  // namespace
@@ -642,11 +660,14 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
             err_ << "trelvo-tool: " << a.positional[1]
                  << " is another dictionary; --import-only-ok imports its entries\n";
             return 3;
+        case SyncOutcome::tooLarge:
+            throw ToolError("cannot merge " + a.positional[1] + ": the dictionary would be larger than " +
+                            dictionaryLimits() + "; nothing changed");
         case SyncOutcome::unreadable:
         case SyncOutcome::noDictionary:
             break;
     }
-    throw ToolError("cannot read dictionary " + a.positional[1]);
+    throw unreadableDictionary(a.positional[1]);
 }
 
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
@@ -681,9 +702,10 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
             case SyncOutcome::synchronised: out_ << "synchronised\n"; break;
             case SyncOutcome::imported: out_ << "imported\n"; break;
             case SyncOutcome::declined: out_ << "import declined\n"; break;
+            case SyncOutcome::tooLarge: out_ << "merge too large\n"; break;
             default: out_ << "download unreadable\n"; break;
         }
-        return outcome != SyncOutcome::unreadable;
+        return outcome;
     };
     ui.save = [&] {
         const bool saved = store.saveDictionary();

@@ -368,6 +368,13 @@ TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
         EXPECT_EQ(refused.status, 1) << args[0];
         EXPECT_NE(refused.err.find("cannot read"), std::string::npos) << refused.err;
     }
+    // A dictionary past 1 GiB is refused unread, saying what the limits are;
+    // made sparse, it takes no room on the disk.
+    fs::copy_file(file("a.dsl"), file("huge.dsl"));
+    fs::resize_file(file("huge.dsl"), (std::uintmax_t{1} << 30) + 1);
+    Result huge = tool({"dump", file("huge.dsl"), "--tables", upchar});
+    EXPECT_EQ(huge.status, 1);
+    EXPECT_NE(huge.err.find("larger than 1 GiB or 16777216 entries"), std::string::npos) << huge.err;
     // Character tables larger than 1 MiB are no character tables.
     std::ofstream(file("big.dat"), std::ios::binary) << std::string((1 << 20) + 1, '\0');
     EXPECT_EQ(tool({"search", file("a.dsl"), "kolej", "--tables", file("big.dat")}).status, 1);

@@ -1,5 +1,6 @@
 #include "AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -10,7 +11,9 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <optional>
+#include <vector>
 
 namespace trelvo {
 
@@ -18,8 +21,24 @@ namespace {
 
 // Links followed before a path counts as a loop, as the kernel counts them.
 constexpr int maxLinks = 40;
-// "name" + ".XXXXXX" must stay one valid file name.
-constexpr std::size_t tempSuffixLength = 7;
+// A temporary file is named "." + name + ".trelvo-" + six random letters or
+// digits from mkstemp: hidden, and distinct enough that a file of the user's
+// is never taken for one when stale ones are removed.
+constexpr std::string_view tempMark = ".trelvo-";
+constexpr std::string_view tempRandom = "XXXXXX";
+// A save lasts seconds; a temporary file older than this was left by a save
+// that was killed.
+constexpr std::time_t staleAfterSeconds = 24 * 60 * 60;
+
+bool isTemporaryName(std::string_view name) {
+    const std::size_t fixed = 1 + tempMark.size() + tempRandom.size();
+    if (name.size() <= fixed || name.front() != '.') return false;
+    const std::string_view ending = name.substr(name.size() - tempMark.size() - tempRandom.size());
+    if (ending.substr(0, tempMark.size()) != tempMark) return false;
+    for (char c : ending.substr(tempMark.size()))
+        if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'))) return false;
+    return true;
+}
 
 bool writeAll(int fd, std::string_view bytes) {
     std::size_t done = 0;
@@ -89,12 +108,14 @@ bool writeInPlace(const std::string& path, std::string_view bytes) {
 }
 
 // A temporary name beside path: the file name cut so that the name with its
-// suffix stays within NAME_MAX.
+// dot and suffix stays within NAME_MAX.
 std::string temporaryPattern(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t nameLength = std::min(path.size() - nameStart, std::size_t{NAME_MAX} - tempSuffixLength);
-    return path.substr(0, nameStart + nameLength) + ".XXXXXX";
+    const std::size_t room = NAME_MAX - 1 - tempMark.size() - tempRandom.size();
+    const std::size_t nameLength = std::min(path.size() - nameStart, room);
+    return path.substr(0, nameStart) + "." + path.substr(nameStart, nameLength) + std::string(tempMark) +
+           std::string(tempRandom);
 }
 
 enum class Outcome { written, failed, folderRefused };
@@ -130,6 +151,24 @@ Outcome writeBeside(const std::string& path, std::string_view bytes, const struc
 }
 
 }  // namespace
+
+void removeStaleTemporaryFiles(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (const dirent* item = ::readdir(dir))
+        if (isTemporaryName(item->d_name)) names.emplace_back(item->d_name);
+    const std::time_t staleBefore = std::time(nullptr) - staleAfterSeconds;
+    for (const std::string& name : names) {
+        struct stat info {};
+        // The name itself, not what it may link to: only a regular file was
+        // made by a save.
+        if (::fstatat(::dirfd(dir), name.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISREG(info.st_mode) &&
+            info.st_mtime < staleBefore)
+            ::unlinkat(::dirfd(dir), name.c_str(), 0);
+    }
+    ::closedir(dir);
+}
 
 bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
     if (path.empty()) return false;

@@ -16,4 +16,9 @@ namespace trelvo {
 // failure; a temporary file is then removed.
 bool replaceFileAtomically(const std::string& path, std::string_view bytes);
 
+// Removes from folder the temporary files of saves that were killed before
+// they ended: regular files named as replaceFileAtomically names them, last
+// changed more than a day ago. Nothing else is touched, whatever its name.
+void removeStaleTemporaryFiles(const std::string& folder);
+
 }  // namespace trelvo

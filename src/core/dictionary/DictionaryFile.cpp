@@ -91,12 +91,8 @@ void putU32(std::string& out, std::uint32_t v) {
     for (int shift = 0; shift < 32; shift += 8) out += static_cast<char>((v >> shift) & 0xFF);
 }
 
-// How much of a text is written: in memory it ends at a NUL, and a file
-// holds no longer one.
-std::size_t storedLength(std::string_view text) { return std::min(text.find('\0'), std::min(text.size(), maxTextLength)); }
-
 void putText(std::string& out, std::string_view text) {
-    const std::size_t length = storedLength(text);
+    std::size_t length = std::min(text.find('\0'), std::min(text.size(), maxTextLength));
     putU16(out, static_cast<std::uint16_t>(length));
     std::size_t at = out.size();
     out.resize(at + length);
@@ -104,11 +100,11 @@ void putText(std::string& out, std::string_view text) {
                  reinterpret_cast<std::uint8_t*>(out.data() + at), length);
 }
 
-// Entry n as the file holds it, at out; returns the end.
+// Entry n as the file holds it, at out, storedEntrySize() bytes; returns the end.
 char* putEntry(const EntryList& entries, std::size_t n, char* out) {
     for (int k = 0; k < 3; ++k) {
-        const std::string_view text = entries.text(n, k);
-        const std::size_t length = storedLength(text);
+        const std::string_view text = entries.text(n, k);  // within the limit, with no NUL
+        const std::size_t length = text.size();
         *out++ = static_cast<char>(length & 0xFF);
         *out++ = static_cast<char>(length >> 8);
         scrambleText(reinterpret_cast<const std::uint8_t*>(text.data()), reinterpret_cast<std::uint8_t*>(out),
@@ -118,11 +114,6 @@ char* putEntry(const EntryList& entries, std::size_t n, char* out) {
     const std::uint32_t flags = entries.flags(n);
     for (int shift = 0; shift < 32; shift += 8) *out++ = static_cast<char>((flags >> shift) & 0xFF);
     return out;
-}
-
-std::size_t entryBytes(const EntryList& entries, std::size_t n) {
-    return 3 * 2 + 4 + storedLength(entries.term(n)) + storedLength(entries.translation(n)) +
-           storedLength(entries.note(n));
 }
 
 void putImage(std::string& out, const std::string& image) {
@@ -148,7 +139,8 @@ std::optional<std::string> readDictionaryName(const std::string& path) {
     return name;
 }
 
-bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries) {
+bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries,
+                     const DictionaryLimits& limits) {
     ByteReader in(bytes);
     if (in.raw(3) != magic) return false;
 
@@ -167,8 +159,8 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     std::uint32_t count = in.u32();
     if (!in.ok()) return false;
     // Every entry takes at least 10 bytes, so a count the file cannot hold is
-    // refused before anything is allocated for it.
-    if (count > in.remaining() / 10) return false;
+    // refused before anything is allocated for it, and so is one above the limit.
+    if (count > in.remaining() / 10 || !limits.admit(bytes.size(), count)) return false;
     if (bytes.size() > UINT32_MAX) return false;  // entry offsets are 32-bit
 
     // The texts are unscrambled where they stand: the file's bytes become the
@@ -207,10 +199,16 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     return true;
 }
 
-bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries) {
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries,
+                        const DictionaryLimits& limits) {
     std::string bytes;
-    if (!readWholeFile(path, bytes)) return false;
-    return parseDictionary(std::move(bytes), header, entries);
+    if (!readWholeFile(path, bytes, limits.fileSize)) return false;
+    return parseDictionary(std::move(bytes), header, entries, limits);
+}
+
+std::size_t storedEntrySize(const EntryList& entries, std::size_t n) {
+    // Texts in memory are already within the limit and end at no NUL.
+    return 10 + entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
 }
 
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
@@ -234,7 +232,7 @@ std::string serializeDictionary(const DictionaryHeader& header, const EntryList&
     // written in two halves at once.
     const std::size_t count = entries.size();
     std::size_t firstHalf = 0, secondHalf = 0;
-    for (std::size_t n = 0; n < count; ++n) (n < count / 2 ? firstHalf : secondHalf) += entryBytes(entries, n);
+    for (std::size_t n = 0; n < count; ++n) (n < count / 2 ? firstHalf : secondHalf) += storedEntrySize(entries, n);
     const std::size_t start = out.size();
     out.resize(start + firstHalf + secondHalf);
     inHalves(count, [&](std::size_t from, std::size_t to) {
@@ -245,8 +243,12 @@ std::string serializeDictionary(const DictionaryHeader& header, const EntryList&
 }
 
 bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entries,
-                         const std::string& path) {
-    return replaceFileAtomically(path, serializeDictionary(header, entries));
+                         const std::string& path, const DictionaryLimits& limits) {
+    // A dictionary grown by merges or imports past the limits stays unsaved:
+    // the file it would become could not be opened again.
+    if (!limits.admit(0, entries.size())) return false;
+    const std::string bytes = serializeDictionary(header, entries);
+    return limits.admit(bytes.size(), entries.size()) && replaceFileAtomically(path, bytes);
 }
 
 }  // namespace trelvo

@@ -8,6 +8,7 @@
 
 #include "DictionaryHeader.h"
 #include "EntryList.h"
+#include "WholeFile.h"
 
 namespace trelvo {
 
@@ -16,22 +17,37 @@ constexpr std::size_t maxTextLength = 9998;
 constexpr std::size_t maxImageLength = 10000;
 constexpr std::size_t maxNameLength = 999;
 
+// The largest dictionary the program reads or writes, which bounds the memory
+// any dictionary file can make it take. Another limit is given only by tests.
+struct DictionaryLimits {
+    std::size_t fileSize = dictionaryLimit;
+    std::size_t entryCount = dictionaryEntryLimit;
+
+    bool admit(std::size_t size, std::size_t entries) const { return size <= fileSize && entries <= entryCount; }
+};
+
 // The display name of a dictionary file, reading only its beginning.
 std::optional<std::string> readDictionaryName(const std::string& path);
 
 // Reads a whole dictionary. On any failure (cannot open, not "DSL", cut short,
-// a length beyond the limits) returns false and leaves header and entries as
-// they were. Does not touch header.filePath.
-bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries);
+// a length beyond the limits, a file larger or with more entries than limits
+// admit) returns false and leaves header and entries as they were. Does not
+// touch header.filePath.
+bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries,
+                        const DictionaryLimits& limits = {});
 // The same over the file's bytes, which become the storage of the entries.
-bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries);
+bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries,
+                     const DictionaryLimits& limits = {});
 
+// The bytes entry n takes in a dictionary file.
+std::size_t storedEntrySize(const EntryList& entries, std::size_t n);
 // The file's bytes for a dictionary; header texts are cut at a NUL and at
 // maxTextLength (the name at maxNameLength).
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries);
 // Writes the dictionary to a temporary file beside path and renames it over
-// path, so that a failed write leaves the old file as it was.
+// path, so that a failed write leaves the old file as it was. A dictionary
+// beyond limits is not written at all: the reader would refuse the file.
 bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entries,
-                         const std::string& path);
+                         const std::string& path, const DictionaryLimits& limits = {});
 
 }  // namespace trelvo

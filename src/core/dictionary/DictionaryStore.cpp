@@ -6,6 +6,7 @@
 #include <optional>
 #include <system_error>
 
+#include "AtomicFile.h"
 #include "DictionaryFile.h"
 #include "DictionaryLock.h"
 
@@ -57,6 +58,8 @@ void DictionaryStore::buildIndex(int k, const CharacterTables& tables) {
 
 void DictionaryStore::scanCatalogue(const std::string& folder) {
     namespace fs = std::filesystem;
+    // A killed save leaves a temporary file as large as the dictionary.
+    removeStaleTemporaryFiles(folder);
     catalogueNames.clear();
     cataloguePaths.clear();
     std::vector<fs::path> files;
@@ -84,7 +87,7 @@ bool DictionaryStore::readFile(const std::string& path) {
     // Taken before the read: a save landing in between then shows as a
     // change at the next save, rather than passing unseen.
     const FileIdentity before = FileIdentity::of(path);
-    if (!readDictionaryFile(path, header, entries)) return false;
+    if (!readDictionaryFile(path, header, entries, limits)) return false;
     header.filePath = path;
     fileIdentity = before;
     return true;
@@ -105,7 +108,7 @@ bool DictionaryStore::openEntries(const std::string& path) {
 }
 
 bool DictionaryStore::saveDictionary() {
-    if (!isOpen() || !writeDictionaryFile(header, entries, header.filePath)) return false;
+    if (!isOpen() || !writeDictionaryFile(header, entries, header.filePath, limits)) return false;
     fileIdentity = FileIdentity::of(header.filePath);
     return true;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CharacterTables.h"
+#include "DictionaryFile.h"
 #include "DictionaryHeader.h"
 #include "DictionaryIndex.h"
 #include "EntryList.h"
@@ -31,6 +32,8 @@ public:
     // The dictionary file as this store last read or wrote it; another
     // program's save since shows as a difference.
     FileIdentity fileIdentity;
+    // What the dictionary may grow to: opened, merged into and saved within these.
+    DictionaryLimits limits;
 
     bool isOpen() const { return !header.filePath.empty(); }
     std::size_t entryCount() const { return entries.size(); }
@@ -56,7 +59,8 @@ public:
     void buildIndex(int k, const CharacterTables& tables);
 
     // The files of folder whose names end in ".dsl" in any letter case, by
-    // file name, that read as dictionaries.
+    // file name, that read as dictionaries. Stale temporary files of saves
+    // in folder are removed first.
     void scanCatalogue(const std::string& folder);
 
     // Makes the dictionary at path the active one. On failure nothing changes.

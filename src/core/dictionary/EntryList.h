@@ -54,7 +54,8 @@ public:
 
 private:
     // The reader builds the list over the file's own bytes.
-    friend bool parseDictionary(std::string bytes, struct DictionaryHeader& header, EntryList& entries);
+    friend bool parseDictionary(std::string bytes, struct DictionaryHeader& header, EntryList& entries,
+                                const struct DictionaryLimits& limits);
 
     struct Slot {
         std::uint32_t offset[3];

@@ -12,6 +12,12 @@ inline constexpr std::size_t wordListLimit = std::size_t{1} << 30;    // word li
 inline constexpr std::size_t searchListLimit = std::size_t{1} << 30;  // trelvo-tool search --from: 1 GiB
 inline constexpr std::size_t tablesLimit = std::size_t{1} << 20;      // upchar.dat: 1 MiB
 inline constexpr std::size_t locationsLimit = std::size_t{1} << 20;   // net.ini: 1 MiB
+inline constexpr std::size_t dictionaryLimit = std::size_t{1} << 30;  // .dsl dictionaries: 1 GiB
+// The most entries a dictionary may hold, 16,777,216. Opening one builds a
+// place and two index records for every entry, some 80 bytes apart from its
+// texts, so a file of empty entries would otherwise take far more memory
+// than its size suggests.
+inline constexpr std::size_t dictionaryEntryLimit = std::size_t{1} << 24;
 
 // Reads the whole of a regular file into bytes. Returns false for anything
 // else (a folder, a pipe, a device), for a file larger than limit, for a file

@@ -49,10 +49,31 @@ std::size_t textBytes(const EntryList& entries, std::size_t n) {
     return entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
 }
 
+// Whether the merged dictionary, header and kept entries with the chosen
+// incoming ones, could be saved and opened again.
+bool withinLimits(const DictionaryLimits& limits, const DictionaryHeader& header, const EntryList& kept,
+                  const EntryList& incoming, const std::vector<std::uint32_t>& chosen) {
+    const std::size_t count = kept.size() + chosen.size();
+    if (!limits.admit(0, count)) return false;
+    std::size_t bytes = serializeDictionary(header, EntryList{}).size();
+    for (std::size_t n = 0; n < kept.size(); ++n) bytes += storedEntrySize(kept, n);
+    for (std::uint32_t i : chosen) bytes += storedEntrySize(incoming, i);
+    return limits.admit(bytes, count);
+}
+
 }  // namespace
 
 std::string unreadableDictionaryMessage(const std::string& path) {
     return "Soubor \"" + path + "\" nelze načíst jako slovník; nic se nezměnilo.";
+}
+
+std::string tooLargeMergeMessage(const std::string& path) {
+    // Thousands apart, as Czech writes them.
+    std::string count = std::to_string(dictionaryEntryLimit);
+    for (std::size_t at = count.size() > 3 ? count.size() - 3 : 0; at > 0; at = at > 3 ? at - 3 : 0)
+        count.insert(at, " ");
+    return "Spojením se souborem \"" + path + "\" by slovník přesáhl " + count + " záznamů nebo " +
+           std::to_string(dictionaryLimit >> 30) + " GiB a nešlo by jej znovu otevřít; nic se nezměnilo.";
 }
 
 bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2) {
@@ -72,7 +93,7 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
     EntryList otherEntries;
     // An empty or broken file would otherwise pass for a newer edition of a
     // dictionary without ID and wipe its delivered entries.
-    if (!readDictionaryFile(otherPath, otherHeader, otherEntries)) return SyncOutcome::unreadable;
+    if (!readDictionaryFile(otherPath, otherHeader, otherEntries, active.limits)) return SyncOutcome::unreadable;
 
     const bool edition = sameDictionaryId(active.header.idAndAccessCode, otherHeader.idAndAccessCode);
     if (!edition && (!askImportOnly || !askImportOnly())) return SyncOutcome::declined;
@@ -100,6 +121,7 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
         }
         const std::vector<std::uint32_t> fresh = newEntries(TermPairSet(kept), otherEntries, ticker);
         planned = {old.size() - kept.size(), kept.size(), fresh.size()};
+        if (!withinLimits(active.limits, otherHeader, kept, otherEntries, fresh)) return SyncOutcome::tooLarge;
         if (merging && !merging(outcome, planned)) return SyncOutcome::declined;
         active.clearIndexes();
         active.entries.clear();  // before the merged list takes its room
@@ -115,6 +137,8 @@ SyncOutcome synchronise(DictionaryStore& active, const CharacterTables& tables, 
             fresh = newEntries(kept, otherEntries, ticker);
         }
         planned = {0, active.entries.size(), fresh.size()};
+        if (!withinLimits(active.limits, active.header, active.entries, otherEntries, fresh))
+            return SyncOutcome::tooLarge;
         if (merging && !merging(outcome, planned)) return SyncOutcome::declined;
         std::size_t bytes = 0;
         for (std::uint32_t i : fresh) bytes += textBytes(otherEntries, i);

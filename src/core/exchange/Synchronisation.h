@@ -15,11 +15,15 @@ enum class SyncOutcome {
     imported,      // different ID, the user agreed: new entries added as imported
     declined,      // different ID, the user refused: nothing changed
     unreadable,    // the reader rejected the other file: nothing changed
+    tooLarge,      // the merged dictionary would pass the store's limits: nothing changed
     noDictionary,  // no active dictionary: nothing changed
 };
 
 // The error text (UTF-8) for a file at path that the reader rejected.
 std::string unreadableDictionaryMessage(const std::string& path);
+// The error text (UTF-8) for a merge with the file at path that would leave a
+// dictionary too large to be saved and opened again.
+std::string tooLargeMergeMessage(const std::string& path);
 
 // Two dictionaries are editions of one when the first 8 bytes of their
 // idAndAccessCode match; the access code behind them does not matter.
@@ -44,10 +48,13 @@ struct SyncCounts {
 // every entry of the other file not already present is appended as
 // efImported; the header and pictures stay.
 //
-// merging, when given, is called once the other file has been read and the
-// import-only question answered, with what the merge will do, before anything
-// changes: the moment to ask about a large change and to say that the work is
-// under way. Its false declines, changing nothing.
+// A merge whose result would pass active.limits is refused before anything
+// changes, so that the dictionary is never grown beyond what a save may write.
+//
+// merging, when given, is called once the other file has been read, the
+// import-only question answered and the limits checked, with what the merge
+// will do, before anything changes: the moment to ask about a large change
+// and to say that the work is under way. Its false declines, changing nothing.
 //
 // The indexes are rebuilt when entries changed. Saving is left to the caller,
 // for synchronised and imported alike. progress is called with the number of

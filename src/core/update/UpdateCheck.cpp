@@ -231,8 +231,12 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
 
         // A refused file (an error page, a cut transfer) must not count as
         // taken: the edition would never be offered again.
-        if (ui.synchroniseWithDownload && !ui.synchroniseWithDownload(downloadPath))
+        const SyncOutcome merged =
+            ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath) : SyncOutcome::synchronised;
+        if (merged == SyncOutcome::unreadable)
             return finish(2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
+        if (merged == SyncOutcome::tooLarge)
+            return finish(2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
         // Stored even after a declined import, so the same edition is not offered again.
         store.header.updateStamp = stamp;
         // A failed save has shown its own error: the check is no success, and

@@ -9,6 +9,7 @@
 
 #include "HttpClient.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/exchange/Synchronisation.h"
 
 namespace trelvo {
 
@@ -65,9 +66,10 @@ struct UpdateUi {
     // Yes/No question about the newer edition; version in UTF-8.
     std::function<bool(const std::string& version)> askToSynchronise;
     // Runs the synchronisation (with its import question) of the downloaded
-    // file, as the synchronisation button does without a sender. False when
-    // the merge refused the file; an import the user declined is no refusal.
-    std::function<bool(const std::string& downloadPath)> synchroniseWithDownload;
+    // file, as the synchronisation button does without a sender, and gives its
+    // outcome. unreadable and tooLarge refuse the file; an import the user
+    // declined is no refusal.
+    std::function<SyncOutcome(const std::string& downloadPath)> synchroniseWithDownload;
     std::function<bool()> save;  // a failure is the callback's to report; the check then ends unsuccessful
     std::function<int()> today;  // day number
     std::function<void()> reportCompleted;

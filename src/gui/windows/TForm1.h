@@ -9,6 +9,7 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/exchange/Synchronisation.h"
 #include "core/lookup/GridWindow.h"
 #include "gui/app/ProgramEnvironment.h"
 
@@ -64,10 +65,11 @@ public:
     void ToolButton2Click();   // import of a word list
     void ToolButton9Click();   // export
     // Synchronisation with another dictionary file: chosen by the user when
-    // bySender, else the file last chosen (OpenDialog2FileName). False when
-    // that file cannot be read as a dictionary; only the button says so in a
-    // box, the update check reports it itself.
-    bool ToolButton11Click(bool bySender = true);
+    // bySender, else the file last chosen (OpenDialog2FileName). Gives what
+    // the merge did. When the file cannot be read as a dictionary, or the
+    // merge would make the dictionary too large, only the button says so in
+    // a box; the update check reports it itself.
+    SyncOutcome ToolButton11Click(bool bySender = true);
     std::string OpenDialog2FileName;
     bool checkAccessCode();
 

@@ -199,12 +199,12 @@ bool TForm1::runExport() {
     return true;
 }
 
-bool TForm1::ToolButton11Click(bool bySender) {
-    if (!store.isOpen()) return true;
+SyncOutcome TForm1::ToolButton11Click(bool bySender) {
+    if (!store.isOpen()) return SyncOutcome::noDictionary;
     if (bySender) {
         QString path = env_.prompts->openFile(this, QStringLiteral("Synchronizace"),
                                               QStringLiteral("Soubory slovníků (*.dsl)"));
-        if (path.isEmpty()) return true;
+        if (path.isEmpty()) return SyncOutcome::declined;
         OpenDialog2FileName = path.toStdString();
     }
     // The questions and boxes before the merge stand over a window still in use;
@@ -239,13 +239,15 @@ bool TForm1::ToolButton11Click(bool bySender) {
                                  mergeDoneText(edition, counts));
         }
     } else {
-        if (outcome == SyncOutcome::unreadable && bySender)
+        const bool unreadable = outcome == SyncOutcome::unreadable;
+        if ((unreadable || outcome == SyncOutcome::tooLarge) && bySender)
             env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
-                                 QString::fromStdString(unreadableDictionaryMessage(OpenDialog2FileName)));
+                                 QString::fromStdString(unreadable ? unreadableDictionaryMessage(OpenDialog2FileName)
+                                                                   : tooLargeMergeMessage(OpenDialog2FileName)));
         refreshDictionaryStatus();
     }
     setEnabled(true);
-    return outcome != SyncOutcome::unreadable;
+    return outcome;
 }
 
 }  // namespace trelvo

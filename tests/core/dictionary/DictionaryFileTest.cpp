@@ -206,6 +206,68 @@ TEST(DictionaryFile, HugeEntryCountIsRefusedWithoutAllocating) {
     EXPECT_FALSE(parseDictionary(huge, h, e));
 }
 
+TEST(DictionaryFile, EntriesAndSizeAreAdmittedUpToTheLimitsAndNoFurther) {
+    const std::string bytes = serializeDictionary(smallHeader(), smallEntries());  // 2 entries
+    DictionaryHeader h;
+    EntryList e;
+    EXPECT_TRUE(parseDictionary(bytes, h, e, {bytes.size(), 2}));
+    EXPECT_EQ(e.size(), 2u);
+    EXPECT_FALSE(parseDictionary(bytes, h, e, {bytes.size(), 1})) << "one entry more than the limit";
+    EXPECT_FALSE(parseDictionary(bytes, h, e, {bytes.size() - 1, 2})) << "one byte more than the limit";
+    EXPECT_EQ(e.size(), 2u) << "a refused file changes nothing";
+
+    TempFolder folder;
+    const std::string path = folder.file("a.dsl");
+    writeBytes(path, bytes);
+    EXPECT_TRUE(readDictionaryFile(path, h, e, {bytes.size(), 2}));
+    EXPECT_FALSE(readDictionaryFile(path, h, e, {bytes.size(), 1}));
+    EXPECT_FALSE(readDictionaryFile(path, h, e, {bytes.size() - 1, 2}));
+}
+
+// Files of the largest kinds are made sparse: they take no room on the disk.
+TEST(DictionaryFile, FilesBeyondTheProgramsLimitsAreRefused) {
+    TempFolder folder;
+    const std::string empty = serializeDictionary(smallHeader(), EntryList{});
+    const std::string countless = empty.substr(0, empty.size() - 4);
+    DictionaryHeader h;
+    EntryList e;
+
+    // Empty entries are ten zero bytes each, so a count and as many tens of
+    // zeros make a whole dictionary.
+    auto emptyEntries = [&](const std::string& path, std::size_t count) {
+        writeBytes(path, countless + u32(static_cast<std::uint32_t>(count)));
+        fs::resize_file(path, countless.size() + 4 + count * 10);
+    };
+    emptyEntries(folder.file("three.dsl"), 3);
+    ASSERT_TRUE(readDictionaryFile(folder.file("three.dsl"), h, e));
+    EXPECT_EQ(e.size(), 3u);
+    // One entry more than the limit: refused for its count alone.
+    emptyEntries(folder.file("many.dsl"), dictionaryEntryLimit + 1);
+    EXPECT_FALSE(readDictionaryFile(folder.file("many.dsl"), h, e));
+    EXPECT_EQ(e.size(), 3u);
+
+    // An empty dictionary followed by zeros up to one byte over the size limit
+    // reads as a dictionary but for its size, and is refused before it is read.
+    const std::string large = folder.file("large.dsl");
+    writeBytes(large, empty);
+    fs::resize_file(large, dictionaryLimit + 1);
+    EXPECT_FALSE(readDictionaryFile(large, h, e));
+    EXPECT_EQ(readDictionaryName(large), smallHeader().name) << "still listed, by its name";
+}
+
+TEST(DictionaryFile, ADictionaryBeyondTheLimitsIsNotWritten) {
+    TempFolder folder;
+    const std::string path = folder.file("a.dsl");
+    ASSERT_TRUE(writeDictionaryFile(smallHeader(), oneEntry("a"), path));
+    const std::string before = readBytes(path);
+    EXPECT_FALSE(writeDictionaryFile(smallHeader(), smallEntries(), path, {dictionaryLimit, 1}));
+    const std::size_t size = serializeDictionary(smallHeader(), smallEntries()).size();
+    EXPECT_FALSE(writeDictionaryFile(smallHeader(), smallEntries(), path, {size - 1, 2}));
+    EXPECT_EQ(readBytes(path), before) << "the old file stays as it was";
+    EXPECT_EQ(folder.count(), 1u);
+    EXPECT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path, {size, 2}));
+}
+
 TEST(DictionaryFile, OtherMagicOrMissingFileIsNeitherNamedNorRead) {
     TempFolder folder;
     std::string path = folder.file("x.dsl");

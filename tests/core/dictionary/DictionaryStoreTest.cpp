@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 
@@ -61,6 +62,45 @@ TEST_F(DictionaryStoreTest, CatalogueListsDictionaryFilesByName) {
     store.scanCatalogue(path("missing"));
     EXPECT_TRUE(store.catalogueNames.empty());
     EXPECT_TRUE(store.cataloguePaths.empty());
+}
+
+TEST_F(DictionaryStoreTest, TheScanRemovesOnlyStaleTemporaryFilesOfSaves) {
+    const std::string dictionary = write("a.dsl", "První");
+    // The time of the name itself, not of what a link names.
+    auto makeOld = [](const std::string& file) {
+        const timespec twoDaysAgo{std::time(nullptr) - 2 * 24 * 60 * 60, 0};
+        const timespec times[2] = {twoDaysAgo, twoDaysAgo};
+        ASSERT_EQ(::utimensat(AT_FDCWD, file.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << file;
+    };
+    auto make = [&](const std::string& name, bool old) {
+        std::ofstream(path(name)) << "DSL";
+        if (old) makeOld(path(name));
+    };
+    make(".a.dsl.trelvo-Ab12Cd", false);      // a save may be writing it
+    make(".a.dsl.trelvo-zZ09xy", true);       // left by a killed save
+    make(".a.dsl.lang.trelvo-Q1w2E3", true);  // of a side file
+    // The user's files of similar names stay, however old.
+    const std::vector<std::string> similar = {
+        "a.dsl.trelvo-Ab12Cd", ".a.dsl.trelvo-Ab12C", ".a.dsl.trelvo-Ab12Cde", ".a.dsl.trelvo-Ab12C_",
+        ".trelvo-Ab12Cd", ".a.dsl.trelvo_Ab12Cd", "a.dsl.Ab12Cd", ".a.dsl.Trelvo-Ab12Cd"};
+    for (const std::string& name : similar) make(name, true);
+    // So do a folder and a link of the very pattern, and the file the link names.
+    fs::create_directory(path(".b.dsl.trelvo-Dir123"));
+    makeOld(path(".b.dsl.trelvo-Dir123"));
+    make("cil.txt", true);
+    fs::create_symlink("cil.txt", path(".c.dsl.trelvo-Ln4kLn"));
+    makeOld(path(".c.dsl.trelvo-Ln4kLn"));
+
+    DictionaryStore store;
+    store.scanCatalogue(folder_.string());
+    EXPECT_EQ(store.cataloguePaths, (std::vector<std::string>{dictionary}));
+    EXPECT_TRUE(fs::exists(path(".a.dsl.trelvo-Ab12Cd")));
+    EXPECT_FALSE(fs::exists(path(".a.dsl.trelvo-zZ09xy")));
+    EXPECT_FALSE(fs::exists(path(".a.dsl.lang.trelvo-Q1w2E3")));
+    for (const std::string& name : similar) EXPECT_TRUE(fs::exists(path(name))) << name;
+    EXPECT_TRUE(fs::is_directory(path(".b.dsl.trelvo-Dir123")));
+    EXPECT_TRUE(fs::is_symlink(path(".c.dsl.trelvo-Ln4kLn")));
+    EXPECT_TRUE(fs::exists(path("cil.txt")));
 }
 
 TEST_F(DictionaryStoreTest, OpeningKeysEachLanguageWithItsOwnTable) {

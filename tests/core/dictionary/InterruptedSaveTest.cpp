@@ -2,11 +2,14 @@
 // old file or the new one on disk, never a mixture or a cut-off file.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -40,7 +43,7 @@ EntryList millionEntries() {
 std::optional<fs::path> saveInProgress(const fs::path& folder, const std::string& dictionaryName) {
     for (const auto& item : fs::directory_iterator(folder)) {
         const std::string name = item.path().filename().string();
-        if (name != dictionaryName && name.rfind(dictionaryName, 0) == 0) return item.path();
+        if (name.rfind("." + dictionaryName + ".trelvo-", 0) == 0) return item.path();
     }
     return std::nullopt;
 }
@@ -114,6 +117,19 @@ TEST_F(InterruptedSaveTest, KilledWhileWritingLeavesTheOldFile) {
     EntryList entries;
     EXPECT_TRUE(readDictionaryFile(path_.string(), header, entries));
     EXPECT_EQ(entries.size(), 1000000u);
+
+    // The killed save's temporary file goes at a catalogue scan once it is a day old.
+    const std::optional<fs::path> left = saveInProgress(folder_, "velky.dsl");
+    ASSERT_TRUE(left);
+    DictionaryStore scan;
+    scan.scanCatalogue(folder_.string());
+    EXPECT_TRUE(fs::exists(*left)) << "a fresh one may belong to a save under way";
+    const timespec dayAndHourAgo{std::time(nullptr) - 25 * 60 * 60, 0};
+    const timespec times[2] = {dayAndHourAgo, dayAndHourAgo};
+    ASSERT_EQ(::utimensat(AT_FDCWD, left->c_str(), times, 0), 0);
+    scan.scanCatalogue(folder_.string());
+    EXPECT_FALSE(fs::exists(*left));
+    EXPECT_EQ(scan.cataloguePaths, (std::vector<std::string>{path_.string()}));
 }
 
 TEST_F(InterruptedSaveTest, KilledAtAnyMomentLeavesOldOrNew) {

@@ -294,3 +294,50 @@ TEST_F(SynchronisationTest, LargeMergeReportsProgressAndKeepsEveryEntry) {
     for (std::size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(reports[i], (i + 1) * 100);
     EXPECT_EQ(reports.back(), 2700u);
 }
+
+TEST_F(SynchronisationTest, AMergePastTheLimitsIsRefusedBeforeAnythingChanges) {
+    makeActive(headerWith("0A1B2C3D", "Stará", ""), {{"návěst", "Signal", "", efDefault},
+                                                     {"kolej", "Gleis", "vlastní poznámka", efUserModified}});
+    const DictionaryStore before = active_;
+    const std::string edition = writeOther(headerWith("0A1B2C3D", "Nová", ""), {{"výhybka", "Weiche", "", efDefault},
+                                                                                {"kolej", "Gleis", "", efDefault}});
+    const std::string foreign = writeOther(headerWith("FFFFFFFF", "Cizí", ""), {{"výhybka", "Weiche", "", efDefault}},
+                                           "foreign.dsl");
+    // The edition leaves 2 entries (the user's and one new), the import 3.
+    active_.limits.entryCount = 2;
+    EXPECT_EQ(run(foreign), SyncOutcome::tooLarge);
+    EXPECT_EQ(asked_, 1) << "the import question comes first";
+    EXPECT_TRUE(merging_.empty()) << "no question about counts that cannot be";
+    EXPECT_EQ(counts_, SyncCounts{});
+    EXPECT_EQ(active_.header, before.header);
+    EXPECT_EQ(active_.entries, before.entries);
+
+    // The size in the file counts as well, header included; the user's note
+    // makes the merge larger than the edition's file.
+    DictionaryHeader merged = headerWith("0A1B2C3D", "Nová", "");
+    EntryList expected =
+        listOf({{"kolej", "Gleis", "vlastní poznámka", efUserModified}, {"výhybka", "Weiche", "", efDefault}});
+    const std::size_t bytes = serializeDictionary(merged, expected).size();
+    active_.limits = {bytes - 1, 2};
+    EXPECT_EQ(run(edition), SyncOutcome::tooLarge);
+    EXPECT_EQ(active_.entries, before.entries);
+    active_.limits = {bytes, 2};
+    EXPECT_EQ(run(edition), SyncOutcome::synchronised);
+    EXPECT_EQ(active_.entries, expected);
+    EXPECT_TRUE(active_.saveDictionary()) << "what a merge admits, a save writes";
+
+    EXPECT_EQ(tooLargeMergeMessage("/x/nove.dsl"),
+              "Spojením se souborem \"/x/nove.dsl\" by slovník přesáhl 16 777 216 záznamů nebo 1 GiB a nešlo by "
+              "jej znovu otevřít; nic se nezměnilo.");
+}
+
+TEST_F(SynchronisationTest, ManyEqualEntriesMergeInOnePass) {
+    // Each incoming entry is looked up among the kept ones; a million equal
+    // kept entries must not make every lookup walk all of them (it would take
+    // hours).
+    const std::vector<E> same(1000000, E{"", "", "", efUserModified});
+    makeActive(headerWith("0A1B2C3D", "Stará", ""), same);
+    const std::string edition = writeOther(headerWith("0A1B2C3D", "Nová", ""), same);
+    EXPECT_EQ(run(edition), SyncOutcome::synchronised);
+    EXPECT_EQ(counts_, (SyncCounts{0, 1000000, 0}));
+}

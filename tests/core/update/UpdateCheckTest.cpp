@@ -187,7 +187,7 @@ protected:
             synchronisedPaths.push_back(path);
             downloadSeenBySync = readFile(path);
             stampDuringSync = store.header.updateStamp;
-            return true;
+            return SyncOutcome::synchronised;
         };
         ui.save = [this] {
             savedStamps.push_back(store.header.updateStamp);
@@ -312,7 +312,7 @@ TEST_F(UpdateCheck, DeclinedImportInsideTheMergeStillStoresTheStamp) {
     // Another ID in the downloaded file: the merge asks, the user refuses, nothing changes.
     ui.synchroniseWithDownload = [this](const std::string& path) {
         synchronisedPaths.push_back(path);
-        return true;
+        return SyncOutcome::declined;
     };
     store.header.updateStamp.clear();  // never updated: the first check offers the edition
 
@@ -474,7 +474,7 @@ TEST_F(UpdateCheck, DownloadTheMergeRefusesIsAnErrorStoresNothingAndIsOfferedAga
     publish(firstHost, newerLine);
     ui.synchroniseWithDownload = [this](const std::string& path) {
         synchronisedPaths.push_back(path);
-        return false;
+        return SyncOutcome::unreadable;
     };
     UpdateCheckResult result = check(oneLocation);
     EXPECT_EQ(result.code, 2);
@@ -482,6 +482,13 @@ TEST_F(UpdateCheck, DownloadTheMergeRefusesIsAnErrorStoresNothingAndIsOfferedAga
     EXPECT_NE(result.error.find(downloadPath), std::string::npos) << result.error;
     EXPECT_EQ(synchronisedPaths, (Lines{downloadPath}));
     EXPECT_EQ(statusText, "");
+    expectNothingStored();
+
+    // A merge that would make the dictionary too large is refused as well, and says why.
+    ui.synchroniseWithDownload = [](const std::string&) { return SyncOutcome::tooLarge; };
+    result = check(oneLocation);
+    EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
+    EXPECT_EQ(result.error, tooLargeMergeMessage(downloadPath));
     expectNothingStored();
 
     answer = false;

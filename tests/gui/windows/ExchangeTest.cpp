@@ -212,6 +212,21 @@ TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_TRUE(prompts_.shown()[0].text.contains("zkazeny.dsl"));
     EXPECT_EQ(entriesOf(active).size(), 3u);
+    prompts_.clearShown();
+
+    // A merge that would leave more entries than a dictionary may hold is
+    // refused with its reason, before the question about the counts.
+    edition.append("výhybka", "points", "", efDefault);
+    ASSERT_TRUE(writeDictionaryFile(h, edition, dir_ + "vetsi.dsl"));
+    w.store.limits.entryCount = 3;
+    prompts_.queueFile(QString::fromStdString(dir_ + "vetsi.dsl"));
+    w.ToolButton11Click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_EQ(prompts_.shown()[0].text, QString::fromStdString(tooLargeMergeMessage(dir_ + "vetsi.dsl")));
+    EXPECT_EQ(w.store.entryCount(), 3u);
+    EXPECT_FALSE(w.modified);
+    EXPECT_TRUE(w.isEnabled());
 }
 
 TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
