@@ -108,6 +108,7 @@ bool TForm1::applyProperties() {
     store.header = header;
     modified = true;
     if (creating) {
+        abandonUpdateCheck();  // it was for the dictionary this one replaces
         store.entries.clear();
         store.clearIndexes();
     } else if (charsetsChanged) {
