@@ -1,5 +1,6 @@
 #include "HttpClient.h"
 
+#include <atomic>
 #include <string>
 
 #include "CurlLibrary.h"
@@ -37,6 +38,12 @@ std::size_t writeBody(char* data, std::size_t size, std::size_t count, void* use
     }
     sink->body.append(data, bytes);
     return bytes;
+}
+
+// Called by libcurl about once a second while a request waits, and more
+// often while data flow; anything but 0 ends the transfer.
+int stopWhenCancelled(void* cancelled, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+    return static_cast<const std::atomic<bool>*>(cancelled)->load() ? 1 : 0;
 }
 
 // Keeps libcurl from printing a stray body to stdout.
@@ -111,6 +118,8 @@ public:
 
     void disconnect() override { handle_.reset(); }
 
+    void cancel() override { cancelled_ = true; }
+
 private:
     static void check(CURLcode code) {
         if (code != CURLE_OK)
@@ -150,6 +159,9 @@ private:
         // Stops at the first status of 400 or more without reading its body;
         // other non-2xx statuses are caught after the transfer.
         check(curl().easy_setopt(h, CURLOPT_FAILONERROR, 1L));
+        check(curl().easy_setopt(h, CURLOPT_NOPROGRESS, 0L));
+        check(curl().easy_setopt(h, CURLOPT_XFERINFOFUNCTION, &stopWhenCancelled));
+        check(curl().easy_setopt(h, CURLOPT_XFERINFODATA, &cancelled_));
         return handle;
     }
 
@@ -171,6 +183,8 @@ private:
 
     // A probe sends no request and so has no status to check.
     void perform(CURL* handle, const std::string& what, bool checkStatus = true) {
+        if (cancelled_)
+            throw HttpError(what + ": cancelled");
         errorBuffer_[0] = '\0';
         const CURLcode code = curl().easy_perform(handle);
         lastCode_ = code;
@@ -192,6 +206,7 @@ private:
     CURLcode lastCode_ = CURLE_OK;
     HeaderList headers_;
     char errorBuffer_[CURL_ERROR_SIZE] = {};
+    std::atomic<bool> cancelled_{false};
 };
 
 }  // namespace

@@ -26,6 +26,10 @@ public:
     virtual std::string get(const std::string& path, std::size_t limit) = 0;
     virtual void head(const std::string& path) = 0;
     virtual void disconnect() = 0;
+    // From any thread: the request under way fails soon (within about a
+    // second), and so does every later one; for a check nobody waits for any
+    // more, such as one whose window has closed.
+    virtual void cancel() = 0;
 };
 
 // How long a request may wait. A transfer has no limit on its whole length,

@@ -55,6 +55,13 @@ std::optional<int> readInteger(std::string_view text, std::size_t& at) {
     return static_cast<int>(value);
 }
 
+// Every end after a location was tried leaves the status panel empty.
+UpdateCheckResult endCheck(const std::function<void(const std::string&)>& setStatus, int code,
+                           UpdateOutcome outcome, std::string error = {}) {
+    if (setStatus) setStatus({});
+    return {code, outcome, std::move(error)};
+}
+
 void disconnectQuietly(HttpClient& http) {
     try {
         http.disconnect();
@@ -147,28 +154,25 @@ UpdateLocation splitUpdateLocation(std::string_view location) {
     return {std::string(location.substr(0, slash)), std::string(location.substr(slash))};
 }
 
-UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
-                                 HttpClient& http, const std::string& downloadPath, UpdateUi& ui,
-                                 int& lastUpdateDay) {
-    if (!store.isOpen() || !toggleDown) return {2, UpdateOutcome::notChecked, {}};
-
-    auto setStatus = [&ui](const std::string& text) {
-        if (ui.setStatus) ui.setStatus(text);
+EditionSearch searchLocations(const std::vector<std::string>& locations, std::uint32_t id,
+                              const std::string& updateStamp, HttpClient& http,
+                              const std::function<void(const std::string&)>& setStatus, std::string shownStatus) {
+    // What the panel shows, followed here rather than read back: the panel
+    // may belong to another thread.
+    auto show = [&](const std::string& text) {
+        shownStatus = text;
+        if (setStatus) setStatus(text);
     };
-    // Every end after a location was tried leaves the panel empty.
-    auto finish = [&](int code, UpdateOutcome outcome, std::string error = {}) {
-        setStatus({});
-        return UpdateCheckResult{code, outcome, std::move(error)};
+    auto end = [&](int code, UpdateOutcome outcome) {
+        return EditionSearch{std::nullopt, endCheck(setStatus, code, outcome)};
     };
-
-    const std::uint32_t id = numericId(store.header.idAndAccessCode);
 
     for (std::size_t i = 0; i < locations.size(); ++i) {
         const bool last = i + 1 == locations.size();
         const UpdateLocation location = splitUpdateLocation(locations[i]);
 
-        const std::string remembered = ui.status ? ui.status() : std::string();
-        setStatus(searchingStatus);
+        const std::string remembered = shownStatus;
+        show(searchingStatus);
 
         try {
             http.setHost(location.host);
@@ -176,7 +180,7 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
         } catch (const HttpError&) {
             disconnectQuietly(http);
             if (!last) continue;
-            return finish(0, UpdateOutcome::unreachable);
+            return end(0, UpdateOutcome::unreachable);
         }
 
         std::string configuration;
@@ -184,23 +188,23 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
             configuration = http.get(location.path + "/" + updateConfigurationName, updateConfigurationLimit);
         } catch (const HttpError&) {
             disconnectQuietly(http);
-            setStatus(remembered);
+            show(remembered);
             if (!last) continue;
-            return finish(2, UpdateOutcome::configurationFailed);
+            return end(2, UpdateOutcome::configurationFailed);
         }
 
         // A location that answers decides: later ones are not asked.
         std::optional<PublishedEdition> edition = findPublishedEdition(configuration, id);
         if (!edition) {
             disconnectQuietly(http);
-            return finish(2, UpdateOutcome::noEdition);
+            return end(2, UpdateOutcome::noEdition);
         }
 
         // Any difference counts as newer: stamps are not ordered.
         const std::string stamp = publicationStamp(edition->date, edition->time);
-        if (stamp == store.header.updateStamp) {
+        if (stamp == updateStamp) {
             disconnectQuietly(http);
-            return finish(2, UpdateOutcome::upToDate);
+            return end(2, UpdateOutcome::upToDate);
         }
 
         const std::string filePath = location.path + "/" + edition->file;
@@ -208,45 +212,64 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
             http.head(filePath);
         } catch (const HttpError&) {
             disconnectQuietly(http);
-            return finish(2, UpdateOutcome::fileMissing);
+            return end(2, UpdateOutcome::fileMissing);
         }
-
-        const std::string version = CodePage::toUtf8(edition->version, CodePage::headerCodePage);
-        if (!ui.askToSynchronise || !ui.askToSynchronise(version)) {
-            disconnectQuietly(http);
-            return finish(2, UpdateOutcome::declined);
-        }
-
-        std::string bytes;
-        try {
-            bytes = http.get(filePath, updateDictionaryLimit);
-        } catch (const HttpError& error) {
-            disconnectQuietly(http);
-            return finish(2, UpdateOutcome::downloadFailed, error.what());
-        }
-        disconnectQuietly(http);
-        if (!replaceFileAtomically(downloadPath, bytes))
-            return finish(2, UpdateOutcome::downloadFailed, "Soubor " + downloadPath + " nelze zapsat.");
-        bytes = std::string();  // the dictionary may be large; the merge reads the file
-
-        // A refused file (an error page, a cut transfer) must not count as
-        // taken: the edition would never be offered again.
-        const SyncOutcome merged =
-            ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath) : SyncOutcome::synchronised;
-        if (merged == SyncOutcome::unreadable)
-            return finish(2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
-        if (merged == SyncOutcome::tooLarge)
-            return finish(2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
-        // Stored even after a declined import, so the same edition is not offered again.
-        store.header.updateStamp = stamp;
-        // A failed save has shown its own error: the check is no success, and
-        // the day of the last update stays, so that the reminder still comes.
-        if (!(ui.save ? ui.save() : store.saveDictionary())) return finish(2, UpdateOutcome::saveFailed);
-        lastUpdateDay = ui.today ? ui.today() : todayDayNumber();
-        if (ui.reportCompleted) ui.reportCompleted();
-        return finish(1, UpdateOutcome::updated);
+        return {FoundEdition{stamp, CodePage::toUtf8(edition->version, CodePage::headerCodePage), filePath}, {}};
     }
-    return {2, UpdateOutcome::notChecked, {}};
+    return {std::nullopt, {2, UpdateOutcome::notChecked, {}}};
+}
+
+std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEdition& edition, UpdateUi& ui) {
+    if (ui.askToSynchronise && ui.askToSynchronise(edition.version)) return std::nullopt;
+    disconnectQuietly(http);
+    return endCheck(ui.setStatus, 2, UpdateOutcome::declined);
+}
+
+std::string downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath) {
+    std::string bytes;
+    try {
+        bytes = http.get(edition.filePath, updateDictionaryLimit);
+    } catch (const HttpError& error) {
+        disconnectQuietly(http);
+        return error.what();
+    }
+    disconnectQuietly(http);
+    if (!replaceFileAtomically(downloadPath, bytes)) return "Soubor " + downloadPath + " nelze zapsat.";
+    return {};
+}
+
+UpdateCheckResult takeEdition(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
+                              const std::string& downloadError, UpdateUi& ui, int& lastUpdateDay) {
+    if (!downloadError.empty()) return endCheck(ui.setStatus, 2, UpdateOutcome::downloadFailed, downloadError);
+    // A refused file (an error page, a cut transfer) must not count as
+    // taken: the edition would never be offered again.
+    const SyncOutcome merged =
+        ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath) : SyncOutcome::synchronised;
+    if (merged == SyncOutcome::unreadable)
+        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
+    if (merged == SyncOutcome::tooLarge)
+        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
+    // Stored even after a declined import, so the same edition is not offered again.
+    store.header.updateStamp = edition.stamp;
+    // A failed save has shown its own error: the check is no success, and
+    // the day of the last update stays, so that the reminder still comes.
+    if (!(ui.save ? ui.save() : store.saveDictionary())) return endCheck(ui.setStatus, 2, UpdateOutcome::saveFailed);
+    lastUpdateDay = ui.today ? ui.today() : todayDayNumber();
+    if (ui.reportCompleted) ui.reportCompleted();
+    return endCheck(ui.setStatus, 1, UpdateOutcome::updated);
+}
+
+UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
+                                 HttpClient& http, const std::string& downloadPath, UpdateUi& ui,
+                                 int& lastUpdateDay) {
+    if (!store.isOpen() || !toggleDown) return {2, UpdateOutcome::notChecked, {}};
+    const EditionSearch search =
+        searchLocations(locations, numericId(store.header.idAndAccessCode), store.header.updateStamp, http,
+                        ui.setStatus, ui.status ? ui.status() : std::string());
+    if (!search.edition) return search.ended;
+    if (std::optional<UpdateCheckResult> declined = offerEdition(http, *search.edition, ui)) return *declined;
+    const std::string error = downloadEdition(http, *search.edition, downloadPath);
+    return takeEdition(store, *search.edition, downloadPath, error, ui, lastUpdateDay);
 }
 
 }  // namespace trelvo

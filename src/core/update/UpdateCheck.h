@@ -99,6 +99,45 @@ struct UpdateCheckResult {
     std::string error;
 };
 
+// A published edition that differs from the dictionary's: what the question
+// shows and what the download needs.
+struct FoundEdition {
+    std::string stamp;     // publication stamp, stored once the edition is taken
+    std::string version;   // for the question, UTF-8
+    std::string filePath;  // request path of the dictionary file at its location
+};
+
+// How the search at the locations came out: an edition to offer, the client
+// still connected to its location, or the end of the check (the status then
+// emptied).
+struct EditionSearch {
+    std::optional<FoundEdition> edition;
+    UpdateCheckResult ended;
+};
+
+// The check in steps, so that a window can wait on the servers off its own
+// thread and ask its question and merge on it: searchLocations, offerEdition,
+// downloadEdition, takeEdition; checkForUpdate below runs them in turn.
+
+// Tries each location in turn up to the HEAD of a newer edition of the
+// dictionary id, last updated at updateStamp. It reads nothing but its
+// arguments, so it may run on a thread of its own, and calls setStatus from
+// there; shownStatus is the status text before the check, which a location
+// that fails after connecting puts back.
+EditionSearch searchLocations(const std::vector<std::string>& locations, std::uint32_t id,
+                              const std::string& updateStamp, HttpClient& http,
+                              const std::function<void(const std::string&)>& setStatus, std::string shownStatus);
+// Asks the user about the edition. After a No the check has ended, and the
+// result says how; nullopt when the user wants the edition.
+std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEdition& edition, UpdateUi& ui);
+// Fetches the edition into downloadPath and disconnects; may run on a thread
+// of its own. The error text (UTF-8), or empty when the file is written.
+std::string downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath);
+// With the download in place (downloadError empty), merges it, stores the
+// stamp, saves and reports; otherwise ends the check with the error.
+UpdateCheckResult takeEdition(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
+                              const std::string& downloadError, UpdateUi& ui, int& lastUpdateDay);
+
 // Looks for a newer edition of the open dictionary at each location in turn
 // and, when the user agrees, downloads it to downloadPath and merges it. The
 // status panel is left empty whenever a location was tried.

@@ -30,6 +30,7 @@
 #include "core/settings/WindowPlacement.h"
 #include "core/update/UpdateLocations.h"
 #include "gui/app/Prompts.h"
+#include "gui/app/WorkerThread.h"
 #include "gui/controls/CASShape.h"
 #include "gui/controls/ProgramFrame.h"
 #include "gui/controls/TWhintik.h"
@@ -78,7 +79,7 @@ constexpr std::chrono::seconds otherWriterWait{5};
 }  // namespace
 
 TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
-    : QWidget(parent), env_(std::move(environment)) {
+    : QWidget(parent), env_(std::move(environment)), updateWorker_(std::make_unique<WorkerThread>()) {
     setWindowTitle(QStringLiteral("Trelvo"));
     setMinimumSize(500, 350);
     resize(designWidth, 373);
@@ -91,6 +92,9 @@ TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
 }
 
 TForm1::~TForm1() {
+    // An update check still waiting on a server is cancelled, and its thread
+    // is over before anything it reports to goes.
+    updateWorker_.reset();
     // The child widgets outlive this part of the window: their destruction
     // moves the focus and emits signals, which must no longer reach it.
     grid->onKeyDown = nullptr;
@@ -427,6 +431,8 @@ bool TForm1::openDictionary(int i) {
     // Going back, or a save that failed, keeps the active dictionary and its changes.
     if (!askToSaveChanges()) return false;
     if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return false;
+    // What a check of the dictionary that was open would bring belongs to it.
+    abandonUpdateCheck();
     showFromTheStart();
     modified = false;
     checkForUpdate();
@@ -473,7 +479,8 @@ void TForm1::refreshDictionaryStatus() {
     frame_->SetCaption(title);
     if (store.isOpen()) {
         const DictionaryHeader& h = store.header;
-        statusPanels[0]->setText(QStringLiteral("Slovník: ") + uiText(h.name));
+        statusPanels[0]->setText(updateStatus_.isEmpty() ? QStringLiteral("Slovník: ") + uiText(h.name)
+                                                         : updateStatus_);
         statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[sourceSide]) +
                                  QStringLiteral("->") + uiText(h.languageName[targetSide]));
         QImage picture;
@@ -561,6 +568,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The window goes at once; a server that keeps silent is not waited for.
+    abandonUpdateCheck();
     writeSettings();
     event->accept();
 }

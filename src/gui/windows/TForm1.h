@@ -3,6 +3,8 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -33,6 +35,9 @@ class TForm5;
 class Tgridik;
 class TNewTrelvo;
 class TWhintik;
+class WorkerThread;
+struct UpdateCheckResult;
+struct UpdateUi;
 
 // The main window: it owns the active dictionary, the character tables and the
 // state every command works on, runs the start-up and close sequences and
@@ -58,9 +63,11 @@ public:
     void ToolButton10Click();  // its settings
     void convertToDefault();
     void ToolButton8Click();   // about box
-    // The automatic update check of the open dictionary: 0 when no location
-    // could be reached, 1 after an update, 2 otherwise.
-    int checkForUpdate();
+    // Starts the automatic update check of the open dictionary, in place of
+    // one under way. Its requests wait on a thread of their own while the
+    // window goes on working; its question and merge come on the window's
+    // thread, and updateChecked says how it ended.
+    void checkForUpdate();
     void ToolButton12Click(bool down);
     void ToolButton2Click();   // import of a word list
     void ToolButton9Click();   // export
@@ -149,6 +156,12 @@ public:
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
 
+signals:
+    // An update check has ended: 0 when no location could be reached, 1
+    // after an update, 2 otherwise. A check given up (the window closed, the
+    // dictionary switched, the toggle raised) does not end this way.
+    void updateChecked(int code);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -202,6 +215,21 @@ private:
     void Timer2Timer();
     void Timer3Timer();
 
+    // The update check in its steps: searching the locations and downloading
+    // on the worker, the question and the merge on the window's thread.
+    struct UpdateJob;
+    UpdateUi updateUi();
+    void showUpdateStatus(const std::string& text);
+    // Runs a step of the check once no box, menu or long command holds the
+    // window, unless the check has been given up by then.
+    void whenFree(const std::shared_ptr<UpdateJob>& job, std::function<void()> step);
+    void offerEdition(const std::shared_ptr<UpdateJob>& job);
+    void takeEdition(const std::shared_ptr<UpdateJob>& job, const std::string& downloadPath);
+    void endUpdateCheck(const UpdateCheckResult& result);
+    // The check under way, if any, is cancelled and nothing more comes of it;
+    // true when there was one. The caller puts the status panel right.
+    bool abandonUpdateCheck();
+
     ProgramEnvironment env_;
     TNewTrelvo* NewTrelvo_ = nullptr;
     TForm3* Form3_ = nullptr;
@@ -215,6 +243,11 @@ private:
     // After a swap, the next text typed into the search box is searched even
     // when it equals the one searched before the swap.
     bool swappedSinceSearch_ = false;
+    std::unique_ptr<WorkerThread> updateWorker_;
+    std::shared_ptr<UpdateJob> update_;  // the check under way
+    // The check's progress text while it waits on a server; the panel keeps
+    // it through a refresh.
+    QString updateStatus_;
 };
 
 }  // namespace trelvo

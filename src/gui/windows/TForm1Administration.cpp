@@ -112,6 +112,7 @@ bool TForm1::applyProperties() {
         // The file chosen is to be replaced, as the user agreed if it exists:
         // the first save asks nothing more about it.
         store.fileIdentity = FileIdentity::of(path);
+        abandonUpdateCheck();  // it was for the dictionary this one replaces
         store.entries.clear();
         store.clearIndexes();
     } else if (charsetsChanged) {

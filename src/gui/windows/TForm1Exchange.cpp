@@ -2,11 +2,12 @@
 // update check.
 #include "TForm1.h"
 
+#include <QApplication>
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QFile>
 #include <QLabel>
 #include <QRadioButton>
+#include <QTimer>
 #include <QToolButton>
 
 #include "TForm4.h"
@@ -19,6 +20,7 @@
 #include "core/update/HttpClient.h"
 #include "core/update/UpdateCheck.h"
 #include "gui/app/Prompts.h"
+#include "gui/app/WorkerThread.h"
 
 namespace trelvo {
 
@@ -51,14 +53,17 @@ QString mergeDoneText(bool edition, const SyncCounts& counts) {
 
 }  // namespace
 
-int TForm1::checkForUpdate() {
-    std::unique_ptr<HttpClient> http = env_.http();
+// One update check under way. The thread that waits on its servers shares
+// it with the window, so each outlives whichever lets go first.
+struct TForm1::UpdateJob {
+    std::unique_ptr<HttpClient> http;
+    EditionSearch search;
+    std::string downloadError;
+};
+
+UpdateUi TForm1::updateUi() {
     UpdateUi ui;
-    ui.setStatus = [this](const std::string& text) {
-        statusPanels[0]->setText(QString::fromStdString(text));
-        statusPanels[0]->repaint();
-    };
-    ui.status = [this] { return statusPanels[0]->text().toStdString(); };
+    ui.setStatus = [this](const std::string& text) { showUpdateStatus(text); };
     ui.askToSynchronise = [this](const std::string& version) {
         return env_.prompts->ask(this, QStringLiteral("Upozornění ..."),
                                  QStringLiteral("Na aktualizačním serveru byla nalezena novější verze slovníku "
@@ -75,8 +80,79 @@ int TForm1::checkForUpdate() {
         env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Dokončení automatické aktualizace ..."),
                              QStringLiteral("Automatická aktualizace byla dokončena."));
     };
-    UpdateCheckResult result = trelvo::checkForUpdate(store, toolButtons[12]->isChecked(), updateLocations, *http,
-                                                      joinPath(programDir, "download.dsl"), ui, lastUpdateDay);
+    return ui;
+}
+
+void TForm1::showUpdateStatus(const std::string& text) {
+    updateStatus_ = QString::fromStdString(text);
+    statusPanels[0]->setText(updateStatus_);
+}
+
+void TForm1::checkForUpdate() {
+    if (abandonUpdateCheck()) refreshDictionaryStatus();
+    if (!store.isOpen() || !toolButtons[12]->isChecked()) {
+        emit updateChecked(2);
+        return;
+    }
+    auto job = std::make_shared<UpdateJob>();
+    job->http = env_.http();
+    update_ = job;
+    WorkerThread* worker = updateWorker_.get();
+    // The thread works on copies: the dictionary may change while it waits.
+    worker->start(
+        [this, worker, job, locations = updateLocations, id = numericId(store.header.idAndAccessCode),
+         stamp = store.header.updateStamp, shown = statusPanels[0]->text().toStdString()] {
+            auto setStatus = [this, worker, job](const std::string& text) {
+                worker->post([this, job, text] {
+                    if (job == update_) showUpdateStatus(text);
+                });
+            };
+            job->search = searchLocations(locations, id, stamp, *job->http, setStatus, shown);
+        },
+        [this, job] { whenFree(job, [this, job] { offerEdition(job); }); }, [job] { job->http->cancel(); });
+}
+
+void TForm1::whenFree(const std::shared_ptr<UpdateJob>& job, std::function<void()> step) {
+    if (job != update_) return;
+    if (isEnabled() && !QApplication::activeModalWidget() && !QApplication::activePopupWidget()) {
+        step();
+        return;
+    }
+    // The question or the merge would come in the middle of what holds the window.
+    QTimer::singleShot(100, this, [this, job, step = std::move(step)] { whenFree(job, step); });
+}
+
+void TForm1::offerEdition(const std::shared_ptr<UpdateJob>& job) {
+    if (!job->search.edition) {
+        endUpdateCheck(job->search.ended);
+        return;
+    }
+    UpdateUi ui = updateUi();
+    const std::optional<UpdateCheckResult> declined = trelvo::offerEdition(*job->http, *job->search.edition, ui);
+    // A request to end the program may have closed the window under the question.
+    if (job != update_) return;
+    if (declined) {
+        endUpdateCheck(*declined);
+        return;
+    }
+    const std::string downloadPath = joinPath(programDir, "download.dsl");
+    updateWorker_->start(
+        [job, downloadPath] { job->downloadError = downloadEdition(*job->http, *job->search.edition, downloadPath); },
+        [this, job, downloadPath] { whenFree(job, [this, job, downloadPath] { takeEdition(job, downloadPath); }); },
+        [job] { job->http->cancel(); });
+}
+
+void TForm1::takeEdition(const std::shared_ptr<UpdateJob>& job, const std::string& downloadPath) {
+    // Nothing waits on a server any more: the merge shows its own progress.
+    updateStatus_.clear();
+    UpdateUi ui = updateUi();
+    endUpdateCheck(
+        trelvo::takeEdition(store, *job->search.edition, downloadPath, job->downloadError, ui, lastUpdateDay));
+}
+
+void TForm1::endUpdateCheck(const UpdateCheckResult& result) {
+    update_.reset();
+    updateStatus_.clear();
     // The check's progress texts took the first panel; whatever came of it,
     // the panel names the dictionary again.
     refreshDictionaryStatus();
@@ -87,12 +163,23 @@ int TForm1::checkForUpdate() {
         toolButtons[12]->setEnabled(false);
         toolButtons[12]->setChecked(false);
     }
-    return result.code;
+    emit updateChecked(result.code);
+}
+
+bool TForm1::abandonUpdateCheck() {
+    if (!update_) return false;
+    update_.reset();
+    updateStatus_.clear();
+    updateWorker_->cancelAll();
+    return true;
 }
 
 void TForm1::ToolButton12Click(bool down) {
     autoUpdate = down;
-    if (autoUpdate) checkForUpdate();
+    if (autoUpdate)
+        checkForUpdate();
+    else if (abandonUpdateCheck())  // the permission is withdrawn from the check under way too
+        refreshDictionaryStatus();
 }
 
 void TForm1::ToolButton2Click() {

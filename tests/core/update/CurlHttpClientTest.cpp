@@ -280,6 +280,36 @@ TEST(CurlHttpClient, AStallingServerEndsInAFailure) {
     hold.release();
 }
 
+// A window that closes while a server keeps silent must not wait for the
+// stall limit: a cancel from another thread ends the request under way, with
+// the program's own limits, long before the server's late answer, and every
+// later request fails without reaching the server.
+TEST(CurlHttpClient, ACancelEndsTheWaitingRequestAndEveryLaterOne) {
+    Hold hold;
+    std::atomic<int> asked{0};
+    LocalServer server;
+    server.server.Get("/stall", [&](const httplib::Request&, httplib::Response& res) {
+        ++asked;
+        hold.wait();
+        res.set_content("late", "text/plain");
+    });
+    server.start();
+
+    auto client = makeHttpClient();
+    client->setHost(server.host());
+    std::thread canceller([&] {
+        while (asked == 0)
+            std::this_thread::sleep_for(1ms);
+        client->cancel();
+    });
+    EXPECT_THROW(client->get("/stall", 1000), HttpError);
+    canceller.join();
+    hold.release();
+    EXPECT_THROW(client->get("/stall", 1000), HttpError);
+    EXPECT_THROW(client->connect(), HttpError);
+    EXPECT_EQ(asked, 1);
+}
+
 TEST(CurlHttpClient, ATransferThatStopsMidBodyEndsInAFailure) {
     Hold hold;
     LocalServer server;

@@ -50,6 +50,7 @@ public:
         if (!bodies.count(host_ + path) || failingHeads.count(host_ + path)) throw HttpError("404 Not Found");
     }
     void disconnect() override { log.push_back("disconnect"); }
+    void cancel() override {}
 
     int requests(const std::string& kind) const {
         int n = 0;

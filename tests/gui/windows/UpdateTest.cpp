@@ -1,19 +1,30 @@
 #include <gtest/gtest.h>
 
 #include <httplib.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
+#include <QLineEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <atomic>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
-#include <chrono>
+#include <functional>
 #include <map>
+#include <optional>
 #include <thread>
+#include <vector>
 
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "gui/controls/CASShape.h"
+#include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
@@ -54,8 +65,127 @@ private:
     std::thread thread_;
 };
 
+// A server on 127.0.0.1 that takes every connection and its request and never
+// answers. It notes who ends each request: its client, hanging up, or the
+// server, which gives up after 20 s, before the client's own stall limit of
+// 30 s, so that a client which never lets go fails the test rather than
+// hanging it.
+class SilentServer {
+public:
+    SilentServer() {
+        listener_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof address;
+        if (::bind(listener_, reinterpret_cast<sockaddr*>(&address), length) != 0 || ::listen(listener_, 8) != 0 ||
+            ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length) != 0 || ::pipe(wake_) != 0)
+            ADD_FAILURE() << "no test server";
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~SilentServer() {
+        const char byte = 1;
+        [[maybe_unused]] ssize_t written = ::write(wake_[1], &byte, 1);
+        thread_.join();
+        for (int fd : {listener_, wake_[0], wake_[1]}) ::close(fd);
+    }
+
+    std::string location(const std::string& path) const { return "127.0.0.1:" + std::to_string(port_) + path; }
+
+    std::atomic<int> waiting{0};  // requests whose connection is still open
+    std::atomic<int> hungUp{0};   // requests their client gave up
+    std::atomic<int> givenUp{0};  // requests the server gave up
+
+private:
+    struct Connection {
+        int fd;
+        bool requested;
+    };
+
+    void serve() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        std::vector<Connection> connections;
+        while (std::chrono::steady_clock::now() < deadline) {
+            std::vector<pollfd> polled{{wake_[0], POLLIN, 0}, {listener_, POLLIN, 0}};
+            for (const Connection& c : connections) polled.push_back({c.fd, POLLIN, 0});
+            if (::poll(polled.data(), polled.size(), 100) < 0) break;
+            if (polled[0].revents) break;
+            if (polled[1].revents & POLLIN) {
+                const int fd = ::accept4(listener_, nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd >= 0) connections.push_back({fd, false});
+            }
+            for (std::size_t i = 2; i < polled.size(); ++i) {
+                if (!polled[i].revents) continue;
+                Connection& c = connections[i - 2];
+                char buffer[4096];
+                if (::recv(c.fd, buffer, sizeof buffer, 0) > 0) {
+                    if (!c.requested) ++waiting;
+                    c.requested = true;
+                    continue;
+                }
+                if (c.requested) {
+                    --waiting;
+                    ++hungUp;
+                }
+                ::close(c.fd);
+                c.fd = -1;
+            }
+            std::erase_if(connections, [](const Connection& c) { return c.fd < 0; });
+        }
+        for (const Connection& c : connections) {
+            if (c.requested) {
+                --waiting;
+                ++givenUp;
+            }
+            ::close(c.fd);
+        }
+    }
+
+    int listener_ = -1;
+    int wake_[2] = {-1, -1};
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget* widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) ++count;
+        return false;
+    }
+};
+
 class UpdateTest : public TestProgram {
 protected:
+    // Runs what starts an update check and waits for the check to end; its result.
+    int checked(TForm1& w, const std::function<void()>& action) {
+        std::optional<int> code;
+        const QMetaObject::Connection connection =
+            QObject::connect(&w, &TForm1::updateChecked, [&code](int result) { code = result; });
+        action();
+        const bool ended = QTest::qWaitFor([&] { return code.has_value(); }, 20000);
+        QObject::disconnect(connection);
+        EXPECT_TRUE(ended) << "the check did not end";
+        return code.value_or(-1);
+    }
+
+    void clickCloseButton(TForm1& w) {
+        auto* frame = w.findChild<CASShape*>();
+        for (int x = frame->width() - 1; x > 0; --x) {
+            if (frame->zoneAt({x, 8}) == CASShape::Zone::CloseButton) {
+                QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(x, 8));
+                return;
+            }
+        }
+        ADD_FAILURE() << "no close button";
+    }
+
     // The active dictionary and a newer edition of it, published at /trelvo.
     void publish(UpdateServer& server, const std::string& line) {
         EntryList entries;
@@ -89,7 +219,7 @@ protected:
         TForm1& w = start();
         const int lastDay = w.lastUpdateDay;
         prompts_.queueAnswer(true);
-        w.selectDictionary(0);
+        EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
         ASSERT_EQ(prompts_.shown().size(), 2u) << "the question and the error, no completion";
         EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
         EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::error);
@@ -106,7 +236,7 @@ protected:
 
         prompts_.clearShown();
         prompts_.queueAnswer(false);
-        EXPECT_EQ(w.checkForUpdate(), 2);
+        EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 2);
         ASSERT_EQ(prompts_.shown().size(), 1u);
         EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
     }
@@ -122,7 +252,7 @@ TEST_F(UpdateTest, ANewerEditionIsOfferedDownloadedAndMergedOnce) {
 
     TForm1& w = start();
     prompts_.queueAnswer(true);
-    w.selectDictionary(0);
+    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 1);
     ASSERT_EQ(prompts_.shown().size(), 2u) << "no message about the first location";
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
     EXPECT_EQ(prompts_.shown()[0].text,
@@ -140,7 +270,7 @@ TEST_F(UpdateTest, ANewerEditionIsOfferedDownloadedAndMergedOnce) {
 
     // The same edition again: nothing asked.
     prompts_.clearShown();
-    EXPECT_EQ(w.checkForUpdate(), 2);
+    EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 2);
     EXPECT_TRUE(prompts_.shown().empty());
 }
 
@@ -151,10 +281,10 @@ TEST_F(UpdateTest, NoRequestWhileTheToggleIsUpAndSwitchingItOnChecks) {
     TForm1& w = start();
     w.toolButtons[12]->click();  // up: no update
     EXPECT_FALSE(w.autoUpdate);
-    w.selectDictionary(0);
+    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
     EXPECT_EQ(server.requests, 0);
     prompts_.queueAnswer(false);
-    w.toolButtons[12]->click();
+    EXPECT_EQ(checked(w, [&] { w.toolButtons[12]->click(); }), 2);
     EXPECT_TRUE(w.autoUpdate);
     EXPECT_EQ(prompts_.shown().size(), 1u) << "asked, and declined";
     EXPECT_EQ(w.store.header.version, "") << "nothing merged";
@@ -165,7 +295,7 @@ TEST_F(UpdateTest, NoServerAnsweringPutsTheToggleOutOfUse) {
     locations({"127.0.0.1:9/trelvo"});
     dictionary("a.dsl", "Zabezpečovací technika");
     TForm1& w = start();
-    w.selectDictionary(0);
+    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 0);
     EXPECT_FALSE(w.toolButtons[12]->isEnabled());
     EXPECT_FALSE(w.toolButtons[12]->isChecked());
     EXPECT_TRUE(prompts_.shown().empty());
@@ -184,4 +314,86 @@ TEST_F(UpdateTest, ACutEditionIsRefused) {
     std::string& edition = server.files["/trelvo/cs-en.dsl"];
     edition.resize(edition.size() - 3);
     expectRefusedDownload(server);
+}
+
+// A server that takes the request and keeps silent. While the request waits
+// the window shows the progress, paints, runs its timers and searches; its
+// close button closes it at once, the request is let go and no box follows.
+TEST_F(UpdateTest, WhileASilentServerHoldsTheRequestTheWindowWorksAndClosesAtOnce) {
+    SilentServer server;
+    locations({server.location("/trelvo")});
+    dictionary("a.dsl", "Zabezpečovací technika");
+    TForm1& w = start();
+    w.show();
+    w.selectDictionary(0);
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return server.waiting == 1 && panel(0) == "Hledání aktualizací ..."; }, 10000))
+        << "the window came back only after the server had been given up";
+
+    PaintCounter painted(w.grid->viewport());
+    w.grid->viewport()->update();
+    bool fired = false;
+    QTimer::singleShot(0, &w, [&fired] { fired = true; });
+    QTest::keyClicks(w.Edit1, "vyh");
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return fired && painted.count > 0 && w.currentPosition == std::size_t{1}; }, 5000));
+    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "výhybka");
+    EXPECT_EQ(server.waiting, 1) << "all of it while the request was still unanswered";
+    EXPECT_EQ(panel(0), "Hledání aktualizací ...");
+
+    clickCloseButton(w);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(fs::exists(dir_ + "trelvo.cfg")) << "closed as ever, the settings written";
+    window_.reset();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.waiting == 0; }, 30000));
+    EXPECT_EQ(server.hungUp, 1) << "the window let the request go";
+    EXPECT_EQ(server.givenUp, 0);
+    EXPECT_TRUE(prompts_.shown().empty()) << "no box after the window closed";
+}
+
+// A check belongs to the dictionary it was started for and to the permission:
+// switching to another dictionary gives it up and checks the new one, raising
+// the toggle gives that up too and the panel names the dictionary again.
+TEST_F(UpdateTest, SwitchingTheDictionaryOrRaisingTheToggleGivesTheWaitingCheckUp) {
+    SilentServer server;
+    locations({server.location("/trelvo")});
+    dictionary("a.dsl", "První");
+    dictionary("b.dsl", "Druhý");
+    TForm1& w = start();
+    w.selectDictionary(0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.waiting == 1; }, 10000));
+
+    w.selectDictionary(1);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return server.hungUp == 1 && server.waiting == 1 && panel(0) == "Hledání aktualizací ..."; }, 10000))
+        << "the first dictionary's request let go, the second's waiting";
+
+    w.toolButtons[12]->click();
+    EXPECT_FALSE(w.autoUpdate);
+    EXPECT_EQ(panel(0), "Slovník: Druhý");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.hungUp == 2; }, 10000));
+    EXPECT_TRUE(w.toolButtons[12]->isEnabled()) << "a check given up found no server unreachable";
+    QTest::qWait(200);
+    EXPECT_EQ(panel(0), "Slovník: Druhý") << "nothing of the given-up check comes late";
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_EQ(server.givenUp, 0);
+}
+
+// A check that finds an edition while a long command holds the window (an
+// import, a merge) asks its question only when the command is over.
+TEST_F(UpdateTest, TheQuestionWaitsUntilALongCommandHasEnded) {
+    UpdateServer server;
+    publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
+    locations({server.location("/trelvo")});
+    TForm1& w = start();
+    w.selectDictionary(0);
+    w.setEnabled(false);  // as the import does while it runs
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 2; }, 10000)) << "the configuration and the HEAD";
+    QTest::qWait(300);
+    EXPECT_TRUE(prompts_.shown().empty()) << "no question in the middle of the command";
+
+    prompts_.queueAnswer(false);
+    EXPECT_EQ(checked(w, [&] { w.setEnabled(true); }), 2);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
 }
