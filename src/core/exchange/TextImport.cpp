@@ -174,6 +174,7 @@ std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
     // Every pair is judged against the entries present before the import, so
     // that pairs repeated in the file are all added.
     std::vector<const ImportedPair*> added;
+    if (pairs.empty()) return 0;
     {
         const TermPairSet present(store.entries);
         for (const ImportedPair& pair : pairs) {
