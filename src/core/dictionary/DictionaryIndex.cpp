@@ -156,18 +156,19 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
             index.entryNumbers_[i] = item.entryNumber;
         }
     });
-    index.resample();
+    index.resample(0);
     return index;
 }
 
-void DictionaryIndex::resample() {
+void DictionaryIndex::resample(std::size_t from) {
     samples_.resize((records_.size() + sampleStep - 1) / sampleStep);
-    for (std::size_t i = 0; i < samples_.size(); ++i) {
+    for (std::size_t i = from / sampleStep; i < samples_.size(); ++i) {
         const Record& r = records_[i * sampleStep];
         samples_[i] = static_cast<Sample>(r.prefix) << 64 | r.next;
     }
     topSamples_.resize((samples_.size() + sampleStep - 1) / sampleStep);
-    for (std::size_t i = 0; i < topSamples_.size(); ++i) topSamples_[i] = samples_[i * sampleStep];
+    for (std::size_t i = from / sampleStep / sampleStep; i < topSamples_.size(); ++i)
+        topSamples_[i] = samples_[i * sampleStep];
 }
 
 namespace {
@@ -225,7 +226,7 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
     std::uint32_t offset = storeKey(copy);
     records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo), Record::of(copy, offset));
     entryNumbers_.insert(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(lo), entryNumber);
-    resample();
+    resample(lo);
     return lo;
 }
 
@@ -266,13 +267,13 @@ void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
                         entryNumbers_.end());
     records_ = std::move(records);
     entryNumbers_ = std::move(entryNumbers);
-    resample();
+    resample(0);
 }
 
 void DictionaryIndex::remove(std::size_t position) {
     records_.erase(records_.begin() + static_cast<std::ptrdiff_t>(position));
     entryNumbers_.erase(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(position));
-    resample();
+    resample(position);
 }
 
 std::size_t DictionaryIndex::find(std::uint32_t entryNumber) const {

@@ -101,8 +101,9 @@ private:
     static constexpr std::size_t sampleStep = 16;
 
     std::uint32_t storeKey(std::string_view key);
-    // The samples again, after the records changed.
-    void resample();
+    // The samples again, after the records from position from on changed:
+    // an entry added at the end costs no pass over the whole index.
+    void resample(std::size_t from);
 
     std::vector<Record> records_;
     // Position for position with records_, in an array of their own, so that
