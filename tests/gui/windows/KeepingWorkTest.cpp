@@ -287,7 +287,7 @@ TEST_F(KeepingWorkTest, ASaveOverAnotherProgramsChangeIsAskedForAndNeKeepsBoth) 
     prompts_.queueAnswer(false);  // but not over the other program's
     EXPECT_FALSE(w.close());
     ASSERT_EQ(prompts_.shown().size(), 2u);
-    const Prompts::Shown& question = prompts_.shown()[1];
+    const Prompts::Shown question = prompts_.shown()[1];  // a copy: later prompts move the list
     EXPECT_EQ(question.text, QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"));
     EXPECT_EQ(question.defaultButton, Prompts::Default::no);
     EXPECT_TRUE(w.isVisible());
