@@ -59,6 +59,51 @@ const Mapping& mappingOf(int codePage) {
     return *mappings[0];
 }
 
+// Calls put with each UTF-16 unit of utf8; a malformed byte gives U+FFFD and
+// decoding goes on at the next byte.
+template <typename Put>
+void forEachUtf16Unit(std::string_view utf8, Put put) {
+    std::size_t i = 0;
+    while (i < utf8.size()) {
+        auto b = static_cast<std::uint8_t>(utf8[i]);
+        if (b < 0x80) {
+            put(static_cast<char16_t>(b));
+            ++i;
+            continue;
+        }
+        int length = (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
+        char32_t c = length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
+        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= utf8.size();
+        for (int k = 1; valid && k < length; ++k) {
+            auto cont = static_cast<std::uint8_t>(utf8[i + static_cast<std::size_t>(k)]);
+            if ((cont & 0xC0) != 0x80) valid = false;
+            c = (c << 6) | (cont & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
+        static constexpr char32_t minimum[5] = {0, 0, 0x80, 0x800, 0x10000};
+        if (valid && (c < minimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
+        if (!valid) {
+            put(replacement);
+            ++i;
+            continue;
+        }
+        if (c >= 0x10000) {
+            c -= 0x10000;
+            put(static_cast<char16_t>(0xD800 + (c >> 10)));
+            put(static_cast<char16_t>(0xDC00 + (c & 0x3FF)));
+        } else {
+            put(static_cast<char16_t>(c));
+        }
+        i += static_cast<std::size_t>(length);
+    }
+}
+
+// The byte for a UTF-16 unit; "?" where the code page has no equivalent.
+char byteOf(const Mapping& mapping, char16_t unit) {
+    std::uint8_t b = unit == 0 ? 0 : mapping.fromUnicode[unit];
+    return static_cast<char>(b == 0 && unit != 0 ? '?' : b);
+}
+
 }  // namespace
 
 int CodePage::codePageOfCharset(int charsetCode) {
@@ -84,11 +129,7 @@ std::u16string CodePage::toUnicode(std::string_view bytes, int codePage) {
 std::string CodePage::fromUnicode(std::u16string_view text, int codePage) {
     const Mapping& mapping = mappingOf(codePage);
     std::string bytes(text.size(), '\0');
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char16_t unit = text[i];
-        std::uint8_t b = unit == 0 ? 0 : mapping.fromUnicode[unit];
-        bytes[i] = static_cast<char>(b == 0 && unit != 0 ? '?' : b);
-    }
+    for (std::size_t i = 0; i < text.size(); ++i) bytes[i] = byteOf(mapping, text[i]);
     return bytes;
 }
 
@@ -96,8 +137,14 @@ std::string CodePage::toUtf8(std::string_view bytes, int codePage) {
     return utf16ToUtf8(toUnicode(bytes, codePage));
 }
 
+// One pass, with no UTF-16 text between: every typed search goes through here.
 std::string CodePage::fromUtf8(std::string_view utf8, int codePage) {
-    return fromUnicode(utf8ToUtf16(utf8), codePage);
+    const Mapping& mapping = mappingOf(codePage);
+    std::string bytes(utf8.size(), '\0');  // a unit takes at least one byte of UTF-8
+    char* out = bytes.data();
+    forEachUtf16Unit(utf8, [&](char16_t unit) { *out++ = byteOf(mapping, unit); });
+    bytes.resize(static_cast<std::size_t>(out - bytes.data()));
+    return bytes;
 }
 
 std::string CodePage::utf16ToUtf8(std::u16string_view text) {
@@ -134,34 +181,7 @@ std::string CodePage::utf16ToUtf8(std::u16string_view text) {
 std::u16string CodePage::utf8ToUtf16(std::string_view utf8) {
     std::u16string out;
     out.reserve(utf8.size());
-    std::size_t i = 0;
-    while (i < utf8.size()) {
-        auto b = static_cast<std::uint8_t>(utf8[i]);
-        int length = b < 0x80 ? 1 : (b >> 5) == 0x6 ? 2 : (b >> 4) == 0xE ? 3 : (b >> 3) == 0x1E ? 4 : 0;
-        char32_t c = length == 1 ? b : length == 2 ? (b & 0x1F) : length == 3 ? (b & 0x0F) : (b & 0x07);
-        bool valid = length > 0 && i + static_cast<std::size_t>(length) <= utf8.size();
-        for (int k = 1; valid && k < length; ++k) {
-            auto cont = static_cast<std::uint8_t>(utf8[i + static_cast<std::size_t>(k)]);
-            if ((cont & 0xC0) != 0x80) valid = false;
-            c = (c << 6) | (cont & 0x3F);
-        }
-        // Overlong forms, surrogates and values past U+10FFFF are malformed too.
-        static constexpr char32_t minimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-        if (valid && (c < minimum[length] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
-        if (!valid) {
-            out += replacement;
-            ++i;
-            continue;
-        }
-        if (c >= 0x10000) {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(c);
-        }
-        i += static_cast<std::size_t>(length);
-    }
+    forEachUtf16Unit(utf8, [&](char16_t unit) { out += unit; });
     return out;
 }
 

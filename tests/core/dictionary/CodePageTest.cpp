@@ -55,3 +55,21 @@ TEST(CodePage, MalformedUtf8BecomesReplacementCharacters) {
     EXPECT_EQ(CodePage::utf16ToUtf8(u"\xDC00z"), "\xEF\xBF\xBDz") << "lone low surrogate";
     EXPECT_EQ(CodePage::utf16ToUtf8(CodePage::utf8ToUtf16("ž😀")), "ž😀");
 }
+
+// fromUtf8 converts in one pass; it must give what the two steps through
+// UTF-16 give, malformed and astral input included.
+TEST(CodePage, DirectConversionFromUtf8MatchesTheWayThroughUtf16) {
+    const std::string pieces[] = {"a", "ž", "Ж", "€", "😀", "\xC3", "\xC0\xAF", "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80",
+                                  std::string(1, '\0'), "\xE2\x82", " ", "ı", "ą"};
+    std::uint32_t state = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::string text;
+        for (int k = round % 9; k > 0; --k) {
+            state = state * 1103515245u + 12345u;
+            text += pieces[(state >> 16) % std::size(pieces)];
+        }
+        for (int cp : {1250, 1251, 1252, 1254, 1257})
+            ASSERT_EQ(CodePage::fromUtf8(text, cp), CodePage::fromUnicode(CodePage::utf8ToUtf16(text), cp))
+                << cp << " " << text;
+    }
+}
