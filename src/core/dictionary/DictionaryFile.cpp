@@ -139,7 +139,7 @@ std::optional<std::string> readDictionaryName(const std::string& path) {
     return name;
 }
 
-bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries,
+bool parseDictionary(LargeString bytes, DictionaryHeader& header, EntryList& entries,
                      const DictionaryLimits& limits) {
     ByteReader in(bytes);
     if (in.raw(3) != magic) return false;
@@ -166,7 +166,7 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
     // The texts are unscrambled where they stand: the file's bytes become the
     // entries' storage. Their places are found and checked first; then a large
     // dictionary is unscrambled in two halves at once.
-    std::vector<EntryList::Slot> slots;
+    LargeVector<EntryList::Slot> slots;
     slots.resize(count);
     for (EntryList::Slot& slot : slots) {
         for (int k = 0; k < 3; ++k) {
@@ -201,9 +201,14 @@ bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& ent
 
 bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries,
                         const DictionaryLimits& limits) {
-    std::string bytes;
+    LargeString bytes;
     if (!readWholeFile(path, bytes, limits.fileSize)) return false;
     return parseDictionary(std::move(bytes), header, entries, limits);
+}
+
+bool parseDictionary(std::string_view bytes, DictionaryHeader& header, EntryList& entries,
+                     const DictionaryLimits& limits) {
+    return parseDictionary(LargeString(bytes), header, entries, limits);
 }
 
 std::size_t storedEntrySize(const EntryList& entries, std::size_t n) {

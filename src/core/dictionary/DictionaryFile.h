@@ -36,7 +36,10 @@ std::optional<std::string> readDictionaryName(const std::string& path);
 bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries,
                         const DictionaryLimits& limits = {});
 // The same over the file's bytes, which become the storage of the entries.
-bool parseDictionary(std::string bytes, DictionaryHeader& header, EntryList& entries,
+bool parseDictionary(LargeString bytes, DictionaryHeader& header, EntryList& entries,
+                     const DictionaryLimits& limits = {});
+// The same over a copy of bytes.
+bool parseDictionary(std::string_view bytes, DictionaryHeader& header, EntryList& entries,
                      const DictionaryLimits& limits = {});
 
 // The bytes entry n takes in a dictionary file.

@@ -128,7 +128,7 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
 
     // The keys are laid out again in index order: a search ends among
     // neighbouring records, whose keys then share the cache lines it reads.
-    std::string sorted;
+    LargeString sorted;
     sorted.resize(total);
     std::uint32_t firstHalf = 0;  // where the keys of the second half begin
     for (std::size_t i = 0; i < count / 2; ++i) firstHalf += items[i].keyLength;
@@ -144,7 +144,7 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
         }
     });
     index.keys_.swap(sorted);
-    std::string().swap(sorted);  // the old keys go before the records take their room
+    LargeString().swap(sorted);  // the old keys go before the records take their room
 
     index.records_.resize(count);
     index.entryNumbers_.resize(count);
@@ -205,6 +205,18 @@ std::pair<std::size_t, std::size_t> narrowed(const Sample* samples, std::size_t 
     return {lo, hi};
 }
 
+// Asks for the cache lines of [first, last) all at once, at most a few: the
+// binary search that reads them next would otherwise wait for each in turn.
+template <typename T>
+void prefetch(const T* first, const T* last) {
+    constexpr std::uintptr_t line = 64;
+    constexpr std::size_t most = 32;
+    if (last - first > static_cast<std::ptrdiff_t>(most)) last = first + most;
+    const auto end = reinterpret_cast<std::uintptr_t>(last);
+    for (auto at = reinterpret_cast<std::uintptr_t>(first) & ~(line - 1); at < end; at += line)
+        __builtin_prefetch(reinterpret_cast<const void*>(at));
+}
+
 }  // namespace
 
 std::uint32_t DictionaryIndex::storeKey(std::string_view key) {
@@ -246,8 +258,8 @@ void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
         return keyOf(a) < keyOf(b);
     });
 
-    std::vector<Record> records;
-    std::vector<std::uint32_t> entryNumbers;
+    LargeVector<Record> records;
+    LargeVector<std::uint32_t> entryNumbers;
     records.reserve(records_.size() + items.size());
     entryNumbers.reserve(records_.size() + items.size());
     std::size_t old = 0;
@@ -291,7 +303,9 @@ std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
     const Sample wanted = static_cast<Sample>(prefix) << 64 | next;
     const auto [sampleLo, sampleHi] =
         narrowed(topSamples_.data(), 0, topSamples_.size(), wanted, sampleStep, samples_.size());
+    prefetch(samples_.data() + sampleLo, samples_.data() + sampleHi);
     auto [lo, hi] = narrowed(samples_.data(), sampleLo, sampleHi, wanted, sampleStep, records_.size());
+    prefetch(records_.data() + lo, records_.data() + hi);
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
         const Record& r = records_[mid];

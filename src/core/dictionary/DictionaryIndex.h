@@ -10,6 +10,7 @@
 #include "CharacterTables.h"
 #include "EntryList.h"
 #include "IndexRecord.h"
+#include "LargeAllocator.h"
 
 namespace trelvo {
 
@@ -105,11 +106,11 @@ private:
     // an entry added at the end costs no pass over the whole index.
     void resample(std::size_t from);
 
-    std::vector<Record> records_;
+    LargeVector<Record> records_;
     // Position for position with records_, in an array of their own, so that
     // a scan for an entry number reads no more than it needs.
-    std::vector<std::uint32_t> entryNumbers_;
-    std::string keys_;
+    LargeVector<std::uint32_t> entryNumbers_;
+    LargeString keys_;
     std::vector<Sample> samples_;
     std::vector<Sample> topSamples_;
 };

@@ -61,7 +61,7 @@ void EntryList::setText(std::size_t n, int k, std::string_view text) {
 void EntryList::remove(std::size_t n) { slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(n)); }
 
 void EntryList::keepOnly(const std::vector<std::uint32_t>& numbers) {
-    std::vector<Slot> kept(numbers.size());
+    LargeVector<Slot> kept(numbers.size());
     for (std::size_t i = 0; i < numbers.size(); ++i) kept[i] = slots_[numbers[i]];
     slots_ = std::move(kept);
 }
@@ -70,7 +70,7 @@ void EntryList::prepend(const EntryList& other) {
     std::size_t bytes = 0;
     for (const Slot& slot : other.slots_) bytes += std::size_t{slot.length[0]} + slot.length[1] + slot.length[2];
     reserve(0, bytes);
-    std::vector<Slot> slots;
+    LargeVector<Slot> slots;
     slots.reserve(other.size() + size());
     for (std::size_t n = 0; n < other.size(); ++n) {
         Slot slot{};

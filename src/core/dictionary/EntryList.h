@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "DictionaryEntry.h"
+#include "LargeAllocator.h"
 
 namespace trelvo {
 
@@ -54,7 +55,7 @@ public:
 
 private:
     // The reader builds the list over the file's own bytes.
-    friend bool parseDictionary(std::string bytes, struct DictionaryHeader& header, EntryList& entries,
+    friend bool parseDictionary(LargeString bytes, struct DictionaryHeader& header, EntryList& entries,
                                 const struct DictionaryLimits& limits);
 
     struct Slot {
@@ -65,8 +66,8 @@ private:
 
     std::uint32_t store(std::string_view text, std::uint16_t& length);
 
-    std::vector<Slot> slots_;
-    std::string storage_;
+    LargeVector<Slot> slots_;
+    LargeString storage_;
 };
 
 }  // namespace trelvo

@@ -8,7 +8,8 @@
 
 namespace trelvo {
 
-bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limit) {
+template <typename Bytes>
+bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit) {
     // Opening a pipe that no one writes would wait for ever; a regular file
     // reads the same without blocking or not.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -28,5 +29,8 @@ bool readWholeFile(const std::string& path, std::string& bytes, std::size_t limi
     ::close(fd);
     return ok;
 }
+
+template bool readWholeFile(const std::string&, std::string&, std::size_t);
+template bool readWholeFile(const std::string&, LargeString&, std::size_t);
 
 }  // namespace trelvo

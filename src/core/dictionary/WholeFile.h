@@ -4,6 +4,8 @@
 #include <limits>
 #include <string>
 
+#include "LargeAllocator.h"
+
 namespace trelvo {
 
 // The largest files of each kind the program reads, so that a device or a
@@ -23,7 +25,8 @@ inline constexpr std::size_t dictionaryEntryLimit = std::size_t{1} << 24;
 // else (a folder, a pipe, a device), for a file larger than limit, for a file
 // that cannot be opened, and for one that gives fewer bytes than its size or
 // a read error.
-bool readWholeFile(const std::string& path, std::string& bytes,
-                   std::size_t limit = std::numeric_limits<std::size_t>::max());
+// Bytes is std::string or, for a dictionary's texts, LargeString.
+template <typename Bytes>
+bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit = std::numeric_limits<std::size_t>::max());
 
 }  // namespace trelvo
