@@ -40,7 +40,7 @@ private:
     std::size_t place(std::uint64_t hash, std::string_view term, std::string_view translation) const;
 
     const EntryList& entries_;
-    std::vector<Slot> slots_;
+    LargeVector<Slot> slots_;
     std::size_t mask_ = 0;
 };
 
