@@ -202,7 +202,7 @@ bool parseDictionary(LargeString bytes, DictionaryHeader& header, EntryList& ent
 bool readDictionaryFile(const std::string& path, DictionaryHeader& header, EntryList& entries,
                         const DictionaryLimits& limits) {
     LargeString bytes;
-    if (!readWholeFile(path, bytes, limits.fileSize)) return false;
+    if (!readWholeFile(path, bytes, limits.fileSize, true)) return false;
     return parseDictionary(std::move(bytes), header, entries, limits);
 }
 

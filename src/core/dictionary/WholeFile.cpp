@@ -9,7 +9,7 @@
 namespace trelvo {
 
 template <typename Bytes>
-bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit) {
+bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit, bool roomToGrow) {
     // Opening a pipe that no one writes would wait for ever; a regular file
     // reads the same without blocking or not.
     int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
@@ -17,7 +17,9 @@ bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit) {
     struct stat info {};
     bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) <= limit;
     if (ok) {
-        bytes.resize(static_cast<std::size_t>(info.st_size));
+        const auto size = static_cast<std::size_t>(info.st_size);
+        if (roomToGrow) bytes.reserve(size + size / 4);
+        bytes.resize(size);
         std::size_t done = 0;
         while (ok && done < bytes.size()) {
             ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
@@ -30,7 +32,7 @@ bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit) {
     return ok;
 }
 
-template bool readWholeFile(const std::string&, std::string&, std::size_t);
-template bool readWholeFile(const std::string&, LargeString&, std::size_t);
+template bool readWholeFile(const std::string&, std::string&, std::size_t, bool);
+template bool readWholeFile(const std::string&, LargeString&, std::size_t, bool);
 
 }  // namespace trelvo

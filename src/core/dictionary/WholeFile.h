@@ -25,8 +25,12 @@ inline constexpr std::size_t dictionaryEntryLimit = std::size_t{1} << 24;
 // else (a folder, a pipe, a device), for a file larger than limit, for a file
 // that cannot be opened, and for one that gives fewer bytes than its size or
 // a read error.
-// Bytes is std::string or, for a dictionary's texts, LargeString.
+// Bytes is std::string or, for a dictionary's texts, LargeString. With
+// roomToGrow, a quarter more is reserved than the file holds, which costs
+// address space only until it is used: the texts an import or a merge
+// appends then need not move the file's bytes.
 template <typename Bytes>
-bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit = std::numeric_limits<std::size_t>::max());
+bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit = std::numeric_limits<std::size_t>::max(),
+                   bool roomToGrow = false);
 
 }  // namespace trelvo
