@@ -5,6 +5,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 #include <cstring>
@@ -30,7 +31,11 @@ protected:
         entries.append("vlak", "train", "zkr.", efUserModified);
         dictionary("a.dsl", "První", entries);
         TForm1& w = start();
+        // The check at opening fails at once, but its texts would reach the
+        // panel whenever a long command lets the window's events through.
+        QSignalSpy checked(&w, &TForm1::updateChecked);
         w.selectDictionary(0);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return checked.count() > 0; }, 10000));
         return w;
     }
 
