@@ -53,7 +53,8 @@ constexpr const char* usage =
     "       trelvo-tool export FILE OUT [--format txt|utf8|csv|tbx|tbx2019|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
     "                   [--tables UPCHAR]\n"
     "       trelvo-tool sync FILE OTHER [--import-only-ok] [--dry-run] [--tables UPCHAR]\n"
-    "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n";
+    "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n"
+    "                   [--trusted-keys KEYS] [--require-signed]\n";
 
 // A failure that ends the command with its message.
 struct ToolError : std::runtime_error {
@@ -671,7 +672,7 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
-    Arguments a(args, {"locations", "yes!", "tables"});
+    Arguments a(args, {"locations", "yes!", "tables", "trusted-keys", "require-signed!"});
     CharacterTables tables = loadTables(a);
     // Held through the download too: the merge is made on what was read.
     DictionaryLock lock;
@@ -684,6 +685,11 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     const std::string folder = programFolder.prepare();
     std::vector<std::string> locations =
         readUpdateLocations(a.get("locations").value_or(programFolder.locate("net.ini")));
+    // The keys and the demand for signatures the program itself would use,
+    // unless the command names others.
+    SignaturePolicy policy = readSignaturePolicy(a.get("trusted-keys").value_or(programFolder.locate(trustedKeysName)),
+                                                 programFolder.locate(requireSignedName));
+    if (a.flag("require-signed")) policy.requireSigned = true;
     std::unique_ptr<HttpClient> http = makeHttpClient();
     std::string status;
     UpdateUi ui;
@@ -715,7 +721,13 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     ui.reportCompleted = [&] { out_ << "completed\n"; };
     int lastUpdateDay = 0;
     UpdateCheckResult result =
-        checkForUpdate(store, true, locations, *http, joinPath(folder, "download.dsl"), ui, lastUpdateDay);
+        checkForUpdate(store, true, locations, *http, joinPath(folder, "download.dsl"), policy, ui, lastUpdateDay);
+    switch (result.signature.verdict) {
+        case SignatureVerdict::none: out_ << "signature: none\n"; break;
+        case SignatureVerdict::verified: out_ << "signature: verified (" << result.signature.signer << ")\n"; break;
+        case SignatureVerdict::refused: out_ << "signature: refused\n"; break;
+        case SignatureVerdict::notChecked: break;
+    }
     if (!result.error.empty()) err_ << "trelvo-tool: " << result.error << "\n";
     out_ << "result: " << result.code << "\n";
     return 0;
