@@ -306,6 +306,27 @@ TEST_F(UpdateTest, NoServerAnsweringPutsTheToggleOutOfUse) {
     EXPECT_TRUE(prompts_.shown().empty());
 }
 
+// An HTTPS location whose server offers no secure channel is passed over
+// like an unreachable one, but the user is told which and why.
+TEST_F(UpdateTest, AFailedSecureChannelIsNamedInTheErrorBox) {
+    UpdateServer plain;
+    publish(plain, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
+    const std::string location = "https://" + plain.location("/trelvo");
+    locations({location});
+    TForm1& w = start();
+    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 0);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QString::fromStdString(
+        "Zabezpečené spojení s aktualizačním serverem \"" + location + "\" se nepodařilo navázat, server nebyl "
+        "použit (")))
+        << prompts_.shown()[0].text.toStdString();
+    EXPECT_EQ(plain.requests, 0) << "nothing was asked of it over plain HTTP";
+    EXPECT_FALSE(w.toolButtons[12]->isEnabled());
+    EXPECT_EQ(w.store.header.version, "");
+}
+
 TEST_F(UpdateTest, AnHtmlPageInPlaceOfTheEditionIsRefused) {
     UpdateServer server;
     publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
