@@ -1,6 +1,6 @@
 // The update check against a web server nobody here wrote: python's
 // http.server on 127.0.0.1, speaking HTTP/1.0, serving the published edition
-// of the delivered Czech-English dictionary.
+// of the delivered Czech-English dictionary, signed by the demo key.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -83,6 +83,7 @@ TEST(UpdateEndToEnd, APythonServerDeliversTheNewerEditionOnce) {
 
     EXPECT_NE(first.find("newer edition 1.1: yes"), std::string::npos) << first;
     EXPECT_NE(first.find("synchronised"), std::string::npos) << first;
+    EXPECT_NE(first.find("signature: verified (Trelvo demo key"), std::string::npos) << first;
     EXPECT_NE(first.find("completed"), std::string::npos) << first;
     EXPECT_NE(first.find("result: 1"), std::string::npos) << first;
     EXPECT_EQ(second.find("newer edition"), std::string::npos) << "the stamps are equal now: " << second;
