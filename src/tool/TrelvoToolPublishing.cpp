@@ -206,7 +206,8 @@ int TrelvoTool::publish(const std::vector<std::string>& args) {
         if (!names.insert(p.edition.file).second)
             throw ToolError("two dictionaries named " + p.edition.file + " would be one file on the server");
         if (!ids.insert(p.edition.id).second)
-            throw ToolError("two dictionaries have the ID " + idText(p.edition.id) + "; a server offers one edition of each");
+            throw ToolError("two dictionaries have the ID " + idText(p.edition.id) +
+                            "; a server offers one edition of each");
         publications.push_back(std::move(p));
     }
     const std::string configurationPath = joinPath(folder, updateConfigurationName);

@@ -39,7 +39,8 @@ protected:
         // the delivered Czech-English dictionary, edition 1.0.
         program_ = folder_ / "program";
         fs::create_directories(program_ / "DSL");
-        for (const char* file : {"upchar.dat", "trusted-keys"}) fs::copy_file(fs::path(runtimeDir) / file, program_ / file);
+        for (const char* file : {"upchar.dat", "trusted-keys"})
+            fs::copy_file(fs::path(runtimeDir) / file, program_ / file);
         fs::copy_file(TRELVO_TOOL_PATH, program_ / "trelvo-tool");
         fs::copy_file(fs::path(runtimeDir) / "DSL/cs-en.dsl", dictionary());
         original_ = readBytes(dictionary());
@@ -62,14 +63,29 @@ protected:
     }
 
     void publish(const std::string& key = demoKey) {
-        const ToolRun published =
-            tool("publish '" + (site_ / "trelvo").string() + "' '" + edition_ + "'" + (key.empty() ? "" : " --key '" + key + "'"));
+        const std::string signing = key.empty() ? "" : " --key '" + key + "'";
+        const ToolRun published = tool("publish '" + (site_ / "trelvo").string() + "' '" + edition_ + "'" + signing);
         ASSERT_EQ(published.status, 0) << published.err;
     }
 
-    ToolRun checkUpdate(const std::string& location, const std::string& options = "", const std::string& environment = "") {
+    ToolRun checkUpdate(const std::string& location, const std::string& options = "",
+                        const std::string& environment = "") {
         std::ofstream(program_ / "net.ini") << location << "\n";
         return tool("check-update DSL/cs-en.dsl --yes " + options, environment);
+    }
+
+    // check-update at an HTTPS location of nginx serving the published folder
+    // with one of the test's certificates, the tool trusting the test's CA.
+    ToolRun checkOverHttps(NginxServer::Certificate (TestCertificates::*certificateOf)() const) {
+        TestCertificates certificates;
+        EXPECT_TRUE(certificates.made()) << certificates.error();
+        const NginxServer::Certificate certificate = (certificates.*certificateOf)();
+        NginxServer server(site_.string(), &certificate);
+        EXPECT_TRUE(server.ready()) << server.error();
+        ToolRun run = checkUpdate("https://127.0.0.1:" + std::to_string(server.httpsPort()) + "/trelvo", "",
+                                  "TRELVO_CA_FILE='" + certificates.authority() + "'");
+        accessLog_ = server.accessLog();
+        return run;
     }
 
     void expectTaken(const ToolRun& run) const {
@@ -89,6 +105,7 @@ protected:
 
     fs::path folder_, program_, site_;
     std::string edition_, original_;
+    std::string accessLog_;  // of the last server checkOverHttps asked
 };
 
 }  // namespace
@@ -108,30 +125,18 @@ TEST_F(SignedUpdateEndToEnd, ASignedEditionIsTakenOverPlainHttp) {
 
 TEST_F(SignedUpdateEndToEnd, ASignedEditionIsTakenOverHttpsFromAServerOfTheTrustedAuthority) {
     publish();
-    TestCertificates certificates;
-    ASSERT_TRUE(certificates.made()) << certificates.error();
-    const NginxServer::Certificate certificate = certificates.server();
-    NginxServer server(site_.string(), &certificate);
-    ASSERT_TRUE(server.ready()) << server.error();
-    const ToolRun run = checkUpdate("https://127.0.0.1:" + std::to_string(server.httpsPort()) + "/trelvo", "",
-                                "TRELVO_CA_FILE='" + certificates.authority() + "'");
+    const ToolRun run = checkOverHttps(&TestCertificates::server);
     expectTaken(run);
     EXPECT_NE(run.out.find("signature: verified"), std::string::npos) << run.out;
 }
 
 TEST_F(SignedUpdateEndToEnd, AServerWithACertificateOfAnotherAuthorityIsNotBelieved) {
     publish();
-    TestCertificates certificates;
-    ASSERT_TRUE(certificates.made()) << certificates.error();
-    const NginxServer::Certificate certificate = certificates.serverOfOtherAuthority();
-    NginxServer server(site_.string(), &certificate);
-    ASSERT_TRUE(server.ready()) << server.error();
-    const ToolRun run = checkUpdate("https://127.0.0.1:" + std::to_string(server.httpsPort()) + "/trelvo", "",
-                                "TRELVO_CA_FILE='" + certificates.authority() + "'");
+    const ToolRun run = checkOverHttps(&TestCertificates::serverOfOtherAuthority);
     expectRefused(run);
     EXPECT_EQ(run.out.find("newer edition"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find("result: 0"), std::string::npos) << "ends as an unreachable location: " << run.out;
-    EXPECT_EQ(server.accessLog().find("autoupdt.cfg"), std::string::npos) << "nothing is asked of it";
+    EXPECT_EQ(accessLog_.find("autoupdt.cfg"), std::string::npos) << "nothing is asked of it: " << accessLog_;
 }
 
 TEST_F(SignedUpdateEndToEnd, ADictionaryChangedAfterPublishingIsRefused) {
