@@ -68,10 +68,9 @@ protected:
         ASSERT_EQ(published.status, 0) << published.err;
     }
 
-    ToolRun checkUpdate(const std::string& location, const std::string& options = "",
-                        const std::string& environment = "") {
+    ToolRun checkUpdate(const std::string& location, const std::string& environment = "") {
         std::ofstream(program_ / "net.ini") << location << "\n";
-        return tool("check-update DSL/cs-en.dsl --yes " + options, environment);
+        return tool("check-update DSL/cs-en.dsl --yes", environment);
     }
 
     // check-update at an HTTPS location of nginx serving the published folder
@@ -82,7 +81,7 @@ protected:
         const NginxServer::Certificate certificate = (certificates.*certificateOf)();
         NginxServer server(site_.string(), &certificate);
         EXPECT_TRUE(server.ready()) << server.error();
-        ToolRun run = checkUpdate("https://127.0.0.1:" + std::to_string(server.httpsPort()) + "/trelvo", "",
+        ToolRun run = checkUpdate("https://127.0.0.1:" + std::to_string(server.httpsPort()) + "/trelvo",
                                   "TRELVO_CA_FILE='" + certificates.authority() + "'");
         accessLog_ = server.accessLog();
         return run;
