@@ -16,7 +16,6 @@
 #include <map>
 #include <optional>
 #include <random>
-#include <set>
 #include <sstream>
 #include <stdexcept>
 
@@ -34,8 +33,11 @@
 #include "core/lookup/SearchRule.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/settings/ProgramPaths.h"
+#include "core/update/EditionPublishing.h"
 #include "core/update/UpdateCheck.h"
 #include "core/update/UpdateLocations.h"
+#include "ToolArguments.h"
+#include "ToolError.h"
 
 namespace trelvo {
 
@@ -46,73 +48,21 @@ constexpr const char* usage =
     "       trelvo-tool dump FILE [--side 0|1] [--tables UPCHAR]\n"
     "       trelvo-tool make FILE --name N --lang0 L --charset0 C --lang1 L --charset1 C\n"
     "                   [--author A] [--version V] [--note T] [--id HEX8] [--code CODE]\n"
-    "                   [--image0 BMP] [--image1 BMP] < TSV\n"
+    "                   [--image0 BMP] [--image1 BMP] [--update-stamp YYYYMMDDHHMM] < TSV\n"
     "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n"
     "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] [--from LIST] [--timing] TEXT...\n"
     "       trelvo-tool import FILE TEXTFILE|CSV|TBX [--tables UPCHAR]\n"
     "       trelvo-tool export FILE OUT [--format txt|utf8|csv|tbx|tbx2019|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
     "                   [--tables UPCHAR]\n"
     "       trelvo-tool sync FILE OTHER [--import-only-ok] [--dry-run] [--tables UPCHAR]\n"
-    "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n";
+    "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n"
+    "                   [--trusted-keys KEYS] [--require-signed]\n"
+    "       trelvo-tool keygen OUT [--comment TEXT]\n"
+    "       trelvo-tool sign FILE --key KEYFILE\n"
+    "       trelvo-tool verify FILE [--trusted-keys KEYS]\n"
+    "       trelvo-tool publish FOLDER FILE... [--key KEYFILE]\n";
 
-// A failure that ends the command with its message.
-struct ToolError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
-
-// Options and positional words of one command. A known name ending in "!" is
-// a flag without a value; one ending in "*" takes every word up to the next
-// option; any other takes one value.
-struct Arguments {
-    std::vector<std::string> positional;
-    std::map<std::string, std::string> options;
-    std::map<std::string, std::vector<std::string>> lists;
-    std::set<std::string> flags;
-
-    Arguments(const std::vector<std::string>& args, const std::vector<std::string>& known) {
-        auto isOption = [](const std::string& a) { return a.size() > 2 && a.compare(0, 2, "--") == 0; };
-        for (std::size_t i = 1; i < args.size(); ++i) {
-            const std::string& a = args[i];
-            if (!isOption(a)) {
-                positional.push_back(a);
-                continue;
-            }
-            const std::string name = a.substr(2);
-            if (std::find(known.begin(), known.end(), name + "!") != known.end()) {
-                flags.insert(name);
-            } else if (std::find(known.begin(), known.end(), name + "*") != known.end()) {
-                std::vector<std::string>& list = lists[name];
-                while (i + 1 < args.size() && !isOption(args[i + 1])) list.push_back(args[++i]);
-            } else if (std::find(known.begin(), known.end(), name) != known.end()) {
-                if (i + 1 >= args.size()) throw ToolError("option " + a + " needs a value");
-                options[name] = args[++i];
-            } else {
-                throw ToolError("unknown option " + a);
-            }
-        }
-    }
-
-    bool flag(const std::string& name) const { return flags.count(name) > 0; }
-
-    std::optional<std::string> get(const std::string& name) const {
-        auto it = options.find(name);
-        if (it == options.end()) return std::nullopt;
-        return it->second;
-    }
-
-    std::string require(const std::string& name) const {
-        auto value = get(name);
-        if (!value) throw ToolError("missing option --" + name);
-        return *value;
-    }
-
-    const std::string& file() const {
-        if (positional.size() != 1) throw ToolError("expected one FILE");
-        return positional[0];
-    }
-};
-
-int parseSide(const Arguments& args) {
+int parseSide(const ToolArguments& args) {
     std::string side = args.get("side").value_or("0");
     if (side != "0" && side != "1") throw ToolError("--side must be 0 or 1");
     return side[0] - '0';
@@ -131,28 +81,13 @@ int parseInteger(const std::string& text, const std::string& what) {
 std::string ui(const std::string& utf8) { return CodePage::fromUtf8(utf8, CodePage::headerCodePage); }
 std::string uiText(std::string_view bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
 
-// The limits of a dictionary file, as the messages name them.
-std::string dictionaryLimits() {
-    return std::to_string(dictionaryLimit >> 30) + " GiB or " + std::to_string(dictionaryEntryLimit) + " entries";
-}
-
-ToolError unreadableDictionary(const std::string& path) {
-    return ToolError("cannot read dictionary " + path + ": not a dictionary, cut short, or larger than " +
-                     dictionaryLimits());
-}
-
-// A save the writer refused leaves the old file as it was.
-ToolError unwritableDictionary(const std::string& path) {
-    return ToolError("cannot write " + path + ", or the dictionary would be larger than " + dictionaryLimits());
-}
-
 DictionaryHeader loadDictionary(const std::string& path, EntryList& entries) {
     DictionaryHeader header;
     if (!readDictionaryFile(path, header, entries)) throw unreadableDictionary(path);
     return header;
 }
 
-CharacterTables loadTables(const Arguments& args) {
+CharacterTables loadTables(const ToolArguments& args) {
     std::string path = args.get("tables").value_or(ProgramFolder::ofRunningProgram().locate("upchar.dat"));
     CharacterTables tables;
     if (!tables.loadCharacterTables(path)) throw ToolError("cannot read character tables " + path);
@@ -264,7 +199,7 @@ private:
 };
 
 // The texts to search: those given as arguments, then the lines of the list.
-std::vector<std::string> searchTexts(const Arguments& a) {
+std::vector<std::string> searchTexts(const ToolArguments& a) {
     std::vector<std::string> texts(a.positional.begin() + 1, a.positional.end());
     if (auto list = a.get("from")) {
         std::string bytes;
@@ -309,6 +244,10 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
         if (command == "export") return exportEntries(args);
         if (command == "sync") return sync(args);
         if (command == "check-update") return checkUpdate(args);
+        if (command == "keygen") return keygen(args);
+        if (command == "sign") return sign(args);
+        if (command == "verify") return verify(args);
+        if (command == "publish") return publish(args);
         throw ToolError("unknown command " + command);
     } catch (const ToolError& e) {
         err_ << "trelvo-tool: " << e.what() << "\n";
@@ -320,7 +259,7 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::info(const std::vector<std::string>& args) {
-    Arguments a(args, {});
+    ToolArguments a(args, {});
     EntryList entries;
     DictionaryHeader h = loadDictionary(a.file(), entries);
     const std::string& idCode = h.idAndAccessCode;
@@ -342,7 +281,7 @@ int TrelvoTool::info(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::dump(const std::vector<std::string>& args) {
-    Arguments a(args, {"side", "tables"});
+    ToolArguments a(args, {"side", "tables"});
     int side = parseSide(a);
     CharacterTables tables = loadTables(a);
     EntryList entries;
@@ -409,8 +348,8 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::make(const std::vector<std::string>& args) {
-    Arguments a(args, {"name", "lang0", "charset0", "lang1", "charset1", "author", "version",
-                       "note", "id", "code", "image0", "image1"});
+    ToolArguments a(args, {"name", "lang0", "charset0", "lang1", "charset1", "author", "version",
+                       "note", "id", "code", "image0", "image1", "update-stamp"});
     const std::string& path = a.file();
     DictionaryHeader h;
     h.name = ui(a.require("name"));
@@ -423,6 +362,10 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
     h.note = ui(a.get("note").value_or(""));
     std::string id = a.get("id") ? checkedId(*a.get("id")) : newDictionaryId();
     h.idAndAccessCode = id + ui(a.get("code").value_or(""));
+    if (auto stamp = a.get("update-stamp")) {
+        if (!publicationTimeOfStamp(*stamp)) throw ToolError("--update-stamp needs YYYYMMDDHHMM: " + *stamp);
+        h.updateStamp = *stamp;
+    }
     for (int k = 0; k < 2; ++k)
         if (auto image = a.get("image" + std::to_string(k))) h.languageImage[k] = readBitmap(*image);
 
@@ -457,7 +400,7 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::key(const std::vector<std::string>& args) {
-    Arguments a(args, {"tables", "charset"});
+    ToolArguments a(args, {"tables", "charset"});
     if (a.positional.size() != 1) throw ToolError("expected one TEXT");
     int charset = parseInteger(a.require("charset"), "--charset");
     CharacterTables tables = loadTables(a);
@@ -470,7 +413,7 @@ int TrelvoTool::key(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::search(const std::vector<std::string>& args) {
-    Arguments a(args, {"side", "tables", "from", "timing!"});
+    ToolArguments a(args, {"side", "tables", "from", "timing!"});
     if (a.positional.empty()) throw ToolError("expected FILE and TEXT");
     int sourceSide = parseSide(a);
     int targetSide = 1 - sourceSide;
@@ -578,7 +521,7 @@ void TrelvoTool::lockDictionary(DictionaryLock& lock, const std::string& path) {
 }
 
 int TrelvoTool::importText(const std::vector<std::string>& args) {
-    Arguments a(args, {"tables"});
+    ToolArguments a(args, {"tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
     CharacterTables tables = loadTables(a);
     DictionaryLock lock;
@@ -599,7 +542,7 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
-    Arguments a(args, {"format", "side", "notes*", "translated-only!", "tables"});
+    ToolArguments a(args, {"format", "side", "notes*", "translated-only!", "tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and OUT");
     static const std::map<std::string, ExportFormat> formats = {
         {"txt", ExportFormat::text}, {"utf8", ExportFormat::utf8Text},      {"csv", ExportFormat::csv},
@@ -627,7 +570,7 @@ int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::sync(const std::vector<std::string>& args) {
-    Arguments a(args, {"import-only-ok!", "dry-run!", "tables"});
+    ToolArguments a(args, {"import-only-ok!", "dry-run!", "tables"});
     if (a.positional.size() != 2) throw ToolError("expected FILE and OTHER");
     CharacterTables tables = loadTables(a);
     DictionaryLock lock;
@@ -671,7 +614,7 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
 }
 
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
-    Arguments a(args, {"locations", "yes!", "tables"});
+    ToolArguments a(args, {"locations", "yes!", "tables", "trusted-keys", "require-signed!"});
     CharacterTables tables = loadTables(a);
     // Held through the download too: the merge is made on what was read.
     DictionaryLock lock;
@@ -684,6 +627,11 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     const std::string folder = programFolder.prepare();
     std::vector<std::string> locations =
         readUpdateLocations(a.get("locations").value_or(programFolder.locate("net.ini")));
+    // The keys and the demand for signatures the program itself would use,
+    // unless the command names others.
+    SignaturePolicy policy = readSignaturePolicy(a.get("trusted-keys").value_or(programFolder.locate(trustedKeysName)),
+                                                 programFolder.locate(requireSignedName));
+    if (a.flag("require-signed")) policy.requireSigned = true;
     std::unique_ptr<HttpClient> http = makeHttpClient();
     std::string status;
     UpdateUi ui;
@@ -715,7 +663,13 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     ui.reportCompleted = [&] { out_ << "completed\n"; };
     int lastUpdateDay = 0;
     UpdateCheckResult result =
-        checkForUpdate(store, true, locations, *http, joinPath(folder, "download.dsl"), ui, lastUpdateDay);
+        checkForUpdate(store, true, locations, *http, joinPath(folder, "download.dsl"), policy, ui, lastUpdateDay);
+    switch (result.signature.verdict) {
+        case SignatureVerdict::none: out_ << "signature: none\n"; break;
+        case SignatureVerdict::verified: out_ << "signature: verified (" << result.signature.signer << ")\n"; break;
+        case SignatureVerdict::refused: out_ << "signature: refused\n"; break;
+        case SignatureVerdict::notChecked: break;
+    }
     if (!result.error.empty()) err_ << "trelvo-tool: " << result.error << "\n";
     out_ << "result: " << result.code << "\n";
     return 0;

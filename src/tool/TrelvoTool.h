@@ -26,6 +26,11 @@ private:
     int exportEntries(const std::vector<std::string>& args);
     int sync(const std::vector<std::string>& args);
     int checkUpdate(const std::vector<std::string>& args);
+    // Publishing editions: TrelvoToolPublishing.cpp.
+    int keygen(const std::vector<std::string>& args);
+    int sign(const std::vector<std::string>& args);
+    int verify(const std::vector<std::string>& args);
+    int publish(const std::vector<std::string>& args);
     // Takes the lock of the dictionary at path for a command that writes it,
     // from before its read to after its save, waiting as long as another
     // program holds it.

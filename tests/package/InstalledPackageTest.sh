@@ -49,6 +49,10 @@ info=$("$root/usr/bin/trelvo-tool" info "$root/usr/share/trelvo/DSL/cs-en.dsl")
 grep -q "Zabezpečovací technika česko-anglický" <<<"$info" || { echo "$info"; fail "trelvo-tool info"; }
 search=$("$root/usr/bin/trelvo-tool" search "$root/usr/share/trelvo/DSL/cs-en.dsl" navestidlo)
 [ -n "$search" ] || fail "trelvo-tool search"
+# The installed trusted-keys hold the demo key, which signed the demo server's edition.
+cp "$build/bin/updates/trelvo/cs-en.dsl" "$build/bin/updates/trelvo/cs-en.dsl.sig" "$scratch/"
+verified=$("$root/usr/bin/trelvo-tool" verify "$scratch/cs-en.dsl") || fail "trelvo-tool verify"
+grep -q "demo key" <<<"$verified" || { echo "$verified"; fail "trelvo-tool verify names no demo key"; }
 
 # The program: started headless, asked to end once it has made the user's
 # folder; it ends as when its window is closed, which writes trelvo.cfg.

@@ -5,11 +5,17 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <httplib.h>
+
+#include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
+#include <thread>
 
 #include "core/dictionary/CodePage.h"
+#include "core/update/EditionSignature.h"
 #include "tool/TrelvoTool.h"
 
 namespace fs = std::filesystem;
@@ -54,6 +60,11 @@ int exitStatus(pid_t pid) {
     int status = 0;
     if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status)) return -1;
     return WEXITSTATUS(status);
+}
+
+std::string readBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -382,6 +393,59 @@ TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
     Result check = tool({"check-update", file("a.dsl"), "--locations", "/dev/zero", "--tables", upchar});
     EXPECT_EQ(check.status, 0) << check.err;
     EXPECT_NE(check.out.find("result: 0"), std::string::npos) << check.out;
+}
+
+// check-update says what it made of the signature, and its options name the
+// trusted keys and demand a signature in place of the program folder's files.
+TEST_F(TrelvoToolTest, CheckUpdateVerifiesTheSignatureWithTheKeysItIsGiven) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
+    ASSERT_EQ(makeCzechEnglish(file("edition.dsl"), "kolej\trail\n", {"--id", "5a3c1e01"}).status, 0);
+    const std::string edition = readBytes(file("edition.dsl"));
+    const trelvo::SigningKey publisher = trelvo::generateSigningKey();
+    const trelvo::SigningKey stranger = trelvo::generateSigningKey();
+    std::ofstream(file("publisher.keys")) << trelvo::trustedKeyLine(publisher.publicKey, "vydavatel") << "\n";
+    std::ofstream(file("stranger.keys")) << trelvo::trustedKeyLine(stranger.publicKey, "cizí") << "\n";
+
+    std::map<std::string, std::string> served{
+        {"/trelvo/autoupdt.cfg", "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n"}, {"/trelvo/cs-en.dsl", edition}};
+    httplib::Server server;
+    server.Get(R"(/(.*))", [&served](const httplib::Request& request, httplib::Response& response) {
+        auto it = served.find(request.path);
+        if (it == served.end())
+            response.status = 404;
+        else
+            response.set_content(it->second, "application/octet-stream");
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&server] { server.listen_after_bind(); });
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::ofstream(file("net.ini")) << "127.0.0.1:" << port << "/trelvo\n";
+    const std::string before = readBytes(file("a.dsl"));
+    auto check = [&](std::vector<std::string> extra) {
+        std::vector<std::string> args{"check-update", file("a.dsl"), "--locations", file("net.ini"), "--yes",
+                                      "--tables", upchar};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return tool(args);
+    };
+
+    // Unsigned and not marked, but signatures demanded.
+    Result required = check({"--trusted-keys", file("publisher.keys"), "--require-signed"});
+    EXPECT_NE(required.out.find("signature: refused\nresult: 2\n"), std::string::npos) << required.out;
+    EXPECT_NE(required.err.find("Program přijímá jen podepsaná vydání slovníku"), std::string::npos) << required.err;
+    EXPECT_EQ(readBytes(file("a.dsl")), before);
+
+    served["/trelvo/cs-en.dsl.sig"] = trelvo::signEdition(edition, publisher);
+    Result wrongKey = check({"--trusted-keys", file("stranger.keys")});
+    EXPECT_NE(wrongKey.out.find("signature: refused\nresult: 2\n"), std::string::npos) << wrongKey.out;
+    EXPECT_NE(wrongKey.err.find("nesouhlasí s žádným důvěryhodným klíčem"), std::string::npos) << wrongKey.err;
+    EXPECT_EQ(readBytes(file("a.dsl")), before);
+
+    Result verified = check({"--trusted-keys", file("publisher.keys"), "--require-signed"});
+    server.stop();
+    serving.join();
+    EXPECT_NE(verified.out.find("synchronised"), std::string::npos) << verified.out;
+    EXPECT_NE(verified.out.find("signature: verified (vydavatel)\nresult: 1\n"), std::string::npos) << verified.out;
+    EXPECT_NE(readBytes(file("a.dsl")), before);
 }
 
 TEST_F(TrelvoToolTest, TwoImportsStartedAtOnceBothLandInTheDictionary) {

@@ -1,12 +1,9 @@
 // The update check against a web server nobody here wrote: python's
 // http.server on 127.0.0.1, speaking HTTP/1.0, serving the published edition
-// of the delivered Czech-English dictionary.
+// of the delivered Czech-English dictionary, signed by the demo key.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +13,7 @@
 #include <sstream>
 #include <thread>
 
+#include "LoopbackPorts.h"
 #include "tool/TrelvoTool.h"
 
 namespace fs = std::filesystem;
@@ -23,29 +21,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string runtimeDir = TRELVO_RUNTIME_DIR;
-
-int freeLoopbackPort() {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t length = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
-bool accepts(int port) {
-    int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
 
 std::string checkUpdate(const std::string& file, const std::string& netIni) {
     std::istringstream in;
@@ -74,7 +49,7 @@ TEST(UpdateEndToEnd, APythonServerDeliversTheNewerEditionOnce) {
                folder.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }
-    for (int i = 0; i < 200 && !accepts(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    for (int i = 0; i < 200 && !acceptsOnLoopback(port); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
 
     const std::string first = checkUpdate(dictionary, (dir / "net.ini").string());
     const std::string second = checkUpdate(dictionary, (dir / "net.ini").string());
@@ -83,6 +58,7 @@ TEST(UpdateEndToEnd, APythonServerDeliversTheNewerEditionOnce) {
 
     EXPECT_NE(first.find("newer edition 1.1: yes"), std::string::npos) << first;
     EXPECT_NE(first.find("synchronised"), std::string::npos) << first;
+    EXPECT_NE(first.find("signature: verified (Trelvo demo key"), std::string::npos) << first;
     EXPECT_NE(first.find("completed"), std::string::npos) << first;
     EXPECT_NE(first.find("result: 1"), std::string::npos) << first;
     EXPECT_EQ(second.find("newer edition"), std::string::npos) << "the stamps are equal now: " << second;

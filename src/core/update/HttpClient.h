@@ -10,8 +10,16 @@ namespace trelvo {
 // Any failure of a request: no connection, a stalled transfer, a status other
 // than 2xx, a body over the limit.
 struct HttpError : std::runtime_error {
-    using std::runtime_error::runtime_error;
+    explicit HttpError(const std::string& what, bool secureChannel = false)
+        : std::runtime_error(what), secureChannel(secureChannel) {}
+
+    // HTTPS failed on its own terms: the server's certificate was not
+    // trusted or did not name the host, or no secure channel came about.
+    // Unlike a host that does not answer, this may be someone in between.
+    bool secureChannel = false;
 };
+
+enum class HttpScheme { http, https };
 
 // The few HTTP operations the update check needs. Every failure throws
 // HttpError, which the check catches step by step.
@@ -19,8 +27,8 @@ class HttpClient {
 public:
     virtual ~HttpClient() = default;
 
-    // "host" or "host:port".
-    virtual void setHost(const std::string& host) = 0;
+    // "host" or "host:port", reached over scheme.
+    virtual void setHost(const std::string& host, HttpScheme scheme) = 0;
     virtual void connect() = 0;
     // The body of path; throws when it would be longer than limit bytes.
     virtual std::string get(const std::string& path, std::size_t limit) = 0;
@@ -43,6 +51,11 @@ struct HttpLimits {
 };
 
 // The client over libcurl, speaking HTTP/1.0; tests shorten the limits.
+// HTTPS verifies the server's certificate and host name against the system's
+// certificate store, or against the CA bundle named by the environment
+// variable caFileVariable when it is set and not empty (read here, once).
 std::unique_ptr<HttpClient> makeHttpClient(const HttpLimits& limits = {});
+
+inline constexpr const char* caFileVariable = "TRELVO_CA_FILE";
 
 }  // namespace trelvo

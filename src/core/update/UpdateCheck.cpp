@@ -22,6 +22,16 @@ int hexValue(char c) {
     return -1;
 }
 
+bool startsWithIgnoringCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i]) return false;
+    }
+    return true;
+}
+
 void skipSpace(std::string_view text, std::size_t& at) {
     while (at < text.size() && isSpace(text[at])) ++at;
 }
@@ -59,7 +69,7 @@ std::optional<int> readInteger(std::string_view text, std::size_t& at) {
 UpdateCheckResult endCheck(const std::function<void(const std::string&)>& setStatus, int code,
                            UpdateOutcome outcome, std::string error = {}) {
     if (setStatus) setStatus({});
-    return {code, outcome, std::move(error)};
+    return {code, outcome, std::move(error), {}};
 }
 
 void disconnectQuietly(HttpClient& http) {
@@ -68,6 +78,30 @@ void disconnectQuietly(HttpClient& http) {
     } catch (const HttpError&) {
         // Nothing is left to release that a failed disconnect could keep.
     }
+}
+
+// The download merged, or the check ended with why it was not.
+UpdateCheckResult takeDownload(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
+                               const EditionDownload& download, UpdateUi& ui, int& lastUpdateDay) {
+    if (!download.error.empty()) return endCheck(ui.setStatus, 2, UpdateOutcome::downloadFailed, download.error);
+    if (download.signature.verdict == SignatureVerdict::refused)
+        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, download.signature.refusal);
+    // A refused file (an error page, a cut transfer) must not count as
+    // taken: the edition would never be offered again.
+    const SyncOutcome merged =
+        ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath) : SyncOutcome::synchronised;
+    if (merged == SyncOutcome::unreadable)
+        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
+    if (merged == SyncOutcome::tooLarge)
+        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
+    // Stored even after a declined import, so the same edition is not offered again.
+    store.header.updateStamp = edition.stamp;
+    // A failed save has shown its own error: the check is no success, and
+    // the day of the last update stays, so that the reminder still comes.
+    if (!(ui.save ? ui.save() : store.saveDictionary())) return endCheck(ui.setStatus, 2, UpdateOutcome::saveFailed);
+    lastUpdateDay = ui.today ? ui.today() : todayDayNumber();
+    if (ui.reportCompleted) ui.reportCompleted();
+    return endCheck(ui.setStatus, 1, UpdateOutcome::updated);
 }
 
 }  // namespace
@@ -118,6 +152,7 @@ std::optional<PublishedEdition> parsePublishedEdition(std::string_view line) {
         if (!word) return std::nullopt;
         *field = std::move(*word);
     }
+    edition.signedMark = readWord(line, at) == "signed";
     return edition;
 }
 
@@ -149,9 +184,19 @@ std::string publicationStamp(std::string_view date, std::string_view time) {
 }
 
 UpdateLocation splitUpdateLocation(std::string_view location) {
-    std::size_t slash = location.find('/');
-    if (slash == std::string_view::npos) return {std::string(location), {}};
-    return {std::string(location.substr(0, slash)), std::string(location.substr(slash))};
+    UpdateLocation split;
+    for (const auto& [prefix, scheme] : {std::pair{std::string_view("https://"), HttpScheme::https},
+                                         std::pair{std::string_view("http://"), HttpScheme::http}}) {
+        if (startsWithIgnoringCase(location, prefix)) {
+            split.scheme = scheme;
+            location.remove_prefix(prefix.size());
+            break;
+        }
+    }
+    const std::size_t slash = location.find('/');
+    split.host = location.substr(0, slash);
+    if (slash != std::string_view::npos) split.path = location.substr(slash);
+    return split;
 }
 
 EditionSearch searchLocations(const std::vector<std::string>& locations, std::uint32_t id,
@@ -163,8 +208,20 @@ EditionSearch searchLocations(const std::vector<std::string>& locations, std::ui
         shownStatus = text;
         if (setStatus) setStatus(text);
     };
-    auto end = [&](int code, UpdateOutcome outcome) {
-        return EditionSearch{std::nullopt, endCheck(setStatus, code, outcome)};
+    auto end = [&](int code, UpdateOutcome outcome, std::string error = {}) {
+        return EditionSearch{std::nullopt, endCheck(setStatus, code, outcome, std::move(error))};
+    };
+    // A location whose HTTPS fails may have someone in between: unlike one
+    // that does not answer, it is named at once in the status and, when no
+    // later location answers, in the error the check ends with.
+    std::string secureFailures;
+    auto noteSecureFailure = [&](const HttpError& error, const std::string& location) {
+        if (!error.secureChannel) return false;
+        const std::string text = "Zabezpečené spojení s aktualizačním serverem \"" + location +
+                                 "\" se nepodařilo navázat, server nebyl použit (" + error.what() + ").";
+        show(text);
+        secureFailures += (secureFailures.empty() ? "" : "\n") + text;
+        return true;
     };
 
     for (std::size_t i = 0; i < locations.size(); ++i) {
@@ -175,22 +232,23 @@ EditionSearch searchLocations(const std::vector<std::string>& locations, std::ui
         show(searchingStatus);
 
         try {
-            http.setHost(location.host);
+            http.setHost(location.host, location.scheme);
             http.connect();
-        } catch (const HttpError&) {
+        } catch (const HttpError& error) {
             disconnectQuietly(http);
+            noteSecureFailure(error, locations[i]);
             if (!last) continue;
-            return end(0, UpdateOutcome::unreachable);
+            return end(0, UpdateOutcome::unreachable, secureFailures);
         }
 
         std::string configuration;
         try {
             configuration = http.get(location.path + "/" + updateConfigurationName, updateConfigurationLimit);
-        } catch (const HttpError&) {
+        } catch (const HttpError& error) {
             disconnectQuietly(http);
-            show(remembered);
+            if (!noteSecureFailure(error, locations[i])) show(remembered);
             if (!last) continue;
-            return end(2, UpdateOutcome::configurationFailed);
+            return end(2, UpdateOutcome::configurationFailed, secureFailures);
         }
 
         // A location that answers decides: later ones are not asked.
@@ -214,9 +272,11 @@ EditionSearch searchLocations(const std::vector<std::string>& locations, std::ui
             disconnectQuietly(http);
             return end(2, UpdateOutcome::fileMissing);
         }
-        return {FoundEdition{stamp, CodePage::toUtf8(edition->version, CodePage::headerCodePage), filePath}, {}};
+        return {FoundEdition{stamp, CodePage::toUtf8(edition->version, CodePage::headerCodePage), filePath,
+                             edition->signedMark},
+                {}};
     }
-    return {std::nullopt, {2, UpdateOutcome::notChecked, {}}};
+    return {std::nullopt, {2, UpdateOutcome::notChecked, {}, {}}};
 }
 
 std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEdition& edition, UpdateUi& ui) {
@@ -225,51 +285,50 @@ std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEditi
     return endCheck(ui.setStatus, 2, UpdateOutcome::declined);
 }
 
-std::string downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath) {
+EditionDownload downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath,
+                                const SignaturePolicy& policy) {
+    EditionDownload download;
     std::string bytes;
     try {
         bytes = http.get(edition.filePath, updateDictionaryLimit);
     } catch (const HttpError& error) {
         disconnectQuietly(http);
-        return error.what();
+        download.error = error.what();
+        return download;
+    }
+    // Any failure to fetch it counts as none published: an edition that
+    // needs one is then refused all the same.
+    std::optional<std::string> signature;
+    try {
+        signature = http.get(edition.filePath + signatureSuffix, signatureLimit);
+    } catch (const HttpError&) {
     }
     disconnectQuietly(http);
-    if (!replaceFileAtomically(downloadPath, bytes)) return "Soubor " + downloadPath + " nelze zapsat.";
-    return {};
+    download.signature = checkEditionSignature(bytes, signature, edition.signedMark, policy);
+    // A refused file is not written: download.dsl never holds what failed its signature.
+    if (download.signature.verdict == SignatureVerdict::refused) return download;
+    if (!replaceFileAtomically(downloadPath, bytes)) download.error = "Soubor " + downloadPath + " nelze zapsat.";
+    return download;
 }
 
 UpdateCheckResult takeEdition(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
-                              const std::string& downloadError, UpdateUi& ui, int& lastUpdateDay) {
-    if (!downloadError.empty()) return endCheck(ui.setStatus, 2, UpdateOutcome::downloadFailed, downloadError);
-    // A refused file (an error page, a cut transfer) must not count as
-    // taken: the edition would never be offered again.
-    const SyncOutcome merged =
-        ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath) : SyncOutcome::synchronised;
-    if (merged == SyncOutcome::unreadable)
-        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
-    if (merged == SyncOutcome::tooLarge)
-        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
-    // Stored even after a declined import, so the same edition is not offered again.
-    store.header.updateStamp = edition.stamp;
-    // A failed save has shown its own error: the check is no success, and
-    // the day of the last update stays, so that the reminder still comes.
-    if (!(ui.save ? ui.save() : store.saveDictionary())) return endCheck(ui.setStatus, 2, UpdateOutcome::saveFailed);
-    lastUpdateDay = ui.today ? ui.today() : todayDayNumber();
-    if (ui.reportCompleted) ui.reportCompleted();
-    return endCheck(ui.setStatus, 1, UpdateOutcome::updated);
+                              const EditionDownload& download, UpdateUi& ui, int& lastUpdateDay) {
+    UpdateCheckResult result = takeDownload(store, edition, downloadPath, download, ui, lastUpdateDay);
+    result.signature = download.signature;
+    return result;
 }
 
 UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
-                                 HttpClient& http, const std::string& downloadPath, UpdateUi& ui,
-                                 int& lastUpdateDay) {
-    if (!store.isOpen() || !toggleDown) return {2, UpdateOutcome::notChecked, {}};
+                                 HttpClient& http, const std::string& downloadPath, const SignaturePolicy& policy,
+                                 UpdateUi& ui, int& lastUpdateDay) {
+    if (!store.isOpen() || !toggleDown) return {2, UpdateOutcome::notChecked, {}, {}};
     const EditionSearch search =
         searchLocations(locations, numericId(store.header.idAndAccessCode), store.header.updateStamp, http,
                         ui.setStatus, ui.status ? ui.status() : std::string());
     if (!search.edition) return search.ended;
     if (std::optional<UpdateCheckResult> declined = offerEdition(http, *search.edition, ui)) return *declined;
-    const std::string error = downloadEdition(http, *search.edition, downloadPath);
-    return takeEdition(store, *search.edition, downloadPath, error, ui, lastUpdateDay);
+    const EditionDownload download = downloadEdition(http, *search.edition, downloadPath, policy);
+    return takeEdition(store, *search.edition, downloadPath, download, ui, lastUpdateDay);
 }
 
 }  // namespace trelvo

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "HttpClient.h"
+#include "SignaturePolicy.h"
 #include "core/dictionary/DictionaryStore.h"
 #include "core/exchange/Synchronisation.h"
 
@@ -26,21 +27,24 @@ inline constexpr std::size_t maxUpdateTextLength = 999;
 // character that is not a hex digit; 0 when there is none.
 std::uint32_t numericId(std::string_view idAndAccessCode);
 
-// One line of autoupdt.cfg: "ID date time file version".
+// One line of autoupdt.cfg: "ID date time file version [signed]".
 struct PublishedEdition {
     std::uint32_t id = 0;
     std::string date;     // day.month.year
     std::string time;     // hour:minute
     std::string file;     // dictionary file, relative to the location's path
     std::string version;  // shown to the user; bytes as published (code page 1250)
+    // The word "signed" after the version: the edition is taken only with a
+    // signature that verifies. Programs that read five fields pass it over.
+    bool signedMark = false;
 };
 
 // The lines of autoupdt.cfg: a line ends at LF or NUL, CR is dropped
 // anywhere, a last line without LF counts when not empty; each line is cut at
 // maxUpdateTextLength characters.
 std::vector<std::string> updateConfigurationLines(std::string_view text);
-// Reads a line as "%X %s %s %s %s"; nullopt unless all five fields are there
-// and the ID fits in 32 bits.
+// Reads a line as "%X %s %s %s %s" and an optional "signed" after them;
+// nullopt unless all five fields are there and the ID fits in 32 bits.
 std::optional<PublishedEdition> parsePublishedEdition(std::string_view line);
 // The first line of text that reads completely and names id.
 std::optional<PublishedEdition> findPublishedEdition(std::string_view text, std::uint32_t id);
@@ -49,9 +53,12 @@ std::optional<PublishedEdition> findPublishedEdition(std::string_view text, std:
 // integers of both joined, "." and ":" read as spaces, missing ones 0.
 std::string publicationStamp(std::string_view date, std::string_view time);
 
-// "host[:port]/path": the host is the text before the first "/", the path the
-// rest from that "/" (empty when there is none).
+// "[scheme://]host[:port]/path": a leading "https://" or "http://" (in any
+// letter case) gives the scheme and is cut, plain HTTP without one; the host
+// is the text before the next "/", the path the rest from that "/" (empty
+// when there is none).
 struct UpdateLocation {
+    HttpScheme scheme = HttpScheme::http;
     std::string host;
     std::string path;
 };
@@ -94,17 +101,28 @@ struct UpdateCheckResult {
     UpdateOutcome outcome = UpdateOutcome::notChecked;
     // downloadFailed and downloadRefused: the error text (UTF-8) for an error
     // box. Nothing was merged or stored and the dictionary is as it was;
-    // download.dsl too after a failed download, while after a refused one it
-    // holds what the server sent.
+    // download.dsl too after a failed download or a refused signature, while
+    // after a file the merge refused it holds what the server sent.
+    // unreachable and configurationFailed: the locations whose HTTPS failed,
+    // if any, one a line.
     std::string error;
+    // What the signature step decided about a downloaded edition.
+    SignatureCheck signature;
 };
 
 // A published edition that differs from the dictionary's: what the question
 // shows and what the download needs.
 struct FoundEdition {
-    std::string stamp;     // publication stamp, stored once the edition is taken
-    std::string version;   // for the question, UTF-8
-    std::string filePath;  // request path of the dictionary file at its location
+    std::string stamp;        // publication stamp, stored once the edition is taken
+    std::string version;      // for the question, UTF-8
+    std::string filePath;     // request path of the dictionary file at its location
+    bool signedMark = false;  // autoupdt.cfg marks it signed
+};
+
+// What came of fetching an edition.
+struct EditionDownload {
+    std::string error;  // the file could not be fetched or written (UTF-8)
+    SignatureCheck signature;
 };
 
 // How the search at the locations came out: an edition to offer, the client
@@ -130,19 +148,23 @@ EditionSearch searchLocations(const std::vector<std::string>& locations, std::ui
 // Asks the user about the edition. After a No the check has ended, and the
 // result says how; nullopt when the user wants the edition.
 std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEdition& edition, UpdateUi& ui);
-// Fetches the edition into downloadPath and disconnects; may run on a thread
-// of its own. The error text (UTF-8), or empty when the file is written.
-std::string downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath);
-// With the download in place (downloadError empty), merges it, stores the
-// stamp, saves and reports; otherwise ends the check with the error.
+// Fetches the edition and its signature, if the server has one, decides on
+// the signature under policy, writes the file to downloadPath unless it was
+// refused, and disconnects. It reads nothing but its arguments, so it may run
+// on a thread of its own.
+EditionDownload downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath,
+                                const SignaturePolicy& policy);
+// With the download written, merges it, stores the stamp, saves and reports;
+// otherwise ends the check with the download's error or refusal.
 UpdateCheckResult takeEdition(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
-                              const std::string& downloadError, UpdateUi& ui, int& lastUpdateDay);
+                              const EditionDownload& download, UpdateUi& ui, int& lastUpdateDay);
 
 // Looks for a newer edition of the open dictionary at each location in turn
-// and, when the user agrees, downloads it to downloadPath and merges it. The
-// status panel is left empty whenever a location was tried.
+// and, when the user agrees, downloads it to downloadPath and, when its
+// signature passes policy, merges it. The status panel is left empty
+// whenever a location was tried.
 UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
-                                 HttpClient& http, const std::string& downloadPath, UpdateUi& ui,
-                                 int& lastUpdateDay);
+                                 HttpClient& http, const std::string& downloadPath, const SignaturePolicy& policy,
+                                 UpdateUi& ui, int& lastUpdateDay);
 
 }  // namespace trelvo

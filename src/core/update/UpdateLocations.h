@@ -7,7 +7,7 @@
 namespace trelvo {
 
 // The update locations of "net.ini", each "host/path" (the host may carry a
-// port). Lines of fewer than 4 characters are ignored; a missing file, or one
+// port), plain HTTP, or the same after "https://" or "http://". Lines of fewer than 4 characters are ignored; a missing file, or one
 // that names no location, gives the built-in locations.
 std::vector<std::string> readUpdateLocations(const std::string& path);
 

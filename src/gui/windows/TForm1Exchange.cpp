@@ -57,8 +57,9 @@ QString mergeDoneText(bool edition, const SyncCounts& counts) {
 // it with the window, so each outlives whichever lets go first.
 struct TForm1::UpdateJob {
     std::unique_ptr<HttpClient> http;
+    SignaturePolicy policy;  // read before the thread starts, only read after
     EditionSearch search;
-    std::string downloadError;
+    EditionDownload download;
 };
 
 UpdateUi TForm1::updateUi() {
@@ -96,6 +97,9 @@ void TForm1::checkForUpdate() {
     }
     auto job = std::make_shared<UpdateJob>();
     job->http = env_.http();
+    // Read for each check, so that a key added or require-signed put in
+    // place while the program runs counts from the next check on.
+    job->policy = readSignaturePolicy(joinPath(programDir, trustedKeysName), joinPath(programDir, requireSignedName));
     update_ = job;
     WorkerThread* worker = updateWorker_.get();
     // The thread works on copies: the dictionary may change while it waits.
@@ -137,7 +141,9 @@ void TForm1::offerEdition(const std::shared_ptr<UpdateJob>& job) {
     }
     const std::string downloadPath = joinPath(programDir, "download.dsl");
     updateWorker_->start(
-        [job, downloadPath] { job->downloadError = downloadEdition(*job->http, *job->search.edition, downloadPath); },
+        [job, downloadPath] {
+            job->download = downloadEdition(*job->http, *job->search.edition, downloadPath, job->policy);
+        },
         [this, job, downloadPath] { whenFree(job, [this, job, downloadPath] { takeEdition(job, downloadPath); }); },
         [job] { job->http->cancel(); });
 }
@@ -147,7 +153,7 @@ void TForm1::takeEdition(const std::shared_ptr<UpdateJob>& job, const std::strin
     updateStatus_.clear();
     UpdateUi ui = updateUi();
     endUpdateCheck(
-        trelvo::takeEdition(store, *job->search.edition, downloadPath, job->downloadError, ui, lastUpdateDay));
+        trelvo::takeEdition(store, *job->search.edition, downloadPath, job->download, ui, lastUpdateDay));
 }
 
 void TForm1::endUpdateCheck(const UpdateCheckResult& result) {

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -23,10 +25,12 @@ using namespace std::chrono_literals;
 namespace {
 
 // An httplib server on 127.0.0.1 with a free port, run on its own thread.
-class LocalServer {
+template <typename Server>
+class ServerOnLoopback {
 public:
-    LocalServer() = default;
-    ~LocalServer() {
+    template <typename... Arguments>
+    explicit ServerOnLoopback(Arguments&&... arguments) : server(std::forward<Arguments>(arguments)...) {}
+    ~ServerOnLoopback() {
         if (thread_.joinable()) {
             server.stop();
             thread_.join();
@@ -44,12 +48,13 @@ public:
 
     std::string host() const { return "127.0.0.1:" + std::to_string(port_); }
 
-    httplib::Server server;
+    Server server;
 
 private:
     int port_ = 0;
     std::thread thread_;
 };
+using LocalServer = ServerOnLoopback<httplib::Server>;
 
 // A port on 127.0.0.1 that refuses connections: bound, never listening, so
 // no other process can take it while the test runs.
@@ -121,7 +126,7 @@ protected:
 
     std::unique_ptr<HttpClient> connected() {
         auto client = makeHttpClient();
-        client->setHost(server.host());
+        client->setHost(server.host(), HttpScheme::http);
         client->connect();
         return client;
     }
@@ -142,7 +147,7 @@ TEST_F(CurlHttpClientTest, GetReturnsTheBody) {
 
 TEST_F(CurlHttpClientTest, GetWorksWithoutAnExplicitConnect) {
     auto client = makeHttpClient();
-    client->setHost(server.host());
+    client->setHost(server.host(), HttpScheme::http);
     EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
 }
 
@@ -218,7 +223,7 @@ TEST(CurlHttpClient, ConnectToAClosedPortThrows) {
     ClosedPort closed;
     ASSERT_GT(closed.port(), 0);
     auto client = makeHttpClient();
-    client->setHost(closed.host());
+    client->setHost(closed.host(), HttpScheme::http);
     EXPECT_THROW(client->connect(), HttpError);
     EXPECT_THROW(client->get("/", 100), HttpError);
     EXPECT_THROW(client->head("/"), HttpError);
@@ -229,10 +234,10 @@ TEST(CurlHttpClient, RejectsAMissingOrMalformedHost) {
     EXPECT_THROW(client->connect(), HttpError);
     EXPECT_THROW(client->get("/", 100), HttpError);
     // Anything that would turn the host into another URL is refused.
-    EXPECT_THROW(client->setHost("user@127.0.0.1"), HttpError);
-    EXPECT_THROW(client->setHost("127.0.0.1/path"), HttpError);
-    EXPECT_THROW(client->setHost("127.0.0.1 x"), HttpError);
-    EXPECT_THROW(client->setHost(""), HttpError);
+    EXPECT_THROW(client->setHost("user@127.0.0.1", HttpScheme::http), HttpError);
+    EXPECT_THROW(client->setHost("127.0.0.1/path", HttpScheme::http), HttpError);
+    EXPECT_THROW(client->setHost("127.0.0.1 x", HttpScheme::http), HttpError);
+    EXPECT_THROW(client->setHost("", HttpScheme::http), HttpError);
 }
 
 // Holds a handler back until the test lets it go, or 20 s at most: far past
@@ -272,7 +277,7 @@ TEST(CurlHttpClient, AStallingServerEndsInAFailure) {
     server.start();
 
     auto client = makeHttpClient(quickStall);
-    client->setHost(server.host());
+    client->setHost(server.host(), HttpScheme::http);
     client->connect();
     const auto started = std::chrono::steady_clock::now();
     EXPECT_THROW(client->get("/stall", 1000), HttpError);
@@ -296,7 +301,7 @@ TEST(CurlHttpClient, ACancelEndsTheWaitingRequestAndEveryLaterOne) {
     server.start();
 
     auto client = makeHttpClient();
-    client->setHost(server.host());
+    client->setHost(server.host(), HttpScheme::http);
     std::thread canceller([&] {
         while (asked == 0)
             std::this_thread::sleep_for(1ms);
@@ -325,7 +330,7 @@ TEST(CurlHttpClient, ATransferThatStopsMidBodyEndsInAFailure) {
     server.start();
 
     auto client = makeHttpClient(quickStall);
-    client->setHost(server.host());
+    client->setHost(server.host(), HttpScheme::http);
     EXPECT_THROW(client->get("/halt", 1 << 20), HttpError);
     hold.release();
 }
@@ -346,7 +351,7 @@ TEST(CurlHttpClient, ASlowButSteadyTransferOutlastingTheStallTimeSucceeds) {
     server.start();
 
     auto client = makeHttpClient(quickStall);
-    client->setHost(server.host());
+    client->setHost(server.host(), HttpScheme::http);
     std::string body;
     try {
         body = client->get("/slow", 1 << 20);
@@ -358,3 +363,141 @@ TEST(CurlHttpClient, ASlowButSteadyTransferOutlastingTheStallTimeSucceeds) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- HTTPS
+
+namespace {
+
+// A certificate authority made for the test by the openssl command, the
+// certificate it gives 127.0.0.1, one it gives another name, and a second
+// authority that has signed nothing here.
+class TestCertificates {
+public:
+    TestCertificates() {
+        std::string name = (std::filesystem::temp_directory_path() / "trelvo-tls-XXXXXX").string();
+        if (!::mkdtemp(name.data()))
+            return;
+        folder_ = name;
+        const std::string script =
+            "set -e; cd '" + folder_ + "'\n"
+            "key() { openssl genpkey -algorithm EC -pkeyopt ec_paramgen_curve:P-256 -out \"$1\" 2>/dev/null; }\n"
+            "authority() { key \"$1.key\"; openssl req -x509 -new -key \"$1.key\" -out \"$1.pem\" -days 2 "
+            "-subj \"/CN=$1\" -addext basicConstraints=critical,CA:TRUE; }\n"
+            "issue() { key \"$1.key\"; openssl req -new -key \"$1.key\" -out \"$1.csr\" -subj /CN=test;\n"
+            "  printf 'subjectAltName=%s\\n' \"$2\" > \"$1.ext\"\n"
+            "  openssl x509 -req -in \"$1.csr\" -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 "
+            "-extfile \"$1.ext\" -out \"$1.pem\" 2>/dev/null; }\n"
+            "authority ca; authority other-ca\n"
+            "issue server IP:127.0.0.1; issue elsewhere DNS:elsewhere.lan\n";
+        std::ofstream(folder_ + "/make.sh") << script;
+        made_ = std::system(("bash '" + folder_ + "/make.sh' >/dev/null").c_str()) == 0;
+    }
+    ~TestCertificates() {
+        std::error_code ignored;
+        if (!folder_.empty())
+            std::filesystem::remove_all(folder_, ignored);
+    }
+    bool made() const { return made_; }
+    std::string file(const std::string& name) const { return folder_ + "/" + name; }
+
+private:
+    std::string folder_;
+    bool made_ = false;
+};
+
+using TlsServer = ServerOnLoopback<httplib::SSLServer>;
+
+// The CA file is read when the client is made; the variable is put back after.
+std::unique_ptr<HttpClient> clientTrusting(const std::string& caFile) {
+    const char* saved = std::getenv(caFileVariable);
+    const std::optional<std::string> previous = saved ? std::optional<std::string>(saved) : std::nullopt;
+    ::setenv(caFileVariable, caFile.c_str(), 1);
+    auto client = makeHttpClient();
+    if (previous)
+        ::setenv(caFileVariable, previous->c_str(), 1);
+    else
+        ::unsetenv(caFileVariable);
+    return client;
+}
+
+// The failure of connecting to host over scheme; nullopt when it connects.
+std::optional<HttpError> connectFailure(HttpClient& client, const std::string& host, HttpScheme scheme) {
+    try {
+        client.setHost(host, scheme);
+        client.connect();
+    } catch (const HttpError& error) {
+        return error;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+class CurlHttpsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(certificates.made()) << "the openssl command could not make the test certificates";
+        for (TlsServer* tls : {&server, &elsewhere}) {
+            ASSERT_TRUE(tls->server.is_valid());
+            tls->server.Get("/hello.txt", [](const httplib::Request&, httplib::Response& res) {
+                res.set_content("Ahoj, světe", "text/plain");
+            });
+            tls->start();
+        }
+    }
+
+    TestCertificates certificates;
+    TlsServer server{certificates.file("server.pem").c_str(), certificates.file("server.key").c_str()};
+    TlsServer elsewhere{certificates.file("elsewhere.pem").c_str(), certificates.file("elsewhere.key").c_str()};
+};
+
+TEST_F(CurlHttpsTest, AServerCertifiedByTheNamedAuthorityIsReached) {
+    auto client = clientTrusting(certificates.file("ca.pem"));
+    EXPECT_FALSE(connectFailure(*client, server.host(), HttpScheme::https));
+    EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
+    EXPECT_NO_THROW(client->head("/hello.txt"));
+}
+
+// Each of these ends the location as a failure of HTTPS itself, with
+// libcurl's text, and never reaches the content.
+TEST_F(CurlHttpsTest, AnUntrustedOrMisnamedCertificateIsAFailureOfTheSecureChannel) {
+    auto expectRefused = [](HttpClient& client, const std::string& host, const std::string& why) {
+        SCOPED_TRACE(why);
+        const std::optional<HttpError> failure = connectFailure(client, host, HttpScheme::https);
+        ASSERT_TRUE(failure);
+        EXPECT_TRUE(failure->secureChannel) << failure->what();
+        EXPECT_THROW(client.get("/hello.txt", 1000), HttpError);
+    };
+    // The system's store does not know the test authority.
+    auto systemStore = clientTrusting("");
+    expectRefused(*systemStore, server.host(), "system store");
+    auto otherAuthority = clientTrusting(certificates.file("other-ca.pem"));
+    expectRefused(*otherAuthority, server.host(), "another authority");
+    // Trusted authority, but the certificate names another host.
+    auto trusting = clientTrusting(certificates.file("ca.pem"));
+    expectRefused(*trusting, elsewhere.host(), "another name");
+    // A CA file that is not there trusts nothing.
+    auto missingFile = clientTrusting(certificates.file("absent.pem"));
+    expectRefused(*missingFile, server.host(), "missing CA file");
+}
+
+TEST_F(CurlHttpsTest, OnlyTheSchemeOfTheLocationIsSpoken) {
+    auto client = clientTrusting(certificates.file("ca.pem"));
+    // A plain server at an HTTPS location offers no secure channel.
+    LocalServer plain;
+    plain.server.Get("/plain", [](const httplib::Request&, httplib::Response& res) { res.set_content("p", "text/plain"); });
+    plain.start();
+    const std::optional<HttpError> noTls = connectFailure(*client, plain.host(), HttpScheme::https);
+    ASSERT_TRUE(noTls);
+    EXPECT_TRUE(noTls->secureChannel) << noTls->what();
+    // A port nobody listens on is unreachable, not a failure of HTTPS.
+    ClosedPort closed;
+    const std::optional<HttpError> refused = connectFailure(*client, closed.host(), HttpScheme::https);
+    ASSERT_TRUE(refused);
+    EXPECT_FALSE(refused->secureChannel) << refused->what();
+    // The same client goes back to plain HTTP when told so, and to HTTPS again.
+    EXPECT_FALSE(connectFailure(*client, plain.host(), HttpScheme::http));
+    EXPECT_EQ(client->get("/plain", 10), "p");
+    EXPECT_FALSE(connectFailure(*client, server.host(), HttpScheme::https));
+    EXPECT_EQ(client->get("/hello.txt", 1000), "Ahoj, světe");
+}

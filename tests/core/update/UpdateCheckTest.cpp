@@ -18,25 +18,28 @@ using Lines = std::vector<std::string>;
 
 namespace {
 
-// Scripted per host and path: refused hosts fail to connect, a GET returns
-// the body set for host + path or throws, a HEAD succeeds where a body is set
-// unless listed as failing. Every call is logged.
+// Scripted per host and path: refused hosts fail to connect, untrusted ones
+// fail as HTTPS does on a bad certificate, a GET returns the body set for
+// host + path or throws, a HEAD succeeds where a body is set unless listed as
+// failing. Every call is logged, an HTTPS host with its scheme.
 class FakeHttp : public HttpClient {
 public:
     std::set<std::string> refusing;
+    std::set<std::string> untrusted;
     std::map<std::string, std::string> bodies;  // key: host + path
     std::set<std::string> failingHeads;
     std::set<std::string> failingGets;  // fail although a body is set (HEAD still works)
     std::vector<std::string> log;
     std::vector<std::size_t> limits;
 
-    void setHost(const std::string& host) override {
+    void setHost(const std::string& host, HttpScheme scheme) override {
         host_ = host;
-        log.push_back("host " + host);
+        log.push_back("host " + std::string(scheme == HttpScheme::https ? "https://" : "") + host);
     }
     void connect() override {
         log.push_back("connect " + host_);
         if (refusing.count(host_)) throw HttpError("refused");
+        if (untrusted.count(host_)) throw HttpError("certificate problem", true);
     }
     std::string get(const std::string& path, std::size_t limit) override {
         log.push_back("GET " + host_ + path);
@@ -143,14 +146,35 @@ TEST(PublicationStamp, DayMonthYearHourMinuteBecomeYearFirstDigits) {
     EXPECT_EQ(publicationStamp("7/12/2026", "14:05"), "000000070000");
 }
 
-TEST(UpdateCheckLocation, HostBeforeTheFirstSlashAndPathFromIt) {
-    UpdateLocation withPort = splitUpdateLocation("127.0.0.1:8717/trelvo/v2");
-    EXPECT_EQ(withPort.host, "127.0.0.1:8717");
-    EXPECT_EQ(withPort.path, "/trelvo/v2");
-    UpdateLocation bare = splitUpdateLocation("server.lan");
-    EXPECT_EQ(bare.host, "server.lan");
-    EXPECT_EQ(bare.path, "");
-    EXPECT_EQ(splitUpdateLocation("server.lan/").path, "/");
+// "[scheme://]host/path": the scheme, in any letter case, is cut; without
+// one the location is plain HTTP.
+TEST(UpdateCheckLocation, SchemeHostBeforeTheNextSlashAndPathFromIt) {
+    const struct {
+        const char* location;
+        HttpScheme scheme;
+        const char* host;
+        const char* path;
+    } cases[] = {
+        {"127.0.0.1:8717/trelvo/v2", HttpScheme::http, "127.0.0.1:8717", "/trelvo/v2"},
+        {"server.lan", HttpScheme::http, "server.lan", ""},
+        {"server.lan/", HttpScheme::http, "server.lan", "/"},
+        {"https://updates.lan:8443/trelvo", HttpScheme::https, "updates.lan:8443", "/trelvo"},
+        {"HTTPS://updates.lan", HttpScheme::https, "updates.lan", ""},
+        {"Http://updates.lan/a/b", HttpScheme::http, "updates.lan", "/a/b"},
+        {"https://", HttpScheme::https, "", ""},
+        // Only a whole scheme at the very start counts; anything else stays
+        // in the host, where the client refuses it rather than going elsewhere.
+        {" https://x.lan/p", HttpScheme::http, " https:", "//x.lan/p"},
+        {"ftp://x.lan/p", HttpScheme::http, "ftp:", "//x.lan/p"},
+        {"https:/x.lan/p", HttpScheme::http, "https:", "/x.lan/p"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.location);
+        const UpdateLocation split = splitUpdateLocation(c.location);
+        EXPECT_EQ(split.scheme, c.scheme);
+        EXPECT_EQ(split.host, c.host);
+        EXPECT_EQ(split.path, c.path);
+    }
 }
 
 // ---------------------------------------------------------------- the check
@@ -209,7 +233,7 @@ protected:
     }
 
     UpdateCheckResult check(const std::vector<std::string>& locations, bool toggleDown = true) {
-        return checkForUpdate(store, toggleDown, locations, http, downloadPath, ui, lastUpdateDay);
+        return checkForUpdate(store, toggleDown, locations, http, downloadPath, policy, ui, lastUpdateDay);
     }
 
     void expectNothingMerged() {
@@ -227,6 +251,7 @@ protected:
     std::string downloadPath;
     DictionaryStore store;
     FakeHttp http;
+    SignaturePolicy policy;
     UpdateUi ui;
     int lastUpdateDay = 700'000;
 
@@ -280,10 +305,11 @@ TEST_F(UpdateCheck, YesDownloadsMergesStoresTheStampAndReportsCompletion) {
     EXPECT_EQ(statusText, "");
     EXPECT_EQ(statusHistory.front(), searchingStatus);
 
+    EXPECT_EQ(result.signature.verdict, SignatureVerdict::none) << "neither signed nor asked to be";
     EXPECT_EQ(http.log, (Lines{"host server.lan", "connect server.lan", "GET server.lan/trelvo/autoupdt.cfg",
                                "HEAD server.lan/trelvo/slovnik.dsl", "GET server.lan/trelvo/slovnik.dsl",
-                               "disconnect"}));
-    EXPECT_EQ(http.limits, (std::vector<std::size_t>{1u << 20, 256u << 20}));
+                               "GET server.lan/trelvo/slovnik.dsl.sig", "disconnect"}));
+    EXPECT_EQ(http.limits, (std::vector<std::size_t>{1u << 20, 256u << 20, 4096}));
 
     // The same edition is not offered again.
     askedVersions.clear();
@@ -324,6 +350,18 @@ TEST_F(UpdateCheck, DeclinedImportInsideTheMergeStillStoresTheStamp) {
     EXPECT_EQ(savedStamps.size(), 1u);
     EXPECT_EQ(lastUpdateDay, 753'000);
     EXPECT_EQ(completed, 1);
+}
+
+TEST(AutoupdtCfg, SignedAfterTheVersionMarksTheEdition) {
+    EXPECT_TRUE(parsePublishedEdition("12ABCD 7.12.2026 14:05 slovnik.dsl 3.1 signed")->signedMark);
+    EXPECT_TRUE(parsePublishedEdition("12ABCD 7.12.2026 14:05 slovnik.dsl 3.1\tsigned  more")->signedMark);
+    EXPECT_FALSE(parsePublishedEdition("12ABCD 7.12.2026 14:05 slovnik.dsl 3.1")->signedMark);
+    EXPECT_FALSE(parsePublishedEdition("12ABCD 7.12.2026 14:05 slovnik.dsl 3.1 beta")->signedMark);
+    EXPECT_FALSE(parsePublishedEdition("12ABCD 7.12.2026 14:05 slovnik.dsl 3.1 signed-later")->signedMark);
+    // Five fields only: "signed" is the version, not a mark.
+    auto versionOnly = parsePublishedEdition("12ABCD 7.12.2026 14:05 slovnik.dsl signed");
+    EXPECT_EQ(versionOnly->version, "signed");
+    EXPECT_FALSE(versionOnly->signedMark);
 }
 
 TEST_F(UpdateCheck, IdMatchesNumericallyInAnyLetterCaseAndWithoutLeadingZeros) {
@@ -397,6 +435,42 @@ TEST_F(UpdateCheck, RefusedConnectionMovesOnSilentlyAndAtTheLastLocationGivesZer
     EXPECT_EQ(statusHistory, (Lines{searchingStatus, searchingStatus, ""}));
     EXPECT_EQ(http.requests("GET"), 0);
     EXPECT_EQ(std::count(http.log.begin(), http.log.end(), "disconnect"), 2);
+}
+
+// An HTTPS location whose certificate fails is passed over like one that does
+// not answer, but it is named: in the status at once and, when no later
+// location answers, in the error the check ends with.
+TEST_F(UpdateCheck, FailedHttpsEndsTheLocationLikeAnUnreachableOneAndNamesIt) {
+    const std::vector<std::string> locations{"https://server.lan/trelvo", "127.0.0.1:8717/trelvo"};
+    const std::string named =
+        "Zabezpečené spojení s aktualizačním serverem \"https://server.lan/trelvo\" se nepodařilo navázat, "
+        "server nebyl použit (certificate problem).";
+    http.untrusted.insert(firstHost);
+    publish(secondHost, newerLine);
+    answer = false;
+    UpdateCheckResult second = check(locations);
+    EXPECT_EQ(second.outcome, UpdateOutcome::declined);
+    EXPECT_TRUE(second.error.empty()) << "a location that answered decided";
+    EXPECT_EQ(statusHistory, (Lines{searchingStatus, named, searchingStatus, ""}));
+    EXPECT_EQ(http.log[0], "host https://server.lan");
+    EXPECT_EQ(http.log[3], "host 127.0.0.1:8717");
+
+    // Nothing answers after it: ended as unreachable, with the failure as the error.
+    http.refusing.insert(secondHost);
+    UpdateCheckResult none = check(locations);
+    EXPECT_EQ(none.code, 0);
+    EXPECT_EQ(none.outcome, UpdateOutcome::unreachable);
+    EXPECT_EQ(none.error, named);
+    EXPECT_EQ(statusText, "");
+
+    // Each failed HTTPS location is named, one a line.
+    http.refusing.clear();
+    http.untrusted.insert(secondHost);
+    none = check({"https://server.lan/trelvo", "https://127.0.0.1:8717/trelvo"});
+    EXPECT_EQ(none.code, 0);
+    EXPECT_EQ(none.error.find(named + "\n"), 0u) << none.error;
+    EXPECT_NE(none.error.find("\"https://127.0.0.1:8717/trelvo\""), std::string::npos) << none.error;
+    expectNothingMerged();
 }
 
 TEST_F(UpdateCheck, FailedConfigurationDownloadRestoresStatusAndTriesTheNextLocation) {
@@ -507,4 +581,152 @@ TEST_F(UpdateCheck, RequestPathsFollowTheLocationAndVersionReachesTheQuestionAsU
     EXPECT_EQ(askedVersions, (Lines{"verze\xC4\x8D"}));  // "č" of code page 1250
     EXPECT_EQ(http.log, (Lines{"host bare.lan", "connect bare.lan", "GET bare.lan/autoupdt.cfg",
                                "HEAD bare.lan/dir/slovnik.dsl", "disconnect"}));
+}
+
+// ---------------------------------------------------------------- signatures
+
+namespace {
+
+const std::string signedLine = "0012ABCD 7.12.2026 14:05 slovnik.dsl 3.1 signed\n";
+const std::string refusalEnd = " Stažený soubor nebyl použit, slovník zůstal beze změny.";
+const std::string notMatching =
+    "Podpis staženého vydání slovníku nesouhlasí s žádným důvěryhodným klíčem: soubor byl po podepsání změněn, "
+    "nebo ho podepsal někdo jiný." + refusalEnd;
+
+}  // namespace
+
+class SignedUpdateCheck : public UpdateCheck {
+protected:
+    void SetUp() override {
+        UpdateCheck::SetUp();
+        policy.trustedKeys = {TrustedKey{publisher.publicKey, "vydavatel"}, TrustedKey{second.publicKey, "druhý"}};
+        std::ofstream(downloadPath, std::ios::binary) << "previous download";
+    }
+
+    // The signature of bytes beside the published dictionary file.
+    void publishSignature(const std::string& bytes, const SigningKey& key) {
+        http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl.sig"] = signEdition(bytes, key);
+    }
+
+    // The check ended refused for why: no merge, nothing stored, the earlier
+    // download.dsl kept, and the edition still offered at the next check.
+    void expectRefused(const UpdateCheckResult& result, const std::string& why) {
+        EXPECT_EQ(result.code, 2);
+        EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
+        EXPECT_EQ(result.signature.verdict, SignatureVerdict::refused);
+        EXPECT_EQ(result.error, why);
+        EXPECT_EQ(readFile(downloadPath), "previous download");
+        EXPECT_EQ(statusText, "");
+        expectNothingMerged();
+        answer = false;
+        askedVersions.clear();
+        EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::declined);
+        EXPECT_EQ(askedVersions, (Lines{"3.1"}));
+        answer = true;
+    }
+
+    SigningKey publisher = generateSigningKey();
+    SigningKey second = generateSigningKey();
+    SigningKey stranger = generateSigningKey();
+};
+
+TEST_F(SignedUpdateCheck, AnEditionSignedWithAnyTrustedKeyIsTaken) {
+    publish(firstHost, signedLine);
+    publishSignature(dictionaryBytes, second);
+    UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.code, 1);
+    EXPECT_EQ(result.outcome, UpdateOutcome::updated);
+    EXPECT_EQ(result.signature.verdict, SignatureVerdict::verified);
+    EXPECT_EQ(result.signature.signer, "druhý");
+    EXPECT_EQ(downloadSeenBySync, dictionaryBytes);
+    EXPECT_EQ(store.header.updateStamp, "202612071405");
+    EXPECT_EQ(http.limits.back(), signatureLimit);
+}
+
+// Whatever was changed, the file or the key, the download is not merged.
+TEST_F(SignedUpdateCheck, ATamperedFileOrAnUntrustedKeyIsRefused) {
+    publish(firstHost, signedLine);
+    publishSignature(dictionaryBytes, publisher);
+    http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl"] = "DSL new edition bytes, one term changed";
+    expectRefused(check(oneLocation), notMatching);
+
+    publish(firstHost, signedLine);
+    publishSignature(dictionaryBytes, stranger);
+    expectRefused(check(oneLocation), notMatching);
+
+    http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl.sig"] = "<html>404</html>";
+    expectRefused(check(oneLocation), notMatching);
+}
+
+TEST_F(SignedUpdateCheck, AMarkedEditionWithoutItsSignatureIsRefused) {
+    publish(firstHost, signedLine);
+    expectRefused(check(oneLocation),
+                  "Vydání slovníku je na aktualizačním serveru označeno jako podepsané, ale podpis k němu tam není." +
+                      refusalEnd);
+}
+
+// A published signature counts even where autoupdt.cfg is of the old kind:
+// removing the mark does not get a forged file past it.
+TEST_F(SignedUpdateCheck, ASignatureIsCheckedEvenWithoutTheMark) {
+    publish(firstHost, newerLine);
+    publishSignature(dictionaryBytes, stranger);
+    expectRefused(check(oneLocation), notMatching);
+
+    publishSignature(dictionaryBytes, publisher);
+    UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.outcome, UpdateOutcome::updated);
+    EXPECT_EQ(result.signature.signer, "vydavatel");
+}
+
+TEST_F(SignedUpdateCheck, WithoutTrustedKeysASignedEditionIsRefused) {
+    policy.trustedKeys.clear();
+    publish(firstHost, signedLine);
+    publishSignature(dictionaryBytes, publisher);
+    expectRefused(check(oneLocation),
+                  "Stažené vydání slovníku je podepsané, ale program nemá žádný důvěryhodný klíč, kterým by podpis "
+                  "ověřil (soubor trusted-keys v programové složce chybí nebo žádný klíč neobsahuje)." +
+                      refusalEnd);
+}
+
+// A server of the old kind, neither marking nor signing, still delivers,
+// unless the program demands signatures.
+TEST_F(SignedUpdateCheck, AnUnsignedEditionIsTakenUnlessSignaturesAreRequired) {
+    publish(firstHost, newerLine);
+    policy.requireSigned = true;
+    expectRefused(check(oneLocation),
+                  "Program přijímá jen podepsaná vydání slovníku, ale k nalezenému vydání není na aktualizačním "
+                  "serveru podpis." + refusalEnd);
+
+    policy.requireSigned = false;
+    UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.outcome, UpdateOutcome::updated);
+    EXPECT_EQ(result.signature.verdict, SignatureVerdict::none);
+    EXPECT_EQ(readFile(downloadPath), dictionaryBytes);
+
+    // Required, and signed: taken.
+    policy.requireSigned = true;
+    store.header.updateStamp = "202601010800";
+    publishSignature(dictionaryBytes, publisher);
+    EXPECT_EQ(check(oneLocation).signature.verdict, SignatureVerdict::verified);
+}
+
+TEST(SignaturePolicyFiles, KeysFromTheFileAndRequireSignedByItsPresence) {
+    std::string name = (std::filesystem::temp_directory_path() / "trelvo-keys-XXXXXX").string();
+    ASSERT_TRUE(::mkdtemp(name.data()));
+    const SigningKey key = generateSigningKey();
+    std::ofstream(name + "/trusted-keys") << "# keys\n" << trustedKeyLine(key.publicKey, "vydavatel") << "\nnot a key\n";
+    SignaturePolicy none = readSignaturePolicy(name + "/absent", name + "/require-signed");
+    EXPECT_TRUE(none.trustedKeys.empty());
+    EXPECT_FALSE(none.requireSigned);
+
+    std::ofstream(name + "/require-signed");
+    SignaturePolicy read = readSignaturePolicy(name + "/trusted-keys", name + "/require-signed");
+    ASSERT_EQ(read.trustedKeys.size(), 1u);
+    EXPECT_EQ(read.trustedKeys[0].key, key.publicKey);
+    EXPECT_EQ(read.trustedKeys[0].comment, "vydavatel");
+    EXPECT_TRUE(read.requireSigned);
+    // A folder where the keys should be gives none rather than an endless read.
+    EXPECT_TRUE(readSignaturePolicy(name, name + "/require-signed").trustedKeys.empty());
+    std::error_code ignored;
+    std::filesystem::remove_all(name, ignored);
 }

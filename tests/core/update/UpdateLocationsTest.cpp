@@ -122,6 +122,14 @@ TEST(UpdateLocations, NulEndsTheTextOfItsPieceOnly) {
               (Locations{line.substr(0, 10), line.substr(999, 501), line.substr(1998), "next.cz/p"}));
 }
 
+// A scheme is part of the line: it reaches the check as written, and the
+// short-line rule counts it, so "http://" alone still names a location that
+// the check then cannot reach.
+TEST(UpdateLocations, SchemesAreKeptWithTheirLines) {
+    EXPECT_EQ(parseUpdateLocations("https://a.cz/x\r\nHTTP://b.cz:8080/y\nc.cz/z\nhttp://\n"),
+              (Locations{"https://a.cz/x", "HTTP://b.cz:8080/y", "c.cz/z", "http://"}));
+}
+
 TEST(UpdateLocations, DeliveredFileNamesTheLocalTestServer) {
     EXPECT_EQ(readUpdateLocations(std::string(TRELVO_RUNTIME_DIR) + "/net.ini"),
               (Locations{"127.0.0.1:8717/trelvo"}));

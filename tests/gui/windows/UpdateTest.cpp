@@ -23,6 +23,7 @@
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/update/EditionSignature.h"
 #include "gui/controls/CASShape.h"
 #include "gui/windows/Tgridik.h"
 
@@ -186,8 +187,9 @@ protected:
         ADD_FAILURE() << "no close button";
     }
 
-    // The active dictionary and a newer edition of it, published at /trelvo.
-    void publish(UpdateServer& server, const std::string& line) {
+    // The active dictionary and a newer edition of it, published at /trelvo;
+    // railTerm translates "kolej" in the edition.
+    void publish(UpdateServer& server, const std::string& line, const std::string& railTerm = "rail") {
         EntryList entries;
         entries.append("kolej", "track", "", efDefault);
         entries.append("vlak", "train", "", efUserModified);
@@ -199,7 +201,7 @@ protected:
         ASSERT_TRUE(writeDictionaryFile(h, read, dir_ + "DSL/a.dsl"));
         h.version = "1.1";
         EntryList edition;
-        edition.append("kolej", "rail", "", efDefault);
+        edition.append("kolej", railTerm, "", efDefault);
         edition.append("návěstidlo", "signal", "", efDefault);
         server.files["/trelvo/autoupdt.cfg"] = line;
         server.files["/trelvo/cs-en.dsl"] = serializeDictionary(h, edition);
@@ -210,10 +212,15 @@ protected:
         for (const std::string& line : lines) file << line << "\n";
     }
 
-    // The server delivers, with status 200, bytes in place of the edition
-    // that the merge cannot read: the update ends in an error box, stores
-    // nothing, and the edition is offered again at the next check.
-    void expectRefusedDownload(UpdateServer& server) {
+    // The error box after a download the merge cannot read.
+    QString unreadableDownload() const {
+        return QString::fromStdString("Soubor \"" + dir_ + "download.dsl\" nelze načíst jako slovník; nic se nezměnilo.");
+    }
+
+    // The server delivers, with status 200, a file that is refused: the
+    // update ends in the error box, stores nothing, and the edition is
+    // offered again at the next check.
+    void expectRefusedDownload(UpdateServer& server, const QString& error) {
         locations({server.location("/trelvo")});
         const std::string before = readBytes(dir_ + "DSL/a.dsl");
         TForm1& w = start();
@@ -224,9 +231,7 @@ protected:
         EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
         EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::error);
         EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
-        EXPECT_EQ(prompts_.shown()[1].text,
-                  QString::fromStdString("Soubor \"" + dir_ + "download.dsl\" nelze načíst jako slovník; "
-                                         "nic se nezměnilo."));
+        EXPECT_EQ(prompts_.shown()[1].text, error);
         EXPECT_EQ(w.store.header.updateStamp, "");
         EXPECT_EQ(w.store.entryCount(), 2u);
         EXPECT_EQ(w.lastUpdateDay, lastDay);
@@ -301,11 +306,32 @@ TEST_F(UpdateTest, NoServerAnsweringPutsTheToggleOutOfUse) {
     EXPECT_TRUE(prompts_.shown().empty());
 }
 
+// An HTTPS location whose server offers no secure channel is passed over
+// like an unreachable one, but the user is told which and why.
+TEST_F(UpdateTest, AFailedSecureChannelIsNamedInTheErrorBox) {
+    UpdateServer plain;
+    publish(plain, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
+    const std::string location = "https://" + plain.location("/trelvo");
+    locations({location});
+    TForm1& w = start();
+    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 0);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QString::fromStdString(
+        "Zabezpečené spojení s aktualizačním serverem \"" + location + "\" se nepodařilo navázat, server nebyl "
+        "použit (")))
+        << prompts_.shown()[0].text.toStdString();
+    EXPECT_EQ(plain.requests, 0) << "nothing was asked of it over plain HTTP";
+    EXPECT_FALSE(w.toolButtons[12]->isEnabled());
+    EXPECT_EQ(w.store.header.version, "");
+}
+
 TEST_F(UpdateTest, AnHtmlPageInPlaceOfTheEditionIsRefused) {
     UpdateServer server;
     publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
     server.files["/trelvo/cs-en.dsl"] = "<!DOCTYPE html>\n<html><body><p>Služba není dostupná.</p></body></html>\n";
-    expectRefusedDownload(server);
+    expectRefusedDownload(server, unreadableDownload());
 }
 
 TEST_F(UpdateTest, ACutEditionIsRefused) {
@@ -313,7 +339,7 @@ TEST_F(UpdateTest, ACutEditionIsRefused) {
     publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
     std::string& edition = server.files["/trelvo/cs-en.dsl"];
     edition.resize(edition.size() - 3);
-    expectRefusedDownload(server);
+    expectRefusedDownload(server, unreadableDownload());
 }
 
 // A server that takes the request and keeps silent. While the request waits
@@ -396,4 +422,36 @@ TEST_F(UpdateTest, TheQuestionWaitsUntilALongCommandHasEnded) {
     EXPECT_EQ(checked(w, [&] { w.setEnabled(true); }), 2);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
+}
+
+// Someone between the server and the user hands over an edition with other
+// terms, keeping the publisher's signature: the window refuses it with the
+// error box and the dictionary stays as it was, on screen and on disk.
+TEST_F(UpdateTest, AnEditionChangedAfterSigningIsRefused) {
+    UpdateServer server;
+    const SigningKey publisher = generateSigningKey();
+    std::ofstream(dir_ + "trusted-keys") << trustedKeyLine(publisher.publicKey, "vydavatel") << "\n";
+    const std::string line = "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1 signed\n";
+    publish(server, line);
+    const std::string genuine = server.files["/trelvo/cs-en.dsl"];
+    const std::string signature = signEdition(genuine, publisher);
+    publish(server, line, "tram");
+    server.files["/trelvo/cs-en.dsl.sig"] = signature;
+    expectRefusedDownload(server, QStringLiteral("Podpis staženého vydání slovníku nesouhlasí s žádným "
+                                                 "důvěryhodným klíčem: soubor byl po podepsání změněn, nebo ho "
+                                                 "podepsal někdo jiný. Stažený soubor nebyl použit, slovník zůstal "
+                                                 "beze změny."));
+    ASSERT_TRUE(window_);
+    TForm1& w = *window_;
+    EXPECT_EQ(w.grid->item(0, 0)->text(), "kolej");
+    EXPECT_EQ(w.grid->item(0, 1)->text(), "track") << "not the forged term";
+    EXPECT_FALSE(fs::exists(dir_ + "download.dsl")) << "the forged file is not kept";
+    EXPECT_TRUE(w.toolButtons[12]->isEnabled());
+
+    // The genuine edition, once it is served, is taken.
+    server.files["/trelvo/cs-en.dsl"] = genuine;
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);
+    EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 1);
+    EXPECT_EQ(w.store.header.updateStamp, "202612071405");
 }
