@@ -125,6 +125,9 @@ void ProgramFolder::seedUserFolder() const {
         copyIfMissing(entry.path().string(), user + "DSL/" + name);
     }
     copyIfMissing(data + "net.ini", user + "net.ini");
+    // The update check reads the keys it trusts from the folder it works in;
+    // without them a signed edition of the delivered servers would be refused.
+    copyIfMissing(data + "trusted-keys", user + "trusted-keys");
     copyIfMissing(data + "trelvo.html", user + "trelvo.html");
 }
 

@@ -17,7 +17,7 @@ struct ProgramPlaces {
 bool folderCanBeWritten(const std::string& folder);
 
 // Decides which folder the program reads and writes (upchar.dat, DSL/,
-// trelvo.cfg, net.ini, download.dsl). A folder beside the executable that
+// trelvo.cfg, net.ini, trusted-keys, download.dsl). A folder beside the executable that
 // holds upchar.dat and can be written is used as it is; otherwise the program
 // is installed and works in the user's folder, which the installed data seed
 // at the first start and refresh later without overwriting the user's work.

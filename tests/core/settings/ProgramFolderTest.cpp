@@ -39,6 +39,7 @@ protected:
         writeFile(data() / "DSL/cs-en.dsl", "delivered cs-en");
         writeFile(data() / "net.ini", "127.0.0.1:8717/trelvo\n");
         writeFile(data() / "trelvo.html", "<html>help</html>");
+        writeFile(data() / "trusted-keys", "KEY demo\n");
         fs::create_directories(root / "home");
     }
     void TearDown() override {
@@ -96,6 +97,7 @@ TEST_F(InstalledProgram, FirstStartSeedsTheUsersFolder) {
     EXPECT_EQ(readFile(user() / "DSL/cs-en.dsl"), "delivered cs-en");
     EXPECT_EQ(readFile(user() / "net.ini"), "127.0.0.1:8717/trelvo\n");
     EXPECT_EQ(readFile(user() / "trelvo.html"), "<html>help</html>");
+    EXPECT_EQ(readFile(user() / "trusted-keys"), "KEY demo\n");
     EXPECT_TRUE(fs::exists(user() / ProgramFolder::deliveredRecord));
 }
 
@@ -104,6 +106,7 @@ TEST_F(InstalledProgram, ALaterStartKeepsTheUsersWorkAndAddsNewDictionaries) {
     writeFile(user() / "DSL/cs-en.dsl", "the user's cs-en");
     writeFile(user() / "trelvo.cfg", "settings");
     writeFile(user() / "net.ini", "my.server/x\n");
+    writeFile(user() / "trusted-keys", "KEY company\n");
     // A new edition of the program delivers a changed and a new dictionary.
     writeFile(data() / "DSL/cs-en.dsl", "delivered cs-en 2");
     writeFile(data() / "DSL/cs-de.dsl", "delivered cs-de");
@@ -114,6 +117,7 @@ TEST_F(InstalledProgram, ALaterStartKeepsTheUsersWorkAndAddsNewDictionaries) {
     EXPECT_EQ(readFile(user() / "DSL/cs-de.dsl"), "delivered cs-de");
     EXPECT_EQ(readFile(user() / "trelvo.cfg"), "settings");
     EXPECT_EQ(readFile(user() / "net.ini"), "my.server/x\n");
+    EXPECT_EQ(readFile(user() / "trusted-keys"), "KEY company\n");
 }
 
 TEST_F(InstalledProgram, NewTablesReplaceOnlyAnUnchangedDeliveredCopy) {
