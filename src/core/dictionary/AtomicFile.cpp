@@ -92,7 +92,13 @@ bool mayWrite(const std::string& path, const struct stat& info) {
 // file. So the data is complete in memory before anything changes, and what
 // can be checked beforehand is: the file-size limit, and room on the disk,
 // reserved without changing the file where the file system can.
-bool writeInPlace(const std::string& path, std::string_view bytes) {
+bool writeInPlace(const std::string& path, const ByteSource& source) {
+    std::string bytes;
+    if (!source([&](std::string_view piece) {
+            bytes.append(piece);
+            return true;
+        }))
+        return false;
     rlimit limit {};
     if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY && bytes.size() > limit.rlim_cur)
         return false;
@@ -122,7 +128,7 @@ enum class Outcome { written, failed, folderRefused };
 
 // Writes a new file beside path and renames it over path. existing is the
 // old file's state, whose mode and owner the new file takes.
-Outcome writeBeside(const std::string& path, std::string_view bytes, const struct stat* existing) {
+Outcome writeBeside(const std::string& path, const ByteSource& source, const struct stat* existing) {
     std::string temp = temporaryPattern(path);
     int fd = ::mkstemp(temp.data());
     if (fd < 0) return errno == EACCES || errno == EPERM ? Outcome::folderRefused : Outcome::failed;
@@ -137,7 +143,7 @@ Outcome writeBeside(const std::string& path, std::string_view bytes, const struc
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
-    bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = source([fd](std::string_view piece) { return writeAll(fd, piece); }) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
@@ -171,20 +177,24 @@ void removeStaleTemporaryFiles(const std::string& folder) {
 }
 
 bool replaceFileAtomically(const std::string& path, std::string_view bytes) {
+    return replaceFileAtomically(path, [bytes](const ByteSink& put) { return put(bytes); });
+}
+
+bool replaceFileAtomically(const std::string& path, const ByteSource& source) {
     if (path.empty()) return false;
     const std::optional<std::string> target = resolveLinks(path);
     if (!target) return false;
     struct stat info {};
     if (::stat(target->c_str(), &info) != 0)
-        return errno == ENOENT && writeBeside(*target, bytes, nullptr) == Outcome::written;
+        return errno == ENOENT && writeBeside(*target, source, nullptr) == Outcome::written;
     if (!S_ISREG(info.st_mode) || !mayWrite(*target, info)) return false;
     // Another name of the same file would keep the old contents after a
     // rename; only writing in place reaches every name.
-    if (info.st_nlink > 1) return writeInPlace(*target, bytes);
-    switch (writeBeside(*target, bytes, &info)) {
+    if (info.st_nlink > 1) return writeInPlace(*target, source);
+    switch (writeBeside(*target, source, &info)) {
         case Outcome::written: return true;
         // A folder that takes no new file still lets the writable file be saved.
-        case Outcome::folderRefused: return writeInPlace(*target, bytes);
+        case Outcome::folderRefused: return writeInPlace(*target, source);
         case Outcome::failed: break;
     }
     return false;

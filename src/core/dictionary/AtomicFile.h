@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,13 @@ namespace trelvo {
 // write, or that is no regular file, is refused. Returns false on any
 // failure; a temporary file is then removed.
 bool replaceFileAtomically(const std::string& path, std::string_view bytes);
+
+// The same for bytes made piece by piece, so that a large file need not be
+// whole in memory: source(put) calls put with each piece in order, and
+// returns false, stopping, once put returned false.
+using ByteSink = std::function<bool(std::string_view piece)>;
+using ByteSource = std::function<bool(const ByteSink& put)>;
+bool replaceFileAtomically(const std::string& path, const ByteSource& source);
 
 // Removes from folder the temporary files of saves that were killed before
 // they ended: regular files named as replaceFileAtomically names them, last

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "AtomicFile.h"
+#include "BlocksInOrder.h"
 #include "InHalves.h"
 #include "TextScrambler.h"
 #include "WholeFile.h"
@@ -216,7 +217,10 @@ std::size_t storedEntrySize(const EntryList& entries, std::size_t n) {
     return 10 + entries.term(n).size() + entries.translation(n).size() + entries.note(n).size();
 }
 
-std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
+namespace {
+
+// Everything before the entries.
+std::string serializedHead(const DictionaryHeader& header, std::size_t count) {
     std::string out;
     out += magic;
     // The name passes the 1000-byte buffer of the dictionary menu when read.
@@ -231,18 +235,38 @@ std::string serializeDictionary(const DictionaryHeader& header, const EntryList&
     putText(out, header.note);
     putText(out, header.updateStamp);
     putText(out, header.idAndAccessCode);
-    putU32(out, static_cast<std::uint32_t>(entries.size()));
+    putU32(out, static_cast<std::uint32_t>(count));
+    return out;
+}
 
-    // The entries' places are known beforehand, so a large dictionary is
-    // written in two halves at once.
+// Entries per block of a streamed file: about a megabyte of usual entries.
+constexpr std::size_t entriesPerBlock = 16384;
+
+// The header, then the entries in blocks, scrambled on a second thread while
+// the blocks before them are handed to put.
+bool putDictionary(const DictionaryHeader& header, const EntryList& entries, const ByteSink& put) {
     const std::size_t count = entries.size();
-    std::size_t firstHalf = 0, secondHalf = 0;
-    for (std::size_t n = 0; n < count; ++n) (n < count / 2 ? firstHalf : secondHalf) += storedEntrySize(entries, n);
-    const std::size_t start = out.size();
-    out.resize(start + firstHalf + secondHalf);
-    inHalves(count, [&](std::size_t from, std::size_t to) {
-        char* at = out.data() + start + (from == 0 ? 0 : firstHalf);
-        for (std::size_t n = from; n < to; ++n) at = putEntry(entries, n, at);
+    if (!put(serializedHead(header, count))) return false;
+    return blocksInOrder(
+        (count + entriesPerBlock - 1) / entriesPerBlock,
+        [&](std::size_t b, std::string& block) {
+            const std::size_t from = b * entriesPerBlock, to = std::min(count, from + entriesPerBlock);
+            std::size_t size = 0;
+            for (std::size_t n = from; n < to; ++n) size += storedEntrySize(entries, n);
+            block.resize(size);
+            char* at = block.data();
+            for (std::size_t n = from; n < to; ++n) at = putEntry(entries, n, at);
+        },
+        [&](const std::string& block) { return put(block); });
+}
+
+}  // namespace
+
+std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
+    std::string out;
+    putDictionary(header, entries, [&](std::string_view piece) {
+        out += piece;
+        return true;
     });
     return out;
 }
@@ -252,8 +276,10 @@ bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entrie
     // A dictionary grown by merges or imports past the limits stays unsaved:
     // the file it would become could not be opened again.
     if (!limits.admit(0, entries.size())) return false;
-    const std::string bytes = serializeDictionary(header, entries);
-    return limits.admit(bytes.size(), entries.size()) && replaceFileAtomically(path, bytes);
+    std::size_t size = serializedHead(header, entries.size()).size();
+    for (std::size_t n = 0; n < entries.size(); ++n) size += storedEntrySize(entries, n);
+    return limits.admit(size, entries.size()) &&
+           replaceFileAtomically(path, [&](const ByteSink& put) { return putDictionary(header, entries, put); });
 }
 
 }  // namespace trelvo

@@ -7,9 +7,9 @@
 #include "CsvFormat.h"
 #include "TbxFormat.h"
 #include "core/dictionary/AtomicFile.h"
+#include "core/dictionary/BlocksInOrder.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
-#include "core/dictionary/InHalves.h"
 #include "core/editing/DictionaryProperties.h"
 
 namespace trelvo {
@@ -46,59 +46,6 @@ std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const Exp
     return selected;
 }
 
-namespace {
-
-// The lines of the selected entries, whose sizes are known beforehand, in
-// one block: a large export is made in two halves at once, each entry's
-// place fetched a few lines ahead, as the index order scatters them.
-// size(n) is the length of entry n's line; put(n, out) writes it at out and
-// returns its end.
-template <typename Size, typename Put>
-std::string linesOf(const EntryList& entries, const std::vector<std::uint32_t>& selected, Size size, Put put) {
-    const std::size_t count = selected.size();
-    std::size_t halves[2] = {0, 0};
-    constexpr std::size_t ahead = 16;
-    inHalves(count, [&](std::size_t from, std::size_t to) {
-        std::size_t total = 0;
-        for (std::size_t i = from; i < to; ++i) {
-            if (i + ahead < to) entries.prefetch(selected[i + ahead]);
-            total += size(selected[i]);
-        }
-        halves[from == 0 ? 0 : 1] = total;
-    });
-    std::string text(halves[0] + halves[1], '\0');
-    inHalves(count, [&](std::size_t from, std::size_t to) {
-        char* at = text.data() + (from == 0 ? 0 : halves[0]);
-        for (std::size_t i = from; i < to; ++i) {
-            if (i + ahead < to) {
-                entries.prefetch(selected[i + ahead]);
-                __builtin_prefetch(entries.term(selected[i + ahead / 2]).data());
-            }
-            at = put(selected[i], at);
-        }
-    });
-    return text;
-}
-
-}  // namespace
-
-std::string exportedText(const DictionaryStore& store, const ExportChoice& choice) {
-    const int sourceSide = choice.sourceSide, targetSide = 1 - choice.sourceSide;
-    const EntryList& entries = store.entries;
-    return linesOf(
-        entries, selectEntries(store, choice),
-        [&](std::uint32_t n) { return entries.text(n, sourceSide).size() + entries.text(n, targetSide).size() + 3; },
-        [&](std::uint32_t n, char* out) {
-            const std::string_view source = entries.text(n, sourceSide), target = entries.text(n, targetSide);
-            out = std::copy(source.begin(), source.end(), out);
-            *out++ = '\t';
-            out = std::copy(target.begin(), target.end(), out);
-            *out++ = '\r';
-            *out++ = '\n';
-            return out;
-        });
-}
-
 std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice) {
     const int targetSide = 1 - choice.sourceSide;
     const int sourceCodePage = CodePage::codePageOfCharset(store.header.languageCharset[choice.sourceSide]);
@@ -127,9 +74,40 @@ bool exportEntries(const DictionaryStore& store, const ExportChoice& choice, Exp
     return false;
 }
 
+namespace {
+
+// Lines per block of a text export: about a megabyte of usual entries.
+constexpr std::size_t linesPerBlock = 16384;
+
+}  // namespace
+
 bool exportText(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
     if (!store.isOpen()) return true;
-    return replaceFileAtomically(path, exportedText(store, choice));
+    const int sourceSide = choice.sourceSide, targetSide = 1 - choice.sourceSide;
+    const EntryList& entries = store.entries;
+    const std::vector<std::uint32_t> selected = selectEntries(store, choice);
+    const std::size_t count = selected.size();
+    return replaceFileAtomically(path, [&](const ByteSink& put) {
+        return blocksInOrder(
+            (count + linesPerBlock - 1) / linesPerBlock,
+            [&](std::size_t b, std::string& block) {
+                // The index order scatters the entries: each one's place and
+                // texts are fetched a few lines ahead.
+                constexpr std::size_t ahead = 16;
+                const std::size_t from = b * linesPerBlock, to = std::min(count, from + linesPerBlock);
+                for (std::size_t i = from; i < to; ++i) {
+                    if (i + ahead < to) {
+                        entries.prefetch(selected[i + ahead]);
+                        __builtin_prefetch(entries.term(selected[i + ahead / 2]).data());
+                    }
+                    block += entries.text(selected[i], sourceSide);
+                    block += '\t';
+                    block += entries.text(selected[i], targetSide);
+                    block += "\r\n";
+                }
+            },
+            put);
+    });
 }
 
 namespace {

@@ -28,9 +28,6 @@ struct ExportChoice {
 // pass "translated only" when their target-side text is not empty.
 std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const ExportChoice& choice);
 
-// The selected entries as lines "source<TAB>target<CR><LF>", bytes as stored.
-std::string exportedText(const DictionaryStore& store, const ExportChoice& choice);
-
 // The selected entries as lines "source<TAB>target<LF>" in UTF-8, each side
 // converted from its language's code page.
 std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice);
@@ -45,6 +42,8 @@ bool exportEntries(const DictionaryStore& store, const ExportChoice& choice, Exp
 // Both write through a temporary file renamed over path. False only when the
 // write failed; with no dictionary open nothing is written and they give true,
 // as there is nothing to report.
+// exportText writes the selected entries as lines "source<TAB>target<CR><LF>",
+// bytes as stored.
 bool exportText(const DictionaryStore& store, const ExportChoice& choice, const std::string& path);
 // A new dictionary of the selected entries (texts in their storage places,
 // flags kept, source index order) under the name "<name> (exported)" and a

@@ -109,8 +109,9 @@ TEST(DictionaryFile, WriteThenReadGivesEverythingBack) {
     DictionaryHeader h = smallHeader();
     h.languageCharset[1] = -7;  // an unknown code is kept as it is
     h.updateStamp = "202612071405";
+    // Enough entries for the file to be written in several blocks.
     EntryList entries = smallEntries();
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 50'000; ++i)
         entries.append("t" + std::to_string(i), std::string(i % 50, static_cast<char>(0x80 + i % 127)), "", 1);
     ASSERT_TRUE(writeDictionaryFile(h, entries, path));
 
@@ -123,6 +124,13 @@ TEST(DictionaryFile, WriteThenReadGivesEverythingBack) {
     EXPECT_EQ(back, h);
     EXPECT_EQ(read, entries);
     EXPECT_EQ(readDictionaryName(path), h.name);
+
+    // A hard-linked file is written in place, from the whole file gathered first.
+    const std::string bytes = readBytes(path);
+    fs::create_hard_link(path, folder.file("b.dsl"));
+    ASSERT_TRUE(writeDictionaryFile(h, EntryList{}, path));
+    ASSERT_TRUE(writeDictionaryFile(h, entries, path));
+    EXPECT_EQ(readBytes(folder.file("b.dsl")), bytes);
 }
 
 TEST(DictionaryFile, WriterCutsTextsAtNulAndAtTheLimit) {
@@ -314,13 +322,14 @@ TEST(DictionaryFile, FailedWriteLeavesTheOldFileAsItWas) {
     const std::string before = readBytes(path);
 
     EntryList many;
-    for (int i = 0; i < 5000; ++i) many.append("kolejov\xFD obvod", "track circuit", "", 0);
+    for (int i = 0; i < 60'000; ++i) many.append("kolejov\xFD obvod", "track circuit", "", 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // The file-size limit makes the write fail half-way, as a full disk would.
+        // The file-size limit makes the write fail half-way, some blocks in,
+        // as a full disk would.
         signal(SIGXFSZ, SIG_IGN);
-        rlimit limit{1000, 1000};
+        rlimit limit{1'000'000, 1'000'000};
         setrlimit(RLIMIT_FSIZE, &limit);
         _exit(writeDictionaryFile(smallHeader(), many, path) ? 1 : 0);
     }

@@ -101,6 +101,20 @@ TEST_F(ExportTest, TextFileBytes) {
     EXPECT_EQ(contents(path("out.txt")), "");
 }
 
+// A large export is made and written in blocks: the lines must still come
+// in index order across them, each once.
+TEST_F(ExportTest, ALargeExportKeepsTheIndexOrderAcrossItsBlocks) {
+    for (int i = 40'000; i > 0; --i) store.appendEntry("t" + std::to_string(100'000 + i), std::to_string(i), "", 0);
+    store.rebuildIndexes(tables);
+    ExportChoice choice;
+    choice.byFilter = true;
+    choice.notes = {"<blank>"};
+    ASSERT_TRUE(exportText(store, choice, path("out.txt")));
+    std::string expected = "auto\tcar\r\n";
+    for (int i = 1; i <= 40'000; ++i) expected += "t" + std::to_string(100'000 + i) + "\t" + std::to_string(i) + "\r\n";
+    EXPECT_EQ(contents(path("out.txt")), expected);
+}
+
 TEST_F(ExportTest, DictionaryFile) {
     ASSERT_TRUE(exportDictionary(store, {false, {}, true, 1}, path("copy.dsl"), counter(0x12AB)));
     DictionaryHeader header;
