@@ -103,15 +103,17 @@ void putText(std::string& out, std::string_view text) {
 
 // Entry n as the file holds it, at out, storedEntrySize() bytes; returns the end.
 char* putEntry(const EntryList& entries, std::size_t n, char* out) {
+    std::uint8_t* at[3];
     for (int k = 0; k < 3; ++k) {
-        const std::string_view text = entries.text(n, k);  // within the limit, with no NUL
-        const std::size_t length = text.size();
+        const std::size_t length = entries.text(n, k).size();  // within the limit, with no NUL
         *out++ = static_cast<char>(length & 0xFF);
         *out++ = static_cast<char>(length >> 8);
-        scrambleText(reinterpret_cast<const std::uint8_t*>(text.data()), reinterpret_cast<std::uint8_t*>(out),
-                     length);
+        at[k] = reinterpret_cast<std::uint8_t*>(out);
         out += length;
     }
+    auto plain = [&](int k) { return reinterpret_cast<const std::uint8_t*>(entries.text(n, k).data()); };
+    scrambleTwoTexts(plain(0), at[0], entries.term(n).size(), plain(1), at[1], entries.translation(n).size());
+    scrambleText(plain(2), at[2], entries.note(n).size());
     const std::uint32_t flags = entries.flags(n);
     for (int shift = 0; shift < 32; shift += 8) *out++ = static_cast<char>((flags >> shift) & 0xFF);
     return out;
@@ -182,10 +184,11 @@ bool parseDictionary(LargeString bytes, DictionaryHeader& header, EntryList& ent
     inHalves(slots.size(), [&](std::size_t from, std::size_t to) {
         for (std::size_t n = from; n < to; ++n) {
             EntryList::Slot& slot = slots[n];
+            auto at = [&](int k) { return reinterpret_cast<std::uint8_t*>(bytes.data() + slot.offset[k]); };
+            unscrambleTwoTexts(at(0), at(0), slot.length[0], at(1), at(1), slot.length[1]);
+            unscrambleText(at(2), at(2), slot.length[2]);
             for (int k = 0; k < 3; ++k) {
-                char* text = bytes.data() + slot.offset[k];
-                auto* at = reinterpret_cast<std::uint8_t*>(text);
-                unscrambleText(at, at, slot.length[k]);
+                const char* text = bytes.data() + slot.offset[k];
                 // In memory a text ends at a NUL.
                 const std::size_t length = std::string_view(text, slot.length[k]).find('\0');
                 if (length != std::string_view::npos) slot.length[k] = static_cast<std::uint16_t>(length);

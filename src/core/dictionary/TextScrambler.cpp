@@ -75,31 +75,83 @@ template <std::size_t j>
     return p;
 }
 
+template <bool scramble, std::size_t j>
+[[gnu::always_inline]] inline std::uint8_t step(std::uint8_t in, std::uint8_t& s) {
+    return scramble ? scrambleStep<j>(in, s) : unscrambleStep<j>(in, s);
+}
+
 // The first count (at most one period) bytes of in to out, step j for byte j.
 // in and out may be the same place.
 template <bool scramble, std::size_t... j>
 [[gnu::always_inline]] inline void onePeriod(const std::uint8_t* in, std::uint8_t* out, std::size_t count,
                                            std::uint8_t& s, std::index_sequence<j...>) {
-    (void)((j < count && (out[j] = scramble ? scrambleStep<j>(in[j], s) : unscrambleStep<j>(in[j], s), true)) &&
-           ...);
+    (void)((j < count && (out[j] = step<scramble, j>(in[j], s), true)) && ...);
+}
+
+// A whole period of two texts, step for step: the two chains of states do
+// not wait for each other, so the processor runs them side by side.
+template <bool scramble, std::size_t... j>
+[[gnu::always_inline]] inline void twoPeriods(const std::uint8_t* inA, std::uint8_t* outA, std::uint8_t& sA,
+                                            const std::uint8_t* inB, std::uint8_t* outB, std::uint8_t& sB,
+                                            std::index_sequence<j...>) {
+    ((outA[j] = step<scramble, j>(inA[j], sA), outB[j] = step<scramble, j>(inB[j], sB)), ...);
+}
+
+// The same for the last, partial periods: countA and countB bytes, each at most one period.
+template <bool scramble, std::size_t... j>
+[[gnu::always_inline]] inline void twoPartialPeriods(const std::uint8_t* inA, std::uint8_t* outA,
+                                                   std::size_t countA, std::uint8_t& sA,
+                                                   const std::uint8_t* inB, std::uint8_t* outB,
+                                                   std::size_t countB, std::uint8_t& sB,
+                                                   std::index_sequence<j...>) {
+    ((j < countA ? void(outA[j] = step<scramble, j>(inA[j], sA)) : void(),
+      j < countB ? void(outB[j] = step<scramble, j>(inB[j], sB)) : void()),
+     ...);
 }
 
 template <bool scramble>
-void run(const std::uint8_t* in, std::uint8_t* out, std::size_t length) {
-    std::uint8_t s = startState();
-    for (std::size_t done = 0; done < length; done += period)
+void run(const std::uint8_t* in, std::uint8_t* out, std::size_t length, std::size_t done, std::uint8_t s) {
+    for (; done < length; done += period)
         onePeriod<scramble>(in + done, out + done, std::min(length - done, period), s,
-                          std::make_index_sequence<period>{});
+                            std::make_index_sequence<period>{});
+}
+
+template <bool scramble>
+void runTwo(const std::uint8_t* inA, std::uint8_t* outA, std::size_t lengthA, const std::uint8_t* inB,
+            std::uint8_t* outB, std::size_t lengthB) {
+    std::uint8_t sA = startState(), sB = startState();
+    std::size_t done = 0;
+    for (; done + period <= lengthA && done + period <= lengthB; done += period)
+        twoPeriods<scramble>(inA + done, outA + done, sA, inB + done, outB + done, sB,
+                             std::make_index_sequence<period>{});
+    if (done < lengthA && done < lengthB) {
+        const std::size_t countA = std::min(lengthA - done, period), countB = std::min(lengthB - done, period);
+        twoPartialPeriods<scramble>(inA + done, outA + done, countA, sA, inB + done, outB + done, countB, sB,
+                                    std::make_index_sequence<period>{});
+        done += period;
+    }
+    run<scramble>(inA, outA, lengthA, done, sA);
+    run<scramble>(inB, outB, lengthB, done, sB);
 }
 
 }  // namespace
 
 void scrambleText(const std::uint8_t* plain, std::uint8_t* scrambled, std::size_t length) {
-    run<true>(plain, scrambled, length);
+    run<true>(plain, scrambled, length, 0, startState());
 }
 
 void unscrambleText(const std::uint8_t* scrambled, std::uint8_t* plain, std::size_t length) {
-    run<false>(scrambled, plain, length);
+    run<false>(scrambled, plain, length, 0, startState());
+}
+
+void scrambleTwoTexts(const std::uint8_t* plainA, std::uint8_t* scrambledA, std::size_t lengthA,
+                      const std::uint8_t* plainB, std::uint8_t* scrambledB, std::size_t lengthB) {
+    runTwo<true>(plainA, scrambledA, lengthA, plainB, scrambledB, lengthB);
+}
+
+void unscrambleTwoTexts(const std::uint8_t* scrambledA, std::uint8_t* plainA, std::size_t lengthA,
+                        const std::uint8_t* scrambledB, std::uint8_t* plainB, std::size_t lengthB) {
+    runTwo<false>(scrambledA, plainA, lengthA, scrambledB, plainB, lengthB);
 }
 
 }  // namespace trelvo

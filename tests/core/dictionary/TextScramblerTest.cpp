@@ -60,3 +60,22 @@ TEST(TextScrambler, WorksInPlace) {
     trelvo::unscrambleText(buffer.data(), buffer.data(), buffer.size());
     EXPECT_EQ(buffer, text);
 }
+
+// Terms and translations go through the two-text calls: every pair of
+// lengths around the period must give each text's own bytes, in place too.
+TEST(TextScrambler, TwoTextsAtOnceGiveTheBytesOfOneAtATime) {
+    for (std::size_t lengthA = 0; lengthA <= 62; ++lengthA) {
+        for (std::size_t lengthB = 0; lengthB <= 62; lengthB += lengthA % 3 + 1) {
+            std::vector<std::uint8_t> a(lengthA), b(lengthB);
+            for (std::size_t i = 0; i < lengthA; ++i) a[i] = static_cast<std::uint8_t>(1 + (i * 53 + lengthB) % 255);
+            for (std::size_t i = 0; i < lengthB; ++i) b[i] = static_cast<std::uint8_t>(1 + (i * 29 + lengthA) % 255);
+            std::vector<std::uint8_t> outA(lengthA), outB(lengthB);
+            trelvo::scrambleTwoTexts(a.data(), outA.data(), lengthA, b.data(), outB.data(), lengthB);
+            ASSERT_EQ(outA, scrambled(a)) << lengthA << " and " << lengthB;
+            ASSERT_EQ(outB, scrambled(b)) << lengthA << " and " << lengthB;
+            trelvo::unscrambleTwoTexts(outA.data(), outA.data(), lengthA, outB.data(), outB.data(), lengthB);
+            ASSERT_EQ(outA, a);
+            ASSERT_EQ(outB, b);
+        }
+    }
+}
