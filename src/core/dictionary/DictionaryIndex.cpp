@@ -13,7 +13,9 @@ namespace {
 
 // A record while the index is built or records are added: the sort decides eight key bytes at a
 // time, held in the item itself, so that comparisons do not reach into the
-// key storage, which a million keys make far larger than any cache.
+// key storage, which a million keys make far larger than any cache. A
+// million items are held in huge pages: fresh memory costs more in small
+// pages than the sort's own work on it.
 struct BuildItem {
     std::uint64_t word;  // the eight key bytes at the depth being sorted; the prefix when done
     std::uint32_t keyOffset;
@@ -73,7 +75,7 @@ void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t d
 // first two key bytes, in one stable counting pass; the buckets are then
 // sorted each on its own, small enough for the cache, half of the items on
 // each core.
-void sortAll(std::vector<BuildItem>& items, const char* keys) {
+void sortAll(LargeVector<BuildItem>& items, const char* keys) {
     const std::size_t count = items.size();
     if (count < sharedFrom) return sortFrom(items.data(), items.data() + count, keys, 0);
     constexpr std::size_t buckets = std::size_t{1} << 16;
@@ -82,7 +84,7 @@ void sortAll(std::vector<BuildItem>& items, const char* keys) {
     for (const BuildItem& item : items) ++starts[bucketOf(item) + 1];
     for (std::size_t b = 0; b < buckets; ++b) starts[b + 1] += starts[b];
     {
-        std::vector<BuildItem> dealt(count);
+        LargeVector<BuildItem> dealt(count);
         std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
         for (const BuildItem& item : items) dealt[next[bucketOf(item)]++] = item;
         items.swap(dealt);
@@ -103,7 +105,7 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
                                        int table) {
     DictionaryIndex index;
     const std::size_t count = entries.size();
-    std::vector<BuildItem> items;
+    LargeVector<BuildItem> items;
     items.resize(count);
     std::size_t total = 0;
     for (std::size_t n = 0; n < count; ++n) {
