@@ -527,7 +527,7 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     DictionaryLock lock;
     lockDictionary(lock, a.positional[0]);
     DictionaryStore store = openStore(a.positional[0]);
-    std::string bytes;
+    LargeString bytes;  // a word list of many megabytes, in huge pages
     if (!readWholeFile(a.positional[1], bytes, wordListLimit))
         throw ToolError("cannot read " + a.positional[1] + ": not a regular file, or larger than 1 GiB");
     ImportReading reading;

@@ -34,6 +34,7 @@ std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const Exp
         admitted.push_back(note == blankNote ? std::string_view{} : std::string_view{note});
 
     const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(choice.sourceSide)];
+    selected.reserve(index.size());
     for (std::size_t position = 0; position < index.size(); ++position) {
         const std::uint32_t n = index.entryNumber(position);
         if (n >= store.entries.size()) continue;  // an index out of step with the list

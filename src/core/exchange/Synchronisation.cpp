@@ -33,9 +33,13 @@ private:
 // file is tested in two halves at once; the half on this thread ticks.
 std::vector<std::uint32_t> newEntries(const TermPairSet& kept, const EntryList& incoming, ProgressTicker& ticker) {
     std::vector<std::uint32_t> halves[2];
+    // Room for every entry, which takes memory only as it is used: the
+    // numbers are never moved while they come, nor when the halves are joined.
+    halves[0].reserve(incoming.size());
     inHalves(incoming.size(), [&](std::size_t from, std::size_t to) {
         const bool first = from == 0;
         std::vector<std::uint32_t>& fresh = halves[first ? 0 : 1];
+        if (!first) fresh.reserve(to - from);
         for (std::size_t i = from; i < to; ++i) {
             if (!kept.contains(incoming.term(i), incoming.translation(i))) fresh.push_back(static_cast<std::uint32_t>(i));
             if (first) ticker.tick();

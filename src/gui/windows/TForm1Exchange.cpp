@@ -197,7 +197,7 @@ void TForm1::ToolButton2Click() {
         QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx);;Všechny soubory (*)"));
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
-    std::string bytes;
+    LargeString bytes;  // a word list of many megabytes, in huge pages
     // A device or an oversized file is refused rather than read without end.
     if (!readWholeFile(path.toStdString(), bytes, wordListLimit)) {
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
