@@ -181,7 +181,7 @@ private:
     std::uint8_t length_[256]{};
 };
 
-// Output lines made in memory, to be written in one piece.
+// Output lines made in memory, to be written in large pieces.
 class LineBlock {
 public:
     // Room for at least n bytes at the returned place; commit() takes them.
@@ -190,6 +190,7 @@ public:
         return bytes_.data() + used_;
     }
     void commit(const char* end) { used_ = static_cast<std::size_t>(end - bytes_.data()); }
+    std::size_t size() const { return used_; }
     void clear() { used_ = 0; }
     void writeTo(std::ostream& out) const { out.write(bytes_.data(), static_cast<std::streamsize>(used_)); }
 
@@ -433,6 +434,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
                                          Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
     LineBlock lines;
+    constexpr std::size_t linesWrittenFrom = std::size_t{1} << 16;
     const auto searching = std::chrono::steady_clock::now();
     const double processorAtStart = processorSeconds();
     // The entries found are written when all texts are searched, so that the
@@ -458,6 +460,11 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     };
     constexpr std::size_t ahead = 8;
     for (std::size_t i = 0; i < found.size(); ++i) {
+        if (i + 3 * ahead < found.size()) {
+            const Found& later = found[i + 3 * ahead];
+            const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(later.side)];
+            if (later.position < index.size()) index.prefetchEntryNumber(later.position);
+        }
         if (i + 2 * ahead < found.size())
             if (auto later = entryOf(found[i + 2 * ahead])) store.entries.prefetch(*later);
         if (i + ahead < found.size())
@@ -480,6 +487,11 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         out = shown[static_cast<std::size_t>(other)].put(target, out);
         *out++ = '\n';
         lines.commit(out);
+        // Written in pieces, so that the block's memory is reused, not grown.
+        if (lines.size() >= linesWrittenFrom) {
+            lines.writeTo(out_);
+            lines.clear();
+        }
     }
     lines.writeTo(out_);
     out_.flush();

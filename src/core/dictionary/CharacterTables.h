@@ -46,6 +46,8 @@ public:
     // Collation key of text under table t (0..5); at most maxKeyLength bytes.
     std::string makeCollationKey(std::string_view text, int t) const;
     // The same into a caller's buffer, so that keying a whole index reuses it.
+    // The buffer may be the text itself: each byte is read before its place
+    // is written, and a key is never longer than its text.
     void makeCollationKey(std::string_view text, int t, std::string& key) const;
     // The length of text's key: the text's, up to a NUL and maxKeyLength.
     static std::size_t keyLength(std::string_view text);

@@ -308,6 +308,16 @@ std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
     prefetch(samples_.data() + sampleLo, samples_.data() + sampleHi);
     auto [lo, hi] = narrowed(samples_.data(), sampleLo, sampleHi, wanted, sampleStep, records_.size());
     prefetch(records_.data() + lo, records_.data() + hi);
+    // Records that share the key's first 16 bytes are told apart by the bytes
+    // after them, in the key storage: those are asked for all at once, rather
+    // than one cache miss after another as the search below reaches them.
+    constexpr std::size_t fewRecords = 32;
+    if (key.size() > 16 && hi - lo <= fewRecords)
+        for (std::size_t i = lo; i < hi; ++i) {
+            const Record& r = records_[i];
+            if (r.prefix == prefix && r.next == next && r.keyLength > 16)
+                __builtin_prefetch(keys_.data() + r.keyOffset + 16);
+        }
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
         const Record& r = records_[mid];

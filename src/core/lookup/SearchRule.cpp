@@ -34,8 +34,8 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     if (!c.store.isOpen() || index.empty()) return 0;
     // The typed text is kept: a word of the other language is keyed with that
     // language's table, or its key could never equal a key of that index.
-    const std::string typed = c.inFallback ? std::string() : text;
-    if (!c.inFallback) text = c.tables.makeCollationKey(text, table);
+    const std::string typed = c.inFallback || c.typedIn ? std::string() : text;
+    if (!c.inFallback) c.tables.makeCollationKey(text, table, text);  // in place: no new string per search
     if (text.size() > CharacterTables::maxKeyLength) text.resize(CharacterTables::maxKeyLength);
     const auto n = static_cast<std::ptrdiff_t>(index.size());
     if (n == 1) return 0;

@@ -68,6 +68,19 @@ TEST(CharacterTables, ExampleDigraphDoesNotSwallowItsSecondCharacter) {
     EXPECT_EQ(keyOf(tables, "dc", 0), bytes({132, 130}));
 }
 
+// A search keys its text in the text's own string: digraphs read the next
+// byte before it is overwritten, and a NUL or an over-long text shortens it.
+TEST(CharacterTables, KeyingInPlaceGivesTheKeyOfTheText) {
+    CharacterTables tables = loaded("sr 0\nA\nB\nC\nCH\nD\n/sr\n");
+    const std::string longText(CharacterTables::maxKeyLength + 40, 'c');
+    for (const std::string& text : {std::string("chachch"), std::string("dc"), std::string(""),
+                                    std::string("ch\0ab", 5), longText, longText + "h"}) {
+        std::string inPlace = text;
+        tables.makeCollationKey(inPlace, 0, inPlace);
+        EXPECT_EQ(inPlace, tables.makeCollationKey(text, 0)) << text.size();
+    }
+}
+
 TEST(CharacterTables, DigraphSortsAfterItsPlaceInTheAlphabet) {
     CharacterTables tables = loaded("sr 1\nA\nC\nH\nCH\nI\n/sr\n");
     const std::string hrad = tables.makeCollationKey("hrad", 1);
