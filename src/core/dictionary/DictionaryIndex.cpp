@@ -1,6 +1,7 @@
 #include "DictionaryIndex.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -35,16 +36,48 @@ std::size_t bytesAt(const BuildItem& item, std::size_t depth) {
     return item.keyLength <= from ? 0 : std::min<std::size_t>(item.keyLength - from, 8);
 }
 
+// From this many items on, they are sorted by radix: a comparison sort of
+// many items that share their first bytes costs more than a few linear passes.
+constexpr std::size_t radixFrom = 1024;
+
+// Items in the order of their words, one pass for each byte from the lowest
+// that not all of them share, through spare.
+void sortByWords(BuildItem* first, BuildItem* last, std::vector<BuildItem>& spare) {
+    const auto count = static_cast<std::size_t>(last - first);
+    std::array<std::array<std::uint32_t, 256>, 8> counts{};
+    for (const BuildItem* item = first; item != last; ++item)
+        for (std::size_t byte = 0; byte < 8; ++byte) ++counts[byte][(item->word >> (8 * byte)) & 0xFF];
+    spare.resize(count);
+    BuildItem* from = first;
+    BuildItem* to = spare.data();
+    for (std::size_t byte = 0; byte < 8; ++byte) {
+        std::array<std::uint32_t, 256>& places = counts[byte];
+        const unsigned shift = static_cast<unsigned>(8 * byte);
+        if (places[(first->word >> shift) & 0xFF] == count) continue;  // all share this byte
+        std::uint32_t place = 0;
+        for (std::uint32_t& c : places) place += std::exchange(c, place);
+        for (const BuildItem* item = from; item != from + count; ++item) to[places[(item->word >> shift) & 0xFF]++] = *item;
+        std::swap(from, to);
+    }
+    if (from != first) std::copy(from, from + count, first);
+}
+
 // Sorts items whose keys agree in their first 8 * depth bytes, their words
 // at depth set: by key, equal keys by entry number. The words are as they
-// were when it returns.
-void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t depth) {
+// were when it returns. spare is room the sort may use.
+void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t depth,
+              std::vector<BuildItem>& spare) {
     auto before = [depth](const BuildItem& a, const BuildItem& b) {
         if (a.word != b.word) return a.word < b.word;
         return bytesAt(a, depth) < bytesAt(b, depth);
     };
     // Keys that share a long beginning agree in word after word: nothing to sort there.
-    if (!std::is_sorted(first, last, before)) std::sort(first, last, before);
+    if (!std::is_sorted(first, last, before)) {
+        // Keys hold no zero byte, so equal words have equally many key bytes:
+        // the words alone give the order.
+        if (static_cast<std::size_t>(last - first) >= radixFrom) sortByWords(first, last, spare);
+        else std::sort(first, last, before);
+    }
     for (BuildItem* run = first; run != last;) {
         BuildItem* end = run + 1;
         while (end != last && end->word == run->word && bytesAt(*end, depth) == bytesAt(*run, depth)) ++end;
@@ -63,7 +96,7 @@ void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t d
                     if (end - item > ahead) __builtin_prefetch(keys + item[ahead].keyOffset + 8 * (depth + 1));
                     item->word = wordAt(keys, *item, depth + 1);
                 }
-                sortFrom(run, end, keys, depth + 1);
+                sortFrom(run, end, keys, depth + 1, spare);
                 for (BuildItem* item = run; item != end; ++item) item->word = shared;
             }
         }
@@ -77,7 +110,10 @@ void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t d
 // each core.
 void sortAll(LargeVector<BuildItem>& items, const char* keys) {
     const std::size_t count = items.size();
-    if (count < sharedFrom) return sortFrom(items.data(), items.data() + count, keys, 0);
+    if (count < sharedFrom) {
+        std::vector<BuildItem> spare;
+        return sortFrom(items.data(), items.data() + count, keys, 0, spare);
+    }
     constexpr std::size_t buckets = std::size_t{1} << 16;
     auto bucketOf = [](const BuildItem& item) { return static_cast<std::size_t>(item.word >> 48); };
     std::vector<std::uint32_t> starts(buckets + 1, 0);
@@ -93,8 +129,10 @@ void sortAll(LargeVector<BuildItem>& items, const char* keys) {
     const auto middle = static_cast<std::size_t>(
         std::upper_bound(starts.begin(), starts.end(), static_cast<std::uint32_t>(count / 2)) - starts.begin() - 1);
     auto sortBuckets = [&](std::size_t from, std::size_t to) {
+        std::vector<BuildItem> spare;
         for (std::size_t b = from; b < to; ++b)
-            if (starts[b + 1] - starts[b] > 1) sortFrom(items.data() + starts[b], items.data() + starts[b + 1], keys, 0);
+            if (starts[b + 1] - starts[b] > 1)
+                sortFrom(items.data() + starts[b], items.data() + starts[b + 1], keys, 0, spare);
     };
     bothAtOnce([&] { sortBuckets(0, middle); }, [&] { sortBuckets(middle, buckets); });
 }
