@@ -186,7 +186,10 @@ class LineBlock {
 public:
     // Room for at least n bytes at the returned place; commit() takes them.
     char* room(std::size_t n) {
-        if (bytes_.size() - used_ < n) bytes_.resize(std::max(2 * bytes_.size(), used_ + n));
+        // At least one huge page at once: growing by doubling from nothing
+        // would fault in and copy every size on the way.
+        constexpr std::size_t first = std::size_t{2} << 20;
+        if (bytes_.size() - used_ < n) bytes_.resize(std::max({2 * bytes_.size(), used_ + n, first}));
         return bytes_.data() + used_;
     }
     void commit(const char* end) { used_ = static_cast<std::size_t>(end - bytes_.data()); }
@@ -195,7 +198,7 @@ public:
     void writeTo(std::ostream& out) const { out.write(bytes_.data(), static_cast<std::streamsize>(used_)); }
 
 private:
-    std::vector<char> bytes_;
+    LargeVector<char> bytes_;
     std::size_t used_ = 0;
 };
 

@@ -12,8 +12,10 @@ namespace {
 
 constexpr std::size_t hugePage = std::size_t{2} << 20;
 // Smaller blocks stay with the usual allocator: a huge page for them would
-// mostly hold nothing.
-constexpr std::size_t largeBlock = 2 * hugePage;
+// mostly hold nothing. From one huge page on, the few more megabytes a
+// rounded-up block may hold cost less than faulting in its small pages one
+// by one, which here costs more than the work done on them.
+constexpr std::size_t largeBlock = hugePage;
 
 std::size_t roundedUp(std::size_t bytes) { return (bytes + hugePage - 1) / hugePage * hugePage; }
 

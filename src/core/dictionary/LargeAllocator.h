@@ -6,7 +6,7 @@
 
 namespace trelvo {
 
-// Memory of at least largeBlock bytes comes in huge pages where the system
+// Memory of at least a huge page (2 MB) comes in huge pages where the system
 // gives them. A search or a sort reads the index of a large dictionary at
 // random places, and with small pages nearly every such read also misses the
 // address translation cache.
