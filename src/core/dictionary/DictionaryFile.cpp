@@ -245,11 +245,11 @@ std::string serializedHead(const DictionaryHeader& header, std::size_t count) {
 // Entries per block of a streamed file: about a megabyte of usual entries.
 constexpr std::size_t entriesPerBlock = 16384;
 
-// The header, then the entries in blocks, scrambled on a second thread while
+// The head, then the entries in blocks, scrambled on a second thread while
 // the blocks before them are handed to put.
-bool putDictionary(const DictionaryHeader& header, const EntryList& entries, const ByteSink& put) {
+bool putDictionary(std::string_view head, const EntryList& entries, const ByteSink& put) {
     const std::size_t count = entries.size();
-    if (!put(serializedHead(header, count))) return false;
+    if (!put(head)) return false;
     return blocksInOrder(
         (count + entriesPerBlock - 1) / entriesPerBlock,
         [&](std::size_t b, std::string& block) {
@@ -267,7 +267,7 @@ bool putDictionary(const DictionaryHeader& header, const EntryList& entries, con
 
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
     std::string out;
-    putDictionary(header, entries, [&](std::string_view piece) {
+    putDictionary(serializedHead(header, entries.size()), entries, [&](std::string_view piece) {
         out += piece;
         return true;
     });
@@ -279,10 +279,11 @@ bool writeDictionaryFile(const DictionaryHeader& header, const EntryList& entrie
     // A dictionary grown by merges or imports past the limits stays unsaved:
     // the file it would become could not be opened again.
     if (!limits.admit(0, entries.size())) return false;
-    std::size_t size = serializedHead(header, entries.size()).size();
+    const std::string head = serializedHead(header, entries.size());
+    std::size_t size = head.size();
     for (std::size_t n = 0; n < entries.size(); ++n) size += storedEntrySize(entries, n);
     return limits.admit(size, entries.size()) &&
-           replaceFileAtomically(path, [&](const ByteSink& put) { return putDictionary(header, entries, put); });
+           replaceFileAtomically(path, [&](const ByteSink& put) { return putDictionary(head, entries, put); });
 }
 
 }  // namespace trelvo
