@@ -29,6 +29,8 @@ constexpr std::string_view tempRandom = "XXXXXX";
 // A save lasts seconds; a temporary file older than this was left by a save
 // that was killed.
 constexpr std::time_t staleAfterSeconds = 24 * 60 * 60;
+// Bytes of a new file handed to the disk at once while it is written.
+constexpr off_t writeBackStep = off_t{4} << 20;
 
 bool isTemporaryName(std::string_view name) {
     const std::size_t fixed = 1 + tempMark.size() + tempRandom.size();
@@ -143,7 +145,20 @@ Outcome writeBeside(const std::string& path, const ByteSource& source, const str
         ::umask(mask);
         ::fchmod(fd, 0666 & ~mask);
     }
-    bool ok = source([fd](std::string_view piece) { return writeAll(fd, piece); }) && ::fsync(fd) == 0;
+    // The disk is set to work on each few megabytes as soon as they are
+    // written, while the rest is still being made: the closing fsync then
+    // waits for the last of them only.
+    off_t written = 0, queued = 0;
+    auto put = [&](std::string_view piece) {
+        if (!writeAll(fd, piece)) return false;
+        written += static_cast<off_t>(piece.size());
+        if (written - queued >= writeBackStep) {
+            ::sync_file_range(fd, queued, written - queued, SYNC_FILE_RANGE_WRITE);
+            queued = written;
+        }
+        return true;
+    };
+    bool ok = source(put) && ::fsync(fd) == 0;
     ok = ::close(fd) == 0 && ok;
     if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
