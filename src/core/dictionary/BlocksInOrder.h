@@ -11,15 +11,17 @@
 
 namespace trelvo {
 
-// Hands blocks 0 .. count-1, in order, to take(block), while a second thread
-// makes the next ones with make(b, block) (block comes empty). Writing a
-// large file this way overlaps making its bytes with writing them, and needs
-// a few blocks of memory instead of the whole file. take returning false
-// stops both and gives false; an exception from either comes out here once
-// the other thread is done.
+// Hands blocks 0 .. count-1, in order, to take(block), made by
+// make(b, block) (block comes empty) on two threads: a second one makes
+// blocks all along, and this one makes the next free block whenever the one
+// it is to hand over is not ready yet. Writing a large file this way overlaps
+// making its bytes with writing them, on both cores, and needs a few blocks
+// of memory instead of the whole file. take returning false stops both and
+// gives false; an exception from either thread comes out here once the other
+// is done.
 template <typename Make, typename Take>
 bool blocksInOrder(std::size_t count, Make make, Take take) {
-    constexpr std::size_t slots = 3;
+    constexpr std::size_t slots = 4;
     std::array<std::string, slots> blocks;
     auto oneByOne = [&] {
         for (std::size_t b = 0; b < count; ++b) {
@@ -33,7 +35,8 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
 
     std::mutex mutex;
     std::condition_variable changed;
-    std::size_t made = 0, taken = 0;
+    std::size_t claimed = 0, taken = 0;  // blocks handed to a maker, blocks taken
+    std::array<std::size_t, slots> madeIn{};  // per slot, the block made in it + 1; 0: none yet
     bool stopped = false;
     std::exception_ptr failure;
     auto stop = [&](std::exception_ptr cause) {
@@ -44,25 +47,30 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
         }
         changed.notify_all();
     };
+    // Under the lock: whether a block may be claimed now. Block b + slots
+    // takes the slot of block b, so it waits until b is taken.
+    auto claimable = [&] { return !stopped && claimed < count && claimed < taken + slots; };
+    // Makes the claimed block with the lock released, and says it is made.
+    auto makeClaimed = [&](std::unique_lock<std::mutex>& lock) {
+        const std::size_t b = claimed++;
+        lock.unlock();
+        std::string& block = blocks[b % slots];
+        block.clear();
+        make(b, block);
+        lock.lock();
+        madeIn[b % slots] = b + 1;
+        changed.notify_all();
+    };
 
     std::thread maker;
     try {
         maker = std::thread([&] {
             try {
-                for (std::size_t b = 0; b < count; ++b) {
-                    {
-                        std::unique_lock lock(mutex);
-                        changed.wait(lock, [&] { return stopped || b < taken + slots; });
-                        if (stopped) return;
-                    }
-                    std::string& block = blocks[b % slots];
-                    block.clear();
-                    make(b, block);
-                    {
-                        std::lock_guard lock(mutex);
-                        made = b + 1;
-                    }
-                    changed.notify_all();
+                std::unique_lock lock(mutex);
+                for (;;) {
+                    changed.wait(lock, [&] { return stopped || claimed >= count || claimable(); });
+                    if (!claimable()) return;
+                    makeClaimed(lock);
                 }
             } catch (...) {
                 stop(std::current_exception());
@@ -77,8 +85,11 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
         for (std::size_t b = 0; b < count && ok; ++b) {
             {
                 std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return stopped || made > b; });
-                if (made <= b) break;  // the maker failed
+                while (!stopped && madeIn[b % slots] != b + 1) {
+                    if (claimable()) makeClaimed(lock);
+                    else changed.wait(lock);
+                }
+                if (madeIn[b % slots] != b + 1) break;  // stopped: a maker failed
             }
             ok = take(static_cast<const std::string&>(blocks[b % slots]));
             {
