@@ -201,14 +201,20 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
 }
 
 void DictionaryIndex::resample(std::size_t from) {
-    samples_.resize((records_.size() + sampleStep - 1) / sampleStep);
-    for (std::size_t i = from / sampleStep; i < samples_.size(); ++i) {
+    auto sampleEvery = [](std::size_t count) { return (count + sampleStep - 1) / sampleStep; };
+    samples_.heads.resize(sampleEvery(records_.size()));
+    samples_.tails.resize(samples_.heads.size());
+    for (std::size_t i = from / sampleStep; i < samples_.heads.size(); ++i) {
         const Record& r = records_[i * sampleStep];
-        samples_[i] = static_cast<Sample>(r.prefix) << 64 | r.next;
+        samples_.heads[i] = static_cast<Sample>(r.prefix) << 64 | r.next;
+        samples_.tails[i] = r.keyLength > 16 ? wordOf(key(i * sampleStep), 16) : 0;
     }
-    topSamples_.resize((samples_.size() + sampleStep - 1) / sampleStep);
-    for (std::size_t i = from / sampleStep / sampleStep; i < topSamples_.size(); ++i)
-        topSamples_[i] = samples_[i * sampleStep];
+    topSamples_.heads.resize(sampleEvery(samples_.heads.size()));
+    topSamples_.tails.resize(topSamples_.heads.size());
+    for (std::size_t i = from / sampleStep / sampleStep; i < topSamples_.heads.size(); ++i) {
+        topSamples_.heads[i] = samples_.heads[i * sampleStep];
+        topSamples_.tails[i] = samples_.tails[i * sampleStep];
+    }
 }
 
 namespace {
@@ -229,19 +235,26 @@ const Sample* firstNotBelow(const Sample* first, const Sample* last, Sample want
 
 // The part [lo, hi) of what every step-th of samples stands for (the next
 // finer level, of size items) that may hold the first item not less than
-// wanted: a sample below wanted stands for an item below it, one above
-// for an item above it; equal ones decide nothing.
-template <typename Sample>
-std::pair<std::size_t, std::size_t> narrowed(const Sample* samples, std::size_t from, std::size_t to,
-                                             Sample wanted, std::size_t step, std::size_t items) {
-    const Sample* below = firstNotBelow(samples + from, samples + to, wanted);
-    // Keys rarely share their first 16 bytes: only then is a second search needed.
-    const Sample* above = below == samples + to || *below != wanted
-                              ? below
-                              : std::upper_bound(below, samples + to, wanted);
-    const auto belowCount = static_cast<std::size_t>(below - samples);
-    const std::size_t lo = belowCount == 0 ? 0 : (belowCount - 1) * step + 1;
-    const std::size_t hi = std::min(items, static_cast<std::size_t>(above - samples) * step);
+// wanted, whose bytes 16..23 are wantedTail: a sample below wanted stands for
+// an item below it, one above for an item above it; equal ones decide nothing.
+template <typename Samples, typename Sample>
+std::pair<std::size_t, std::size_t> narrowed(const Samples& samples, std::size_t from, std::size_t to,
+                                             Sample wanted, std::uint64_t wantedTail, std::size_t step,
+                                             std::size_t items) {
+    const Sample* heads = samples.heads.data();
+    std::size_t below = static_cast<std::size_t>(firstNotBelow(heads + from, heads + to, wanted) - heads);
+    std::size_t above = below;
+    if (below != to && heads[below] == wanted) {
+        // Samples of equal first bytes: their next ones tell them apart.
+        const auto equalTo = static_cast<std::size_t>(std::upper_bound(heads + below, heads + to, wanted) - heads);
+        const std::uint64_t* tails = samples.tails.data();
+        below = static_cast<std::size_t>(firstNotBelow(tails + below, tails + equalTo, wantedTail) - tails);
+        above = below == equalTo || tails[below] != wantedTail
+                    ? below
+                    : static_cast<std::size_t>(std::upper_bound(tails + below, tails + equalTo, wantedTail) - tails);
+    }
+    const std::size_t lo = below == 0 ? 0 : (below - 1) * step + 1;
+    const std::size_t hi = std::min(items, above * step);
     return {lo, hi};
 }
 
@@ -341,10 +354,11 @@ void DictionaryIndex::renumberAfterRemoval(std::uint32_t entryNumber) {
 std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
     const std::uint64_t prefix = prefixOf(key), next = wordOf(key, 8);
     const Sample wanted = static_cast<Sample>(prefix) << 64 | next;
+    const std::uint64_t tail = wordOf(key, 16);
     const auto [sampleLo, sampleHi] =
-        narrowed(topSamples_.data(), 0, topSamples_.size(), wanted, sampleStep, samples_.size());
-    prefetch(samples_.data() + sampleLo, samples_.data() + sampleHi);
-    auto [lo, hi] = narrowed(samples_.data(), sampleLo, sampleHi, wanted, sampleStep, records_.size());
+        narrowed(topSamples_, 0, topSamples_.heads.size(), wanted, tail, sampleStep, samples_.heads.size());
+    prefetch(samples_.heads.data() + sampleLo, samples_.heads.data() + sampleHi);
+    auto [lo, hi] = narrowed(samples_, sampleLo, sampleHi, wanted, tail, sampleStep, records_.size());
     prefetch(records_.data() + lo, records_.data() + hi);
     // Records that share the key's first 16 bytes are told apart by the bytes
     // after them, in the key storage: those are asked for all at once, rather
@@ -375,10 +389,8 @@ void DictionaryIndex::clear() {
     entryNumbers_.shrink_to_fit();
     keys_.clear();
     keys_.shrink_to_fit();
-    samples_.clear();
-    samples_.shrink_to_fit();
-    topSamples_.clear();
-    topSamples_.shrink_to_fit();
+    samples_ = {};
+    topSamples_ = {};
 }
 
 }  // namespace trelvo

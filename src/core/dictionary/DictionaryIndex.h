@@ -100,9 +100,15 @@ private:
     // Key bytes 0..15 of every sampleStep-th record, and of every
     // sampleStep-th of those, in arrays of their own that the cache holds: a
     // search takes its first steps there and ends among a few neighbouring
-    // records, instead of missing the cache at nearly every step.
+    // records, instead of missing the cache at nearly every step. Bytes
+    // 16..23 stand apart: they decide only where many keys share their first
+    // 16 bytes, as the terms of one field with a long first word do.
     using Sample = unsigned __int128;  // bytes 0..7 in the upper half, 8..15 in the lower
     static constexpr std::size_t sampleStep = 16;
+    struct Samples {
+        std::vector<Sample> heads;
+        std::vector<std::uint64_t> tails;
+    };
 
     std::uint32_t storeKey(std::string_view key);
     // The samples again, after the records from position from on changed:
@@ -114,8 +120,8 @@ private:
     // a scan for an entry number reads no more than it needs.
     LargeVector<std::uint32_t> entryNumbers_;
     LargeString keys_;
-    std::vector<Sample> samples_;
-    std::vector<Sample> topSamples_;
+    Samples samples_;
+    Samples topSamples_;
 };
 
 }  // namespace trelvo
