@@ -27,6 +27,39 @@ std::size_t equalPositions(std::string_view a, std::string_view b, std::size_t m
     return count;
 }
 
+// Where text leads among the keys when none equals it: the nearer of the
+// keys around first, the first key above the text, by the count of equal
+// bytes at equal positions, a tie to the lower.
+std::size_t nearerNeighbour(const DictionaryIndex& index, std::string_view text, std::size_t first) {
+    const std::size_t n = index.size();
+    if (first == 0) return 0;
+    if (first >= n - 1) return n - 1;
+    std::string_view below = index.key(first - 1).substr(0, CharacterTables::maxKeyLength);
+    std::string_view above = index.key(first).substr(0, CharacterTables::maxKeyLength);
+    std::size_t m = std::min({text.size(), below.size(), above.size()});
+    std::size_t a = equalPositions(text, below, m);
+    std::size_t b = equalPositions(text, above, m);
+    return b > a ? first : first - 1;
+}
+
+// Whether the position the word itself would lead to holds a key that begins
+// with it, the word being the first of text, whose first key not less is at
+// first. Keys beginning with the word lie together, and text sorts among them:
+// so when neither key around first begins with the word, none does, and a
+// one-word text leads where text does. Only otherwise is the word searched.
+bool wordLeadsToItself(SearchContext& c, std::string_view text, std::size_t first, int side, int table) {
+    const DictionaryIndex& index = c.store.indexes[static_cast<std::size_t>(side)];
+    const std::string_view word = firstWord(text);
+    if (word.data() == text.data()) {
+        if (word.size() == text.size()) return beginsWith(index.key(nearerNeighbour(index, text, first)), word);
+        const bool besideWord = (first < index.size() && beginsWith(index.key(first), word)) ||
+                                (first > 0 && beginsWith(index.key(first - 1), word));
+        if (!besideWord) return false;
+    }
+    std::string probe(word);
+    return beginsWith(index.key(findPosition(c, probe, side, table)), word);
+}
+
 }  // namespace
 
 std::size_t findPosition(SearchContext& c, std::string& text, int side, int table) {
@@ -37,20 +70,15 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     const std::string typed = c.inFallback || c.typedIn ? std::string() : text;
     if (!c.inFallback) c.tables.makeCollationKey(text, table, text);  // in place: no new string per search
     if (text.size() > CharacterTables::maxKeyLength) text.resize(CharacterTables::maxKeyLength);
-    const auto n = static_cast<std::ptrdiff_t>(index.size());
-    if (n == 1) return 0;
+    if (index.size() == 1) return 0;
 
     // The first key not less than the text: an equal one is the answer.
     const std::size_t first = index.lowerBound(text);
     if (first < index.size() && index.compare(first, text, DictionaryIndex::prefixOf(text)) == 0) return first;
-    const std::ptrdiff_t hi = static_cast<std::ptrdiff_t>(first) - 1;
 
     if (!c.inFallback) {
         FallbackGuard guard(c.inFallback);
-        std::string word(firstWord(text));
-        std::string probe = word;
-        std::size_t p = findPosition(c, probe, side, table);
-        if (!beginsWith(index.key(p), word)) {
+        if (!wordLeadsToItself(c, text, first, side, table)) {
             const int other = table == c.sourceTable ? c.targetTable : c.sourceTable;
             const int otherSide = c.targetSide;
             std::string otherBytes =
@@ -60,7 +88,7 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
             if (otherBytes.size() > CharacterTables::maxKeyLength) otherBytes.resize(CharacterTables::maxKeyLength);
             std::string otherText = c.tables.makeCollationKey(otherBytes, other);
             std::string otherWord(firstWord(otherText));
-            probe = otherWord;
+            std::string probe = otherWord;
             std::size_t q = findPosition(c, probe, otherSide, other);
             const DictionaryIndex& otherIndex = c.store.indexes[static_cast<std::size_t>(otherSide)];
             if (q < otherIndex.size()) {
@@ -72,16 +100,7 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
             }
         }
     }
-
-    // No equal key: the text lies between the keys at hi and hi + 1.
-    if (hi < 0) return 0;
-    if (hi + 1 >= n - 1) return static_cast<std::size_t>(n - 1);
-    std::string_view below = index.key(static_cast<std::size_t>(hi)).substr(0, CharacterTables::maxKeyLength);
-    std::string_view above = index.key(static_cast<std::size_t>(hi + 1)).substr(0, CharacterTables::maxKeyLength);
-    std::size_t m = std::min({text.size(), below.size(), above.size()});
-    std::size_t a = equalPositions(text, below, m);
-    std::size_t b = equalPositions(text, above, m);
-    return static_cast<std::size_t>(b > a ? hi + 1 : hi);
+    return nearerNeighbour(index, text, first);
 }
 
 void swapSides(const DictionaryStore& store, int& sourceSide, int& targetSide, int& sourceTable,

@@ -96,6 +96,31 @@ TEST_F(SearchRuleTest, DirectionStaysWhenTheFirstWordBelongsToTheSourceOrIsOnlyA
     EXPECT_FALSE(inFallback);
 }
 
+TEST_F(SearchRuleTest, AFirstWordLeadingToAShorterKeyByATieStillLooksInTheOtherLanguage) {
+    // KOLEJ lies between KOL and KOLEJNICE X; both agree with it at three
+    // positions, and the tie goes to KOL, which does not begin with KOLEJ.
+    for (const std::string text : {"kolej", "kolej x"}) {
+        open({{"a", "x"}, {"kol", "stake"}, {"kolejnice x", "rail"}, {"z", "kolej"}});
+        sourceSide = 0, targetSide = 1, swaps = 0;
+        find(text);
+        EXPECT_EQ(swaps, 1) << text;
+    }
+    open({{"a", "x"}, {"kol", "stake"}, {"kolejnice x", "rail"}, {"z", "zed"}});
+    sourceSide = 0, targetSide = 1, swaps = 0;
+    EXPECT_EQ(sourceKeyAt(find("kolej")), "KOL");
+    EXPECT_EQ(sourceKeyAt(find("kolej y")), "KOL");
+    EXPECT_EQ(sourceKeyAt(find("kom x")), "Z") << "no key begins with KOM";
+    EXPECT_EQ(swaps, 0);
+}
+
+TEST_F(SearchRuleTest, AFirstWordThatBeginsAKeyBelowTheTextKeepsTheDirection) {
+    // KOLEJZ B sorts after every key beginning with KOLEJZ: the key below it
+    // is the one that keeps the word in this language.
+    open({{"a", "x"}, {"kolejz a", "rail"}, {"m", "stake"}, {"z", "kolejz"}});
+    EXPECT_EQ(sourceKeyAt(find("kolejz b")), "KOLEJZ A");
+    EXPECT_EQ(swaps, 0);
+}
+
 TEST_F(SearchRuleTest, AWordOfTheOtherLanguageIsKeyedWithThatLanguagesTable) {
     // Czech ranks Č between C and D, so from D on the two tables rank the same
     // Latin letters differently.
