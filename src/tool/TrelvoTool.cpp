@@ -184,12 +184,14 @@ private:
 // Output lines made in memory, to be written in large pieces.
 class LineBlock {
 public:
+    // A block that is written whenever it holds about firstSize bytes
+    // starts at that size; others start at one huge page, as growing by
+    // doubling from nothing would fault in and copy every size on the way.
+    explicit LineBlock(std::size_t firstSize = std::size_t{2} << 20) : firstSize_(firstSize) {}
+
     // Room for at least n bytes at the returned place; commit() takes them.
     char* room(std::size_t n) {
-        // At least one huge page at once: growing by doubling from nothing
-        // would fault in and copy every size on the way.
-        constexpr std::size_t first = std::size_t{2} << 20;
-        if (bytes_.size() - used_ < n) bytes_.resize(std::max({2 * bytes_.size(), used_ + n, first}));
+        if (bytes_.size() - used_ < n) bytes_.resize(std::max({2 * bytes_.size(), used_ + n, firstSize_}));
         return bytes_.data() + used_;
     }
     void commit(const char* end) { used_ = static_cast<std::size_t>(end - bytes_.data()); }
@@ -198,6 +200,7 @@ public:
     void writeTo(std::ostream& out) const { out.write(bytes_.data(), static_cast<std::streamsize>(used_)); }
 
 private:
+    std::size_t firstSize_;
     LargeVector<char> bytes_;
     std::size_t used_ = 0;
 };
@@ -436,8 +439,10 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
                           [&](int codePage) { return CodePage::fromUtf8(*typedNow, codePage); }};
     const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
                                          Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
-    LineBlock lines;
+    // Written in pieces, so that the block's memory is reused, not grown:
+    // fresh memory costs more here than the lines written into it.
     constexpr std::size_t linesWrittenFrom = std::size_t{1} << 16;
+    LineBlock lines(2 * linesWrittenFrom);
     const auto searching = std::chrono::steady_clock::now();
     const double processorAtStart = processorSeconds();
     // The entries found are written when all texts are searched, so that the
@@ -490,7 +495,6 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         out = shown[static_cast<std::size_t>(other)].put(target, out);
         *out++ = '\n';
         lines.commit(out);
-        // Written in pieces, so that the block's memory is reused, not grown.
         if (lines.size() >= linesWrittenFrom) {
             lines.writeTo(out_);
             lines.clear();
