@@ -298,7 +298,7 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     const Utf8Bytes text0(CodePage::codePageOfCharset(h.languageCharset[0]));
     const Utf8Bytes text1(CodePage::codePageOfCharset(h.languageCharset[1]));
     const Utf8Bytes noteText(CodePage::headerCodePage);
-    DictionaryIndex index = DictionaryIndex::build(entries, side, tables, table);
+    const LargeVector<std::uint32_t> order = DictionaryIndex::entryOrder(entries, side, tables, table);
 
     // The lines of the positions [from, to) into block.
     auto makeLines = [&](std::size_t from, std::size_t to, LineBlock& block) {
@@ -308,15 +308,15 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
         // nearer, while this one is written.
         constexpr std::size_t ahead = 32;
         for (std::size_t position = from; position < to; ++position) {
-            if (position + 2 * ahead < to) entries.prefetch(index.entryNumber(position + 2 * ahead));
+            if (position + 2 * ahead < to) entries.prefetch(order[position + 2 * ahead]);
             if (position + ahead < to) {
                 // Its three texts lie one behind the other, over one or two cache lines.
-                const std::uint32_t later = index.entryNumber(position + ahead);
+                const std::uint32_t later = order[position + ahead];
                 __builtin_prefetch(entries.term(later).data());
                 const std::string_view note = entries.note(later);
                 __builtin_prefetch(note.data() + note.size());
             }
-            const std::uint32_t n = index.entryNumber(position);
+            const std::uint32_t n = order[position];
             const std::string_view term = entries.term(n), translation = entries.translation(n),
                                    note = entries.note(n);
             constexpr std::size_t separatorsAndFlags = 3 + 10 + 1;
@@ -337,12 +337,12 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     // written in their order.
     constexpr std::size_t linesPerBlock = std::size_t{1} << 14;
     std::array<LineBlock, 2> blocks;
-    for (std::size_t from = 0; from < index.size(); from += 2 * linesPerBlock) {
-        const std::size_t middle = std::min(index.size(), from + linesPerBlock);
-        const std::size_t to = std::min(index.size(), middle + linesPerBlock);
+    for (std::size_t from = 0; from < order.size(); from += 2 * linesPerBlock) {
+        const std::size_t middle = std::min(order.size(), from + linesPerBlock);
+        const std::size_t to = std::min(order.size(), middle + linesPerBlock);
         auto first = [&] { makeLines(from, middle, blocks[0]); };
         auto second = [&] { makeLines(middle, to, blocks[1]); };
-        if (index.size() >= sharedFrom) {
+        if (order.size() >= sharedFrom) {
             bothAtOnce(first, second);
         } else {
             first();
@@ -572,19 +572,22 @@ int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
     DictionaryStore store = openStore(a.positional[0]);
     ExportChoice choice;
     choice.sourceSide = parseSide(a);
-    store.buildIndex(choice.sourceSide, tables);
+    const LargeVector<std::uint32_t> order =
+        DictionaryIndex::entryOrder(store.entries, choice.sourceSide, tables, store.tableOf(choice.sourceSide));
+    choice.order = &order;
     choice.translatedOnly = a.flag("translated-only");
     if (auto notes = a.lists.find("notes"); notes != a.lists.end()) {
         choice.byFilter = true;
         for (const std::string& note : notes->second) choice.notes.push_back(ui(note));
     }
-    const bool written = trelvo::exportEntries(store, choice, format->second, a.positional[1], [] {
-        static std::mt19937 random(
-            static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
-        return static_cast<std::uint32_t>(random());
-    });
-    if (!written) throw ToolError("cannot write " + a.positional[1]);
-    out_ << "exported: " << selectEntries(store, choice).size() << "\n";
+    const std::optional<std::size_t> exported =
+        trelvo::exportEntries(store, choice, format->second, a.positional[1], [] {
+            static std::mt19937 random(
+                static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
+            return static_cast<std::uint32_t>(random());
+        });
+    if (!exported) throw ToolError("cannot write " + a.positional[1]);
+    out_ << "exported: " << *exported << "\n";
     return 0;
 }
 

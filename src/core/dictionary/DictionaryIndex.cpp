@@ -139,9 +139,12 @@ void sortAll(LargeVector<BuildItem>& items, const char* keys) {
 
 }  // namespace
 
-DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const CharacterTables& tables,
-                                       int table) {
-    DictionaryIndex index;
+namespace {
+
+// The keys of every entry's text on side, made into keys, and one item for
+// each entry, sorted into index order.
+LargeVector<BuildItem> sortedItems(const EntryList& entries, int side, const CharacterTables& tables, int table,
+                                   LargeString& keys) {
     const std::size_t count = entries.size();
     LargeVector<BuildItem> items;
     items.resize(count);
@@ -155,16 +158,37 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
     }
 
     // Each key is made in its place in the storage.
-    index.keys_.resize(total);
-    char* keys = index.keys_.data();
+    keys.resize(total);
+    char* at = keys.data();
     inHalves(count, [&](std::size_t from, std::size_t to) {
         for (std::size_t n = from; n < to; ++n) {
             BuildItem& item = items[n];
-            tables.makeCollationKey(entries.text(n, side), table, keys + item.keyOffset);
-            item.word = prefixOf(std::string_view(keys + item.keyOffset, item.keyLength));
+            tables.makeCollationKey(entries.text(n, side), table, at + item.keyOffset);
+            item.word = DictionaryIndex::prefixOf(std::string_view(at + item.keyOffset, item.keyLength));
         }
     });
-    sortAll(items, keys);
+    sortAll(items, at);
+    return items;
+}
+
+}  // namespace
+
+LargeVector<std::uint32_t> DictionaryIndex::entryOrder(const EntryList& entries, int side,
+                                                       const CharacterTables& tables, int table) {
+    LargeString keys;
+    const LargeVector<BuildItem> items = sortedItems(entries, side, tables, table, keys);
+    LargeVector<std::uint32_t> order(items.size());
+    for (std::size_t i = 0; i < items.size(); ++i) order[i] = items[i].entryNumber;
+    return order;
+}
+
+DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const CharacterTables& tables,
+                                       int table) {
+    DictionaryIndex index;
+    const std::size_t count = entries.size();
+    LargeVector<BuildItem> items = sortedItems(entries, side, tables, table, index.keys_);
+    const std::size_t total = index.keys_.size();
+    char* keys = index.keys_.data();
 
     // The keys are laid out again in index order: a search ends among
     // neighbouring records, whose keys then share the cache lines it reads.

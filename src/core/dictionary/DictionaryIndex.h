@@ -23,6 +23,10 @@ public:
     // inserting every entry in turn would give, in one sort.
     static DictionaryIndex build(const EntryList& entries, int side, const CharacterTables& tables,
                                  int table);
+    // The entry numbers alone in the order build() gives them, for a reader
+    // that goes through the entries once in that order and searches nothing.
+    static LargeVector<std::uint32_t> entryOrder(const EntryList& entries, int side, const CharacterTables& tables,
+                                                 int table);
 
     std::size_t size() const { return records_.size(); }
     bool empty() const { return records_.empty(); }

@@ -33,16 +33,23 @@ std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const Exp
     for (const std::string& note : choice.notes)
         admitted.push_back(note == blankNote ? std::string_view{} : std::string_view{note});
 
-    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(choice.sourceSide)];
-    selected.reserve(index.size());
-    for (std::size_t position = 0; position < index.size(); ++position) {
-        const std::uint32_t n = index.entryNumber(position);
-        if (n >= store.entries.size()) continue;  // an index out of step with the list
-        if (choice.translatedOnly && store.entries.text(n, targetSide).empty()) continue;
-        if (choice.byFilter &&
-            std::find(admitted.begin(), admitted.end(), store.entries.note(n)) == admitted.end())
-            continue;
-        selected.push_back(n);
+    auto select = [&](std::size_t count, auto entryAt) {
+        selected.reserve(count);
+        for (std::size_t position = 0; position < count; ++position) {
+            const std::uint32_t n = entryAt(position);
+            if (n >= store.entries.size()) continue;  // an index out of step with the list
+            if (choice.translatedOnly && store.entries.text(n, targetSide).empty()) continue;
+            if (choice.byFilter &&
+                std::find(admitted.begin(), admitted.end(), store.entries.note(n)) == admitted.end())
+                continue;
+            selected.push_back(n);
+        }
+    };
+    if (choice.order) {
+        select(choice.order->size(), [&](std::size_t position) { return (*choice.order)[position]; });
+    } else {
+        const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(choice.sourceSide)];
+        select(index.size(), [&](std::size_t position) { return index.entryNumber(position); });
     }
     return selected;
 }
@@ -61,32 +68,15 @@ std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice)
     return text;
 }
 
-bool exportEntries(const DictionaryStore& store, const ExportChoice& choice, ExportFormat format,
-                   const std::string& path, const std::function<std::uint32_t()>& random) {
-    if (!store.isOpen()) return true;
-    switch (format) {
-        case ExportFormat::text: return exportText(store, choice, path);
-        case ExportFormat::dictionary: return exportDictionary(store, choice, path, random);
-        case ExportFormat::utf8Text: return replaceFileAtomically(path, utf8TextOf(store, choice));
-        case ExportFormat::csv: return replaceFileAtomically(path, csvOf(store, choice));
-        case ExportFormat::tbx2008: return replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2008));
-        case ExportFormat::tbx2019: return replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2019));
-    }
-    return false;
-}
-
 namespace {
 
 // Lines per block of a text export: about a megabyte of usual entries.
 constexpr std::size_t linesPerBlock = 16384;
 
-}  // namespace
-
-bool exportText(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
-    if (!store.isOpen()) return true;
-    const int sourceSide = choice.sourceSide, targetSide = 1 - choice.sourceSide;
+bool writeText(const DictionaryStore& store, int sourceSide, const std::vector<std::uint32_t>& selected,
+               const std::string& path) {
+    const int targetSide = 1 - sourceSide;
     const EntryList& entries = store.entries;
-    const std::vector<std::uint32_t> selected = selectEntries(store, choice);
     const std::size_t count = selected.size();
     return replaceFileAtomically(path, [&](const ByteSink& put) {
         return blocksInOrder(
@@ -111,8 +101,6 @@ bool exportText(const DictionaryStore& store, const ExportChoice& choice, const 
     });
 }
 
-namespace {
-
 DictionaryHeader exportedHeader(const DictionaryHeader& active, const std::string& path,
                                 const std::function<std::uint32_t()>& random) {
     DictionaryHeader header;
@@ -126,19 +114,48 @@ DictionaryHeader exportedHeader(const DictionaryHeader& active, const std::strin
     return header;
 }
 
-}  // namespace
-
-bool exportDictionary(const DictionaryStore& store, const ExportChoice& choice, const std::string& path,
-                      const std::function<std::uint32_t()>& random) {
-    if (!store.isOpen()) return true;
+bool writeDictionary(const DictionaryStore& store, const std::vector<std::uint32_t>& selected,
+                     const std::string& path, const std::function<std::uint32_t()>& random) {
     const DictionaryHeader header = exportedHeader(store.header, path, random);
     EntryList entries;
-    const std::vector<std::uint32_t> selected = selectEntries(store, choice);
     entries.reserve(selected.size());
     for (std::uint32_t n : selected)
         entries.append(store.entries.term(n), store.entries.translation(n), store.entries.note(n),
                        store.entries.flags(n));
     return writeDictionaryFile(header, entries, path);
+}
+
+}  // namespace
+
+std::optional<std::size_t> exportEntries(const DictionaryStore& store, const ExportChoice& choice,
+                                         ExportFormat format, const std::string& path,
+                                         const std::function<std::uint32_t()>& random) {
+    if (!store.isOpen()) return 0;
+    const std::vector<std::uint32_t> selected = selectEntries(store, choice);
+    bool written = false;
+    switch (format) {
+        case ExportFormat::text: written = writeText(store, choice.sourceSide, selected, path); break;
+        case ExportFormat::dictionary: written = writeDictionary(store, selected, path, random); break;
+        case ExportFormat::utf8Text: written = replaceFileAtomically(path, utf8TextOf(store, choice)); break;
+        case ExportFormat::csv: written = replaceFileAtomically(path, csvOf(store, choice)); break;
+        case ExportFormat::tbx2008:
+            written = replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2008));
+            break;
+        case ExportFormat::tbx2019:
+            written = replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2019));
+            break;
+    }
+    if (!written) return std::nullopt;
+    return selected.size();
+}
+
+bool exportText(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
+    return !store.isOpen() || writeText(store, choice.sourceSide, selectEntries(store, choice), path);
+}
+
+bool exportDictionary(const DictionaryStore& store, const ExportChoice& choice, const std::string& path,
+                      const std::function<std::uint32_t()>& random) {
+    return !store.isOpen() || writeDictionary(store, selectEntries(store, choice), path, random);
 }
 
 }  // namespace trelvo

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,9 @@ struct ExportChoice {
     std::vector<std::string> notes;  // the filter; "<blank>" or "" is the empty note
     bool translatedOnly = false;     // "Exportovat jen přeložené"
     int sourceSide = 0;              // the other side is the target
+    // The source side's entry numbers in index order, for a store opened
+    // without its indexes; null: the store's index of that side gives them.
+    const LargeVector<std::uint32_t>* order = nullptr;
 };
 
 // The numbers of the entries to export, in the order of the source side's
@@ -35,9 +39,12 @@ std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice)
 enum class ExportFormat { text, utf8Text, csv, tbx2008, tbx2019, dictionary };
 
 // Writes the selected entries in format to path (see exportText and
-// exportDictionary; CsvFormat.h and TbxFormat.h for the interchange formats).
-bool exportEntries(const DictionaryStore& store, const ExportChoice& choice, ExportFormat format,
-                   const std::string& path, const std::function<std::uint32_t()>& random);
+// exportDictionary; CsvFormat.h and TbxFormat.h for the interchange formats)
+// and gives how many they were; nothing when the write failed, and 0 with no
+// dictionary open, when nothing is written.
+std::optional<std::size_t> exportEntries(const DictionaryStore& store, const ExportChoice& choice,
+                                         ExportFormat format, const std::string& path,
+                                         const std::function<std::uint32_t()>& random);
 
 // Both write through a temporary file renamed over path. False only when the
 // write failed; with no dictionary open nothing is written and they give true,

@@ -285,8 +285,7 @@ bool TForm1::runExport() {
                            QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return false;
-    const bool written = exportEntries(store, choice, format, path.toStdString(), env_.random);
-    if (!written)
+    if (!exportEntries(store, choice, format, path.toStdString(), env_.random))
         env_.prompts->inform(Form4_, Prompts::Icon::error, QStringLiteral("Chyba!"),
                              QStringLiteral("Export do souboru \"%1\" se nepodařil.").arg(path));
     return true;

@@ -113,6 +113,9 @@ TEST(DictionaryIndex, ALargeBuildSortsByKeyThenEntryNumber) {
         ASSERT_EQ(built.entryNumber(i), expected[i].second) << i;
         ASSERT_EQ(built.key(i), expected[i].first) << i;
     }
+    const LargeVector<std::uint32_t> alone = DictionaryIndex::entryOrder(entries, 0, tables, 0);
+    EXPECT_EQ(std::vector<std::uint32_t>(alone.begin(), alone.end()), order(built))
+        << "the entry order alone is the built index's";
 }
 
 TEST(DictionaryIndex, LowerBoundFindsTheFirstKeyNotLessAfterEveryChange) {

@@ -113,6 +113,23 @@ TEST_F(ExportTest, ALargeExportKeepsTheIndexOrderAcrossItsBlocks) {
     std::string expected = "auto\tcar\r\n";
     for (int i = 1; i <= 40'000; ++i) expected += "t" + std::to_string(100'000 + i) + "\t" + std::to_string(i) + "\r\n";
     EXPECT_EQ(contents(path("out.txt")), expected);
+
+    // A store opened without indexes exports the same from the entry order
+    // alone, and the count is of the lines written.
+    const LargeVector<std::uint32_t> order = DictionaryIndex::entryOrder(store.entries, 0, tables, store.tableOf(0));
+    store.clearIndexes();
+    choice.order = &order;
+    EXPECT_EQ(exportEntries(store, choice, ExportFormat::text, path("again.txt"), counter(1)), 40'001u);
+    EXPECT_EQ(contents(path("again.txt")), expected);
+}
+
+TEST_F(ExportTest, TheCountSaysHowManyEntriesWereWrittenInEveryFormat) {
+    const ExportChoice translated{false, {}, true, 0};
+    for (ExportFormat format : {ExportFormat::text, ExportFormat::utf8Text, ExportFormat::csv, ExportFormat::tbx2008,
+                                ExportFormat::tbx2019, ExportFormat::dictionary})
+        EXPECT_EQ(exportEntries(store, translated, format, path("out"), counter(1)), 5u);
+    EXPECT_EQ(exportEntries(store, {true, {}, false, 0}, ExportFormat::text, path("out"), counter(1)), 0u);
+    EXPECT_EQ(exportEntries(store, translated, ExportFormat::text, path("missing/out"), counter(1)), std::nullopt);
 }
 
 TEST_F(ExportTest, DictionaryFile) {
