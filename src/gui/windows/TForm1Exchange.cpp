@@ -285,9 +285,13 @@ bool TForm1::runExport() {
                            QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return false;
-    if (!exportEntries(store, choice, format, path.toStdString(), env_.random))
+    const std::optional<std::size_t> exported = exportEntries(store, choice, format, path.toStdString(), env_.random);
+    if (!exported)
         env_.prompts->inform(Form4_, Prompts::Icon::error, QStringLiteral("Chyba!"),
                              QStringLiteral("Export do souboru \"%1\" se nepodařil.").arg(path));
+    else  // a whole dictionary may have gone out: the user is told how much
+        env_.prompts->inform(Form4_, Prompts::Icon::information, QStringLiteral("Export dokončen"),
+                             QStringLiteral("Exportováno záznamů: %1\nSoubor: %2").arg(*exported).arg(path));
     return true;
 }
 

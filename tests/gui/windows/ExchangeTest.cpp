@@ -125,6 +125,9 @@ TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
     });
     w.ToolButton9Click();
     EXPECT_EQ(readBytes(path), "vlak\ttrain\r\n");
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Export dokončen");
+    EXPECT_EQ(prompts_.shown()[0].text, "Exportováno záznamů: 1\nSoubor: " + QString::fromStdString(path));
 
     // Exporting over it: No keeps the file and the dialog.
     prompts_.queueFile(QString::fromStdString(path));
@@ -255,7 +258,11 @@ TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
     EXPECT_EQ(entriesOf(dir_ + "kopie.dsl").size(), 2u);
     exportAs("kopie.slovnik", true);
     EXPECT_EQ(entriesOf(dir_ + "kopie.slovnik").size(), 2u);
-    EXPECT_TRUE(prompts_.shown().empty()) << "no file existed, nothing was asked";
+    ASSERT_EQ(prompts_.shown().size(), 4u);
+    for (const auto& shown : prompts_.shown())
+        EXPECT_EQ(shown.caption, "Export dokončen") << "no file existed, nothing was asked";
+    EXPECT_EQ(prompts_.shown().back().text,
+              "Exportováno záznamů: 2\nSoubor: " + QString::fromStdString(dir_ + "kopie.slovnik"));
 }
 
 TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
