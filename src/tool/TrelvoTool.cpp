@@ -434,9 +434,46 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     bool inFallback = false;
     std::size_t position = 0;
     const std::string* typedNow = nullptr;
+    // The searches of the texts a few ahead are taken a step at a time, one
+    // step each time a text is searched, so that their waits for memory
+    // overlap the work on this one. Their keys are made in the direction now
+    // in force; a swap on the way only wastes a few steps.
+    constexpr std::size_t textsPerStep = 4;
+    constexpr std::size_t stepsAhead = DictionaryIndex::Lookup::allSteps;
+    struct SearchAhead {
+        std::size_t text = SIZE_MAX;
+        std::string key;
+        int side = 0;
+        DictionaryIndex::Lookup lookup;
+    };
+    std::array<SearchAhead, stepsAhead * textsPerStep + 1> searchesAhead;
+    std::size_t current = 0;  // the text being searched
+    // Takes the step of text t that is stepsLeft steps from its search.
+    auto stepAhead = [&](std::size_t t, std::size_t stepsLeft) {
+        SearchAhead& a = searchesAhead[t % searchesAhead.size()];
+        if (stepsLeft == stepsAhead) {
+            a.text = t;
+            a.side = sourceSide;
+            a.key = CodePage::fromUtf8(texts[t], CodePage::codePageOfCharset(
+                                                     store.header.languageCharset[static_cast<std::size_t>(sourceSide)]));
+            tables.makeCollationKey(a.key, sourceTable, a.key);
+            if (a.key.size() > CharacterTables::maxKeyLength) a.key.resize(CharacterTables::maxKeyLength);
+            a.lookup = {};
+        } else if (a.text != t) {
+            return;  // the first texts: searched before their first step was due
+        }
+        store.indexes[static_cast<std::size_t>(a.side)].step(a.key, a.lookup);
+    };
+    auto lowerBound = [&](const DictionaryIndex& index, std::string_view key) {
+        const SearchAhead& a = searchesAhead[current % searchesAhead.size()];
+        if (a.text == current && a.lookup.steps == static_cast<int>(stepsAhead) &&
+            &index == &store.indexes[static_cast<std::size_t>(a.side)] && a.key == key)
+            return index.lowerBound(key, a.lookup);
+        return index.lowerBound(key);
+    };
     SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
                           [&] { swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position); },
-                          [&](int codePage) { return CodePage::fromUtf8(*typedNow, codePage); }};
+                          [&](int codePage) { return CodePage::fromUtf8(*typedNow, codePage); }, lowerBound};
     const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
                                          Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
     // Written in pieces, so that the block's memory is reused, not grown:
@@ -454,7 +491,10 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     std::vector<Found> found;
     found.reserve(texts.size());
     // Each text searches from the direction the one before left, as typing does.
-    for (const std::string& typed : texts) {
+    for (current = 0; current < texts.size(); ++current) {
+        for (std::size_t stepsLeft = stepsAhead; stepsLeft > 0; --stepsLeft)
+            if (const std::size_t t = current + stepsLeft * textsPerStep; t < texts.size()) stepAhead(t, stepsLeft);
+        const std::string& typed = texts[current];
         typedNow = &typed;
         std::string text = CodePage::fromUtf8(typed, CodePage::codePageOfCharset(
                                                          store.header.languageCharset[sourceSide]));
@@ -466,7 +506,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         if (f.position >= index.size()) return std::nullopt;
         return index.entryNumber(f.position);
     };
-    constexpr std::size_t ahead = 8;
+    constexpr std::size_t ahead = 16;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (i + 3 * ahead < found.size()) {
             const Found& later = found[i + 3 * ahead];

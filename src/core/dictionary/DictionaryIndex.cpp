@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 #include "InHalves.h"
@@ -375,35 +376,61 @@ void DictionaryIndex::renumberAfterRemoval(std::uint32_t entryNumber) {
         if (n > entryNumber) --n;
 }
 
-std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
-    const std::uint64_t prefix = prefixOf(key), next = wordOf(key, 8);
-    const Sample wanted = static_cast<Sample>(prefix) << 64 | next;
-    const std::uint64_t tail = wordOf(key, 16);
-    const auto [sampleLo, sampleHi] =
-        narrowed(topSamples_, 0, topSamples_.heads.size(), wanted, tail, sampleStep, samples_.heads.size());
-    prefetch(samples_.heads.data() + sampleLo, samples_.heads.data() + sampleHi);
-    auto [lo, hi] = narrowed(samples_, sampleLo, sampleHi, wanted, tail, sampleStep, records_.size());
-    prefetch(records_.data() + lo, records_.data() + hi);
-    // Records that share the key's first 16 bytes are told apart by the bytes
-    // after them, in the key storage: those are asked for all at once, rather
-    // than one cache miss after another as the search below reaches them.
-    constexpr std::size_t fewRecords = 32;
-    if (key.size() > 16 && hi - lo <= fewRecords)
-        for (std::size_t i = lo; i < hi; ++i) {
-            const Record& r = records_[i];
-            if (r.prefix == prefix && r.next == next && r.keyLength > 16)
-                __builtin_prefetch(keys_.data() + r.keyOffset + 16);
+void DictionaryIndex::step(std::string_view key, Lookup& lookup) const {
+    if (lookup.steps == 0) {
+        lookup.prefix = prefixOf(key);
+        lookup.next = wordOf(key, 8);
+        lookup.tail = wordOf(key, 16);
+    }
+    const Sample wanted = static_cast<Sample>(lookup.prefix) << 64 | lookup.next;
+    switch (lookup.steps++) {
+        case 0:
+            std::tie(lookup.lo, lookup.hi) = narrowed(topSamples_, 0, topSamples_.heads.size(), wanted, lookup.tail,
+                                                      sampleStep, samples_.heads.size());
+            prefetch(samples_.heads.data() + lookup.lo, samples_.heads.data() + lookup.hi);
+            break;
+        case 1:
+            std::tie(lookup.lo, lookup.hi) =
+                narrowed(samples_, lookup.lo, lookup.hi, wanted, lookup.tail, sampleStep, records_.size());
+            prefetch(records_.data() + lookup.lo, records_.data() + lookup.hi);
+            break;
+        case 2: {
+            // Records that share the key's first 16 bytes are told apart by the
+            // bytes after them, in the key storage: those are asked for all at
+            // once, rather than one cache miss after another as the search
+            // reaches them.
+            constexpr std::size_t fewRecords = 32;
+            if (key.size() > 16 && lookup.hi - lookup.lo <= fewRecords)
+                for (std::size_t i = lookup.lo; i < lookup.hi; ++i) {
+                    const Record& r = records_[i];
+                    if (r.prefix == lookup.prefix && r.next == lookup.next && r.keyLength > 16)
+                        __builtin_prefetch(keys_.data() + r.keyOffset + 16);
+                }
+            break;
         }
+        default:
+            break;
+    }
+}
+
+std::size_t DictionaryIndex::lowerBound(std::string_view key, const Lookup& lookup) const {
+    std::size_t lo = lookup.lo, hi = lookup.hi;
     while (lo < hi) {
         std::size_t mid = lo + (hi - lo) / 2;
         const Record& r = records_[mid];
-        const bool less = r.prefix != prefix                     ? r.prefix < prefix
+        const bool less = r.prefix != lookup.prefix              ? r.prefix < lookup.prefix
                           : r.keyLength <= 8 && key.size() <= 8 ? false
-                                                                 : compareFrom8(mid, key, next) < 0;
+                                                                 : compareFrom8(mid, key, lookup.next) < 0;
         if (less) lo = mid + 1;
         else hi = mid;
     }
     return lo;
+}
+
+std::size_t DictionaryIndex::lowerBound(std::string_view key) const {
+    Lookup lookup;
+    while (lookup.steps < Lookup::allSteps) step(key, lookup);
+    return lowerBound(key, lookup);
 }
 
 void DictionaryIndex::clear() {

@@ -53,6 +53,18 @@ public:
     void renumberAfterRemoval(std::uint32_t entryNumber);
     // The first position whose key is not less than key.
     std::size_t lowerBound(std::string_view key) const;
+    // The same search taken a step at a time, for a caller with many keys to
+    // look up: each step asks for the memory the next one reads, so that the
+    // waits of several searches overlap. After allSteps steps, taken as the
+    // memory of each may have come, lowerBound(key, lookup) ends it.
+    struct Lookup {
+        static constexpr int allSteps = 3;
+        int steps = 0;
+        std::uint64_t prefix = 0, next = 0, tail = 0;  // key bytes 0..7, 8..15, 16..23
+        std::size_t lo = 0, hi = 0;  // the samples, after the first step the records, it ends among
+    };
+    void step(std::string_view key, Lookup& lookup) const;
+    std::size_t lowerBound(std::string_view key, const Lookup& lookup) const;
     void clear();
 
     // The first eight key bytes as one big-endian number. Each record holds

@@ -73,7 +73,7 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     if (index.size() == 1) return 0;
 
     // The first key not less than the text: an equal one is the answer.
-    const std::size_t first = index.lowerBound(text);
+    const std::size_t first = c.lowerBound ? c.lowerBound(index, text) : index.lowerBound(text);
     if (first < index.size() && index.compare(first, text, DictionaryIndex::prefixOf(text)) == 0) return first;
 
     if (!c.inFallback) {

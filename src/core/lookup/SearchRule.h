@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
@@ -25,6 +26,10 @@ struct SearchContext {
     // or the other language's letters would already be '?'. Empty: the
     // search text's own bytes are used.
     std::function<std::string(int codePage)> typedIn = {};
+    // The first position of an index whose key is not less than a key, for a
+    // caller that has such searches under way already. Empty: the index's
+    // own lowerBound.
+    std::function<std::size_t(const DictionaryIndex& index, std::string_view key)> lowerBound = {};
 };
 
 // The position in indexes[side] that text leads to: the first equal key; else,

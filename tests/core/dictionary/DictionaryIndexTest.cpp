@@ -133,6 +133,15 @@ TEST(DictionaryIndex, LowerBoundFindsTheFirstKeyNotLessAfterEveryChange) {
             }
         }
         EXPECT_EQ(index.lowerBound(""), 0u);
+        // Searches taken a step at a time, several under way at once, end
+        // where whole ones do.
+        std::vector<std::string> probeKeys;
+        for (std::size_t p = 0; p < probes.size(); ++p) probeKeys.push_back(tables.makeCollationKey(probes.term(p), 0));
+        std::vector<DictionaryIndex::Lookup> lookups(probeKeys.size());
+        for (int round = 0; round < DictionaryIndex::Lookup::allSteps; ++round)
+            for (std::size_t p = 0; p < probeKeys.size(); ++p) index.step(probeKeys[p], lookups[p]);
+        for (std::size_t p = 0; p < probeKeys.size(); ++p)
+            ASSERT_EQ(index.lowerBound(probeKeys[p], lookups[p]), index.lowerBound(probeKeys[p])) << probeKeys[p];
     };
     check();
     // The samples follow insertions and removals.

@@ -86,6 +86,19 @@ TEST_F(SearchRuleTest, AWordOfTheOtherLanguageSwapsTheDirection) {
     EXPECT_EQ(swaps, 1);
 }
 
+TEST_F(SearchRuleTest, EveryLookupGoesThroughTheCallersSearchesUnderWay) {
+    open({{"kolej", "track"}, {"navestidlo", "signal"}, {"vyhybka", "points"}, {"zavora", "barrier"}});
+    std::vector<std::pair<int, std::string>> asked;
+    context.lowerBound = [&](const DictionaryIndex& index, std::string_view key) {
+        asked.emplace_back(&index == &store.indexes[0] ? 0 : 1, key);
+        return index.lowerBound(key);
+    };
+    EXPECT_EQ(find("signal box"), 3u);
+    EXPECT_EQ(swaps, 1);
+    // The text, then its first word in the other language, then the text there.
+    EXPECT_EQ(asked, (std::vector<std::pair<int, std::string>>{{0, "SIGNAL BOX"}, {1, "SIGNAL"}, {1, "SIGNAL BOX"}}));
+}
+
 TEST_F(SearchRuleTest, DirectionStaysWhenTheFirstWordBelongsToTheSourceOrIsOnlyAPrefix) {
     open({{"signal", "navestidlo"}, {"kolej", "signal"}, {"vyhybka", "points"}});
     find("signal box");
