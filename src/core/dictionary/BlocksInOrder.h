@@ -9,7 +9,12 @@
 #include <system_error>
 #include <thread>
 
+#include "LargeAllocator.h"
+
 namespace trelvo {
+
+// The room each block of blocksInOrder starts with: one huge page.
+inline constexpr std::size_t blockRoom = (std::size_t{2} << 20) - 1;
 
 // Hands blocks 0 .. count-1, in order, to take(block), made by
 // make(b, block) (block comes empty) on two threads: a second one makes
@@ -22,12 +27,15 @@ namespace trelvo {
 template <typename Make, typename Take>
 bool blocksInOrder(std::size_t count, Make make, Take take) {
     constexpr std::size_t slots = 4;
-    std::array<std::string, slots> blocks;
+    // Each block starts at a huge page: blocks of about a megabyte would
+    // otherwise grow by doubling through small pages, each faulted in alone.
+    std::array<LargeString, slots> blocks;
+    for (LargeString& block : blocks) block.reserve(blockRoom);
     auto oneByOne = [&] {
         for (std::size_t b = 0; b < count; ++b) {
             blocks[0].clear();
             make(b, blocks[0]);
-            if (!take(static_cast<const std::string&>(blocks[0]))) return false;
+            if (!take(static_cast<const LargeString&>(blocks[0]))) return false;
         }
         return true;
     };
@@ -54,7 +62,7 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
     auto makeClaimed = [&](std::unique_lock<std::mutex>& lock) {
         const std::size_t b = claimed++;
         lock.unlock();
-        std::string& block = blocks[b % slots];
+        LargeString& block = blocks[b % slots];
         block.clear();
         make(b, block);
         lock.lock();
@@ -91,7 +99,7 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
                 }
                 if (madeIn[b % slots] != b + 1) break;  // stopped: a maker failed
             }
-            ok = take(static_cast<const std::string&>(blocks[b % slots]));
+            ok = take(static_cast<const LargeString&>(blocks[b % slots]));
             {
                 std::lock_guard lock(mutex);
                 taken = b + 1;

@@ -245,14 +245,14 @@ std::string serializedHead(const DictionaryHeader& header, std::size_t count) {
 // Entries per block of a streamed file: about a megabyte of usual entries.
 constexpr std::size_t entriesPerBlock = 16384;
 
-// The head, then the entries in blocks, scrambled on a second thread while
+// The head, then the entries in blocks, scrambled on both threads while
 // the blocks before them are handed to put.
 bool putDictionary(std::string_view head, const EntryList& entries, const ByteSink& put) {
     const std::size_t count = entries.size();
     if (!put(head)) return false;
     return blocksInOrder(
         (count + entriesPerBlock - 1) / entriesPerBlock,
-        [&](std::size_t b, std::string& block) {
+        [&](std::size_t b, LargeString& block) {
             const std::size_t from = b * entriesPerBlock, to = std::min(count, from + entriesPerBlock);
             std::size_t size = 0;
             for (std::size_t n = from; n < to; ++n) size += storedEntrySize(entries, n);
@@ -260,7 +260,7 @@ bool putDictionary(std::string_view head, const EntryList& entries, const ByteSi
             char* at = block.data();
             for (std::size_t n = from; n < to; ++n) at = putEntry(entries, n, at);
         },
-        [&](const std::string& block) { return put(block); });
+        [&](const LargeString& block) { return put(block); });
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "Export.h"
 
 #include <algorithm>
+#include <span>
 #include <string_view>
 #include <unordered_set>
 
@@ -73,7 +74,7 @@ namespace {
 // Lines per block of a text export: about a megabyte of usual entries.
 constexpr std::size_t linesPerBlock = 16384;
 
-bool writeText(const DictionaryStore& store, int sourceSide, const std::vector<std::uint32_t>& selected,
+bool writeText(const DictionaryStore& store, int sourceSide, std::span<const std::uint32_t> selected,
                const std::string& path) {
     const int targetSide = 1 - sourceSide;
     const EntryList& entries = store.entries;
@@ -81,7 +82,7 @@ bool writeText(const DictionaryStore& store, int sourceSide, const std::vector<s
     return replaceFileAtomically(path, [&](const ByteSink& put) {
         return blocksInOrder(
             (count + linesPerBlock - 1) / linesPerBlock,
-            [&](std::size_t b, std::string& block) {
+            [&](std::size_t b, LargeString& block) {
                 // The index order scatters the entries: each one's place and
                 // texts are fetched a few lines ahead.
                 constexpr std::size_t ahead = 16;
@@ -114,7 +115,7 @@ DictionaryHeader exportedHeader(const DictionaryHeader& active, const std::strin
     return header;
 }
 
-bool writeDictionary(const DictionaryStore& store, const std::vector<std::uint32_t>& selected,
+bool writeDictionary(const DictionaryStore& store, std::span<const std::uint32_t> selected,
                      const std::string& path, const std::function<std::uint32_t()>& random) {
     const DictionaryHeader header = exportedHeader(store.header, path, random);
     EntryList entries;
@@ -131,7 +132,15 @@ std::optional<std::size_t> exportEntries(const DictionaryStore& store, const Exp
                                          ExportFormat format, const std::string& path,
                                          const std::function<std::uint32_t()>& random) {
     if (!store.isOpen()) return 0;
-    const std::vector<std::uint32_t> selected = selectEntries(store, choice);
+    // Unfiltered, the entry order given is the selection as it stands.
+    std::vector<std::uint32_t> filtered;
+    std::span<const std::uint32_t> selected;
+    if (choice.order && !choice.byFilter && !choice.translatedOnly) {
+        selected = *choice.order;
+    } else {
+        filtered = selectEntries(store, choice);
+        selected = filtered;
+    }
     bool written = false;
     switch (format) {
         case ExportFormat::text: written = writeText(store, choice.sourceSide, selected, path); break;

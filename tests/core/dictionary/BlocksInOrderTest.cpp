@@ -17,11 +17,11 @@ TEST(BlocksInOrder, EveryBlockArrivesOnceAndInOrderWhateverTheCount) {
         for (std::size_t b = 0; b < count; ++b) expected += blockText(b);
         const bool ok = blocksInOrder(
             count,
-            [](std::size_t b, std::string& block) {
+            [](std::size_t b, auto& block) {
                 EXPECT_TRUE(block.empty()) << "a reused block must come empty";
-                block = blockText(b);
+                block.assign(blockText(b));
             },
-            [&](const std::string& block) {
+            [&](const auto& block) {
                 joined += block;
                 return true;
             });
@@ -36,8 +36,8 @@ TEST(BlocksInOrder, AFalseFromTakeStopsTheMakerSoon) {
     std::atomic<std::size_t> made{0};
     std::size_t taken = 0;
     const bool ok = blocksInOrder(
-        1000, [&](std::size_t, std::string& block) { block = "x", ++made; },
-        [&](const std::string&) { return ++taken < 5; });
+        1000, [&](std::size_t, auto& block) { block = "x", ++made; },
+        [&](const auto&) { return ++taken < 5; });
     EXPECT_FALSE(ok);
     EXPECT_EQ(taken, 5u);
     EXPECT_LE(made.load(), 5u + 3u);
@@ -47,17 +47,19 @@ TEST(BlocksInOrder, AnExceptionOnEitherSideComesOutAfterBothStopped) {
     std::size_t taken = 0;
     EXPECT_THROW(blocksInOrder(
                      100,
-                     [](std::size_t b, std::string& block) {
+                     [](std::size_t b, auto& block) {
                          if (b == 50) throw std::runtime_error("no memory");
                          block = "x";
                      },
-                     [&](const std::string&) { return ++taken, true; }),
+                     [&](const auto&) { return ++taken, true; }),
                  std::runtime_error);
-    EXPECT_EQ(taken, 50u) << "the blocks before the failed one are taken";
+    // The writing thread may make the failing block itself, while blocks
+    // before it are still to be written: none from the failed one on is.
+    EXPECT_LE(taken, 50u);
 
     EXPECT_THROW(blocksInOrder(
-                     100, [](std::size_t, std::string& block) { block = "x"; },
-                     [](const std::string&) -> bool { throw std::runtime_error("disk gone"); }),
+                     100, [](std::size_t, auto& block) { block = "x"; },
+                     [](const auto&) -> bool { throw std::runtime_error("disk gone"); }),
                  std::runtime_error);
 }
 

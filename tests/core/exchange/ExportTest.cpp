@@ -121,6 +121,13 @@ TEST_F(ExportTest, ALargeExportKeepsTheIndexOrderAcrossItsBlocks) {
     choice.order = &order;
     EXPECT_EQ(exportEntries(store, choice, ExportFormat::text, path("again.txt"), counter(1)), 40'001u);
     EXPECT_EQ(contents(path("again.txt")), expected);
+    // Unfiltered, the order itself is written.
+    choice.byFilter = false;
+    EXPECT_EQ(exportEntries(store, choice, ExportFormat::text, path("all.txt"), counter(1)), 40'006u);
+    store.rebuildIndexes(tables);
+    choice.order = nullptr;
+    ASSERT_TRUE(exportText(store, choice, path("all-by-index.txt")));
+    EXPECT_EQ(contents(path("all.txt")), contents(path("all-by-index.txt")));
 }
 
 TEST_F(ExportTest, TheCountSaysHowManyEntriesWereWrittenInEveryFormat) {
