@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "InHalves.h"
+#include "TextWords.h"
 
 namespace trelvo {
 
@@ -222,7 +223,19 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
         }
     });
     index.resample(0);
+    index.refilter();
     return index;
+}
+
+void DictionaryIndex::refilter() {
+    // Keys of one first word mostly lie together: each is hashed once.
+    std::vector<std::string_view> words;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        const std::string_view word = firstWord(key(i));
+        if (words.empty() || word != words.back()) words.push_back(word);
+    }
+    firstWords_.reset(words.size());
+    for (std::string_view word : words) firstWords_.add(word);
 }
 
 void DictionaryIndex::resample(std::size_t from) {
@@ -314,6 +327,7 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
         else lo = mid + 1;
     }
     std::uint32_t offset = storeKey(copy);
+    firstWords_.add(firstWord(copy));
     records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo), Record::of(copy, offset));
     entryNumbers_.insert(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(lo), entryNumber);
     resample(lo);
@@ -358,6 +372,7 @@ void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
     records_ = std::move(records);
     entryNumbers_ = std::move(entryNumbers);
     resample(0);
+    refilter();
 }
 
 void DictionaryIndex::remove(std::size_t position) {
@@ -442,6 +457,7 @@ void DictionaryIndex::clear() {
     keys_.shrink_to_fit();
     samples_ = {};
     topSamples_ = {};
+    firstWords_ = {};
 }
 
 }  // namespace trelvo

@@ -9,6 +9,7 @@
 
 #include "CharacterTables.h"
 #include "EntryList.h"
+#include "FirstWordFilter.h"
 #include "IndexRecord.h"
 #include "LargeAllocator.h"
 
@@ -66,6 +67,10 @@ public:
     void step(std::string_view key, Lookup& lookup) const;
     std::size_t lowerBound(std::string_view key, const Lookup& lookup) const;
     void clear();
+    // False only when no key's first word (see firstWord) is word. A word
+    // that is no key's first word may still give true, rarely after a build,
+    // more often after many records were inserted one by one.
+    bool mayHaveFirstWord(std::string_view word) const { return firstWords_.mayHold(word); }
 
     // The first eight key bytes as one big-endian number. Each record holds
     // them and the eight after them beside the place of its key, so that a
@@ -127,6 +132,8 @@ private:
     };
 
     std::uint32_t storeKey(std::string_view key);
+    // The filter of first words made again from every key.
+    void refilter();
     // The samples again, after the records from position from on changed:
     // an entry added at the end costs no pass over the whole index.
     void resample(std::size_t from);
@@ -138,6 +145,7 @@ private:
     LargeString keys_;
     Samples samples_;
     Samples topSamples_;
+    FirstWordFilter firstWords_;
 };
 
 }  // namespace trelvo

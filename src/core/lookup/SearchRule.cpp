@@ -88,9 +88,13 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
             if (otherBytes.size() > CharacterTables::maxKeyLength) otherBytes.resize(CharacterTables::maxKeyLength);
             std::string otherText = c.tables.makeCollationKey(otherBytes, other);
             std::string otherWord(firstWord(otherText));
-            std::string probe = otherWord;
-            std::size_t q = findPosition(c, probe, otherSide, other);
             const DictionaryIndex& otherIndex = c.store.indexes[static_cast<std::size_t>(otherSide)];
+            // Only a key whose first word is the word can swap the direction.
+            std::size_t q = otherIndex.size();
+            if (otherWord.empty() || otherIndex.mayHaveFirstWord(otherWord)) {
+                std::string probe = otherWord;
+                q = findPosition(c, probe, otherSide, other);
+            }
             if (q < otherIndex.size()) {
                 std::string_view key = otherIndex.key(q);
                 if (firstWord(key).size() == otherWord.size() && beginsWith(key, otherWord)) {

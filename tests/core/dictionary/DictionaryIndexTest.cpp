@@ -3,6 +3,7 @@
 #include <random>
 
 #include "core/dictionary/DictionaryIndex.h"
+#include "core/dictionary/TextWords.h"
 
 using namespace trelvo;
 
@@ -150,6 +151,25 @@ TEST(DictionaryIndex, LowerBoundFindsTheFirstKeyNotLessAfterEveryChange) {
     check();
     index.clear();
     EXPECT_EQ(index.lowerBound("ab"), 0u);
+}
+
+TEST(DictionaryIndex, EveryKeysFirstWordIsKnownAfterEveryChange) {
+    const CharacterTables tables = czechLike();
+    DictionaryIndex index = DictionaryIndex::build(sharedBeginnings(5'000, 12), 0, tables, 0);
+    auto everyFirstWordKnown = [&] {
+        for (std::size_t i = 0; i < index.size(); ++i)
+            if (!index.mayHaveFirstWord(firstWord(index.key(i)))) return false;
+        return true;
+    };
+    EXPECT_TRUE(everyFirstWordKnown());
+    EXPECT_FALSE(index.mayHaveFirstWord("ZZZ")) << "a word no key begins with";
+    index.insert("QQQ A", 5'000);
+    std::vector<std::string> added{"WWW B", "WWW", "XX Y"};
+    index.insertAll({{added[0], 5'001}, {added[1], 5'002}, {added[2], 5'003}});
+    EXPECT_TRUE(everyFirstWordKnown());
+    for (const char* word : {"QQQ", "WWW", "XX"}) EXPECT_TRUE(index.mayHaveFirstWord(word)) << word;
+    index.clear();
+    EXPECT_FALSE(index.mayHaveFirstWord("QQQ"));
 }
 
 TEST(DictionaryIndex, RecordsAddedOneByOneAtTheEndCostNoPassOverTheIndex) {

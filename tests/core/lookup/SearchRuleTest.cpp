@@ -97,6 +97,12 @@ TEST_F(SearchRuleTest, EveryLookupGoesThroughTheCallersSearchesUnderWay) {
     EXPECT_EQ(swaps, 1);
     // The text, then its first word in the other language, then the text there.
     EXPECT_EQ(asked, (std::vector<std::pair<int, std::string>>{{0, "SIGNAL BOX"}, {1, "SIGNAL"}, {1, "SIGNAL BOX"}}));
+
+    // A first word that begins no key in either language is looked up nowhere.
+    asked.clear();
+    EXPECT_EQ(find("qurt x"), 1u) << "POINTS and SIGNAL tie at no equal position";
+    EXPECT_EQ(asked, (std::vector<std::pair<int, std::string>>{{1, "QURT X"}}));
+    EXPECT_EQ(swaps, 1);
 }
 
 TEST_F(SearchRuleTest, DirectionStaysWhenTheFirstWordBelongsToTheSourceOrIsOnlyAPrefix) {
