@@ -228,14 +228,20 @@ DictionaryIndex DictionaryIndex::build(const EntryList& entries, int side, const
 }
 
 void DictionaryIndex::refilter() {
-    // Keys of one first word mostly lie together: each is hashed once.
-    std::vector<std::string_view> words;
-    for (std::size_t i = 0; i < records_.size(); ++i) {
-        const std::string_view word = firstWord(key(i));
-        if (words.empty() || word != words.back()) words.push_back(word);
-    }
-    firstWords_.reset(words.size());
-    for (std::string_view word : words) firstWords_.add(word);
+    // Keys of one first word mostly lie together: each run is counted, for
+    // the filter's size, and then added once.
+    auto eachRun = [this](auto take) {
+        std::string_view last;
+        for (std::size_t i = 0; i < records_.size(); ++i) {
+            const std::string_view word = firstWord(key(i));
+            if (i == 0 || word != last) take(word);
+            last = word;
+        }
+    };
+    std::size_t runs = 0;
+    eachRun([&runs](std::string_view) { ++runs; });
+    firstWords_.reset(runs);
+    eachRun([this](std::string_view word) { firstWords_.add(word); });
 }
 
 void DictionaryIndex::resample(std::size_t from) {
