@@ -13,9 +13,6 @@
 
 namespace trelvo {
 
-// The room each block of blocksInOrder starts with: one huge page.
-inline constexpr std::size_t blockRoom = (std::size_t{2} << 20) - 1;
-
 // Hands blocks 0 .. count-1, in order, to take(block), made by
 // make(b, block) (block comes empty) on two threads: a second one makes
 // blocks all along, and this one makes the next free block whenever the one
@@ -29,8 +26,9 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
     constexpr std::size_t slots = 4;
     // Each block starts at a huge page: blocks of about a megabyte would
     // otherwise grow by doubling through small pages, each faulted in alone.
+    constexpr std::size_t hugePageRoom = (std::size_t{2} << 20) - 1;  // and its closing NUL
     std::array<LargeString, slots> blocks;
-    for (LargeString& block : blocks) block.reserve(blockRoom);
+    for (LargeString& block : blocks) block.reserve(hugePageRoom);
     auto oneByOne = [&] {
         for (std::size_t b = 0; b < count; ++b) {
             blocks[0].clear();

@@ -20,7 +20,6 @@ std::pair<std::uint64_t, std::uint64_t> positionsOf(std::string_view word, std::
 void FirstWordFilter::reset(std::size_t words) {
     const std::size_t bits = std::bit_ceil(std::max<std::size_t>(words, 64) * bitsPerWord);
     bits_.assign(bits / 64, 0);
-    added_ = 0;
 }
 
 void FirstWordFilter::add(std::string_view word) {
@@ -28,7 +27,6 @@ void FirstWordFilter::add(std::string_view word) {
     const auto [a, b] = positionsOf(word, bits_.size() * 64 - 1);
     bits_[a / 64] |= std::uint64_t{1} << (a % 64);
     bits_[b / 64] |= std::uint64_t{1} << (b % 64);
-    ++added_;
 }
 
 bool FirstWordFilter::mayHold(std::string_view word) const {

@@ -19,13 +19,10 @@ public:
     void reset(std::size_t words);
     void add(std::string_view word);
     bool mayHold(std::string_view word) const;
-    std::size_t added() const { return added_; }
-    std::size_t room() const { return bits_.size() * 64 / bitsPerWord; }
 
 private:
     static constexpr std::size_t bitsPerWord = 16;
     std::vector<std::uint64_t> bits_;
-    std::size_t added_ = 0;
 };
 
 }  // namespace trelvo
