@@ -98,6 +98,7 @@ bool blocksInOrder(std::size_t count, Make make, Take take) {
                 if (madeIn[b % slots] != b + 1) break;  // stopped: a maker failed
             }
             ok = take(static_cast<const LargeString&>(blocks[b % slots]));
+            if (!ok) break;  // before its slot is freed: the maker would fill it in vain
             {
                 std::lock_guard lock(mutex);
                 taken = b + 1;
