@@ -447,6 +447,11 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         DictionaryIndex::Lookup lookup;
     };
     std::array<SearchAhead, stepsAhead * textsPerStep + 1> searchesAhead;
+    // Text t in the code page of the side searched now.
+    auto inCodePage = [&](std::size_t t) {
+        return CodePage::fromUtf8(texts[t], CodePage::codePageOfCharset(
+                                                store.header.languageCharset[static_cast<std::size_t>(sourceSide)]));
+    };
     std::size_t current = 0;  // the text being searched
     // Takes the step of text t that is stepsLeft steps from its search.
     auto stepAhead = [&](std::size_t t, std::size_t stepsLeft) {
@@ -454,8 +459,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         if (stepsLeft == stepsAhead) {
             a.text = t;
             a.side = sourceSide;
-            a.key = CodePage::fromUtf8(texts[t], CodePage::codePageOfCharset(
-                                                     store.header.languageCharset[static_cast<std::size_t>(sourceSide)]));
+            a.key = inCodePage(t);
             tables.makeCollationKey(a.key, sourceTable, a.key);
             if (a.key.size() > CharacterTables::maxKeyLength) a.key.resize(CharacterTables::maxKeyLength);
             a.lookup = {};
@@ -494,10 +498,11 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     for (current = 0; current < texts.size(); ++current) {
         for (std::size_t stepsLeft = stepsAhead; stepsLeft > 0; --stepsLeft)
             if (const std::size_t t = current + stepsLeft * textsPerStep; t < texts.size()) stepAhead(t, stepsLeft);
-        const std::string& typed = texts[current];
-        typedNow = &typed;
-        std::string text = CodePage::fromUtf8(typed, CodePage::codePageOfCharset(
-                                                         store.header.languageCharset[sourceSide]));
+        typedNow = &texts[current];
+        // The key made ahead serves unless a swap since changed the side.
+        const SearchAhead& ahead = searchesAhead[current % searchesAhead.size()];
+        context.textIsKey = ahead.text == current && ahead.side == sourceSide;
+        std::string text = context.textIsKey ? ahead.key : inCodePage(current);
         position = findPosition(context, text, sourceSide, sourceTable);
         found.push_back({position, sourceSide});
     }

@@ -271,7 +271,9 @@ const Sample* firstNotBelow(const Sample* first, const Sample* last, Sample want
     if (count == 0) return first;
     while (count > 1) {
         const std::size_t half = count / 2;
-        first = first[half - 1] < wanted ? first + half : first;
+        // Arithmetic, not a choice: the compiler would branch on one, and the
+        // branch goes either way as often.
+        first += half * static_cast<std::size_t>(first[half - 1] < wanted);
         count -= half;
     }
     return first + (*first < wanted);
@@ -427,6 +429,16 @@ void DictionaryIndex::step(std::string_view key, Lookup& lookup) const {
                     if (r.prefix == lookup.prefix && r.next == lookup.next && r.keyLength > 16)
                         __builtin_prefetch(keys_.data() + r.keyOffset + 16);
                 }
+            break;
+        }
+        case 3: {
+            // The records are in the cache by now: the search ends here, and
+            // the keys on either side of its end, which a search rule reads
+            // next where no key equals, are asked for.
+            const std::size_t at = lowerBound(key, lookup);
+            lookup.lo = lookup.hi = at;
+            if (at < records_.size()) __builtin_prefetch(keys_.data() + records_[at].keyOffset);
+            if (at > 0) __builtin_prefetch(keys_.data() + records_[at - 1].keyOffset);
             break;
         }
         default:

@@ -59,10 +59,10 @@ public:
     // waits of several searches overlap. After allSteps steps, taken as the
     // memory of each may have come, lowerBound(key, lookup) ends it.
     struct Lookup {
-        static constexpr int allSteps = 3;
+        static constexpr int allSteps = 4;
         int steps = 0;
         std::uint64_t prefix = 0, next = 0, tail = 0;  // key bytes 0..7, 8..15, 16..23
-        std::size_t lo = 0, hi = 0;  // the samples, after the first step the records, it ends among
+        std::size_t lo = 0, hi = 0;  // the samples, then the records, it ends among; then the end twice
     };
     void step(std::string_view key, Lookup& lookup) const;
     std::size_t lowerBound(std::string_view key, const Lookup& lookup) const;

@@ -68,7 +68,7 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     // The typed text is kept: a word of the other language is keyed with that
     // language's table, or its key could never equal a key of that index.
     const std::string typed = c.inFallback || c.typedIn ? std::string() : text;
-    if (!c.inFallback) c.tables.makeCollationKey(text, table, text);  // in place: no new string per search
+    if (!c.inFallback && !c.textIsKey) c.tables.makeCollationKey(text, table, text);  // in place: no new string
     if (text.size() > CharacterTables::maxKeyLength) text.resize(CharacterTables::maxKeyLength);
     if (index.size() == 1) return 0;
 

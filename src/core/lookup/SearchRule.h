@@ -30,6 +30,9 @@ struct SearchContext {
     // caller that has such searches under way already. Empty: the index's
     // own lowerBound.
     std::function<std::size_t(const DictionaryIndex& index, std::string_view key)> lowerBound = {};
+    // Set by a caller that made the text's key itself, ahead of the search:
+    // the text passed is that key, and typedIn gives the typed text.
+    bool textIsKey = false;
 };
 
 // The position in indexes[side] that text leads to: the first equal key; else,
@@ -37,7 +40,7 @@ struct SearchContext {
 // position after swapping the direction (the typed text in that language's
 // code page, keyed with its table); else the nearer neighbour by the count of equal bytes at equal
 // positions, a tie to the lower. The text is replaced by its collation key
-// (unless a fallback is running, which passes keys).
+// (unless a fallback is running, which passes keys, or the caller passed one).
 std::size_t findPosition(SearchContext& context, std::string& text, int side, int table);
 
 // Exchanges the two sides and keeps the entry under the cursor: currentPosition

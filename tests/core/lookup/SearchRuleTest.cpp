@@ -105,6 +105,25 @@ TEST_F(SearchRuleTest, EveryLookupGoesThroughTheCallersSearchesUnderWay) {
     EXPECT_EQ(swaps, 1);
 }
 
+TEST_F(SearchRuleTest, AKeyMadeAheadLeadsWhereItsTypedTextDoes) {
+    open({{"kolej", "track"}, {"navestidlo", "signal"}, {"vyhybka", "points"}, {"zavora", "barrier"}});
+    // The caller passes the key and the typed text only through typedIn,
+    // which the fallback needs for the other language.
+    std::string typed;
+    context.typedIn = [&](int) { return typed; };
+    context.textIsKey = true;
+    auto findKey = [&](const std::string& text) {
+        typed = text;
+        std::string key = tables.makeCollationKey(text, sourceTable);
+        return findPosition(context, key, sourceSide, sourceTable);
+    };
+    EXPECT_EQ(findKey("vyhybka"), 2u);
+    EXPECT_EQ(findKey("navestidlo x"), 1u);
+    EXPECT_EQ(swaps, 0);
+    EXPECT_EQ(findKey("signal box"), 3u);
+    EXPECT_EQ(swaps, 1) << "the other language's word still swaps the direction";
+}
+
 TEST_F(SearchRuleTest, DirectionStaysWhenTheFirstWordBelongsToTheSourceOrIsOnlyAPrefix) {
     open({{"signal", "navestidlo"}, {"kolej", "signal"}, {"vyhybka", "points"}});
     find("signal box");
