@@ -1,8 +1,10 @@
 #include "DictionaryFile.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 #include "AtomicFile.h"
 #include "BlocksInOrder.h"
@@ -167,34 +169,57 @@ bool parseDictionary(LargeString bytes, DictionaryHeader& header, EntryList& ent
     if (bytes.size() > UINT32_MAX) return false;  // entry offsets are 32-bit
 
     // The texts are unscrambled where they stand: the file's bytes become the
-    // entries' storage. Their places are found and checked first; then a large
-    // dictionary is unscrambled in two halves at once.
+    // entries' storage. Their places are found and checked on this thread, in
+    // order, while the other unscrambles the entries found so far, a piece at
+    // a time; once all are found, this one takes pieces too.
     LargeVector<EntryList::Slot> slots;
     slots.resize(count);
-    for (EntryList::Slot& slot : slots) {
-        for (int k = 0; k < 3; ++k) {
-            std::string_view scrambled = in.scrambledText();
-            if (!in.ok()) return false;
-            slot.offset[k] = static_cast<std::uint32_t>(scrambled.data() - bytes.data());
-            slot.length[k] = static_cast<std::uint16_t>(scrambled.size());
-        }
-        slot.flags = in.u32();
-        if (!in.ok()) return false;
-    }
-    inHalves(slots.size(), [&](std::size_t from, std::size_t to) {
-        for (std::size_t n = from; n < to; ++n) {
-            EntryList::Slot& slot = slots[n];
-            auto at = [&](int k) { return reinterpret_cast<std::uint8_t*>(bytes.data() + slot.offset[k]); };
-            unscrambleTwoTexts(at(0), at(0), slot.length[0], at(1), at(1), slot.length[1]);
-            unscrambleText(at(2), at(2), slot.length[2]);
-            for (int k = 0; k < 3; ++k) {
-                const char* text = bytes.data() + slot.offset[k];
-                // In memory a text ends at a NUL.
-                const std::size_t length = std::string_view(text, slot.length[k]).find('\0');
-                if (length != std::string_view::npos) slot.length[k] = static_cast<std::uint16_t>(length);
+    constexpr std::size_t piece = 4096;
+    std::atomic<std::size_t> found{0};  // entries whose places are known and checked
+    std::atomic<bool> broken{false};    // a text runs past the file or the limit
+    std::atomic<std::size_t> nextPiece{0};
+    auto unscramblePieces = [&] {
+        for (;;) {
+            const std::size_t from = nextPiece.fetch_add(1, std::memory_order_relaxed) * piece;
+            if (from >= count) return;
+            const std::size_t to = std::min<std::size_t>(count, from + piece);
+            while (found.load(std::memory_order_acquire) < to) {
+                if (broken.load(std::memory_order_acquire)) return;
+                std::this_thread::yield();
+            }
+            for (std::size_t n = from; n < to; ++n) {
+                EntryList::Slot& slot = slots[n];
+                auto at = [&](int k) { return reinterpret_cast<std::uint8_t*>(bytes.data() + slot.offset[k]); };
+                unscrambleTwoTexts(at(0), at(0), slot.length[0], at(1), at(1), slot.length[1]);
+                unscrambleText(at(2), at(2), slot.length[2]);
+                for (int k = 0; k < 3; ++k) {
+                    const char* text = bytes.data() + slot.offset[k];
+                    // In memory a text ends at a NUL.
+                    const std::size_t length = std::string_view(text, slot.length[k]).find('\0');
+                    if (length != std::string_view::npos) slot.length[k] = static_cast<std::uint16_t>(length);
+                }
             }
         }
-    });
+    };
+    auto findPlaces = [&] {
+        for (std::size_t n = 0; n < count; ++n) {
+            EntryList::Slot& slot = slots[n];
+            for (int k = 0; k < 3; ++k) {
+                std::string_view scrambled = in.scrambledText();
+                if (!in.ok()) return broken.store(true, std::memory_order_release);
+                slot.offset[k] = static_cast<std::uint32_t>(scrambled.data() - bytes.data());
+                slot.length[k] = static_cast<std::uint16_t>(scrambled.size());
+            }
+            slot.flags = in.u32();
+            if (!in.ok()) return broken.store(true, std::memory_order_release);
+            if ((n + 1) % piece == 0) found.store(n + 1, std::memory_order_release);
+        }
+        found.store(count, std::memory_order_release);
+        unscramblePieces();
+    };
+    if (count >= sharedFrom) bothAtOnce(findPlaces, unscramblePieces);
+    else findPlaces();
+    if (broken.load()) return false;
 
     h.filePath = std::move(header.filePath);
     header = std::move(h);

@@ -183,6 +183,41 @@ TEST(DictionaryFile, TruncationAtEveryOffsetFailsAndChangesNothing) {
     EXPECT_TRUE(parseDictionary(bytes + "trailing bytes", h, entries)) << "bytes after the last entry are ignored";
 }
 
+TEST(DictionaryFile, ALargeFileIsReadWholeOrNotAtAll) {
+    // Large enough that the places of the texts are found on one thread while
+    // the other unscrambles the entries found so far.
+    EntryList entries;
+    for (int i = 0; i < 40'000; ++i)
+        entries.append("t" + std::to_string(i), std::string(i % 30, static_cast<char>('a' + i % 26)), "", 0);
+    const std::string good = serializeDictionary(smallHeader(), entries);
+    // The last entry's term holds a NUL, which ends it in memory.
+    const std::size_t lastEntry = 2 + 6 + 2 + 39'999 % 30 + 2 + 4;
+    const std::string withNul = good.substr(0, good.size() - lastEntry) + textItem(std::string("z\0z", 3)) +
+                                std::string(4, '\0') + u32(0);  // no translation, no note, no flags
+    DictionaryHeader h;
+    EntryList read;
+    ASSERT_TRUE(parseDictionary(withNul, h, read));
+    ASSERT_EQ(read.size(), entries.size());
+    EXPECT_EQ(read.term(39'998), "t39998");
+    EXPECT_EQ(read.translation(39'998), entries.translation(39'998));
+    EXPECT_EQ(read.term(39'999), "z");
+
+    // Cut anywhere, or with a text too long far into the entries, it is refused
+    // and the list stays as it was.
+    std::string tooLong = good;
+    const std::size_t at = tooLong.find(textItem("t30000"));
+    ASSERT_NE(at, std::string::npos);
+    tooLong[at] = '\xFF', tooLong[at + 1] = '\x7F';
+    std::vector<std::string> broken{tooLong};
+    for (std::size_t length : {good.size() / 10, good.size() / 2, good.size() - 5, good.size() - 1})
+        broken.push_back(good.substr(0, length));
+    for (const std::string& bytes : broken) {
+        EntryList kept = oneEntry("a");
+        EXPECT_FALSE(parseDictionary(bytes, h, kept)) << bytes.size();
+        EXPECT_EQ(kept, oneEntry("a"));
+    }
+}
+
 TEST(DictionaryFile, LengthsBeyondTheLimitsAreRefused) {
     std::string good = serializeDictionary(DictionaryHeader{}, EntryList{});
     DictionaryHeader h;
