@@ -20,6 +20,12 @@ namespace {
 // million items are held in huge pages: fresh memory costs more in small
 // pages than the sort's own work on it.
 struct BuildItem {
+    // Left as they are when a vector of them is made: every item is set
+    // afterwards, by whichever thread first touches its memory.
+    BuildItem() {}
+    BuildItem(std::uint64_t w, std::uint32_t offset, std::uint16_t length, std::uint32_t n)
+        : word(w), keyOffset(offset), keyLength(length), entryNumber(n) {}
+
     std::uint64_t word;  // the eight key bytes at the depth being sorted; the prefix when done
     std::uint32_t keyOffset;
     std::uint16_t keyLength;
@@ -118,13 +124,25 @@ void sortAll(LargeVector<BuildItem>& items, const char* keys) {
     }
     constexpr std::size_t buckets = std::size_t{1} << 16;
     auto bucketOf = [](const BuildItem& item) { return static_cast<std::size_t>(item.word >> 48); };
+    // Each half of the items is counted and dealt on a thread of its own;
+    // in each bucket the first half's items go before the second's.
+    const std::size_t half = count / 2;
+    std::vector<std::uint32_t> counts[2] = {std::vector<std::uint32_t>(buckets, 0),
+                                            std::vector<std::uint32_t>(buckets, 0)};
+    bothAtOnce([&] { for (std::size_t i = 0; i < half; ++i) ++counts[0][bucketOf(items[i])]; },
+               [&] { for (std::size_t i = half; i < count; ++i) ++counts[1][bucketOf(items[i])]; });
     std::vector<std::uint32_t> starts(buckets + 1, 0);
-    for (const BuildItem& item : items) ++starts[bucketOf(item) + 1];
-    for (std::size_t b = 0; b < buckets; ++b) starts[b + 1] += starts[b];
+    for (std::size_t b = 0; b < buckets; ++b) {
+        starts[b + 1] = starts[b] + counts[0][b] + counts[1][b];
+        counts[1][b] = starts[b] + counts[0][b];  // where the second half's items of b go
+        counts[0][b] = starts[b];
+    }
     {
         LargeVector<BuildItem> dealt(count);
-        std::vector<std::uint32_t> next(starts.begin(), starts.end() - 1);
-        for (const BuildItem& item : items) dealt[next[bucketOf(item)]++] = item;
+        auto deal = [&](std::vector<std::uint32_t>& next, std::size_t from, std::size_t to) {
+            for (std::size_t i = from; i < to; ++i) dealt[next[bucketOf(items[i])]++] = items[i];
+        };
+        bothAtOnce([&] { deal(counts[0], 0, half); }, [&] { deal(counts[1], half, count); });
         items.swap(dealt);
     }
     // The first bucket that begins past the middle starts the second part.
@@ -148,23 +166,31 @@ namespace {
 LargeVector<BuildItem> sortedItems(const EntryList& entries, int side, const CharacterTables& tables, int table,
                                    LargeString& keys) {
     const std::size_t count = entries.size();
-    LargeVector<BuildItem> items;
-    items.resize(count);
-    std::size_t total = 0;
-    for (std::size_t n = 0; n < count; ++n) {
-        const std::size_t length = CharacterTables::keyLength(entries.text(n, side));
-        items[n] = {0, static_cast<std::uint32_t>(total), static_cast<std::uint16_t>(length),
-                    static_cast<std::uint32_t>(n)};
-        total += length;
-        if (total > UINT32_MAX) throw std::length_error("index too large");
-    }
+    LargeVector<BuildItem> items(count);
+    // Each half places its keys from 0; the second half's places move up by
+    // the first half's bytes when its keys are made.
+    std::size_t halfBytes[2] = {0, 0};
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        std::size_t total = 0;
+        for (std::size_t n = from; n < to; ++n) {
+            const std::size_t length = CharacterTables::keyLength(entries.text(n, side));
+            items[n] = {0, static_cast<std::uint32_t>(total), static_cast<std::uint16_t>(length),
+                        static_cast<std::uint32_t>(n)};
+            total += length;
+            if (total > UINT32_MAX) throw std::length_error("index too large");
+        }
+        halfBytes[from == 0 ? 0 : 1] = total;
+    });
+    if (halfBytes[0] + halfBytes[1] > UINT32_MAX) throw std::length_error("index too large");
 
     // Each key is made in its place in the storage.
-    keys.resize(total);
+    keys.resize(halfBytes[0] + halfBytes[1]);
     char* at = keys.data();
     inHalves(count, [&](std::size_t from, std::size_t to) {
+        const auto base = static_cast<std::uint32_t>(from == 0 ? 0 : halfBytes[0]);
         for (std::size_t n = from; n < to; ++n) {
             BuildItem& item = items[n];
+            item.keyOffset += base;
             tables.makeCollationKey(entries.text(n, side), table, at + item.keyOffset);
             item.word = DictionaryIndex::prefixOf(std::string_view(at + item.keyOffset, item.keyLength));
         }
