@@ -119,6 +119,12 @@ TEST_F(SearchRuleTest, AKeyMadeAheadLeadsWhereItsTypedTextDoes) {
     };
     EXPECT_EQ(findKey("vyhybka"), 2u);
     EXPECT_EQ(findKey("navestidlo x"), 1u);
+    // What is passed is the key: it is not keyed again. Lower-case letters
+    // sort past every key, and lead to the last position.
+    typed = "kolej";
+    std::string notKeyed = "kolej";
+    EXPECT_EQ(findPosition(context, notKeyed, sourceSide, sourceTable), 3u);
+    EXPECT_EQ(notKeyed, "kolej");
     EXPECT_EQ(swaps, 0);
     EXPECT_EQ(findKey("signal box"), 3u);
     EXPECT_EQ(swaps, 1) << "the other language's word still swaps the direction";
