@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstdint>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -143,16 +142,7 @@ std::string CodePage::fromUtf8(std::string_view utf8, int codePage) {
     const Mapping& mapping = mappingOf(codePage);
     std::string bytes(utf8.size(), '\0');  // a unit takes at least one byte of UTF-8
     char* out = bytes.data();
-    // ASCII is its own byte in every code page: a typed term mostly is, and
-    // goes over eight bytes at a time up to its first other letter.
-    std::size_t ascii = 0;
-    for (std::uint64_t eight; ascii + 8 <= utf8.size(); ascii += 8) {
-        std::memcpy(&eight, utf8.data() + ascii, 8);
-        if (eight & 0x8080808080808080) break;
-        std::memcpy(out + ascii, &eight, 8);
-    }
-    out += ascii;
-    forEachUtf16Unit(utf8.substr(ascii), [&](char16_t unit) { *out++ = byteOf(mapping, unit); });
+    forEachUtf16Unit(utf8, [&](char16_t unit) { *out++ = byteOf(mapping, unit); });
     bytes.resize(static_cast<std::size_t>(out - bytes.data()));
     return bytes;
 }
