@@ -62,7 +62,7 @@ public:
         static constexpr int allSteps = 4;
         int steps = 0;
         std::uint64_t prefix = 0, next = 0, tail = 0;  // key bytes 0..7, 8..15, 16..23
-        std::size_t lo = 0, hi = 0;  // the samples, then the records, it ends among; then the end twice
+        std::size_t lo = 0, hi = 0;  // where it ends: among samples, then records, at last lo == hi
     };
     void step(std::string_view key, Lookup& lookup) const;
     std::size_t lowerBound(std::string_view key, const Lookup& lookup) const;
