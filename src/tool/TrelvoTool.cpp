@@ -447,10 +447,12 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         DictionaryIndex::Lookup lookup;
     };
     std::array<SearchAhead, stepsAhead * textsPerStep + 1> searchesAhead;
-    // Text t in the code page of the side searched now.
-    auto inCodePage = [&](std::size_t t) {
-        return CodePage::fromUtf8(texts[t], CodePage::codePageOfCharset(
-                                                store.header.languageCharset[static_cast<std::size_t>(sourceSide)]));
+    // Text t in the code page of the side searched now, into bytes, whose
+    // memory serves text after text.
+    auto inCodePage = [&](std::size_t t, std::string& bytes) {
+        CodePage::fromUtf8(texts[t],
+                           CodePage::codePageOfCharset(store.header.languageCharset[static_cast<std::size_t>(sourceSide)]),
+                           bytes);
     };
     std::size_t current = 0;  // the text being searched
     // Takes the step of text t that is stepsLeft steps from its search.
@@ -459,7 +461,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         if (stepsLeft == stepsAhead) {
             a.text = t;
             a.side = sourceSide;
-            a.key = inCodePage(t);
+            inCodePage(t, a.key);
             tables.makeCollationKey(a.key, sourceTable, a.key);
             if (a.key.size() > CharacterTables::maxKeyLength) a.key.resize(CharacterTables::maxKeyLength);
             a.lookup = {};
@@ -494,16 +496,18 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
     };
     std::vector<Found> found;
     found.reserve(texts.size());
+    std::string typedBytes;
     // Each text searches from the direction the one before left, as typing does.
     for (current = 0; current < texts.size(); ++current) {
         for (std::size_t stepsLeft = stepsAhead; stepsLeft > 0; --stepsLeft)
             if (const std::size_t t = current + stepsLeft * textsPerStep; t < texts.size()) stepAhead(t, stepsLeft);
         typedNow = &texts[current];
-        // The key made ahead serves unless a swap since changed the side.
-        const SearchAhead& ahead = searchesAhead[current % searchesAhead.size()];
+        // The key made ahead serves unless a swap since changed the side;
+        // findPosition leaves a key as it is.
+        SearchAhead& ahead = searchesAhead[current % searchesAhead.size()];
         context.textIsKey = ahead.text == current && ahead.side == sourceSide;
-        std::string text = context.textIsKey ? ahead.key : inCodePage(current);
-        position = findPosition(context, text, sourceSide, sourceTable);
+        if (!context.textIsKey) inCodePage(current, typedBytes);
+        position = findPosition(context, context.textIsKey ? ahead.key : typedBytes, sourceSide, sourceTable);
         found.push_back({position, sourceSide});
     }
     auto entryOf = [&](const Found& f) -> std::optional<std::uint32_t> {

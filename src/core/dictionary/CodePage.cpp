@@ -139,12 +139,17 @@ std::string CodePage::toUtf8(std::string_view bytes, int codePage) {
 
 // One pass, with no UTF-16 text between: every typed search goes through here.
 std::string CodePage::fromUtf8(std::string_view utf8, int codePage) {
+    std::string bytes;
+    fromUtf8(utf8, codePage, bytes);
+    return bytes;
+}
+
+void CodePage::fromUtf8(std::string_view utf8, int codePage, std::string& bytes) {
     const Mapping& mapping = mappingOf(codePage);
-    std::string bytes(utf8.size(), '\0');  // a unit takes at least one byte of UTF-8
+    bytes.resize(utf8.size());  // a unit takes at least one byte of UTF-8
     char* out = bytes.data();
     forEachUtf16Unit(utf8, [&](char16_t unit) { *out++ = byteOf(mapping, unit); });
     bytes.resize(static_cast<std::size_t>(out - bytes.data()));
-    return bytes;
 }
 
 std::string CodePage::utf16ToUtf8(std::u16string_view text) {

@@ -19,6 +19,8 @@ public:
 
     static std::string toUtf8(std::string_view bytes, int codePage);
     static std::string fromUtf8(std::string_view utf8, int codePage);
+    // The same into bytes, whose memory is reused: for a caller converting many texts.
+    static void fromUtf8(std::string_view utf8, int codePage, std::string& bytes);
 
     static std::string utf16ToUtf8(std::u16string_view text);
     // Malformed sequences become U+FFFD (and so '?' in any code page).
