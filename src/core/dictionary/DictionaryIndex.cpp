@@ -279,12 +279,17 @@ void DictionaryIndex::resample(std::size_t from) {
         samples_.heads[i] = static_cast<Sample>(r.prefix) << 64 | r.next;
         samples_.tails[i] = r.keyLength > 16 ? wordOf(key(i * sampleStep), 16) : 0;
     }
-    topSamples_.heads.resize(sampleEvery(samples_.heads.size()));
-    topSamples_.tails.resize(topSamples_.heads.size());
-    for (std::size_t i = from / sampleStep / sampleStep; i < topSamples_.heads.size(); ++i) {
-        topSamples_.heads[i] = samples_.heads[i * sampleStep];
-        topSamples_.tails[i] = samples_.tails[i * sampleStep];
-    }
+    // A coarser level from the samples of the finer one from finerFrom on.
+    auto coarser = [&](const Samples& finer, Samples& level, std::size_t finerFrom) {
+        level.heads.resize(sampleEvery(finer.heads.size()));
+        level.tails.resize(level.heads.size());
+        for (std::size_t i = finerFrom / sampleStep; i < level.heads.size(); ++i) {
+            level.heads[i] = finer.heads[i * sampleStep];
+            level.tails[i] = finer.tails[i * sampleStep];
+        }
+    };
+    coarser(samples_, topSamples_, from / sampleStep);
+    coarser(topSamples_, rootSamples_, from / sampleStep / sampleStep);
 }
 
 namespace {
@@ -434,16 +439,24 @@ void DictionaryIndex::step(std::string_view key, Lookup& lookup) const {
     const Sample wanted = static_cast<Sample>(lookup.prefix) << 64 | lookup.next;
     switch (lookup.steps++) {
         case 0:
-            std::tie(lookup.lo, lookup.hi) = narrowed(topSamples_, 0, topSamples_.heads.size(), wanted, lookup.tail,
-                                                      sampleStep, samples_.heads.size());
-            prefetch(samples_.heads.data() + lookup.lo, samples_.heads.data() + lookup.hi);
+            // Their bytes 16..23 too, at each level: many samples share their first 16 bytes.
+            std::tie(lookup.lo, lookup.hi) = narrowed(rootSamples_, 0, rootSamples_.heads.size(), wanted,
+                                                      lookup.tail, sampleStep, topSamples_.heads.size());
+            prefetch(topSamples_.heads.data() + lookup.lo, topSamples_.heads.data() + lookup.hi);
+            prefetch(topSamples_.tails.data() + lookup.lo, topSamples_.tails.data() + lookup.hi);
             break;
         case 1:
+            std::tie(lookup.lo, lookup.hi) =
+                narrowed(topSamples_, lookup.lo, lookup.hi, wanted, lookup.tail, sampleStep, samples_.heads.size());
+            prefetch(samples_.heads.data() + lookup.lo, samples_.heads.data() + lookup.hi);
+            prefetch(samples_.tails.data() + lookup.lo, samples_.tails.data() + lookup.hi);
+            break;
+        case 2:
             std::tie(lookup.lo, lookup.hi) =
                 narrowed(samples_, lookup.lo, lookup.hi, wanted, lookup.tail, sampleStep, records_.size());
             prefetch(records_.data() + lookup.lo, records_.data() + lookup.hi);
             break;
-        case 2: {
+        case 3: {
             // Records that share the key's first 16 bytes are told apart by the
             // bytes after them, in the key storage: those are asked for all at
             // once, rather than one cache miss after another as the search
@@ -457,7 +470,7 @@ void DictionaryIndex::step(std::string_view key, Lookup& lookup) const {
                 }
             break;
         }
-        case 3: {
+        case 4: {
             // The records are in the cache by now: the search ends here, and
             // the keys on either side of its end, which a search rule reads
             // next where no key equals, are asked for.
@@ -501,6 +514,7 @@ void DictionaryIndex::clear() {
     keys_.shrink_to_fit();
     samples_ = {};
     topSamples_ = {};
+    rootSamples_ = {};
     firstWords_ = {};
 }
 

@@ -59,7 +59,7 @@ public:
     // waits of several searches overlap. After allSteps steps, taken as the
     // memory of each may have come, lowerBound(key, lookup) ends it.
     struct Lookup {
-        static constexpr int allSteps = 4;
+        static constexpr int allSteps = 5;
         int steps = 0;
         std::uint64_t prefix = 0, next = 0, tail = 0;  // key bytes 0..7, 8..15, 16..23
         std::size_t lo = 0, hi = 0;  // where it ends: among samples, then records, at last lo == hi
@@ -118,10 +118,12 @@ private:
         }
     };
 
-    // Key bytes 0..15 of every sampleStep-th record, and of every
-    // sampleStep-th of those, in arrays of their own that the cache holds: a
-    // search takes its first steps there and ends among a few neighbouring
-    // records, instead of missing the cache at nearly every step. Bytes
+    // Key bytes 0..15 of every sampleStep-th record, of every sampleStep-th
+    // of those, and so on once more, in arrays of their own: a search takes
+    // its first step in the smallest, which stays in the nearest cache, and
+    // each step asks for the few samples of the next level it will read; it
+    // ends among a few neighbouring records, instead of missing the cache at
+    // nearly every step. Bytes
     // 16..23 stand apart: they decide only where many keys share their first
     // 16 bytes, as the terms of one field with a long first word do.
     using Sample = unsigned __int128;  // bytes 0..7 in the upper half, 8..15 in the lower
@@ -145,6 +147,7 @@ private:
     LargeString keys_;
     Samples samples_;
     Samples topSamples_;
+    Samples rootSamples_;
     FirstWordFilter firstWords_;
 };
 
