@@ -112,39 +112,82 @@ void sortFrom(BuildItem* first, BuildItem* last, const char* keys, std::size_t d
     }
 }
 
-// sortFrom() over all items. Many are first dealt into buckets by their
-// first two key bytes, in one stable counting pass; the buckets are then
-// sorted each on its own, small enough for the cache, half of the items on
-// each core.
-void sortAll(LargeVector<BuildItem>& items, const char* keys) {
-    const std::size_t count = items.size();
+// The keys of every entry's text on side, made into keys, and one item for
+// each entry, sorted into index order.
+LargeVector<BuildItem> sortedItems(const EntryList& entries, int side, const CharacterTables& tables, int table,
+                                   LargeString& keys) {
+    const std::size_t count = entries.size();
+    // Each half places its keys from 0; the second half's places move up by
+    // the first half's bytes when its keys are made.
+    LargeVector<std::uint16_t> lengths(count);
+    std::size_t halfBytes[2] = {0, 0};
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        std::size_t total = 0;
+        for (std::size_t n = from; n < to; ++n) {
+            lengths[n] = static_cast<std::uint16_t>(CharacterTables::keyLength(entries.text(n, side)));
+            total += lengths[n];
+            if (total > UINT32_MAX) throw std::length_error("index too large");
+        }
+        halfBytes[from == 0 ? 0 : 1] = total;
+    });
+    if (halfBytes[0] + halfBytes[1] > UINT32_MAX) throw std::length_error("index too large");
+    keys.resize(halfBytes[0] + halfBytes[1]);
+    char* const at = keys.data();
+    // take(n, place of n's key) for each entry of [from, to) in turn.
+    auto eachKey = [&](std::size_t from, std::size_t to, auto take) {
+        auto offset = static_cast<std::uint32_t>(from == 0 ? 0 : halfBytes[0]);
+        for (std::size_t n = from; n < to; ++n) {
+            take(n, offset);
+            offset += lengths[n];
+        }
+    };
+    auto itemOf = [&](std::size_t n, std::uint32_t offset) {
+        return BuildItem(DictionaryIndex::prefixOf(std::string_view(at + offset, lengths[n])), offset, lengths[n],
+                         static_cast<std::uint32_t>(n));
+    };
+    LargeVector<BuildItem> items(count);
     if (count < sharedFrom) {
+        eachKey(0, count, [&](std::size_t n, std::uint32_t offset) {
+            tables.makeCollationKey(entries.text(n, side), table, at + offset);
+            items[n] = itemOf(n, offset);
+        });
         std::vector<BuildItem> spare;
-        return sortFrom(items.data(), items.data() + count, keys, 0, spare);
+        sortFrom(items.data(), items.data() + count, at, 0, spare);
+        return items;
     }
+
+    // Many items are dealt into buckets by their first two key bytes as they
+    // are made, in entry order within a bucket, the first half's before the
+    // second's; the buckets are then sorted each on its own, small enough
+    // for the cache, half of them on each core. Each half counts its keys
+    // per bucket as it makes them.
     constexpr std::size_t buckets = std::size_t{1} << 16;
-    auto bucketOf = [](const BuildItem& item) { return static_cast<std::size_t>(item.word >> 48); };
-    // Each half of the items is counted and dealt on a thread of its own;
-    // in each bucket the first half's items go before the second's.
-    const std::size_t half = count / 2;
+    auto bucketOf = [at](std::uint32_t offset, std::uint16_t length) {
+        const auto byte = [&](std::size_t i) { return i < length ? static_cast<std::uint8_t>(at[offset + i]) : 0u; };
+        return static_cast<std::size_t>(byte(0) << 8 | byte(1));
+    };
     std::vector<std::uint32_t> counts[2] = {std::vector<std::uint32_t>(buckets, 0),
                                             std::vector<std::uint32_t>(buckets, 0)};
-    bothAtOnce([&] { for (std::size_t i = 0; i < half; ++i) ++counts[0][bucketOf(items[i])]; },
-               [&] { for (std::size_t i = half; i < count; ++i) ++counts[1][bucketOf(items[i])]; });
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        std::vector<std::uint32_t>& c = counts[from == 0 ? 0 : 1];
+        eachKey(from, to, [&](std::size_t n, std::uint32_t offset) {
+            tables.makeCollationKey(entries.text(n, side), table, at + offset);
+            ++c[bucketOf(offset, lengths[n])];
+        });
+    });
     std::vector<std::uint32_t> starts(buckets + 1, 0);
     for (std::size_t b = 0; b < buckets; ++b) {
         starts[b + 1] = starts[b] + counts[0][b] + counts[1][b];
         counts[1][b] = starts[b] + counts[0][b];  // where the second half's items of b go
         counts[0][b] = starts[b];
     }
-    {
-        LargeVector<BuildItem> dealt(count);
-        auto deal = [&](std::vector<std::uint32_t>& next, std::size_t from, std::size_t to) {
-            for (std::size_t i = from; i < to; ++i) dealt[next[bucketOf(items[i])]++] = items[i];
-        };
-        bothAtOnce([&] { deal(counts[0], 0, half); }, [&] { deal(counts[1], half, count); });
-        items.swap(dealt);
-    }
+    inHalves(count, [&](std::size_t from, std::size_t to) {
+        std::vector<std::uint32_t>& next = counts[from == 0 ? 0 : 1];
+        eachKey(from, to, [&](std::size_t n, std::uint32_t offset) {
+            items[next[bucketOf(offset, lengths[n])]++] = itemOf(n, offset);
+        });
+    });
+    LargeVector<std::uint16_t>().swap(lengths);
     // The first bucket that begins past the middle starts the second part.
     const auto middle = static_cast<std::size_t>(
         std::upper_bound(starts.begin(), starts.end(), static_cast<std::uint32_t>(count / 2)) - starts.begin() - 1);
@@ -152,50 +195,9 @@ void sortAll(LargeVector<BuildItem>& items, const char* keys) {
         std::vector<BuildItem> spare;
         for (std::size_t b = from; b < to; ++b)
             if (starts[b + 1] - starts[b] > 1)
-                sortFrom(items.data() + starts[b], items.data() + starts[b + 1], keys, 0, spare);
+                sortFrom(items.data() + starts[b], items.data() + starts[b + 1], at, 0, spare);
     };
     bothAtOnce([&] { sortBuckets(0, middle); }, [&] { sortBuckets(middle, buckets); });
-}
-
-}  // namespace
-
-namespace {
-
-// The keys of every entry's text on side, made into keys, and one item for
-// each entry, sorted into index order.
-LargeVector<BuildItem> sortedItems(const EntryList& entries, int side, const CharacterTables& tables, int table,
-                                   LargeString& keys) {
-    const std::size_t count = entries.size();
-    LargeVector<BuildItem> items(count);
-    // Each half places its keys from 0; the second half's places move up by
-    // the first half's bytes when its keys are made.
-    std::size_t halfBytes[2] = {0, 0};
-    inHalves(count, [&](std::size_t from, std::size_t to) {
-        std::size_t total = 0;
-        for (std::size_t n = from; n < to; ++n) {
-            const std::size_t length = CharacterTables::keyLength(entries.text(n, side));
-            items[n] = {0, static_cast<std::uint32_t>(total), static_cast<std::uint16_t>(length),
-                        static_cast<std::uint32_t>(n)};
-            total += length;
-            if (total > UINT32_MAX) throw std::length_error("index too large");
-        }
-        halfBytes[from == 0 ? 0 : 1] = total;
-    });
-    if (halfBytes[0] + halfBytes[1] > UINT32_MAX) throw std::length_error("index too large");
-
-    // Each key is made in its place in the storage.
-    keys.resize(halfBytes[0] + halfBytes[1]);
-    char* at = keys.data();
-    inHalves(count, [&](std::size_t from, std::size_t to) {
-        const auto base = static_cast<std::uint32_t>(from == 0 ? 0 : halfBytes[0]);
-        for (std::size_t n = from; n < to; ++n) {
-            BuildItem& item = items[n];
-            item.keyOffset += base;
-            tables.makeCollationKey(entries.text(n, side), table, at + item.keyOffset);
-            item.word = DictionaryIndex::prefixOf(std::string_view(at + item.keyOffset, item.keyLength));
-        }
-    });
-    sortAll(items, at);
     return items;
 }
 
