@@ -303,34 +303,39 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     // The lines of the positions [from, to) into block.
     auto makeLines = [&](std::size_t from, std::size_t to, LineBlock& block) {
         block.clear();
-        // Entries come in index order, scattered over the file's bytes: the
-        // place of an entry some lines ahead is fetched, and the texts of one
-        // nearer, while this one is written.
-        constexpr std::size_t ahead = 32;
-        for (std::size_t position = from; position < to; ++position) {
-            if (position + 2 * ahead < to) entries.prefetch(order[position + 2 * ahead]);
-            if (position + ahead < to) {
+        // Entries come in index order, scattered over the file's bytes. The
+        // places of a batch of them are asked for together, then their
+        // texts, and then the lines are written: a pass that does nothing
+        // else has many waits for memory under way at once, where one that
+        // also writes a line between them has few.
+        constexpr std::size_t batch = 64;
+        for (std::size_t first = from; first < to; first += batch) {
+            const std::size_t last = std::min(to, first + batch);
+            for (std::size_t position = first; position < last; ++position) entries.prefetch(order[position]);
+            for (std::size_t position = first; position < last; ++position) {
                 // Its three texts lie one behind the other, over one or two cache lines.
-                const std::uint32_t later = order[position + ahead];
-                __builtin_prefetch(entries.term(later).data());
-                const std::string_view note = entries.note(later);
+                const std::uint32_t n = order[position];
+                __builtin_prefetch(entries.term(n).data());
+                const std::string_view note = entries.note(n);
                 __builtin_prefetch(note.data() + note.size());
             }
-            const std::uint32_t n = order[position];
-            const std::string_view term = entries.term(n), translation = entries.translation(n),
-                                   note = entries.note(n);
-            constexpr std::size_t separatorsAndFlags = 3 + 10 + 1;
-            char* out = block.room((term.size() + translation.size() + note.size()) * Utf8Bytes::longest +
-                                   separatorsAndFlags + Utf8Bytes::spare);
-            out = text0.put(term, out);
-            *out++ = '\t';
-            out = text1.put(translation, out);
-            *out++ = '\t';
-            out = noteText.put(note, out);
-            *out++ = '\t';
-            out = std::to_chars(out, out + 10, entries.flags(n)).ptr;
-            *out++ = '\n';
-            block.commit(out);
+            for (std::size_t position = first; position < last; ++position) {
+                const std::uint32_t n = order[position];
+                const std::string_view term = entries.term(n), translation = entries.translation(n),
+                                       note = entries.note(n);
+                constexpr std::size_t separatorsAndFlags = 3 + 10 + 1;
+                char* out = block.room((term.size() + translation.size() + note.size()) * Utf8Bytes::longest +
+                                       separatorsAndFlags + Utf8Bytes::spare);
+                out = text0.put(term, out);
+                *out++ = '\t';
+                out = text1.put(translation, out);
+                *out++ = '\t';
+                out = noteText.put(note, out);
+                *out++ = '\t';
+                out = std::to_chars(out, out + 10, entries.flags(n)).ptr;
+                *out++ = '\n';
+                block.commit(out);
+            }
         }
     };
     // The lines are made in blocks, of a large dictionary two at once, and
