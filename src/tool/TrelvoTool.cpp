@@ -303,22 +303,11 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     // The lines of the positions [from, to) into block.
     auto makeLines = [&](std::size_t from, std::size_t to, LineBlock& block) {
         block.clear();
-        // Entries come in index order, scattered over the file's bytes. The
-        // places of a batch of them are asked for together, then their
-        // texts, and then the lines are written: a pass that does nothing
-        // else has many waits for memory under way at once, where one that
-        // also writes a line between them has few.
-        constexpr std::size_t batch = 64;
-        for (std::size_t first = from; first < to; first += batch) {
-            const std::size_t last = std::min(to, first + batch);
-            for (std::size_t position = first; position < last; ++position) entries.prefetch(order[position]);
-            for (std::size_t position = first; position < last; ++position) {
-                // Its three texts lie one behind the other, over one or two cache lines.
-                const std::uint32_t n = order[position];
-                __builtin_prefetch(entries.term(n).data());
-                const std::string_view note = entries.note(n);
-                __builtin_prefetch(note.data() + note.size());
-            }
+        // Entries come in index order, scattered over the file's bytes: each
+        // batch of them is asked for before its lines are written.
+        for (std::size_t first = from; first < to; first += EntryList::prefetchBatch) {
+            const std::size_t last = std::min(to, first + EntryList::prefetchBatch);
+            entries.prefetch(order.data() + first, order.data() + last);
             for (std::size_t position = first; position < last; ++position) {
                 const std::uint32_t n = order[position];
                 const std::string_view term = entries.term(n), translation = entries.translation(n),

@@ -83,19 +83,18 @@ bool writeText(const DictionaryStore& store, int sourceSide, std::span<const std
         return blocksInOrder(
             (count + linesPerBlock - 1) / linesPerBlock,
             [&](std::size_t b, LargeString& block) {
-                // The index order scatters the entries: each one's place and
-                // texts are fetched a few lines ahead.
-                constexpr std::size_t ahead = 16;
+                // The index order scatters the entries: each batch of them is
+                // asked for before its lines are written.
                 const std::size_t from = b * linesPerBlock, to = std::min(count, from + linesPerBlock);
-                for (std::size_t i = from; i < to; ++i) {
-                    if (i + ahead < to) {
-                        entries.prefetch(selected[i + ahead]);
-                        __builtin_prefetch(entries.term(selected[i + ahead / 2]).data());
+                for (std::size_t first = from; first < to; first += EntryList::prefetchBatch) {
+                    const std::size_t last = std::min(to, first + EntryList::prefetchBatch);
+                    entries.prefetch(selected.data() + first, selected.data() + last);
+                    for (std::size_t i = first; i < last; ++i) {
+                        block += entries.text(selected[i], sourceSide);
+                        block += '\t';
+                        block += entries.text(selected[i], targetSide);
+                        block += "\r\n";
                     }
-                    block += entries.text(selected[i], sourceSide);
-                    block += '\t';
-                    block += entries.text(selected[i], targetSide);
-                    block += "\r\n";
                 }
             },
             put);
