@@ -509,17 +509,22 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
         if (f.position >= index.size()) return std::nullopt;
         return index.entryNumber(f.position);
     };
-    constexpr std::size_t ahead = 16;
+    // The entries found are scattered: each batch of them is asked for, its
+    // entry numbers first, before its lines are written.
+    std::array<std::uint32_t, EntryList::prefetchBatch> batch{};
+    std::size_t batchEnd = 0;
     for (std::size_t i = 0; i < found.size(); ++i) {
-        if (i + 3 * ahead < found.size()) {
-            const Found& later = found[i + 3 * ahead];
-            const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(later.side)];
-            if (later.position < index.size()) index.prefetchEntryNumber(later.position);
+        if (i == batchEnd) {
+            batchEnd = std::min(found.size(), i + batch.size());
+            for (std::size_t j = i; j < batchEnd; ++j) {
+                const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(found[j].side)];
+                if (found[j].position < index.size()) index.prefetchEntryNumber(found[j].position);
+            }
+            std::size_t numbers = 0;
+            for (std::size_t j = i; j < batchEnd; ++j)
+                if (auto n = entryOf(found[j])) batch[numbers++] = *n;
+            store.entries.prefetch(batch.data(), batch.data() + numbers);
         }
-        if (i + 2 * ahead < found.size())
-            if (auto later = entryOf(found[i + 2 * ahead])) store.entries.prefetch(*later);
-        if (i + ahead < found.size())
-            if (auto later = entryOf(found[i + ahead])) __builtin_prefetch(store.entries.term(*later).data());
         const int side = found[i].side, other = 1 - side;
         std::string_view source, target;
         if (auto n = entryOf(found[i])) {
