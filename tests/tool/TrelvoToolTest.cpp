@@ -232,6 +232,31 @@ TEST_F(TrelvoToolTest, SearchLeadsToEntriesAndCarriesASwapOver) {
     EXPECT_EQ(tool({"search", file("missing.dsl"), "--tables", upchar, "x"}).status, 1);
 }
 
+TEST_F(TrelvoToolTest, ManyEntriesAreDumpedAndFoundWholeAndInOrder) {
+    // Lines are made a batch of entries at a time: none may be lost, doubled
+    // or given another entry's texts where one batch ends and the next begins.
+    constexpr int count = 1000;
+    std::string tsv, list;
+    std::vector<std::string> dumped, found;
+    auto numbered = [](const char* prefix, int n) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%s%04d", prefix, n);
+        return std::string(text);
+    };
+    for (int n = 0; n < count; ++n) {
+        tsv += numbered("k", n) + "\t" + numbered("t", n) + "\n";
+        dumped.push_back(numbered("k", n) + "\t" + numbered("t", n) + "\t\t0");
+    }
+    for (int n = count - 1; n >= 0; --n) {
+        list += numbered("k", n) + "\n";
+        found.push_back(std::to_string(n) + "\t0\t" + numbered("k", n) + "\t" + numbered("t", n));
+    }
+    ASSERT_EQ(makeCzechEnglish(file("many.dsl"), tsv).status, 0);
+    std::ofstream(file("many.txt"), std::ios::binary) << list;
+    EXPECT_EQ(lines(tool({"dump", file("many.dsl"), "--tables", upchar}).out), dumped);
+    EXPECT_EQ(lines(tool({"search", file("many.dsl"), "--tables", upchar, "--from", file("many.txt")}).out), found);
+}
+
 TEST_F(TrelvoToolTest, SearchTakesTextsFromAListAndTimesThem) {
     ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\nnávěstidlo\tsignal\nnávěst\taspect\n"
                                               "výhybka\tpoints\nzávora\tbarrier\n").status, 0);

@@ -64,14 +64,20 @@ TEST(CodePage, DirectConversionFromUtf8MatchesTheWayThroughUtf16) {
                                   // long runs of ASCII, as typed terms mostly are
                                   "signal box", "zabezpecovaci"};
     std::uint32_t state = 12345;
+    // One string takes every conversion in turn, longer and shorter ones, as
+    // a caller reusing its memory does.
+    std::string reused;
     for (int round = 0; round < 2000; ++round) {
         std::string text;
         for (int k = round % 9; k > 0; --k) {
             state = state * 1103515245u + 12345u;
             text += pieces[(state >> 16) % std::size(pieces)];
         }
-        for (int cp : {1250, 1251, 1252, 1254, 1257})
-            ASSERT_EQ(CodePage::fromUtf8(text, cp), CodePage::fromUnicode(CodePage::utf8ToUtf16(text), cp))
-                << cp << " " << text;
+        for (int cp : {1250, 1251, 1252, 1254, 1257}) {
+            const std::string expected = CodePage::fromUnicode(CodePage::utf8ToUtf16(text), cp);
+            ASSERT_EQ(CodePage::fromUtf8(text, cp), expected) << cp << " " << text;
+            CodePage::fromUtf8(text, cp, reused);
+            ASSERT_EQ(reused, expected) << cp << " " << text;
+        }
     }
 }

@@ -105,23 +105,29 @@ TEST(DictionaryIndex, ALargeBuildSortsByKeyThenEntryNumber) {
     // Large enough for the bucketed sort on two threads.
     const EntryList entries = sharedBeginnings(50'000, 8);
     const CharacterTables tables = czechLike();
-    const DictionaryIndex built = DictionaryIndex::build(entries, 0, tables, 0);
-    std::vector<std::pair<std::string, std::uint32_t>> expected;
-    for (std::uint32_t n = 0; n < entries.size(); ++n) expected.emplace_back(tables.makeCollationKey(entries.term(n), 0), n);
-    std::sort(expected.begin(), expected.end());
-    ASSERT_EQ(built.size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        ASSERT_EQ(built.entryNumber(i), expected[i].second) << i;
-        ASSERT_EQ(built.key(i), expected[i].first) << i;
+    // Side 0 has empty texts among those of many words; side 1 single words:
+    // one-byte keys, and long runs of equal ones.
+    for (int side : {0, 1}) {
+        const DictionaryIndex built = DictionaryIndex::build(entries, side, tables, 0);
+        std::vector<std::pair<std::string, std::uint32_t>> expected;
+        for (std::uint32_t n = 0; n < entries.size(); ++n)
+            expected.emplace_back(tables.makeCollationKey(entries.text(n, side), 0), n);
+        std::sort(expected.begin(), expected.end());
+        ASSERT_EQ(built.size(), expected.size());
+        for (std::size_t i = 0; i < expected.size(); ++i) {
+            ASSERT_EQ(built.entryNumber(i), expected[i].second) << side << " " << i;
+            ASSERT_EQ(built.key(i), expected[i].first) << side << " " << i;
+        }
+        const LargeVector<std::uint32_t> alone = DictionaryIndex::entryOrder(entries, side, tables, 0);
+        EXPECT_EQ(std::vector<std::uint32_t>(alone.begin(), alone.end()), order(built))
+            << "the entry order alone is the built index's";
     }
-    const LargeVector<std::uint32_t> alone = DictionaryIndex::entryOrder(entries, 0, tables, 0);
-    EXPECT_EQ(std::vector<std::uint32_t>(alone.begin(), alone.end()), order(built))
-        << "the entry order alone is the built index's";
 }
 
 TEST(DictionaryIndex, LowerBoundFindsTheFirstKeyNotLessAfterEveryChange) {
     const CharacterTables tables = czechLike();
-    DictionaryIndex index = DictionaryIndex::build(sharedBeginnings(20'000, 9), 0, tables, 0);
+    // Enough records for every level of samples to have more than a step's worth.
+    DictionaryIndex index = DictionaryIndex::build(sharedBeginnings(80'000, 9), 0, tables, 0);
     const EntryList probes = sharedBeginnings(600, 10);
     auto check = [&] {
         std::vector<std::string> keys;
