@@ -441,9 +441,9 @@ void DictionaryIndex::step(std::string_view key, Lookup& lookup) const {
     const Sample wanted = static_cast<Sample>(lookup.prefix) << 64 | lookup.next;
     switch (lookup.steps++) {
         case 0:
-            // Their bytes 16..23 too, at each level: many samples share their first 16 bytes.
             std::tie(lookup.lo, lookup.hi) = narrowed(rootSamples_, 0, rootSamples_.heads.size(), wanted,
                                                       lookup.tail, sampleStep, topSamples_.heads.size());
+            // Their bytes 16..23 too, here and below: many samples share their first 16 bytes.
             prefetch(topSamples_.heads.data() + lookup.lo, topSamples_.heads.data() + lookup.hi);
             prefetch(topSamples_.tails.data() + lookup.lo, topSamples_.tails.data() + lookup.hi);
             break;

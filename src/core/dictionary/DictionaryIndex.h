@@ -123,9 +123,9 @@ private:
     // its first step in the smallest, which stays in the nearest cache, and
     // each step asks for the few samples of the next level it will read; it
     // ends among a few neighbouring records, instead of missing the cache at
-    // nearly every step. Bytes
-    // 16..23 stand apart: they decide only where many keys share their first
-    // 16 bytes, as the terms of one field with a long first word do.
+    // nearly every step. Bytes 16..23 stand apart: they decide only where
+    // many keys share their first 16 bytes, as the terms of one field with a
+    // long first word do.
     using Sample = unsigned __int128;  // bytes 0..7 in the upper half, 8..15 in the lower
     static constexpr std::size_t sampleStep = 16;
     struct Samples {
