@@ -15,8 +15,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 # once found a fault stays a regression test.
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTRELVO_FUZZ=ON \
   -DTRELVO_GUI=OFF -DTRELVO_TESTS=OFF -DTRELVO_BENCH=OFF >/dev/null
-fuzz_targets="DictionaryFileFuzz CharacterTablesFuzz ConfigurationFuzz UpdateLocationsFuzz
-  UpdateConfigurationFuzz ImportTextFuzz SignatureFilesFuzz"
+fuzz_targets=$(cd fuzz && ls *Fuzz.cpp | sed 's/\.cpp$//')
 cmake --build build-fuzz -j "$jobs" --target $fuzz_targets
 for target in $fuzz_targets; do
   ./build-fuzz/bin/$target -runs=0 fuzz/corpus/$target >/dev/null 2>&1 ||
