@@ -155,18 +155,63 @@ TEST_F(DeliveredTerms, AreInTheOrderTheProgramSortsCzech) {
     }
 }
 
-TEST_F(DeliveredTerms, RussianTermsAreInTheEnglishDictionaryAndTheNewEditionAddsTerms) {
-    std::set<std::string> englishTerms;
-    std::set<std::pair<std::string, std::string>> englishPairs;
-    for (const Line& line : english().lines) {
-        englishTerms.insert(line.fields[0]);
-        englishPairs.emplace(line.fields[0], line.fields[1]);
-    }
+std::set<std::string> termsOf(const WordList& list) {
+    std::set<std::string> terms;
+    for (const Line& line : list.lines) terms.insert(line.fields[0]);
+    return terms;
+}
+
+// A user switching dictionaries finds the same Czech terms in both.
+TEST_F(DeliveredTerms, RussianAndEnglishHoldTheSameCzechTermsAndTheNewEditionAddsTerms) {
+    const std::set<std::string> englishTerms = termsOf(english());
+    const std::set<std::string> russianTerms = termsOf(russian());
     for (const Line& line : russian().lines)
         EXPECT_TRUE(englishTerms.count(line.fields[0])) << "not in cs-en.tsv: " << where(russian(), line);
+    for (const Line& line : english().lines)
+        EXPECT_TRUE(russianTerms.count(line.fields[0])) << "not in cs-ru.tsv: " << where(english(), line);
+
+    std::set<std::pair<std::string, std::string>> englishPairs;
+    for (const Line& line : english().lines) englishPairs.emplace(line.fields[0], line.fields[1]);
     for (const Line& line : newTerms().lines)
         EXPECT_FALSE(englishPairs.count({line.fields[0], line.fields[1]}))
             << "already delivered, the demo edition would add nothing: " << where(newTerms(), line);
+}
+
+// "zkr. SIL" in a note promises that typing SIL finds the term, not the
+// nearest word that happens to start with those letters.
+TEST_F(DeliveredTerms, AbbreviationsNamedInNotesAreEntries) {
+    const std::string marker = "zkr. ";
+    for (const WordList* words : {&english(), &russian()}) {
+        const WordList& list = *words;
+        const std::set<std::string> terms = termsOf(list);
+        for (const Line& line : list.lines) {
+            if (line.fields.size() < 3) continue;
+            const std::string& note = line.fields[2];
+            for (std::size_t at = note.find(marker); at != std::string::npos; at = note.find(marker, at + 1)) {
+                const std::size_t start = at + marker.size();
+                const std::string abbreviation = note.substr(start, note.find_first_of(",;", start) - start);
+                EXPECT_TRUE(terms.count(abbreviation)) << abbreviation << " has no entry: " << where(list, line);
+            }
+        }
+    }
+}
+
+// Running po hrotu is trailing, proti hrotu facing; once reversed in one
+// language, every such entry was.
+TEST_F(DeliveredTerms, FacingAndTrailingAreTheSameWayRoundInBothLanguages) {
+    struct Sense { std::string czech, english, russian; };
+    const Sense senses[] = {{"po hrotu", "trailing", "пошёрстн"}, {"proti hrotu", "facing", "противошёрстн"}};
+    int checked = 0;
+    for (const Sense& sense : senses) {
+        for (const auto& [list, expected] : {std::pair{&english(), sense.english}, std::pair{&russian(), sense.russian}}) {
+            for (const Line& line : list->lines) {
+                if (line.fields[0].find(sense.czech) == std::string::npos) continue;
+                ++checked;
+                EXPECT_TRUE(line.fields[1].starts_with(expected)) << where(*list, line);
+            }
+        }
+    }
+    EXPECT_EQ(checked, 8);
 }
 
 }  // namespace
