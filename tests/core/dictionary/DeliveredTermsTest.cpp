@@ -94,7 +94,9 @@ TEST_F(DeliveredTerms, EveryLineHasItsFieldsCleanAndOnce) {
             ASSERT_LE(line.fields.size(), 4u) << where(list, line);
             EXPECT_FALSE(line.fields[0].empty()) << where(list, line);
             EXPECT_FALSE(line.fields[1].empty()) << where(list, line);
-            if (line.fields.size() == 4) EXPECT_TRUE(line.fields[3].empty() || line.fields[3] == "0") << where(list, line);
+            if (line.fields.size() == 4) {
+                EXPECT_TRUE(line.fields[3].empty() || line.fields[3] == "0") << where(list, line);
+            }
             for (const std::string& field : line.fields) {
                 if (field.empty()) continue;
                 EXPECT_NE(field.front(), ' ') << where(list, line);
