@@ -12,6 +12,7 @@
 #include <iostream>
 #include <set>
 
+#include "PrintableText.h"
 #include "ToolArguments.h"
 #include "ToolError.h"
 #include "TrelvoTool.h"
@@ -168,7 +169,7 @@ int TrelvoTool::sign(const std::vector<std::string>& args) {
     const SigningKey key = readSigningKey(a.require("key"));
     const std::string signature = signEdition(readFile(file, dictionaryLimit, "file"), key);
     writeFile(file + signatureSuffix, signature);
-    out_ << "signed: " << file << signatureSuffix << " by " << trustedKeyLine(key.publicKey, {}) << "\n";
+    out_ << "signed: " << printable(file + signatureSuffix) << " by " << trustedKeyLine(key.publicKey, {}) << "\n";
     return 0;
 }
 
@@ -185,7 +186,8 @@ int TrelvoTool::verify(const std::vector<std::string>& args) {
     const std::string signature = readFile(file + signatureSuffix, signatureLimit, "signature");
     const std::optional<TrustedKey> signer = verifyEdition(readFile(file, dictionaryLimit, "file"), signature, keys);
     if (!signer) throw ToolError(file + " is not signed by any key of " + keysPath);
-    out_ << "verified: " << file << " by " << trustedKeyLine(signer->key, signer->comment) << "\n";
+    out_ << "verified: " << printable(file) << " by " << printable(trustedKeyLine(signer->key, signer->comment))
+         << "\n";
     return 0;
 }
 
@@ -236,7 +238,7 @@ int TrelvoTool::publish(const std::vector<std::string>& args) {
             ++staleSignatures;
         }
         out_ << "published: " << p.edition.file << ", ID " << idText(p.edition.id) << ", edition "
-             << CodePage::toUtf8(p.edition.version, CodePage::headerCodePage) << " of " << p.edition.date << " "
+             << printable(CodePage::toUtf8(p.edition.version, CodePage::headerCodePage)) << " of " << p.edition.date << " "
              << p.edition.time << (p.stampOfPublishing ? " (time of publishing)" : "")
              << (key ? ", signed" : ", unsigned") << "\n";
     }
