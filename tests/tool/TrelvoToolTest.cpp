@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "NginxServer.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/update/EditionSignature.h"
@@ -515,6 +516,20 @@ TEST_F(TrelvoToolTest, CheckUpdateVerifiesTheSignatureWithTheKeysItIsGiven) {
     EXPECT_NE(verified.out.find("synchronised"), std::string::npos) << verified.out;
     EXPECT_NE(verified.out.find("signature: verified (vydavatel)\nresult: 1\n"), std::string::npos) << verified.out;
     EXPECT_NE(readBytes(file("a.dsl")), before);
+}
+
+TEST_F(TrelvoToolTest, CheckUpdatePrintsAServersVersionWithItsEscapeSequencesEscaped) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
+    fs::create_directories(folder_ / "site" / "trelvo");
+    std::ofstream(file("site/trelvo/autoupdt.cfg")) << "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\x1B]0;owned\x07\n";
+    fs::copy_file(file("a.dsl"), file("site/trelvo/cs-en.dsl"));
+    NginxServer server(file("site"));
+    ASSERT_TRUE(server.ready()) << server.error();
+    std::ofstream(file("net.ini")) << "127.0.0.1:" << server.httpPort() << "/trelvo\n";
+
+    const Result checked = tool({"check-update", file("a.dsl"), "--locations", file("net.ini"), "--tables", upchar});
+    EXPECT_NE(checked.out.find("1.1\\x1B]0;owned\\x07"), std::string::npos) << checked.out;
+    EXPECT_EQ((checked.out + checked.err).find_first_of("\x1B\x07"), std::string::npos) << checked.out;
 }
 
 TEST_F(TrelvoToolTest, TwoImportsStartedAtOnceBothLandInTheDictionary) {
