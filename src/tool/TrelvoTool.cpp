@@ -36,6 +36,7 @@
 #include "core/update/EditionPublishing.h"
 #include "core/update/UpdateCheck.h"
 #include "core/update/UpdateLocations.h"
+#include "PrintableText.h"
 #include "ToolArguments.h"
 #include "ToolError.h"
 
@@ -79,7 +80,8 @@ int parseInteger(const std::string& text, const std::string& what) {
 }
 
 std::string ui(const std::string& utf8) { return CodePage::fromUtf8(utf8, CodePage::headerCodePage); }
-std::string uiText(std::string_view bytes) { return CodePage::toUtf8(bytes, CodePage::headerCodePage); }
+// A header's text as it is printed.
+std::string uiText(std::string_view bytes) { return printable(CodePage::toUtf8(bytes, CodePage::headerCodePage)); }
 
 DictionaryHeader loadDictionary(const std::string& path, EntryList& entries) {
     DictionaryHeader header;
@@ -131,26 +133,27 @@ std::vector<std::string> splitTabs(const std::string& line) {
     }
 }
 
-// The UTF-8 of each byte of one code page: a byte always stands for one
-// UTF-16 unit, so a text converts byte by byte without a UTF-16 copy.
+// The printable UTF-8 of each byte of one code page: a byte always stands
+// for one UTF-16 unit, so a text converts byte by byte without a UTF-16 copy.
 class Utf8Bytes {
 public:
-    static constexpr std::size_t longest = 3;  // code pages hold no character past U+FFFF
-    // put() stores four bytes for each character: room for one more is needed.
-    static constexpr std::size_t spare = 1;
+    // A control character of the second set, from a byte the code page
+    // leaves undefined, is printed as two escaped bytes: "\xC2\x81".
+    // put() stores a whole slot for each byte, within that room.
+    static constexpr std::size_t longest = 8;
 
     explicit Utf8Bytes(int codePage) {
         for (int b = 0; b < 256; ++b) {
             const char byte = static_cast<char>(b);
-            const std::string utf8 = CodePage::toUtf8(std::string_view(&byte, 1), codePage);
-            std::copy(utf8.begin(), utf8.end(), bytes_[b].data());
-            length_[b] = static_cast<std::uint8_t>(utf8.size());
+            const std::string shown = printable(CodePage::toUtf8(std::string_view(&byte, 1), codePage));
+            std::copy(shown.begin(), shown.end(), bytes_[b].data());
+            length_[b] = static_cast<std::uint8_t>(shown.size());
         }
     }
 
-    // Writes the UTF-8 of text at out, which has room for longest bytes per
-    // byte of text and spare more; returns the end. Eight plain ASCII bytes
-    // are copied at once; otherwise every byte takes the same steps, as a text
+    // Writes the printable UTF-8 of text at out, which has room for longest
+    // bytes per byte of text; returns the end. Eight plain ASCII bytes are
+    // copied at once; otherwise every byte takes the same steps, as a text
     // mixes plain and accented letters unpredictably.
     char* put(std::string_view text, char* out) const {
         const char* in = text.data();
@@ -158,7 +161,7 @@ public:
         while (end - in >= 8) {
             std::uint64_t eight;
             std::memcpy(&eight, in, 8);
-            if ((eight & 0x8080808080808080u) == 0) {
+            if (printedAsTheyAre(eight)) {
                 std::memcpy(out, in, 8);
                 out += 8;
                 in += 8;
@@ -171,13 +174,25 @@ public:
     }
 
 private:
+    // Whether all eight bytes are ASCII that is printed as it is: none above
+    // 0x7E, below 0x20, or a backslash. A byte's test may carry into the next
+    // byte only past a byte that was found already.
+    static bool printedAsTheyAre(std::uint64_t eight) {
+        constexpr std::uint64_t ones = 0x0101010101010101u, highs = 0x8080808080808080u;
+        const std::uint64_t below20 = (eight - 0x20 * ones) & ~eight;
+        const std::uint64_t notBackslash = eight ^ (0x5C * ones);
+        const std::uint64_t backslash = (notBackslash - ones) & ~notBackslash;
+        const std::uint64_t above7E = eight + 0x01 * ones;  // 0x7F and above reach the high bit
+        return ((eight | below20 | backslash | above7E) & highs) == 0;
+    }
+
     char* putByte(char c, char* out) const {
         const auto b = static_cast<std::uint8_t>(c);
-        std::memcpy(out, bytes_[b].data(), 4);
+        std::memcpy(out, bytes_[b].data(), longest);
         return out + length_[b];
     }
 
-    std::array<std::array<char, 4>, 256> bytes_{};
+    std::array<std::array<char, longest>, 256> bytes_{};
     std::uint8_t length_[256]{};
 };
 
@@ -257,10 +272,10 @@ int TrelvoTool::run(const std::vector<std::string>& args) {
         if (command == "publish") return publish(args);
         throw ToolError("unknown command " + command);
     } catch (const ToolError& e) {
-        err_ << "trelvo-tool: " << e.what() << "\n";
+        err_ << "trelvo-tool: " << printable(e.what()) << "\n";
         if (args.empty() || e.what() == std::string("unknown command ") + args[0]) err_ << usage;
     } catch (const std::exception& e) {
-        err_ << "trelvo-tool: " << e.what() << "\n";
+        err_ << "trelvo-tool: " << printable(e.what()) << "\n";
     }
     return 1;
 }
@@ -314,7 +329,7 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
                                        note = entries.note(n);
                 constexpr std::size_t separatorsAndFlags = 3 + 10 + 1;
                 char* out = block.room((term.size() + translation.size() + note.size()) * Utf8Bytes::longest +
-                                       separatorsAndFlags + Utf8Bytes::spare);
+                                       separatorsAndFlags);
                 out = text0.put(term, out);
                 *out++ = '\t';
                 out = text1.put(translation, out);
@@ -386,9 +401,10 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
             throw ToolError("line " + std::to_string(number) +
                             ": expected term<TAB>translation[<TAB>note[<TAB>flags]]");
         DictionaryEntry entry;
-        entry.term() = CodePage::fromUtf8(fields[0], cp0);
-        entry.translation() = CodePage::fromUtf8(fields[1], cp1);
-        if (fields.size() > 2) entry.note() = ui(fields[2]);
+        // The escapes of a dump: its lines make the same dictionary again.
+        entry.term() = CodePage::fromUtf8(fromPrintable(fields[0]), cp0);
+        entry.translation() = CodePage::fromUtf8(fromPrintable(fields[1]), cp1);
+        if (fields.size() > 2) entry.note() = ui(fromPrintable(fields[2]));
         if (fields.size() > 3)
             entry.flags = static_cast<std::uint32_t>(parseInteger(fields[3], "flags on line " + std::to_string(number)));
         entries.append(entry);
@@ -532,8 +548,7 @@ int TrelvoTool::search(const std::vector<std::string>& args) {
             target = store.entries.text(*n, other);
         }
         constexpr std::size_t numbersAndSeparators = 20 + 1 + 1 + 1 + 1 + 1 + 1;
-        char* out = lines.room((source.size() + target.size()) * Utf8Bytes::longest + numbersAndSeparators +
-                                Utf8Bytes::spare);
+        char* out = lines.room((source.size() + target.size()) * Utf8Bytes::longest + numbersAndSeparators);
         out = std::to_chars(out, out + 20, found[i].position).ptr;
         *out++ = '\t';
         *out++ = static_cast<char>('0' + side);
@@ -602,7 +617,7 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     if (!reading.error.empty()) throw ToolError("cannot read " + a.positional[1] + ": " + reading.error);
     const std::size_t added = importPairs(store, tables, pairs, {});
     save(store);
-    for (const std::string& left : reading.leftLanguages) out_ << "language left out: " << left << "\n";
+    for (const std::string& left : reading.leftLanguages) out_ << "language left out: " << printable(left) << "\n";
     out_ << "added: " << added << ", already present: " << pairs.size() - added << ", lines read: " << pairs.size()
          << ", characters replaced by ?: " << reading.replacedCharacters << "\n";
     return 0;
@@ -707,11 +722,11 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     UpdateUi ui;
     ui.setStatus = [&](const std::string& text) {
         status = text;
-        if (!text.empty()) out_ << "status: " << text << "\n";
+        if (!text.empty()) out_ << "status: " << printable(text) << "\n";
     };
     ui.status = [&] { return status; };
     ui.askToSynchronise = [&](const std::string& version) {
-        out_ << "newer edition " << version << ": " << (yes ? "yes" : "no") << "\n";
+        out_ << "newer edition " << printable(version) << ": " << (yes ? "yes" : "no") << "\n";
         return yes;
     };
     ui.synchroniseWithDownload = [&](const std::string& path) {
@@ -736,11 +751,11 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
         checkForUpdate(store, true, locations, *http, joinPath(folder, "download.dsl"), policy, ui, lastUpdateDay);
     switch (result.signature.verdict) {
         case SignatureVerdict::none: out_ << "signature: none\n"; break;
-        case SignatureVerdict::verified: out_ << "signature: verified (" << result.signature.signer << ")\n"; break;
+        case SignatureVerdict::verified: out_ << "signature: verified (" << printable(result.signature.signer) << ")\n"; break;
         case SignatureVerdict::refused: out_ << "signature: refused\n"; break;
         case SignatureVerdict::notChecked: break;
     }
-    if (!result.error.empty()) err_ << "trelvo-tool: " << result.error << "\n";
+    if (!result.error.empty()) err_ << "trelvo-tool: " << printable(result.error) << "\n";
     out_ << "result: " << result.code << "\n";
     return 0;
 }

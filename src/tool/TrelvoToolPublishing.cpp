@@ -12,6 +12,7 @@
 #include <iostream>
 #include <set>
 
+#include "PrintableText.h"
 #include "ToolArguments.h"
 #include "ToolError.h"
 #include "TrelvoTool.h"
@@ -23,6 +24,7 @@
 #include "core/settings/ProgramPaths.h"
 #include "core/update/EditionPublishing.h"
 #include "core/update/EditionSignature.h"
+#include "core/update/PublicationFolder.h"
 #include "core/update/SignaturePolicy.h"
 #include "core/update/UpdateCheck.h"
 
@@ -142,6 +144,28 @@ std::string idText(std::uint32_t id) {
     return text;
 }
 
+// The autoupdt.cfg in the folder, empty when there is none, once no name
+// publish writes there is a link or anything but a file: a write, or the
+// merge of an old autoupdt.cfg, would otherwise reach a file outside it.
+std::string checkedOldConfiguration(const PublicationFolder& site, const std::string& folder,
+                                    const std::vector<Publication>& publications) {
+    std::vector<std::string> written{updateConfigurationName};
+    for (const Publication& p : publications) {
+        written.push_back(p.edition.file);
+        written.push_back(p.edition.file + signatureSuffix);
+    }
+    for (const std::string& name : written)
+        if (site.kind(name) == PublicationFolder::Kind::other)
+            throw ToolError("cannot publish into " + folder + ": " + name +
+                            " there is a link or no regular file; nothing was written");
+    if (site.kind(updateConfigurationName) == PublicationFolder::Kind::missing) return {};
+    std::optional<std::string> old = site.read(updateConfigurationName, updateConfigurationLimit);
+    if (!old)
+        throw ToolError("cannot read " + joinPath(folder, updateConfigurationName) + ": larger than " +
+                        std::to_string(updateConfigurationLimit) + " bytes, or unreadable");
+    return std::move(*old);
+}
+
 }  // namespace
 
 int TrelvoTool::keygen(const std::vector<std::string>& args) {
@@ -168,7 +192,7 @@ int TrelvoTool::sign(const std::vector<std::string>& args) {
     const SigningKey key = readSigningKey(a.require("key"));
     const std::string signature = signEdition(readFile(file, dictionaryLimit, "file"), key);
     writeFile(file + signatureSuffix, signature);
-    out_ << "signed: " << file << signatureSuffix << " by " << trustedKeyLine(key.publicKey, {}) << "\n";
+    out_ << "signed: " << printable(file + signatureSuffix) << " by " << trustedKeyLine(key.publicKey, {}) << "\n";
     return 0;
 }
 
@@ -185,7 +209,8 @@ int TrelvoTool::verify(const std::vector<std::string>& args) {
     const std::string signature = readFile(file + signatureSuffix, signatureLimit, "signature");
     const std::optional<TrustedKey> signer = verifyEdition(readFile(file, dictionaryLimit, "file"), signature, keys);
     if (!signer) throw ToolError(file + " is not signed by any key of " + keysPath);
-    out_ << "verified: " << file << " by " << trustedKeyLine(signer->key, signer->comment) << "\n";
+    out_ << "verified: " << printable(file) << " by " << printable(trustedKeyLine(signer->key, signer->comment))
+         << "\n";
     return 0;
 }
 
@@ -210,37 +235,38 @@ int TrelvoTool::publish(const std::vector<std::string>& args) {
                             "; a server offers one edition of each");
         publications.push_back(std::move(p));
     }
+    // The folder is not made: a mistyped path would publish where no server looks.
+    PublicationFolder site(folder);
+    if (!site.isOpen()) throw ToolError(site.error());
+    const std::string oldConfiguration = checkedOldConfiguration(site, folder, publications);
     const std::string configurationPath = joinPath(folder, updateConfigurationName);
-    std::string oldConfiguration;
-    if (exists(configurationPath)) oldConfiguration = readFile(configurationPath, updateConfigurationLimit, "file");
     std::vector<PublishedEdition> editions;
     for (const Publication& p : publications) editions.push_back(p.edition);
     const MergedConfiguration merged = mergeUpdateConfiguration(oldConfiguration, editions);
     if (merged.text.size() > updateConfigurationLimit)
         throw ToolError(configurationPath + " would be larger than the program reads");
 
-    std::error_code failed;
-    fs::create_directories(folder, failed);
-    if (failed) throw ToolError("cannot make the folder " + folder + ": " + failed.message());
+    auto put = [&](const std::string& name, std::string_view bytes) {
+        if (!site.replace(name, bytes)) throw ToolError("cannot write " + joinPath(folder, name));
+    };
     // autoupdt.cfg last: until it names the new editions, the old ones are offered.
     std::size_t staleSignatures = 0;
     for (const Publication& p : publications) {
-        const std::string target = joinPath(folder, p.edition.file);
-        writeFile(target, p.bytes);
-        const std::string signaturePath = target + signatureSuffix;
+        put(p.edition.file, p.bytes);
+        const std::string signatureName = p.edition.file + signatureSuffix;
         if (key) {
-            writeFile(signaturePath, signEdition(p.bytes, *key));
-        } else if (exists(signaturePath)) {
+            put(signatureName, signEdition(p.bytes, *key));
+        } else if (site.kind(signatureName) != PublicationFolder::Kind::missing) {
             // A signature of an earlier edition would have the check refuse this one.
-            if (!fs::remove(signaturePath, failed)) throw ToolError("cannot remove " + signaturePath);
+            if (!site.remove(signatureName)) throw ToolError("cannot remove " + joinPath(folder, signatureName));
             ++staleSignatures;
         }
         out_ << "published: " << p.edition.file << ", ID " << idText(p.edition.id) << ", edition "
-             << CodePage::toUtf8(p.edition.version, CodePage::headerCodePage) << " of " << p.edition.date << " "
-             << p.edition.time << (p.stampOfPublishing ? " (time of publishing)" : "")
+             << printable(CodePage::toUtf8(p.edition.version, CodePage::headerCodePage)) << " of "
+             << p.edition.date << " " << p.edition.time << (p.stampOfPublishing ? " (time of publishing)" : "")
              << (key ? ", signed" : ", unsigned") << "\n";
     }
-    writeFile(configurationPath, merged.text);
+    put(updateConfigurationName, merged.text);
     out_ << "dictionaries: " << publications.size() << ", signed: " << (key ? publications.size() : 0)
          << "; lines of " << updateConfigurationName << " replaced: " << merged.replaced
          << ", added: " << merged.added << ", kept: " << merged.kept;

@@ -42,12 +42,13 @@ void writeBytes(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
 }
 
-// Every file under a folder with its bytes, to see that nothing changed.
+// Every file under a folder with its bytes, links left out, to see that nothing changed.
 std::map<std::string, std::string> folderContents(const fs::path& folder) {
     std::map<std::string, std::string> contents;
     if (!fs::exists(folder)) return contents;
     for (const auto& entry : fs::recursive_directory_iterator(folder))
-        if (entry.is_regular_file()) contents[entry.path().string()] = readBytes(entry.path().string());
+        if (fs::is_regular_file(entry.symlink_status()))
+            contents[entry.path().string()] = readBytes(entry.path().string());
     return contents;
 }
 
@@ -242,6 +243,55 @@ TEST_F(PublishingTest, PublishWritesNothingWhenOneDictionaryCannotBePublished) {
     EXPECT_FALSE(fs::exists(folder_ / "new")) << "no folder is made for nothing";
     EXPECT_EQ(folderContents(server), before);
     EXPECT_EQ(tool({"publish", server.string()}).status, 1);
+}
+
+TEST_F(PublishingTest, PublishNeitherMakesAFolderNorWritesOrReadsOutsideItThroughALink) {
+    const std::string good = makeDictionary("good.dsl", "00000001");
+    const Result missing = tool({"publish", (folder_ / "typo").string(), good});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("make it first"), std::string::npos) << missing.err;
+    EXPECT_FALSE(fs::exists(folder_ / "typo"));
+    EXPECT_EQ(tool({"publish", good, good}).status, 1) << "a file is no folder";
+
+    // Files outside the folder, which links in it name.
+    const fs::path server = folder_ / "server";
+    fs::create_directories(server);
+    const std::string outside = "0000BEEF 1.1.2026 8:00 other.dsl 3\n";
+    writeBytes(file("outside.cfg"), outside);
+    writeBytes(file("victim"), "someone's file\n");
+    const fs::path names[] = {"autoupdt.cfg", "good.dsl", "good.dsl.sig"};
+    for (const fs::path& name : names) {
+        for (const fs::path& target : {fs::path(file("outside.cfg")), fs::path("../victim"), fs::path("inside")}) {
+            fs::remove(server / name);
+            fs::create_symlink(target, server / name);
+            const Result linked = tool({"publish", server.string(), good});
+            EXPECT_EQ(linked.status, 1) << name << " -> " << target;
+            EXPECT_NE(linked.err.find(name.string() + " there is a link"), std::string::npos) << linked.err;
+            EXPECT_EQ(readBytes(file("outside.cfg")), outside);
+            EXPECT_EQ(readBytes(file("victim")), "someone's file\n");
+            EXPECT_EQ(folderContents(server), (std::map<std::string, std::string>{})) << "nothing written";
+        }
+        fs::remove(server / name);
+        fs::create_directory(server / name);
+        EXPECT_EQ(tool({"publish", server.string(), good}).status, 1) << name << " as a folder";
+        fs::remove(server / name);
+    }
+
+    // A hard link to a file outside is replaced, not written through, and a
+    // file's mode stays.
+    fs::create_hard_link(file("victim"), server / "good.dsl");
+    writeBytes((server / "autoupdt.cfg").string(), outside);
+    fs::permissions(server / "autoupdt.cfg", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_directory_symlink(server, folder_ / "link-to-server");
+    const Result published = tool({"publish", (folder_ / "link-to-server").string(), good});
+    ASSERT_EQ(published.status, 0) << published.err;
+    EXPECT_EQ(readBytes(file("victim")), "someone's file\n");
+    EXPECT_EQ(readBytes((server / "good.dsl").string()), readBytes(good));
+    EXPECT_EQ(fs::status(server / "autoupdt.cfg").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    const auto written = folderContents(server);
+    ASSERT_EQ(written.size(), 2u) << "no temporary file is left";
+    EXPECT_EQ(written.at((server / "autoupdt.cfg").string()).rfind(outside, 0), 0u);
 }
 
 TEST_F(PublishingTest, MakeTakesOnlyAnUpdateStampThatIsADateAndTime) {

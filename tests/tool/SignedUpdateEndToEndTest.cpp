@@ -44,10 +44,11 @@ protected:
         fs::copy_file(TRELVO_TOOL_PATH, program_ / "trelvo-tool");
         fs::copy_file(fs::path(runtimeDir) / "DSL/cs-en.dsl", dictionary());
         original_ = readBytes(dictionary());
-        // Edition 1.1, as the demo server's; publish lays out its own folder.
+        // Edition 1.1, as the demo server's; publish lays out the folder made for it.
         edition_ = (folder_ / "cs-en.dsl").string();
         fs::copy_file(fs::path(runtimeDir) / "updates/trelvo/cs-en.dsl", edition_);
         site_ = folder_ / "www";
+        fs::create_directories(site_ / "trelvo");
     }
     void TearDown() override { fs::remove_all(folder_); }
 

@@ -14,7 +14,9 @@
 #include <sstream>
 #include <thread>
 
+#include "NginxServer.h"
 #include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
 #include "core/update/EditionSignature.h"
 #include "tool/TrelvoTool.h"
 
@@ -157,6 +159,49 @@ TEST_F(TrelvoToolTest, DumpFollowsTheIndexOfEachSide) {
                                     "hrad\tcastle\t\t0", "chata\thut\t\t0", "Ivan\tJohn\t\t0",
                                     "čára\tline\t\t0", "vyhybka\tpoints\tbrit.\t1", "cukr\tsugar\t\t0",
                                     "výhybka\tswitch\tamer.\t2"}));
+}
+
+TEST_F(TrelvoToolTest, ControlCharactersAreEscapedAndADumpMakesTheSameDictionaryAgain) {
+    // A dictionary from elsewhere: nothing in the file format keeps control
+    // characters out of its texts.
+    trelvo::DictionaryHeader h;
+    h.name = "Slovn\xEDk\x1B]0;owned\x07";
+    h.languageName = {"\xC8" "e\x9Atina", "Angli\xE8tina\x81"};  // 0x81: no letter in code page 1250
+    h.languageCharset = {238, 0};
+    h.version = "2\x1B[2J";
+    h.note = "C:\\temp";
+    h.idAndAccessCode = "0BADF00D";
+    trelvo::EntryList entries;
+    entries.append("hlavn\xED\tn\xE1v\xECstidlo", "main\nsignal", "\x1B[31mred\r", 2);
+    entries.append("kolej", "track", "plain", 0);
+    entries.append("z\\", "\x9D" "0;x", "", 0);  // 0x9D: none in code page 1252, so U+009D, a terminal's OSC
+    ASSERT_TRUE(trelvo::writeDictionaryFile(h, entries, file("a.dsl")));
+
+    const Result info = tool({"info", file("a.dsl")});
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(field(info.out, "name"), "Slovník\\x1B]0;owned\\x07");
+    EXPECT_EQ(field(info.out, "language1"), "Angličtina\\xC2\\x81");
+    EXPECT_EQ(field(info.out, "version"), "2\\x1B[2J");
+    EXPECT_EQ(field(info.out, "note"), "C:\\\\temp");
+
+    const Result dump = tool({"dump", file("a.dsl"), "--tables", upchar});
+    ASSERT_EQ(dump.status, 0) << dump.err;
+    EXPECT_EQ(lines(dump.out), (std::vector<std::string>{"hlavní\\tnávěstidlo\tmain\\nsignal\t\\x1B[31mred\\r\t2",
+                                                         "kolej\ttrack\tplain\t0", "z\\\\\t\\xC2\\x9D" "0;x\t\t0"}));
+    const Result found = tool({"search", file("a.dsl"), "--tables", upchar, "hlavní"});
+    EXPECT_EQ(found.out, "0\t0\thlavní\\tnávěstidlo\tmain\\nsignal\n");
+    for (const std::string& printed : {info.out, dump.out, found.out})
+        EXPECT_EQ(printed.find_first_of("\x1B\x07\r"), std::string::npos) << printed;
+
+    // Read back by make, the dump gives the same texts.
+    ASSERT_EQ(makeCzechEnglish(file("b.dsl"), dump.out).status, 0);
+    trelvo::DictionaryHeader madeHeader;
+    trelvo::EntryList made;
+    ASSERT_TRUE(trelvo::readDictionaryFile(file("b.dsl"), madeHeader, made));
+    ASSERT_EQ(made.size(), 3u);
+    for (std::size_t n = 0; n < 3; ++n)
+        for (int k = 0; k < 3; ++k) EXPECT_EQ(made.text(n, k), entries.text(n, k)) << n << " " << k;
+    EXPECT_EQ(tool({"dump", file("b.dsl"), "--tables", upchar}).out, dump.out);
 }
 
 TEST_F(TrelvoToolTest, KeyPrintsDecimalBytes) {
@@ -471,6 +516,20 @@ TEST_F(TrelvoToolTest, CheckUpdateVerifiesTheSignatureWithTheKeysItIsGiven) {
     EXPECT_NE(verified.out.find("synchronised"), std::string::npos) << verified.out;
     EXPECT_NE(verified.out.find("signature: verified (vydavatel)\nresult: 1\n"), std::string::npos) << verified.out;
     EXPECT_NE(readBytes(file("a.dsl")), before);
+}
+
+TEST_F(TrelvoToolTest, CheckUpdatePrintsAServersVersionWithItsEscapeSequencesEscaped) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
+    fs::create_directories(folder_ / "site" / "trelvo");
+    std::ofstream(file("site/trelvo/autoupdt.cfg")) << "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\x1B]0;owned\x07\n";
+    fs::copy_file(file("a.dsl"), file("site/trelvo/cs-en.dsl"));
+    NginxServer server(file("site"));
+    ASSERT_TRUE(server.ready()) << server.error();
+    std::ofstream(file("net.ini")) << "127.0.0.1:" << server.httpPort() << "/trelvo\n";
+
+    const Result checked = tool({"check-update", file("a.dsl"), "--locations", file("net.ini"), "--tables", upchar});
+    EXPECT_NE(checked.out.find("1.1\\x1B]0;owned\\x07"), std::string::npos) << checked.out;
+    EXPECT_EQ((checked.out + checked.err).find_first_of("\x1B\x07"), std::string::npos) << checked.out;
 }
 
 TEST_F(TrelvoToolTest, TwoImportsStartedAtOnceBothLandInTheDictionary) {

@@ -30,9 +30,32 @@ struct Names {
 constexpr Names names2008{"termEntry", "langSet", "tig"};
 constexpr Names names2019{"conceptEntry", "langSec", "termSec"};
 
+// XML 1.0 has no place for the control characters other than TAB, LF and
+// CR, not even as references: a parser refuses the whole file over one. They
+// become U+FFFD, so that the loss shows; a text from a code page holds no
+// other character XML forbids.
+bool forbiddenInXml(char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r'; }
+
+std::string xmlText(std::string_view utf8) {
+    constexpr std::string_view replacement = "\xEF\xBF\xBD";
+    std::string allowed;
+    allowed.reserve(utf8.size());
+    for (char c : utf8) {
+        if (forbiddenInXml(c))
+            allowed += replacement;
+        else
+            allowed += c;
+    }
+    return allowed;
+}
+
 pugi::xml_node addText(pugi::xml_node parent, const char* name, const std::string& utf8) {
     pugi::xml_node child = parent.append_child(name);
-    child.append_child(pugi::node_pcdata).set_value(utf8.c_str());
+    pugi::xml_node text = child.append_child(pugi::node_pcdata);
+    if (std::any_of(utf8.begin(), utf8.end(), forbiddenInXml))
+        text.set_value(xmlText(utf8).c_str());
+    else
+        text.set_value(utf8.c_str());
     return child;
 }
 

@@ -22,19 +22,6 @@ int daysInMonth(int month, int year) {
     return month == 2 && leap ? 29 : days[month - 1];
 }
 
-// The ID of an edition line as the program reads the line; nullopt for a line
-// it does not read as an edition (a comment, a cut line).
-std::optional<std::uint32_t> editionId(std::string_view line) {
-    std::string read;
-    for (char c : line) {
-        if (c == '\0') break;  // ends the line for the reader
-        if (c != '\r') read += c;
-    }
-    std::optional<PublishedEdition> edition = parsePublishedEdition(read);
-    if (!edition) return std::nullopt;
-    return edition->id;
-}
-
 }  // namespace
 
 std::optional<PublicationTime> publicationTimeOfStamp(std::string_view stamp) {
@@ -84,15 +71,14 @@ MergedConfiguration mergeUpdateConfiguration(std::string_view oldText, const std
             if (edition.id == id) return &edition;
         return nullptr;
     };
-    while (!oldText.empty()) {
-        const std::size_t end = oldText.find('\n');
-        const std::string_view line = oldText.substr(0, end);
-        oldText.remove_prefix(end == std::string_view::npos ? oldText.size() : end + 1);
-        const std::optional<std::uint32_t> id = editionId(line);
-        const PublishedEdition* edition = id ? lineOf(*id) : nullptr;
+    // The lines as the program reads them: a NUL ends one as a line feed does.
+    for (const UpdateConfigurationLine& line : updateConfigurationLinesWithBytes(oldText)) {
+        const std::optional<PublishedEdition> old = parsePublishedEdition(line.text);
+        const PublishedEdition* edition = old ? lineOf(old->id) : nullptr;
         if (!edition) {
-            merged.text.append(line).append("\n");
-            if (line.find_first_not_of(" \t\r") != std::string_view::npos) ++merged.kept;
+            merged.text.append(line.bytes);
+            if (line.bytes.back() != '\n' && line.bytes.back() != '\0') merged.text += '\n';
+            if (line.text.find_first_not_of(" \t\v\f") != std::string::npos) ++merged.kept;
             continue;
         }
         ++merged.replaced;

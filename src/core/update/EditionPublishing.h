@@ -45,7 +45,9 @@ struct MergedConfiguration {
 // The old text with each edition's line in it: the first old line that reads
 // as an edition of the same ID is replaced, any later ones are dropped (the
 // program reads only the first), and editions of other IDs are appended in
-// their order. Lines are kept with their own line ends; the text ends with one.
+// their order. The lines are those the update check reads, so that a NUL
+// ends one as a line feed does; they are kept with their own line ends, and
+// the text ends with one.
 MergedConfiguration mergeUpdateConfiguration(std::string_view oldText, const std::vector<PublishedEdition>& editions);
 
 }  // namespace trelvo

@@ -116,19 +116,32 @@ std::uint32_t numericId(std::string_view idAndAccessCode) {
     return value;
 }
 
-std::vector<std::string> updateConfigurationLines(std::string_view text) {
-    std::vector<std::string> lines;
-    std::string line;
-    for (char c : text) {
+std::vector<UpdateConfigurationLine> updateConfigurationLinesWithBytes(std::string_view text) {
+    std::vector<UpdateConfigurationLine> lines;
+    UpdateConfigurationLine line;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
         if (c == '\r') continue;
         if (c == '\n' || c == '\0') {
+            line.bytes = text.substr(start, i + 1 - start);
             lines.push_back(std::move(line));
-            line.clear();
-        } else if (line.size() < maxUpdateTextLength) {
-            line += c;
+            line = {};
+            start = i + 1;
+        } else if (line.text.size() < maxUpdateTextLength) {
+            line.text += c;
         }
     }
-    if (!line.empty()) lines.push_back(std::move(line));
+    if (!line.text.empty()) {
+        line.bytes = text.substr(start);
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::vector<std::string> updateConfigurationLines(std::string_view text) {
+    std::vector<std::string> lines;
+    for (UpdateConfigurationLine& line : updateConfigurationLinesWithBytes(text)) lines.push_back(std::move(line.text));
     return lines;
 }
 

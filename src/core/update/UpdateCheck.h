@@ -43,6 +43,14 @@ struct PublishedEdition {
 // anywhere, a last line without LF counts when not empty; each line is cut at
 // maxUpdateTextLength characters.
 std::vector<std::string> updateConfigurationLines(std::string_view text);
+// The same lines, each with the bytes of text it was read from, its LF or
+// NUL included: in order, they cover the whole text but for CRs after the
+// last line end.
+struct UpdateConfigurationLine {
+    std::string text;
+    std::string_view bytes;
+};
+std::vector<UpdateConfigurationLine> updateConfigurationLinesWithBytes(std::string_view text);
 // Reads a line as "%X %s %s %s %s" and an optional "signed" after them;
 // nullopt unless all five fields are there and the ID fits in 32 bits.
 std::optional<PublishedEdition> parsePublishedEdition(std::string_view line);

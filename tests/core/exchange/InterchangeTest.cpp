@@ -2,12 +2,14 @@
 // other tools' shapes come in.
 #include <gtest/gtest.h>
 
+#include <expat.h>
 #include <stdlib.h>
 
 #include <filesystem>
 #include <pugixml.hpp>
 
 #include "core/dictionary/CodePage.h"
+#include "core/dictionary/TextWords.h"
 #include "core/exchange/CsvFormat.h"
 #include "core/exchange/LanguageCodes.h"
 #include "core/exchange/TbxFormat.h"
@@ -36,6 +38,17 @@ Pairs entriesOf(const DictionaryStore& store) {
                          std::string(store.entries.note(n))});
     }
     return pairs;
+}
+
+// What a strict XML 1.0 parser says of the whole of xml: empty when it takes it.
+std::string xmlError(const std::string& xml) {
+    XML_Parser parser = XML_ParserCreate(nullptr);
+    std::string error;
+    if (XML_Parse(parser, xml.data(), static_cast<int>(xml.size()), XML_TRUE) != XML_STATUS_OK)
+        error = std::string(XML_ErrorString(XML_GetErrorCode(parser))) + " at line " +
+                std::to_string(XML_GetCurrentLineNumber(parser));
+    XML_ParserFree(parser);
+    return error;
 }
 
 class InterchangeTest : public ::testing::Test {
@@ -94,6 +107,35 @@ TEST_F(InterchangeTest, TheDeliveredDictionaryGoesThroughTbxAndCsvWithNothingLos
     ImportReading reading;
     EXPECT_EQ(readCsv(csvOf(delivered, {}), delivered.header, &reading), expected);
     EXPECT_EQ(reading.replacedCharacters, 0u);
+}
+
+TEST(Tbx, EveryByteOfAnEntryOrNameGivesAFileAStrictParserTakes) {
+    DictionaryStore store;
+    store.header = czechEnglish();
+    store.header.name = "N\x1B]0;title\x07";
+    std::string everyByte;
+    for (int b = 1; b < 256; ++b) everyByte += static_cast<char>(b);
+    store.entries.append("a" + everyByte, everyByte, "red\x1B[31m\tTAB\nLF\rCR", efUserModified);
+    store.entries.append("b\x01", "\x1F", "\x0B", 0);
+    CharacterTables tables;
+    store.rebuildIndexes(tables);
+    // The characters XML forbids come back as "?", the rest as they were;
+    // the import makes spaces of the line breaks, as of any control character.
+    auto cameBack = [](std::string text) {
+        for (char& c : text)
+            if (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n' && c != '\r') c = '?';
+        return entryText(text);
+    };
+    for (TbxVersion version : {TbxVersion::tbx2008, TbxVersion::tbx2019}) {
+        const std::string tbx = tbxOf(store, {}, version);
+        EXPECT_EQ(xmlError(tbx), "") << tbx;
+        ImportReading reading;
+        EXPECT_EQ(readTbx(tbx, store.header, &reading),
+                  (Pairs{{cameBack("a" + everyByte), cameBack(everyByte), cameBack("red\x1B[31m\tTAB\nLF\rCR")},
+                         {"b?", "?", "?"}}));
+        EXPECT_GE(reading.replacedCharacters, 2u * 28 + 2) << "28 in each term of the first entry";
+        EXPECT_NE(tbx.find("N\xEF\xBF\xBD]0;title\xEF\xBF\xBD"), std::string::npos) << "the name's too";
+    }
 }
 
 TEST(Csv, QuotesCommasAndLineBreaks) {

@@ -5,6 +5,8 @@
 namespace trelvo {
 namespace {
 
+using namespace std::string_literals;
+
 PublishedEdition edition(std::uint32_t id, std::string file, std::string version, bool signedMark = false) {
     PublishedEdition e;
     e.id = id;
@@ -95,11 +97,22 @@ TEST(EditionPublishing, MergingReplacesTheDictionarysLineAndKeepsTheOthersByteFo
         << "publishing the same edition again changes nothing";
 }
 
-TEST(EditionPublishing, ALineTheProgramEndsAtANulCountsAsTheEditionItReads) {
-    const std::string old = std::string("00000001 1.1.2026 8:00 a.dsl 0.9\0garbage\n", 41);
-    const MergedConfiguration merged = mergeUpdateConfiguration(old, {edition(1, "a.dsl", "1")});
-    EXPECT_EQ(merged.text, "00000001 8.12.2026 10:00 a.dsl 1\n");
-    EXPECT_EQ(merged.replaced, 1u);
+TEST(EditionPublishing, MergingReadsLinesAsTheProgramDoesWhereANulEndsOne) {
+    // After a NUL the program reads a line of its own: an old edition hidden
+    // there would otherwise stay the first of its ID and be offered for ever.
+    const std::string old = "00000001 1.1.2026 8:00 a.dsl 0.9\0garbage\n"
+                            "# note\0" "00000002 1.1.2026 8:00 b.dsl 0.9\n"
+                            "00000003 1.1.2026 8:00 c.dsl 3\r\0\r\r"s;
+    const MergedConfiguration merged =
+        mergeUpdateConfiguration(old, {edition(1, "a.dsl", "1"), edition(2, "b.dsl", "1")});
+    EXPECT_EQ(merged.text, "00000001 8.12.2026 10:00 a.dsl 1\n"
+                           "garbage\n"
+                           "# note\0" "00000002 8.12.2026 10:00 b.dsl 1\n"
+                           "00000003 1.1.2026 8:00 c.dsl 3\r\0"s);
+    EXPECT_EQ(merged.replaced, 2u);
+    EXPECT_EQ(merged.kept, 3u);
+    for (std::uint32_t id : {1u, 2u}) EXPECT_EQ(findPublishedEdition(merged.text, id)->version, "1") << id;
+    EXPECT_EQ(findPublishedEdition(merged.text, 3)->version, "3");
 }
 
 }  // namespace
