@@ -100,6 +100,17 @@ protected:
         return tool(args, tsv);
     }
 
+    // a.dsl with "kolej track", ID 5A3C1E01, and the bytes of its edition of
+    // 7.12.2026 14:05 with "kolej rail", stamped as publish stamps it.
+    std::string dictionaryAndEdition() {
+        EXPECT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
+        EXPECT_EQ(makeCzechEnglish(file("edition.dsl"), "kolej\trail\n",
+                                   {"--id", "5a3c1e01", "--update-stamp", "202612071405"})
+                      .status,
+                  0);
+        return readBytes(file("edition.dsl"));
+    }
+
     fs::path folder_;
 };
 
@@ -426,12 +437,7 @@ TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
 // check-update says what it made of the signature, and its options name the
 // trusted keys and demand a signature in place of the program folder's files.
 TEST_F(TrelvoToolTest, CheckUpdateVerifiesTheSignatureWithTheKeysItIsGiven) {
-    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
-    ASSERT_EQ(makeCzechEnglish(file("edition.dsl"), "kolej\trail\n",
-                               {"--id", "5a3c1e01", "--update-stamp", "202612071405"})
-                  .status,
-              0);
-    const std::string edition = readBytes(file("edition.dsl"));
+    const std::string edition = dictionaryAndEdition();
     const trelvo::SigningKey publisher = trelvo::generateSigningKey();
     const trelvo::SigningKey stranger = trelvo::generateSigningKey();
     std::ofstream(file("publisher.keys")) << trelvo::trustedKeyLine(publisher.publicKey, "vydavatel") << "\n";
@@ -484,12 +490,7 @@ TEST_F(TrelvoToolTest, CheckUpdateVerifiesTheSignatureWithTheKeysItIsGiven) {
 // merges into the dictionary as it is once the download is there, keeping
 // what was saved meanwhile.
 TEST_F(TrelvoToolTest, CheckUpdateDownloadsWithoutTheLockAndMergesIntoWhatIsThereThen) {
-    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
-    ASSERT_EQ(makeCzechEnglish(file("edition.dsl"), "kolej\trail\n",
-                               {"--id", "5a3c1e01", "--update-stamp", "202612071405"})
-                  .status,
-              0);
-    const std::string edition = readBytes(file("edition.dsl"));
+    const std::string edition = dictionaryAndEdition();
     std::mutex mutex;
     std::condition_variable released;
     bool open = false;

@@ -187,20 +187,27 @@ protected:
         ADD_FAILURE() << "no close button";
     }
 
+    // The active dictionary a.dsl of entries, ID 5A3C1E01; the header of its
+    // edition 1.1, stamped as publish stamps it.
+    DictionaryHeader activeDictionary(const EntryList& entries) {
+        dictionary("a.dsl", "Zabezpečovací technika", entries);
+        DictionaryHeader h;
+        EntryList read;
+        EXPECT_TRUE(readDictionaryFile(dir_ + "DSL/a.dsl", h, read));
+        h.idAndAccessCode = "5A3C1E01";
+        EXPECT_TRUE(writeDictionaryFile(h, read, dir_ + "DSL/a.dsl"));
+        h.version = "1.1";
+        h.updateStamp = "202612071405";
+        return h;
+    }
+
     // The active dictionary and a newer edition of it, published at /trelvo;
     // railTerm translates "kolej" in the edition.
     void publish(UpdateServer& server, const std::string& line, const std::string& railTerm = "rail") {
         EntryList entries;
         entries.append("kolej", "track", "", efDefault);
         entries.append("vlak", "train", "", efUserModified);
-        dictionary("a.dsl", "Zabezpečovací technika", entries);
-        DictionaryHeader h;
-        EntryList read;
-        ASSERT_TRUE(readDictionaryFile(dir_ + "DSL/a.dsl", h, read));
-        h.idAndAccessCode = "5A3C1E01";
-        ASSERT_TRUE(writeDictionaryFile(h, read, dir_ + "DSL/a.dsl"));
-        h.version = "1.1";
-        h.updateStamp = "202612071405";  // as publish stamps it
+        const DictionaryHeader h = activeDictionary(entries);
         EntryList edition;
         edition.append("kolej", railTerm, "", efDefault);
         edition.append("návěstidlo", "signal", "", efDefault);
@@ -477,18 +484,11 @@ TEST_F(UpdateTest, TheQuestionSaysWhatTheEditionReplacesKeepsAndAddsAndWhoSigned
     EntryList entries;
     for (int i = 0; i < 1000; ++i) entries.append(term("kolej", i), "track", "", efDefault);
     for (int i = 0; i < 200; ++i) entries.append(term("vlak", i), "train", "", efUserModified);
-    dictionary("a.dsl", "Zabezpečovací technika", entries);
-    DictionaryHeader h;
-    EntryList read;
-    ASSERT_TRUE(readDictionaryFile(dir_ + "DSL/a.dsl", h, read));
-    h.idAndAccessCode = "5A3C1E01";
-    ASSERT_TRUE(writeDictionaryFile(h, read, dir_ + "DSL/a.dsl"));
+    const DictionaryHeader h = activeDictionary(entries);
     // 1,100 entries, one of them the user's own, which is not added twice.
     EntryList edition;
     for (int i = 0; i < 1099; ++i) edition.append(term("kolej", i), "rail", "", efDefault);
     edition.append(term("vlak", 0), "train", "", efDefault);
-    h.version = "1.1";
-    h.updateStamp = "202612071405";
     const std::string bytes = serializeDictionary(h, edition);
     server.files["/trelvo/autoupdt.cfg"] = "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1 signed\n";
     server.files["/trelvo/cs-en.dsl"] = bytes;
