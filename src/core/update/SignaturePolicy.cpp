@@ -54,7 +54,7 @@ SignatureCheck checkEditionSignature(std::string_view fileBytes, const FetchedSi
                                      bool signedBefore, const SignaturePolicy& policy) {
     if (signature.failure)
         return refused("Podpis vydání slovníku se z aktualizačního serveru nepodařilo stáhnout (" +
-                       *signature.failure + "), a bez něj nelze vydání ověřit.");
+                       *signature.failure + ") a bez něj nelze vydání ověřit.");
     if (!signature.text) {
         if (signedMark)
             return refused("Vydání slovníku je na aktualizačním serveru označeno jako podepsané, ale podpis k němu "

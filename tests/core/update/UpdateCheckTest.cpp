@@ -860,7 +860,7 @@ TEST_F(SignedUpdateCheck, ASignatureThatDoesNotComeIsNoAbsentOne) {
     publishSignature(dictionaryBytes, publisher);
     http.brokenGets.insert(sigPath);  // as a body over the limit, a cut transfer or a timeout
     expectRefused(check(oneLocation), "Podpis vydání slovníku se z aktualizačního serveru nepodařilo stáhnout "
-                                      "(failed), a bez něj nelze vydání ověřit." + refusalEnd);
+                                      "(failed) a bez něj nelze vydání ověřit." + refusalEnd);
 }
 
 TEST(SignaturePolicyFiles, KeysFromTheFileAndRequireSignedByItsPresence) {
