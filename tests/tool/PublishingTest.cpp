@@ -144,7 +144,7 @@ TEST_F(PublishingTest, VerifyNamesTheKeyOfASignatureAndRefusesAChangedFileOrAnUn
     EXPECT_EQ(tool({"sign", dictionary}).status, 1);
 }
 
-TEST_F(PublishingTest, TheDeliveredTrustedKeysTrustTheDemoServersEdition) {
+TEST_F(PublishingTest, TheBuildFoldersTrustedKeysTrustTheDemoServersEdition) {
     // verify without --trusted-keys reads the program folder's, as the check does.
     const Result verified = tool({"verify", runtimeDir + "/updates/trelvo/cs-en.dsl"});
     EXPECT_EQ(verified.status, 0) << verified.err;

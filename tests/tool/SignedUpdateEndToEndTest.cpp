@@ -35,8 +35,9 @@ protected:
         char name[] = "/tmp/trelvo-signed-e2e-XXXXXX";
         folder_ = mkdtemp(name);
         // A program folder like the one the package installs into a user's
-        // folder: the tool with its tables, the delivered trusted-keys and
-        // the delivered Czech-English dictionary, edition 1.0.
+        // folder: the tool with its tables, the build folder's trusted-keys
+        // (which trusts its demo key) and the delivered Czech-English
+        // dictionary, edition 1.0.
         program_ = folder_ / "program";
         fs::create_directories(program_ / "DSL");
         for (const char* file : {"upchar.dat", "trusted-keys"})
