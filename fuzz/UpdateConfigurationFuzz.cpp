@@ -48,6 +48,15 @@ void checkStamp(std::string_view date, std::string_view time) {
     for (char c : stamp)
         if (!isDigit(c) && c != '-') std::abort();
     if (std::optional<std::string> scanned = scannedStamp(date, time); scanned && *scanned != stamp) std::abort();
+    // Only twelve digits of a real date and time count, and never as later
+    // than themselves; any of them is later than a stamp that is none.
+    if (trelvo::possibleStamp(stamp)) {
+        if (stamp.size() != 12 || stamp.find('-') != std::string::npos) std::abort();
+        if (!trelvo::laterStamp(stamp, "")) std::abort();
+        if (trelvo::laterStamp(stamp, stamp)) std::abort();
+    } else if (trelvo::laterStamp(stamp, "")) {
+        std::abort();
+    }
 }
 
 }  // namespace

@@ -2,9 +2,10 @@
 # Serves the published update of the delivered Czech-English dictionary on
 # 127.0.0.1:8717, where the delivered net.ini looks for updates: the folder
 # trelvo-tool publish laid out at build time, edition 1.1 signed by the demo
-# key that the delivered trusted-keys trusts. Start it, then start the program
-# (bash scripts/run.sh) and open the Czech-English dictionary with the update
-# button pressed: it offers edition 1.1, verifies its signature and merges it.
+# key the build made for itself, which only the build folder's trusted-keys
+# trusts. Start it, then start the program (bash scripts/run.sh) and open the
+# Czech-English dictionary with the update button pressed: it downloads
+# edition 1.1, verifies its signature, asks and merges it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ ! -f build/bin/updates/trelvo/cs-en.dsl.sig ] || [ ! -f build/bin/trusted-keys ]; then

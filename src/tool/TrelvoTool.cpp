@@ -701,9 +701,8 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
 int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     ToolArguments a(args, {"locations", "yes!", "tables", "trusted-keys", "require-signed!"});
     CharacterTables tables = loadTables(a);
-    // Held through the download too: the merge is made on what was read.
-    DictionaryLock lock;
-    lockDictionary(lock, a.file());
+    // Read without the lock for what the check needs: a save replaces the
+    // file whole, so the read sees one edition or the other.
     DictionaryStore store = openStore(a.file());
     const bool yes = a.flag("yes");
     // The download goes where the program puts it: beside the tool when that is
@@ -715,7 +714,8 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
     // The keys and the demand for signatures the program itself would use,
     // unless the command names others.
     SignaturePolicy policy = readSignaturePolicy(a.get("trusted-keys").value_or(programFolder.locate(trustedKeysName)),
-                                                 programFolder.locate(requireSignedName));
+                                                 programFolder.locate(requireSignedName),
+                                                 joinPath(folder, signedLocationsName));
     if (a.flag("require-signed")) policy.requireSigned = true;
     std::unique_ptr<HttpClient> http = makeHttpClient();
     std::string status;
@@ -725,16 +725,25 @@ int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
         if (!text.empty()) out_ << "status: " << printable(text) << "\n";
     };
     ui.status = [&] { return status; };
-    ui.askToSynchronise = [&](const std::string& version) {
-        out_ << "newer edition " << printable(version) << ": " << (yes ? "yes" : "no") << "\n";
+    ui.askToSynchronise = [&](const EditionOffer& offer) {
+        out_ << "would be synchronised, replaced: " << offer.counts.replaced << ", kept: " << offer.counts.kept
+             << ", added: " << offer.counts.added << "\n";
+        out_ << "newer edition " << printable(offer.version) << ": " << (yes ? "yes" : "no") << "\n";
         return yes;
     };
-    ui.synchroniseWithDownload = [&](const std::string& path) {
-        const SyncOutcome outcome = synchronise(store, tables, path, [&] { return yes; }, {});
+    // Taken only now, so that a server however slow never keeps the
+    // program from saving: what was read before is read again under it.
+    DictionaryLock lock;
+    ui.beforeMerge = [&] {
+        lockDictionary(lock, a.file());
+        store = openStore(a.file());
+    };
+    ui.synchroniseWithDownload = [&](const std::string& path, const std::function<bool(const SyncCounts&)>& agree) {
+        const SyncOutcome outcome = synchronise(store, tables, path, {}, {}, nullptr,
+                                                [&](SyncOutcome, const SyncCounts& counts) { return agree(counts); });
         switch (outcome) {
             case SyncOutcome::synchronised: out_ << "synchronised\n"; break;
-            case SyncOutcome::imported: out_ << "imported\n"; break;
-            case SyncOutcome::declined: out_ << "import declined\n"; break;
+            case SyncOutcome::declined: out_ << "not synchronised\n"; break;
             case SyncOutcome::tooLarge: out_ << "merge too large\n"; break;
             default: out_ << "download unreadable\n"; break;
         }

@@ -127,6 +127,13 @@ Publication readPublication(const std::string& path, const std::string& publishi
     p.stampOfPublishing = !time;
     if (!time) time = publicationTimeOfStamp(publishingStamp);
     if (!time) throw ToolError("the clock gives no date to publish under");
+    // The program takes an edition only when the file carries the stamp its
+    // line announces, so that an earlier edition cannot be served again as
+    // this one: the published file is given the stamp it is published under.
+    if (p.stampOfPublishing) {
+        header.updateStamp = publishingStamp;
+        p.bytes = serializeDictionary(header, entries);
+    }
     p.edition.date = time->date;
     p.edition.time = time->time;
     p.edition.version = header.version;

@@ -43,16 +43,27 @@ export HOME=$scratch/home
 unset XDG_DATA_HOME
 mkdir -p "$HOME"
 user=$HOME/.local/share/trelvo
+# The program checks for updates when it opens a dictionary: here only at a
+# closed port of this machine, never at the delivered location.
+mkdir -p "$user"
+echo "127.0.0.1:9/trelvo" >"$user/net.ini"
 
 # The tool reads the installed tables: nothing beside it, no user's folder yet.
 info=$("$root/usr/bin/trelvo-tool" info "$root/usr/share/trelvo/DSL/cs-en.dsl")
 grep -q "Zabezpečovací technika česko-anglický" <<<"$info" || { echo "$info"; fail "trelvo-tool info"; }
 search=$("$root/usr/bin/trelvo-tool" search "$root/usr/share/trelvo/DSL/cs-en.dsl" navestidlo)
 [ -n "$search" ] || fail "trelvo-tool search"
-# The installed trusted-keys hold the demo key, which signed the demo server's edition.
+# The package trusts no key and holds no private one: the demo server's
+# edition, signed by the build folder's own demo key, does not verify with
+# what it installed, and nothing in it is a key to sign with.
+grep -v '^#' "$root/usr/share/trelvo/trusted-keys" | grep -q . && fail "the package trusts a key"
+if grep -rlIE '^secret ' "$root"; then fail "the package holds a private key"; fi
 cp "$build/bin/updates/trelvo/cs-en.dsl" "$build/bin/updates/trelvo/cs-en.dsl.sig" "$scratch/"
-verified=$("$root/usr/bin/trelvo-tool" verify "$scratch/cs-en.dsl") || fail "trelvo-tool verify"
-grep -q "demo key" <<<"$verified" || { echo "$verified"; fail "trelvo-tool verify names no demo key"; }
+if "$root/usr/bin/trelvo-tool" verify "$scratch/cs-en.dsl" --trusted-keys "$root/usr/share/trelvo/trusted-keys"; then
+  fail "the installed tool trusts the demo key"
+fi
+# Nor does it name a port on this machine, which any user of it could serve on.
+grep -q '127\.0\.0\.1\|localhost' "$root/usr/share/trelvo/net.ini" && fail "the package's net.ini names this machine"
 
 # The program: started headless, asked to end once it has made the user's
 # folder; it ends as when its window is closed, which writes trelvo.cfg.
@@ -70,7 +81,7 @@ for _ in $(seq 600); do kill -0 "$program" 2>/dev/null || break; sleep 0.1; done
 wait "$program" || status=$?
 program=
 [ "$status" -eq 0 ] || { cat "$scratch/trelvo.out"; fail "the program ended with status $status"; }
-for f in upchar.dat net.ini trelvo.html DSL/cs-ru.dsl trelvo.cfg; do
+for f in upchar.dat net.ini trusted-keys trelvo.html DSL/cs-ru.dsl trelvo.cfg; do
   [ -f "$user/$f" ] || { ls -la "$user"; cat "$scratch/trelvo.out"; fail "no $f in the user's folder"; }
 done
 echo "installed package works"

@@ -16,7 +16,7 @@ namespace fs = std::filesystem;
 namespace {
 
 const std::string runtimeDir = TRELVO_RUNTIME_DIR;
-const std::string demoKey = std::string(TRELVO_RESOURCES_DIR) + "/updates/demo-signing-key";
+const std::string demoKey = TRELVO_DEMO_KEY;
 
 std::string readBytes(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -35,8 +35,9 @@ protected:
         char name[] = "/tmp/trelvo-signed-e2e-XXXXXX";
         folder_ = mkdtemp(name);
         // A program folder like the one the package installs into a user's
-        // folder: the tool with its tables, the delivered trusted-keys and
-        // the delivered Czech-English dictionary, edition 1.0.
+        // folder: the tool with its tables, the build folder's trusted-keys
+        // (which trusts its demo key) and the delivered Czech-English
+        // dictionary, edition 1.0.
         program_ = folder_ / "program";
         fs::create_directories(program_ / "DSL");
         for (const char* file : {"upchar.dat", "trusted-keys"})
@@ -183,4 +184,100 @@ TEST_F(SignedUpdateEndToEnd, AnUnsignedEditionIsTakenUnlessSignaturesAreRequired
     const ToolRun run = checkUpdate(location);
     expectTaken(run);
     EXPECT_NE(run.out.find("signature: none"), std::string::npos) << run.out;
+}
+
+// The Czech-Russian dictionary, correctly signed, served under the line of
+// the Czech-English one: refused, even with --yes and require-signed, never
+// merged or imported into the other dictionary.
+TEST_F(SignedUpdateEndToEnd, ASignedEditionOfAnotherDictionaryIsRefused) {
+    fs::copy_file(fs::path(runtimeDir) / "DSL/cs-ru.dsl", edition_, fs::copy_options::overwrite_existing);
+    publish();
+    // The server's line names the Czech-English dictionary for that file.
+    std::ofstream(site_ / "trelvo/autoupdt.cfg") << "5A3C1E01 9.12.2026 10:00 cs-en.dsl 1.1 signed\n";
+    NginxServer server(site_.string());
+    ASSERT_TRUE(server.ready()) << server.error();
+    std::ofstream(program_ / "require-signed") << "";
+    const ToolRun run = checkUpdate("127.0.0.1:" + std::to_string(server.httpPort()) + "/trelvo");
+    expectRefused(run);
+    EXPECT_EQ(run.out.find("import"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("newer edition"), std::string::npos) << "nothing to ask about: " << run.out;
+    EXPECT_NE(run.err.find("Stažený soubor je vydáním jiného slovníku (ID 5A3C1E02) než otevřený slovník "
+                           "(ID 5A3C1E01)."),
+              std::string::npos)
+        << run.err;
+}
+
+// Edition 1.1, signed, announced again with a later stamp after the
+// dictionary has moved on: the file's own stamp gives it away.
+TEST_F(SignedUpdateEndToEnd, AnEarlierSignedEditionServedAgainIsRefused) {
+    publish();
+    NginxServer server(site_.string());
+    ASSERT_TRUE(server.ready()) << server.error();
+    const std::string location = "127.0.0.1:" + std::to_string(server.httpPort()) + "/trelvo";
+    std::ofstream(site_ / "trelvo/autoupdt.cfg") << "5A3C1E01 24.12.2026 10:00 cs-en.dsl 1.1 signed\n";
+    const ToolRun replayed = checkUpdate(location);
+    expectRefused(replayed);
+    EXPECT_NE(replayed.err.find("Datum vydání uvedené ve staženém souboru (8.12.2026 10:00) nesouhlasí s datem, "
+                                "které ohlašuje aktualizační server (24.12.2026 10:00)"),
+              std::string::npos)
+        << replayed.err;
+
+    // Taken under its own stamp; announced once more with an earlier one, it is not offered.
+    std::ofstream(site_ / "trelvo/autoupdt.cfg", std::ios::trunc) << "5A3C1E01 8.12.2026 10:00 cs-en.dsl 1.1 signed\n";
+    expectTaken(checkUpdate(location));
+    const std::string taken = readBytes(dictionary());
+    std::ofstream(site_ / "trelvo/autoupdt.cfg", std::ios::trunc) << "5A3C1E01 1.12.2026 10:00 cs-en.dsl 1.0 signed\n";
+    const ToolRun earlier = checkUpdate(location);
+    EXPECT_EQ(earlier.out.find("newer edition"), std::string::npos) << earlier.out;
+    EXPECT_NE(earlier.out.find("result: 2"), std::string::npos) << earlier.out;
+    EXPECT_EQ(readBytes(dictionary()), taken);
+}
+
+TEST_F(SignedUpdateEndToEnd, AnImpossibleStampIsRefusedAndNotStored) {
+    publish();
+    std::ofstream(site_ / "trelvo/autoupdt.cfg", std::ios::trunc)
+        << "5A3C1E01 99999999999.-7.2147483648 25:61:99 cs-en.dsl 1.1 signed\n";
+    NginxServer server(site_.string());
+    ASSERT_TRUE(server.ready()) << server.error();
+    const ToolRun run = checkUpdate("127.0.0.1:" + std::to_string(server.httpPort()) + "/trelvo");
+    expectRefused(run);
+    EXPECT_NE(run.err.find("nemožným datem nebo časem vydání"), std::string::npos) << run.err;
+    EXPECT_EQ(server.accessLog().find("cs-en.dsl"), std::string::npos) << "nothing fetched: " << server.accessLog();
+    const ToolRun info = tool("info DSL/cs-en.dsl");
+    EXPECT_NE(info.out.find("updateStamp: \n"), std::string::npos) << info.out;
+}
+
+// Once a location has given a verified signature, an edition from it without
+// one is refused: the signature of a newer edition kept away on the line, or
+// too long to be one, does not make it count as unsigned.
+TEST_F(SignedUpdateEndToEnd, ALocationThatSignedOnceIsNotTakenUnsignedAgain) {
+    publish();
+    NginxServer server(site_.string());
+    ASSERT_TRUE(server.ready()) << server.error();
+    const std::string location = "127.0.0.1:" + std::to_string(server.httpPort()) + "/trelvo";
+    expectTaken(checkUpdate(location));
+    EXPECT_NE(readBytes(program_ / "signed-locations").find(location + "\n"), std::string::npos);
+    const std::string taken = readBytes(dictionary());
+
+    // Edition 1.2 without the mark and without its signature.
+    const ToolRun made = tool("make '" + edition_ + "' --name N --lang0 C --charset0 238 --lang1 A --charset1 0 "
+                              "--id 5A3C1E01 --version 1.2 --update-stamp 202612201000 < /dev/null");
+    ASSERT_EQ(made.status, 0) << made.err;
+    fs::copy_file(edition_, site_ / "trelvo/cs-en.dsl", fs::copy_options::overwrite_existing);
+    fs::remove(site_ / "trelvo/cs-en.dsl.sig");
+    std::ofstream(site_ / "trelvo/autoupdt.cfg", std::ios::trunc) << "5A3C1E01 20.12.2026 10:00 cs-en.dsl 1.2\n";
+    const ToolRun stripped = checkUpdate(location);
+    EXPECT_NE(stripped.out.find("signature: refused"), std::string::npos) << stripped.out;
+    EXPECT_NE(stripped.err.find("dříve vydával podepsaná vydání"), std::string::npos) << stripped.err;
+    EXPECT_EQ(readBytes(dictionary()), taken);
+
+    // A "signature" larger than any is as good as none.
+    std::ofstream(site_ / "trelvo/cs-en.dsl.sig") << std::string(64 * 1024, 'A') << "\n";
+    fs::remove(program_ / "signed-locations");
+    const ToolRun oversized = checkUpdate(location);
+    EXPECT_NE(oversized.out.find("signature: refused"), std::string::npos) << oversized.out;
+    EXPECT_NE(oversized.err.find("Podpis vydání slovníku se z aktualizačního serveru nepodařilo stáhnout"),
+              std::string::npos)
+        << oversized.err;
+    EXPECT_EQ(readBytes(dictionary()), taken);
 }

@@ -7,7 +7,9 @@
 
 #include <httplib.h>
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,6 +19,7 @@
 #include "NginxServer.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/dictionary/DictionaryLock.h"
 #include "core/update/EditionSignature.h"
 #include "tool/TrelvoTool.h"
 
@@ -97,6 +100,17 @@ protected:
                                       "--charset0", "238", "--lang1", "Angličtina", "--charset1", "0"};
         args.insert(args.end(), extra.begin(), extra.end());
         return tool(args, tsv);
+    }
+
+    // a.dsl with "kolej track", ID 5A3C1E01, and the bytes of its edition of
+    // 7.12.2026 14:05 with "kolej rail", stamped as publish stamps it.
+    std::string dictionaryAndEdition() {
+        EXPECT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
+        EXPECT_EQ(makeCzechEnglish(file("edition.dsl"), "kolej\trail\n",
+                                   {"--id", "5a3c1e01", "--update-stamp", "202612071405"})
+                      .status,
+                  0);
+        return readBytes(file("edition.dsl"));
     }
 
     fs::path folder_;
@@ -468,9 +482,7 @@ TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
 // check-update says what it made of the signature, and its options name the
 // trusted keys and demand a signature in place of the program folder's files.
 TEST_F(TrelvoToolTest, CheckUpdateVerifiesTheSignatureWithTheKeysItIsGiven) {
-    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "5a3c1e01"}).status, 0);
-    ASSERT_EQ(makeCzechEnglish(file("edition.dsl"), "kolej\trail\n", {"--id", "5a3c1e01"}).status, 0);
-    const std::string edition = readBytes(file("edition.dsl"));
+    const std::string edition = dictionaryAndEdition();
     const trelvo::SigningKey publisher = trelvo::generateSigningKey();
     const trelvo::SigningKey stranger = trelvo::generateSigningKey();
     std::ofstream(file("publisher.keys")) << trelvo::trustedKeyLine(publisher.publicKey, "vydavatel") << "\n";
@@ -530,6 +542,59 @@ TEST_F(TrelvoToolTest, CheckUpdatePrintsAServersVersionWithItsEscapeSequencesEsc
     const Result checked = tool({"check-update", file("a.dsl"), "--locations", file("net.ini"), "--tables", upchar});
     EXPECT_NE(checked.out.find("1.1\\x1B]0;owned\\x07"), std::string::npos) << checked.out;
     EXPECT_EQ((checked.out + checked.err).find_first_of("\x1B\x07"), std::string::npos) << checked.out;
+}
+
+// A server that takes its time over the edition must not keep the program
+// from saving: check-update waits on it without the dictionary's lock, and
+// merges into the dictionary as it is once the download is there, keeping
+// what was saved meanwhile.
+TEST_F(TrelvoToolTest, CheckUpdateDownloadsWithoutTheLockAndMergesIntoWhatIsThereThen) {
+    const std::string edition = dictionaryAndEdition();
+    std::mutex mutex;
+    std::condition_variable released;
+    bool open = false;
+    std::atomic<bool> asked{false};
+    httplib::Server server;
+    server.Get(R"(/(.*))", [&](const httplib::Request& request, httplib::Response& response) {
+        if (request.path == "/trelvo/autoupdt.cfg") {
+            response.set_content("5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n", "text/plain");
+        } else if (request.path == "/trelvo/cs-en.dsl") {
+            asked = true;
+            std::unique_lock lock(mutex);
+            released.wait_for(lock, std::chrono::seconds(20), [&] { return open; });
+            response.set_content(edition, "application/octet-stream");
+        } else {
+            response.status = 404;
+        }
+    });
+    const int port = server.bind_to_any_port("127.0.0.1");
+    std::thread serving([&server] { server.listen_after_bind(); });
+    while (!server.is_running()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::ofstream(file("net.ini")) << "127.0.0.1:" << port << "/trelvo\n";
+
+    const pid_t checking = startTool({"check-update", file("a.dsl"), "--locations", file("net.ini"), "--yes",
+                                      "--tables", upchar});
+    for (int i = 0; i < 2000 && !asked; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_TRUE(asked);
+    trelvo::DictionaryLock lock;
+    EXPECT_EQ(lock.lock(file("a.dsl"), std::chrono::milliseconds(0)), trelvo::DictionaryLock::Outcome::locked)
+        << "the download holds no lock";
+    lock.release();
+    std::ofstream(file("words.txt")) << "vlak\ttrain\n";
+    EXPECT_EQ(tool({"import", file("a.dsl"), file("words.txt"), "--tables", upchar}).status, 0);
+    {
+        std::lock_guard hold(mutex);
+        open = true;
+    }
+    released.notify_all();
+    EXPECT_EQ(exitStatus(checking), 0);
+    server.stop();
+    serving.join();
+
+    const Result dump = tool({"dump", file("a.dsl"), "--tables", upchar});
+    EXPECT_EQ(lines(dump.out), (std::vector<std::string>{"kolej\trail\t\t0", "vlak\ttrain\t\t1"}))
+        << "the edition merged into the dictionary with the entry saved while it came";
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "updateStamp"), "202612071405");
 }
 
 TEST_F(TrelvoToolTest, TwoImportsStartedAtOnceBothLandInTheDictionary) {

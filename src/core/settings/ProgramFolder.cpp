@@ -125,8 +125,8 @@ void ProgramFolder::seedUserFolder() const {
         copyIfMissing(entry.path().string(), user + "DSL/" + name);
     }
     copyIfMissing(data + "net.ini", user + "net.ini");
-    // The update check reads the keys it trusts from the folder it works in;
-    // without them a signed edition of the delivered servers would be refused.
+    // The update check reads the keys it trusts from the folder it works in:
+    // the delivered file trusts none and tells the user how to add one.
     copyIfMissing(data + "trusted-keys", user + "trusted-keys");
     copyIfMissing(data + "trelvo.html", user + "trelvo.html");
 }

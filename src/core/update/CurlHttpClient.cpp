@@ -126,12 +126,16 @@ public:
         if (limit > 0)
             check(curl().easy_setopt(handle, CURLOPT_MAXFILESIZE_LARGE,
                                    static_cast<curl_off_t>(limit)));
+        check(curl().easy_setopt(handle, CURLOPT_TIMEOUT, limits_.overallSeconds(limit)));
         try {
             perform(handle, "GET " + url(path) + " failed");
         } catch (const HttpError&) {
             if (sink.overLimit || lastCode_ == CURLE_FILESIZE_EXCEEDED)
                 throw HttpError("GET " + url(path) + " failed: body longer than " +
                                 std::to_string(limit) + " bytes");
+            if (lastCode_ == CURLE_OPERATION_TIMEDOUT)
+                throw HttpError("GET " + url(path) + " failed: not complete within " +
+                                std::to_string(limits_.overallSeconds(limit)) + " seconds");
             throw;
         }
         return std::move(sink.body);
@@ -140,6 +144,7 @@ public:
     void head(const std::string& path) override {
         CURL* handle = prepare(path);
         check(curl().easy_setopt(handle, CURLOPT_NOBODY, 1L));
+        check(curl().easy_setopt(handle, CURLOPT_TIMEOUT, limits_.overallSeconds(0)));
         perform(handle, "HEAD " + url(path) + " failed");
     }
 
@@ -224,16 +229,18 @@ private:
         errorBuffer_[0] = '\0';
         const CURLcode code = curl().easy_perform(handle);
         lastCode_ = code;
+        long status = 0;
+        if (checkStatus)
+            curl().easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         if (code != CURLE_OK) {
             std::string detail = errorBuffer_[0] ? errorBuffer_ : curl().easy_strerror(code);
-            throw HttpError(what + ": " + detail, isSecureChannelFailure(code));
+            throw HttpError(what + ": " + detail, isSecureChannelFailure(code),
+                            code == CURLE_HTTP_RETURNED_ERROR ? status : 0);
         }
         if (!checkStatus)
             return;
-        long status = 0;
-        curl().easy_getinfo(handle, CURLINFO_RESPONSE_CODE, &status);
         if (status < 200 || status > 299)
-            throw HttpError(what + ": HTTP status " + std::to_string(status));
+            throw HttpError(what + ": HTTP status " + std::to_string(status), false, status);
     }
 
     HttpLimits limits_;

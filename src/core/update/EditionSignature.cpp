@@ -121,12 +121,19 @@ std::string trustedKeyLine(const PublicKey& key, std::string_view comment)
 
 std::vector<TrustedKey> parseTrustedKeys(std::string_view text, int* skippedLines)
 {
+    // The demo key of earlier sources had its private half committed beside
+    // it, so anyone can sign with it: a copy of an old trusted-keys in a
+    // user's folder must not keep trusting it.
+    PublicKey published{};
+    fromBase64("aYs1sprFlob8l4z36QTkmhL/XzK6HjQYtXBZC/Lye5w=", published);
     std::vector<TrustedKey> keys;
     int skipped = 0;
     forEachContentLine(text, [&](std::string_view line) {
         const auto [word, rest] = firstWord(line);
         TrustedKey key;
         if (fromBase64(word, key.key)) {
+            if (key.key == published)
+                return;
             key.comment = rest;
             keys.push_back(std::move(key));
         } else {

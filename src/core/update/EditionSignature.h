@@ -15,6 +15,9 @@ inline constexpr const char* signatureSuffix = ".sig";
 // file whose presence makes every update need a signature.
 inline constexpr const char* trustedKeysName = "trusted-keys";
 inline constexpr const char* requireSignedName = "require-signed";
+// In the program folder: the update locations that have given a verified
+// signature, one a line; an unsigned edition from them is refused afterwards.
+inline constexpr const char* signedLocationsName = "signed-locations";
 
 using PublicKey = std::array<unsigned char, 32>;
 
@@ -43,7 +46,8 @@ std::optional<SigningKey> parseSigningKeyFile(std::string_view text);
 std::string trustedKeyLine(const PublicKey& key, std::string_view comment);
 // The keys of a trusted-keys file: one a line, "BASE64 [comment]"; empty
 // lines and lines starting with "#" are skipped, unreadable lines are
-// counted in skippedLines when given.
+// counted in skippedLines when given. A key whose private half was ever
+// published is never among them.
 std::vector<TrustedKey> parseTrustedKeys(std::string_view text, int* skippedLines = nullptr);
 
 // The signature file's text for the file's bytes.

@@ -5,6 +5,8 @@
 
 #include "core/dictionary/AtomicFile.h"
 #include "core/dictionary/CodePage.h"
+#include "core/dictionary/DictionaryFile.h"
+#include "EditionPublishing.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/settings/ProgramPaths.h"
 
@@ -80,21 +82,66 @@ void disconnectQuietly(HttpClient& http) {
     }
 }
 
+// A stamp as autoupdt.cfg writes it, "7.12.2026 14:05"; "žádné" for none.
+std::string stampText(const std::string& stamp) {
+    if (stamp.empty()) return "žádné";
+    const std::optional<PublicationTime> time = publicationTimeOfStamp(stamp);
+    if (!time) return "\"" + CodePage::toUtf8(stamp, CodePage::headerCodePage) + "\"";
+    return time->date + " " + time->time;
+}
+
+// Why a downloaded edition is not what autoupdt.cfg announced; empty when it
+// is, or when the file is no dictionary at all, which the merge refuses.
+std::string unclaimedEdition(const std::string& bytes, const FoundEdition& edition, const SignatureCheck& signature,
+                             const std::string& dictionaryId) {
+    DictionaryHeader header;
+    EntryList entries;
+    if (!parseDictionary(std::string_view(bytes), header, entries)) return {};
+    auto idText = [](const std::string& id) { return CodePage::toUtf8(id.substr(0, 8), CodePage::headerCodePage); };
+    if (!sameDictionaryId(header.idAndAccessCode, dictionaryId))
+        return refusedDownloadMessage("Stažený soubor je vydáním jiného slovníku (ID " + idText(header.idAndAccessCode) +
+                                      ") než otevřený slovník (ID " + idText(dictionaryId) + ").");
+    // An unsigned file without a stamp of its own comes from a server set up
+    // before stamps were bound: anyone on the way could change it anyway.
+    const bool unstampedOfOldServer = signature.verdict == SignatureVerdict::none && header.updateStamp.empty();
+    if (header.updateStamp != edition.stamp && !unstampedOfOldServer)
+        return refusedDownloadMessage("Datum vydání uvedené ve staženém souboru (" + stampText(header.updateStamp) +
+                                      ") nesouhlasí s datem, které ohlašuje aktualizační server (" +
+                                      stampText(edition.stamp) + "); může jít o starší vydání podstrčené znovu.");
+    return {};
+}
+
 // The download merged, or the check ended with why it was not.
 UpdateCheckResult takeDownload(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
                                const EditionDownload& download, UpdateUi& ui, int& lastUpdateDay) {
     if (!download.error.empty()) return endCheck(ui.setStatus, 2, UpdateOutcome::downloadFailed, download.error);
     if (download.signature.verdict == SignatureVerdict::refused)
         return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, download.signature.refusal);
-    // A refused file (an error page, a cut transfer) must not count as
-    // taken: the edition would never be offered again.
+    if (!download.refusal.empty())
+        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, download.refusal);
+    if (ui.beforeMerge) ui.beforeMerge();
+    // The dictionary read again may have taken this edition, or a later one, meanwhile.
+    if (!laterStamp(edition.stamp, store.header.updateStamp)) return endCheck(ui.setStatus, 2, UpdateOutcome::upToDate);
+    bool asked = false;
+    auto agree = [&](const SyncCounts& counts) {
+        asked = true;
+        return ui.askToSynchronise && ui.askToSynchronise(EditionOffer{edition.version, counts, download.signature});
+    };
     const SyncOutcome merged =
-        ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath) : SyncOutcome::synchronised;
-    if (merged == SyncOutcome::unreadable)
-        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
-    if (merged == SyncOutcome::tooLarge)
-        return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
-    // Stored even after a declined import, so the same edition is not offered again.
+        ui.synchroniseWithDownload ? ui.synchroniseWithDownload(downloadPath, agree) : SyncOutcome::declined;
+    switch (merged) {
+        case SyncOutcome::synchronised: break;
+        case SyncOutcome::declined:
+            if (asked) return endCheck(ui.setStatus, 2, UpdateOutcome::declined);
+            return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused,
+                            refusedDownloadMessage("Stažený soubor je vydáním jiného slovníku než otevřený slovník."));
+        // A refused file (an error page, a cut transfer) must not count as
+        // taken: the edition would never be offered again.
+        case SyncOutcome::tooLarge:
+            return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, tooLargeMergeMessage(downloadPath));
+        default:
+            return endCheck(ui.setStatus, 2, UpdateOutcome::downloadRefused, unreadableDictionaryMessage(downloadPath));
+    }
     store.header.updateStamp = edition.stamp;
     // A failed save has shown its own error: the check is no success, and
     // the day of the last update stays, so that the reminder still comes.
@@ -175,6 +222,13 @@ std::optional<PublishedEdition> findPublishedEdition(std::string_view text, std:
         if (edition && edition->id == id) return edition;
     }
     return std::nullopt;
+}
+
+bool possibleStamp(std::string_view stamp) { return publicationTimeOfStamp(stamp).has_value(); }
+
+bool laterStamp(std::string_view published, std::string_view stored) {
+    // Twelve digits each: their text order is their time order.
+    return possibleStamp(published) && (!possibleStamp(stored) || published > stored);
 }
 
 std::string publicationStamp(std::string_view date, std::string_view time) {
@@ -271,9 +325,17 @@ EditionSearch searchLocations(const std::vector<std::string>& locations, std::ui
             return end(2, UpdateOutcome::noEdition);
         }
 
-        // Any difference counts as newer: stamps are not ordered.
         const std::string stamp = publicationStamp(edition->date, edition->time);
-        if (stamp == updateStamp) {
+        if (!possibleStamp(stamp)) {
+            disconnectQuietly(http);
+            return end(2, UpdateOutcome::impossibleStamp,
+                       "Aktualizační server ohlašuje vydání slovníku s nemožným datem nebo časem vydání \"" +
+                           CodePage::toUtf8(edition->date + " " + edition->time, CodePage::headerCodePage) +
+                           "\"; vydání nebylo staženo, slovník zůstal beze změny.");
+        }
+        // Only a later edition is offered: an earlier one served again would
+        // take back what the dictionary has had since.
+        if (!laterStamp(stamp, updateStamp)) {
             disconnectQuietly(http);
             return end(2, UpdateOutcome::upToDate);
         }
@@ -285,21 +347,18 @@ EditionSearch searchLocations(const std::vector<std::string>& locations, std::ui
             disconnectQuietly(http);
             return end(2, UpdateOutcome::fileMissing);
         }
+        std::string locationKey = location.host;
+        for (char& c : locationKey)
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
         return {FoundEdition{stamp, CodePage::toUtf8(edition->version, CodePage::headerCodePage), filePath,
-                             edition->signedMark},
+                             edition->signedMark, locationKey + location.path},
                 {}};
     }
     return {std::nullopt, {2, UpdateOutcome::notChecked, {}, {}}};
 }
 
-std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEdition& edition, UpdateUi& ui) {
-    if (ui.askToSynchronise && ui.askToSynchronise(edition.version)) return std::nullopt;
-    disconnectQuietly(http);
-    return endCheck(ui.setStatus, 2, UpdateOutcome::declined);
-}
-
 EditionDownload downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath,
-                                const SignaturePolicy& policy) {
+                                const SignaturePolicy& policy, const std::string& dictionaryId) {
     EditionDownload download;
     std::string bytes;
     try {
@@ -309,17 +368,25 @@ EditionDownload downloadEdition(HttpClient& http, const FoundEdition& edition, c
         download.error = error.what();
         return download;
     }
-    // Any failure to fetch it counts as none published: an edition that
-    // needs one is then refused all the same.
-    std::optional<std::string> signature;
+    // Only a server that says it has none has no signature: one that did not
+    // come (too long, cut, another status) may have been kept away.
+    FetchedSignature signature;
     try {
-        signature = http.get(edition.filePath + signatureSuffix, signatureLimit);
-    } catch (const HttpError&) {
+        signature.text = http.get(edition.filePath + signatureSuffix, signatureLimit);
+    } catch (const HttpError& error) {
+        if (error.status != 404 && error.status != 410) signature.failure = error.what();
     }
     disconnectQuietly(http);
-    download.signature = checkEditionSignature(bytes, signature, edition.signedMark, policy);
+    download.signature = checkEditionSignature(bytes, signature, edition.signedMark,
+                                               policy.signedBefore(edition.locationKey), policy);
     // A refused file is not written: download.dsl never holds what failed its signature.
     if (download.signature.verdict == SignatureVerdict::refused) return download;
+    // Remembered even if the edition is declined: the location has shown
+    // that it signs, and whoever strips its signatures later is refused.
+    if (download.signature.verdict == SignatureVerdict::verified && !policy.signedLocationsPath.empty())
+        rememberSignedLocation(policy.signedLocationsPath, edition.locationKey);
+    download.refusal = unclaimedEdition(bytes, edition, download.signature, dictionaryId);
+    if (!download.refusal.empty()) return download;
     if (!replaceFileAtomically(downloadPath, bytes)) download.error = "Soubor " + downloadPath + " nelze zapsat.";
     return download;
 }
@@ -339,8 +406,8 @@ UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const 
         searchLocations(locations, numericId(store.header.idAndAccessCode), store.header.updateStamp, http,
                         ui.setStatus, ui.status ? ui.status() : std::string());
     if (!search.edition) return search.ended;
-    if (std::optional<UpdateCheckResult> declined = offerEdition(http, *search.edition, ui)) return *declined;
-    const EditionDownload download = downloadEdition(http, *search.edition, downloadPath, policy);
+    const EditionDownload download =
+        downloadEdition(http, *search.edition, downloadPath, policy, store.header.idAndAccessCode);
     return takeEdition(store, *search.edition, downloadPath, download, ui, lastUpdateDay);
 }
 

@@ -60,6 +60,12 @@ std::optional<PublishedEdition> findPublishedEdition(std::string_view text, std:
 // "YYYYMMDDHHMM" from "day.month.year" and "hour:minute": the first five
 // integers of both joined, "." and ":" read as spaces, missing ones 0.
 std::string publicationStamp(std::string_view date, std::string_view time);
+// Whether stamp is twelve digits of a date and time that exist.
+bool possibleStamp(std::string_view stamp);
+// Whether published, a possible stamp, is later than stored; a stored stamp
+// that is not possible (none, or one kept from a server before stamps were
+// checked) counts as earlier than any.
+bool laterStamp(std::string_view published, std::string_view stored);
 
 // "[scheme://]host[:port]/path": a leading "https://" or "http://" (in any
 // letter case) gives the scheme and is cut, plain HTTP without one; the host
@@ -72,19 +78,30 @@ struct UpdateLocation {
 };
 UpdateLocation splitUpdateLocation(std::string_view location);
 
+// What the question about a downloaded edition shows.
+struct EditionOffer {
+    std::string version;  // UTF-8
+    SyncCounts counts;    // what the merge will do
+    SignatureCheck signature;  // verified, with its signer, or none
+};
+
 // What the check needs from the window. An empty function does nothing,
-// except: askToSynchronise empty declines, save empty runs
-// store.saveDictionary(), today empty uses todayDayNumber().
+// except: askToSynchronise and synchroniseWithDownload empty decline, save
+// empty runs store.saveDictionary(), today empty uses todayDayNumber().
 struct UpdateUi {
     std::function<void(const std::string&)> setStatus;  // first status panel, UTF-8; repaint at once
     std::function<std::string()> status;
-    // Yes/No question about the newer edition; version in UTF-8.
-    std::function<bool(const std::string& version)> askToSynchronise;
-    // Runs the synchronisation (with its import question) of the downloaded
-    // file, as the synchronisation button does without a sender, and gives its
-    // outcome. unreadable and tooLarge refuse the file; an import the user
-    // declined is no refusal.
-    std::function<SyncOutcome(const std::string& downloadPath)> synchroniseWithDownload;
+    // Yes/No question about the downloaded edition.
+    std::function<bool(const EditionOffer&)> askToSynchronise;
+    // Merges the downloaded file into the open dictionary as a new edition
+    // of it, as the synchronisation button does, calling agree with what the
+    // merge will do before anything changes, and gives its outcome. A file of
+    // another dictionary is never imported: declined without asking.
+    std::function<SyncOutcome(const std::string& downloadPath, const std::function<bool(const SyncCounts&)>& agree)>
+        synchroniseWithDownload;
+    // Called once the edition is downloaded and accepted, before the merge:
+    // the moment to take the dictionary's lock and read it again.
+    std::function<void()> beforeMerge;
     std::function<bool()> save;  // a failure is the callback's to report; the check then ends unsuccessful
     std::function<int()> today;  // day number
     std::function<void()> reportCompleted;
@@ -95,11 +112,12 @@ enum class UpdateOutcome {
     unreachable,          // the last location refused the connection                   (0)
     configurationFailed,  // autoupdt.cfg could not be fetched at the last location     (2)
     noEdition,            // autoupdt.cfg has no complete line for the dictionary       (2)
-    upToDate,             // the published stamp equals updateStamp                     (2)
+    impossibleStamp,      // the published date and time do not exist; message set      (2)
+    upToDate,             // the published stamp is not later than updateStamp          (2)
     fileMissing,          // HEAD of the dictionary file failed                         (2)
     declined,             // the user answered No                                       (2)
     downloadFailed,       // GET of the dictionary file or writing it failed; message set (2)
-    downloadRefused,      // the merge refused the downloaded file; message set          (2)
+    downloadRefused,      // the signature, the claims or the merge refused the file; message set (2)
     saveFailed,           // merged, but the save failed and said so itself              (2)
     updated,              // downloaded, merged, stamp stored and saved                 (1)
 };
@@ -107,10 +125,11 @@ enum class UpdateOutcome {
 struct UpdateCheckResult {
     int code = 2;  // 0, 1 or 2, as the callers test it
     UpdateOutcome outcome = UpdateOutcome::notChecked;
-    // downloadFailed and downloadRefused: the error text (UTF-8) for an error
-    // box. Nothing was merged or stored and the dictionary is as it was;
-    // download.dsl too after a failed download or a refused signature, while
-    // after a file the merge refused it holds what the server sent.
+    // downloadFailed, downloadRefused and impossibleStamp: the error text
+    // (UTF-8) for an error box. Nothing was merged or stored and the
+    // dictionary is as it was; download.dsl too after a failed download or a
+    // refused signature or claim, while after a file the merge refused it
+    // holds what the server sent.
     // unreachable and configurationFailed: the locations whose HTTPS failed,
     // if any, one a line.
     std::string error;
@@ -125,12 +144,18 @@ struct FoundEdition {
     std::string version;      // for the question, UTF-8
     std::string filePath;     // request path of the dictionary file at its location
     bool signedMark = false;  // autoupdt.cfg marks it signed
+    // The location as signed-locations remembers it: host in lower case and
+    // path, without the scheme.
+    std::string locationKey;
 };
 
 // What came of fetching an edition.
 struct EditionDownload {
     std::string error;  // the file could not be fetched or written (UTF-8)
     SignatureCheck signature;
+    // The file is not what autoupdt.cfg announced (another dictionary,
+    // another stamp): why, for an error box (UTF-8).
+    std::string refusal;
 };
 
 // How the search at the locations came out: an edition to offer, the client
@@ -142,7 +167,7 @@ struct EditionSearch {
 };
 
 // The check in steps, so that a window can wait on the servers off its own
-// thread and ask its question and merge on it: searchLocations, offerEdition,
+// thread and ask its question and merge on it: searchLocations,
 // downloadEdition, takeEdition; checkForUpdate below runs them in turn.
 
 // Tries each location in turn up to the HEAD of a newer edition of the
@@ -153,24 +178,24 @@ struct EditionSearch {
 EditionSearch searchLocations(const std::vector<std::string>& locations, std::uint32_t id,
                               const std::string& updateStamp, HttpClient& http,
                               const std::function<void(const std::string&)>& setStatus, std::string shownStatus);
-// Asks the user about the edition. After a No the check has ended, and the
-// result says how; nullopt when the user wants the edition.
-std::optional<UpdateCheckResult> offerEdition(HttpClient& http, const FoundEdition& edition, UpdateUi& ui);
 // Fetches the edition and its signature, if the server has one, decides on
-// the signature under policy, writes the file to downloadPath unless it was
-// refused, and disconnects. It reads nothing but its arguments, so it may run
-// on a thread of its own.
+// the signature under policy, remembers a location that gave a verified one
+// in policy.signedLocationsPath, checks that the file is an edition of the
+// dictionary dictionaryId (its idAndAccessCode) stamped as announced, writes
+// it to downloadPath unless it was refused, and disconnects. It reads nothing
+// but its arguments, so it may run on a thread of its own.
 EditionDownload downloadEdition(HttpClient& http, const FoundEdition& edition, const std::string& downloadPath,
-                                const SignaturePolicy& policy);
-// With the download written, merges it, stores the stamp, saves and reports;
+                                const SignaturePolicy& policy, const std::string& dictionaryId);
+// With the download written and accepted, merges it after the user has
+// agreed to what the merge will do, stores the stamp, saves and reports;
 // otherwise ends the check with the download's error or refusal.
 UpdateCheckResult takeEdition(DictionaryStore& store, const FoundEdition& edition, const std::string& downloadPath,
                               const EditionDownload& download, UpdateUi& ui, int& lastUpdateDay);
 
-// Looks for a newer edition of the open dictionary at each location in turn
-// and, when the user agrees, downloads it to downloadPath and, when its
-// signature passes policy, merges it. The status panel is left empty
-// whenever a location was tried.
+// Looks for a newer edition of the open dictionary at each location in turn,
+// downloads it to downloadPath and, when its signature passes policy and the
+// user agrees, merges it. The status panel is left empty whenever a location
+// was tried.
 UpdateCheckResult checkForUpdate(DictionaryStore& store, bool toggleDown, const std::vector<std::string>& locations,
                                  HttpClient& http, const std::string& downloadPath, const SignaturePolicy& policy,
                                  UpdateUi& ui, int& lastUpdateDay);

@@ -75,8 +75,11 @@ public:
     // bySender, else the file last chosen (OpenDialog2FileName). Gives what
     // the merge did. When the file cannot be read as a dictionary, or the
     // merge would make the dictionary too large, only the button says so in
-    // a box; the update check reports it itself.
-    SyncOutcome ToolButton11Click(bool bySender = true);
+    // a box; the update check reports it itself. Without a sender the file is
+    // an update's edition: editionAgreed decides on what the merge will do,
+    // and a file of another dictionary is declined, never imported.
+    SyncOutcome ToolButton11Click(bool bySender = true,
+                                  const std::function<bool(const SyncCounts&)>& editionAgreed = {});
     std::string OpenDialog2FileName;
     bool checkAccessCode();
 
@@ -223,7 +226,6 @@ private:
     // Runs a step of the check once no box, menu or long command holds the
     // window, unless the check has been given up by then.
     void whenFree(const std::shared_ptr<UpdateJob>& job, std::function<void()> step);
-    void offerEdition(const std::shared_ptr<UpdateJob>& job);
     void takeEdition(const std::shared_ptr<UpdateJob>& job, const std::string& downloadPath);
     void endUpdateCheck(const UpdateCheckResult& result);
     // The check under way, if any, is cancelled and nothing more comes of it;

@@ -51,6 +51,27 @@ QString mergeDoneText(bool edition, const SyncCounts& counts) {
         .arg(counts.kept);
 }
 
+// The update question: the program's own two sentences, and between them
+// what the merge will do and whose signature vouches for the edition.
+QString editionQuestion(const EditionOffer& offer) {
+    const QString signature =
+        offer.signature.verdict == SignatureVerdict::verified
+            ? QStringLiteral("Vydání je podepsáno důvěryhodným klíčem: %1")
+                  .arg(QString::fromStdString(offer.signature.signer))
+            : QStringLiteral("Vydání není podepsáno, jeho původ nelze ověřit.");
+    return QStringLiteral("Na aktualizačním serveru byla nalezena novější verze slovníku verze: %1.\n"
+                          "Bude nahrazeno výchozích záznamů: %2\n"
+                          "Zůstane zachováno vlastních a importovaných záznamů: %3\n"
+                          "Přibude nových záznamů: %4\n"
+                          "%5\n"
+                          "Přejete si provést synchronizaci dat?")
+        .arg(QString::fromStdString(offer.version))
+        .arg(offer.counts.replaced)
+        .arg(offer.counts.kept)
+        .arg(offer.counts.added)
+        .arg(signature);
+}
+
 }  // namespace
 
 // One update check under way. The thread that waits on its servers shares
@@ -65,15 +86,13 @@ struct TForm1::UpdateJob {
 UpdateUi TForm1::updateUi() {
     UpdateUi ui;
     ui.setStatus = [this](const std::string& text) { showUpdateStatus(text); };
-    ui.askToSynchronise = [this](const std::string& version) {
-        return env_.prompts->ask(this, QStringLiteral("Upozornění ..."),
-                                 QStringLiteral("Na aktualizačním serveru byla nalezena novější verze slovníku "
-                                                "verze: %1.\nPřejete si provést synchronizaci dat?")
-                                     .arg(QString::fromStdString(version)));
+    ui.askToSynchronise = [this](const EditionOffer& offer) {
+        return env_.prompts->ask(this, QStringLiteral("Upozornění ..."), editionQuestion(offer));
     };
-    ui.synchroniseWithDownload = [this](const std::string& path) {
+    ui.synchroniseWithDownload = [this](const std::string& path,
+                                        const std::function<bool(const SyncCounts&)>& agree) {
         OpenDialog2FileName = path;
-        return ToolButton11Click(false);
+        return ToolButton11Click(false, agree);
     };
     ui.save = [this] { return saveDictionary(); };
     ui.today = env_.today;
@@ -99,21 +118,35 @@ void TForm1::checkForUpdate() {
     job->http = env_.http();
     // Read for each check, so that a key added or require-signed put in
     // place while the program runs counts from the next check on.
-    job->policy = readSignaturePolicy(joinPath(programDir, trustedKeysName), joinPath(programDir, requireSignedName));
+    job->policy = readSignaturePolicy(joinPath(programDir, trustedKeysName), joinPath(programDir, requireSignedName),
+                                      joinPath(programDir, signedLocationsName));
     update_ = job;
     WorkerThread* worker = updateWorker_.get();
+    const std::string downloadPath = joinPath(programDir, "download.dsl");
     // The thread works on copies: the dictionary may change while it waits.
+    // The edition is downloaded before the question, which says what it holds.
     worker->start(
-        [this, worker, job, locations = updateLocations, id = numericId(store.header.idAndAccessCode),
-         stamp = store.header.updateStamp, shown = statusPanels[0]->text().toStdString()] {
+        [this, worker, job, locations = updateLocations, dictionaryId = store.header.idAndAccessCode,
+         stamp = store.header.updateStamp, shown = statusPanels[0]->text().toStdString(), downloadPath] {
             auto setStatus = [this, worker, job](const std::string& text) {
                 worker->post([this, job, text] {
                     if (job == update_) showUpdateStatus(text);
                 });
             };
-            job->search = searchLocations(locations, id, stamp, *job->http, setStatus, shown);
+            job->search = searchLocations(locations, numericId(dictionaryId), stamp, *job->http, setStatus, shown);
+            if (job->search.edition)
+                job->download =
+                    downloadEdition(*job->http, *job->search.edition, downloadPath, job->policy, dictionaryId);
         },
-        [this, job] { whenFree(job, [this, job] { offerEdition(job); }); }, [job] { job->http->cancel(); });
+        [this, job, downloadPath] {
+            whenFree(job, [this, job, downloadPath] {
+                if (job->search.edition)
+                    takeEdition(job, downloadPath);
+                else
+                    endUpdateCheck(job->search.ended);
+            });
+        },
+        [job] { job->http->cancel(); });
 }
 
 void TForm1::whenFree(const std::shared_ptr<UpdateJob>& job, std::function<void()> step) {
@@ -124,28 +157,6 @@ void TForm1::whenFree(const std::shared_ptr<UpdateJob>& job, std::function<void(
     }
     // The question or the merge would come in the middle of what holds the window.
     QTimer::singleShot(100, this, [this, job, step = std::move(step)] { whenFree(job, step); });
-}
-
-void TForm1::offerEdition(const std::shared_ptr<UpdateJob>& job) {
-    if (!job->search.edition) {
-        endUpdateCheck(job->search.ended);
-        return;
-    }
-    UpdateUi ui = updateUi();
-    const std::optional<UpdateCheckResult> declined = trelvo::offerEdition(*job->http, *job->search.edition, ui);
-    // A request to end the program may have closed the window under the question.
-    if (job != update_) return;
-    if (declined) {
-        endUpdateCheck(*declined);
-        return;
-    }
-    const std::string downloadPath = joinPath(programDir, "download.dsl");
-    updateWorker_->start(
-        [job, downloadPath] {
-            job->download = downloadEdition(*job->http, *job->search.edition, downloadPath, job->policy);
-        },
-        [this, job, downloadPath] { whenFree(job, [this, job, downloadPath] { takeEdition(job, downloadPath); }); },
-        [job] { job->http->cancel(); });
 }
 
 void TForm1::takeEdition(const std::shared_ptr<UpdateJob>& job, const std::string& downloadPath) {
@@ -295,7 +306,7 @@ bool TForm1::runExport() {
     return true;
 }
 
-SyncOutcome TForm1::ToolButton11Click(bool bySender) {
+SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(const SyncCounts&)>& editionAgreed) {
     if (!store.isOpen()) return SyncOutcome::noDictionary;
     if (bySender) {
         QString path = env_.prompts->openFile(this, QStringLiteral("Synchronizace"),
@@ -305,15 +316,18 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender) {
     }
     // The questions and boxes before the merge stand over a window still in use;
     // the progress text comes when the merge itself starts.
-    auto askImportOnly = [this] {
-        return env_.prompts->ask(this, QStringLiteral("Upozornění"),
+    auto askImportOnly = [this, bySender] {
+        // An update takes editions of the open dictionary only.
+        return bySender && env_.prompts->ask(this, QStringLiteral("Upozornění"),
                                  QStringLiteral("Vybraný soubor slovníku není možné použít pro synchronizaci. Mají "
                                                 "se položky v něm uložené pouze importovat?"));
     };
-    // The user's own merge says first what it will do; an update has been agreed to already.
-    auto merging = [this, bySender](SyncOutcome branch, const SyncCounts& counts) {
+    // Every merge says first what it will do: the user's own in its question,
+    // an update's in the update question.
+    auto merging = [this, bySender, &editionAgreed](SyncOutcome branch, const SyncCounts& counts) {
         const bool edition = branch == SyncOutcome::synchronised;
-        if (bySender && !env_.prompts->ask(this, QStringLiteral("Upozornění"), plannedMergeText(edition, counts)))
+        if (bySender ? !env_.prompts->ask(this, QStringLiteral("Upozornění"), plannedMergeText(edition, counts))
+                     : !(editionAgreed && editionAgreed(counts)))
             return false;
         setEnabled(false);
         statusPanels[0]->setText(edition ? QStringLiteral("Probíhá synchronizace ...")

@@ -176,6 +176,14 @@ TEST_F(CurlHttpClientTest, ErrorMessageNamesTheStatus) {
         FAIL() << "no exception";
     } catch (const HttpError& e) {
         EXPECT_NE(std::string(e.what()).find("404"), std::string::npos) << e.what();
+        EXPECT_EQ(e.status, 404) << "only this says the file is not there";
+    }
+    // A body over the limit came from a server that has the file.
+    try {
+        client->get("/hundred", 99);
+        FAIL() << "no exception";
+    } catch (const HttpError& e) {
+        EXPECT_EQ(e.status, 0) << e.what();
     }
 }
 
@@ -360,6 +368,37 @@ TEST(CurlHttpClient, ASlowButSteadyTransferOutlastingTheStallTimeSucceeds) {
     }
     EXPECT_EQ(body.size(), blocks * blockSize);
     EXPECT_EQ(body.find_first_not_of('s'), std::string::npos);
+}
+
+// A server that drips steadily, too fast for the stall limit, would hold a
+// request for as long as its body lasts: 36 hours for the largest edition at
+// 2 kB/s. The request ends once it has taken the time its size limit allows.
+TEST(CurlHttpClient, ADripThatOutlastsTheOverallLimitOfItsSizeEndsInAFailure) {
+    constexpr std::size_t blocks = 16;  // 2.5 kB/s for 3.2 s
+    std::atomic<int> sent{0};
+    LocalServer server;
+    server.server.Get("/drip", [&](const httplib::Request&, httplib::Response& res) {
+        res.set_content_provider(blocks * blockSize, "application/octet-stream",
+                                 [&](std::size_t, std::size_t, httplib::DataSink& sink) {
+                                     std::this_thread::sleep_for(200ms);
+                                     ++sent;
+                                     const std::string block(blockSize, 'd');
+                                     return sink.write(block.data(), block.size());
+                                 });
+    });
+    server.start();
+
+    // 8 kB may take 1 s after connecting and stalling, at 8 kB/s: 3 s in all.
+    const HttpLimits limits{.connectSeconds = 1, .stallSeconds = 1, .averageBytesPerSecond = 8 * 1024};
+    auto client = makeHttpClient(limits);
+    client->setHost(server.host(), HttpScheme::http);
+    try {
+        client->get("/drip", blocks * blockSize);
+        ADD_FAILURE() << "the whole drip was waited for";
+    } catch (const HttpError& e) {
+        EXPECT_NE(std::string(e.what()).find("not complete within 3 seconds"), std::string::npos) << e.what();
+    }
+    EXPECT_LT(sent.load(), static_cast<int>(blocks));
 }
 
 }  // namespace

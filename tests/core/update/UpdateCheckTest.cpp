@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/dictionary/DictionaryFile.h"
 #include "core/update/UpdateCheck.h"
 
 using namespace trelvo;
@@ -29,6 +30,7 @@ public:
     std::map<std::string, std::string> bodies;  // key: host + path
     std::set<std::string> failingHeads;
     std::set<std::string> failingGets;  // fail although a body is set (HEAD still works)
+    std::set<std::string> brokenGets;   // the same, but without a status: the transfer broke
     std::vector<std::string> log;
     std::vector<std::size_t> limits;
 
@@ -45,12 +47,14 @@ public:
         log.push_back("GET " + host_ + path);
         limits.push_back(limit);
         auto it = bodies.find(host_ + path);
-        if (it == bodies.end() || failingGets.count(host_ + path)) throw HttpError("404 Not Found");
+        if (brokenGets.count(host_ + path)) throw HttpError("failed");
+        if (it == bodies.end() || failingGets.count(host_ + path)) throw HttpError("404 Not Found", false, 404);
         return it->second;
     }
     void head(const std::string& path) override {
         log.push_back("HEAD " + host_ + path);
-        if (!bodies.count(host_ + path) || failingHeads.count(host_ + path)) throw HttpError("404 Not Found");
+        if (!bodies.count(host_ + path) || failingHeads.count(host_ + path))
+            throw HttpError("404 Not Found", false, 404);
     }
     void disconnect() override { log.push_back("disconnect"); }
     void cancel() override {}
@@ -183,7 +187,20 @@ namespace {
 
 constexpr const char* firstHost = "server.lan";
 constexpr const char* secondHost = "127.0.0.1:8717";
-const std::string dictionaryBytes = "DSL new edition bytes";
+
+// An edition of the dictionary 0012ABCD as publish makes it, stamped as its
+// line in autoupdt.cfg announces.
+std::string editionBytes(const std::string& id = "0012ABCD", const std::string& stamp = "202612071405",
+                         const std::string& term = "kolej") {
+    DictionaryHeader header;
+    header.name = "Slovník";
+    header.idAndAccessCode = id;
+    header.updateStamp = stamp;
+    EntryList entries;
+    entries.append(term, "track", "", 0);
+    return serializeDictionary(header, entries);
+}
+const std::string dictionaryBytes = editionBytes();
 
 }  // namespace
 
@@ -204,15 +221,20 @@ protected:
             statusHistory.push_back(text);
         };
         ui.status = [this] { return statusText; };
-        ui.askToSynchronise = [this](const std::string& version) {
-            askedVersions.push_back(version);
+        ui.askToSynchronise = [this](const EditionOffer& offer) {
+            askedVersions.push_back(offer.version);
+            offers.push_back(offer);
             return answer;
         };
-        ui.synchroniseWithDownload = [this](const std::string& path) {
+        // The merge as the window runs it: it reads the file, says what it
+        // would do and changes the dictionary only when agreed to.
+        ui.synchroniseWithDownload = [this](const std::string& path,
+                                            const std::function<bool(const SyncCounts&)>& agree) {
             synchronisedPaths.push_back(path);
             downloadSeenBySync = readFile(path);
             stampDuringSync = store.header.updateStamp;
-            return SyncOutcome::synchronised;
+            if (mergeOutcome != SyncOutcome::synchronised) return mergeOutcome;
+            return agree(SyncCounts{4, 2, 3}) ? SyncOutcome::synchronised : SyncOutcome::declined;
         };
         ui.save = [this] {
             savedStamps.push_back(store.header.updateStamp);
@@ -259,6 +281,8 @@ protected:
     Lines statusHistory;
     bool answer = true;
     Lines askedVersions;
+    std::vector<EditionOffer> offers;
+    SyncOutcome mergeOutcome = SyncOutcome::synchronised;
     Lines synchronisedPaths;
     std::string downloadSeenBySync;
     std::string stampDuringSync;
@@ -294,6 +318,9 @@ TEST_F(UpdateCheck, YesDownloadsMergesStoresTheStampAndReportsCompletion) {
     EXPECT_EQ(result.outcome, UpdateOutcome::updated);
     EXPECT_TRUE(result.error.empty());
     EXPECT_EQ(askedVersions, (Lines{"3.1"}));
+    ASSERT_EQ(offers.size(), 1u);
+    EXPECT_EQ(offers[0].counts, (SyncCounts{4, 2, 3})) << "the question says what the merge will do";
+    EXPECT_EQ(offers[0].signature.verdict, SignatureVerdict::none) << "and that nobody signed it";
     EXPECT_EQ(readFile(downloadPath), dictionaryBytes);
     EXPECT_EQ(synchronisedPaths, (Lines{downloadPath}));
     EXPECT_EQ(downloadSeenBySync, dictionaryBytes);  // written before the merge
@@ -334,22 +361,58 @@ TEST_F(UpdateCheck, AFailedSaveAfterTheMergeIsNoCompletion) {
     EXPECT_EQ(lastUpdateDay, 700'000) << "the reminder still comes";
 }
 
-TEST_F(UpdateCheck, DeclinedImportInsideTheMergeStillStoresTheStamp) {
-    publish(firstHost, newerLine);
-    // Another ID in the downloaded file: the merge asks, the user refuses, nothing changes.
-    ui.synchroniseWithDownload = [this](const std::string& path) {
-        synchronisedPaths.push_back(path);
-        return SyncOutcome::declined;
+// An edition is bound to what autoupdt.cfg claims for it: the dictionary
+// and the stamp. Whatever else the server hands over is refused before the
+// question, download.dsl stays as it was, nothing is stored.
+TEST_F(UpdateCheck, AFileOfAnotherDictionaryOrAnotherStampIsRefused) {
+    std::ofstream(downloadPath, std::ios::binary) << "previous download";
+    const struct {
+        std::string bytes;
+        std::string error;
+    } cases[] = {
+        {editionBytes("5A3C1E02"), "Stažený soubor je vydáním jiného slovníku (ID 5A3C1E02) než otevřený slovník "
+                                   "(ID 0012ABCD)."},
+        // An earlier edition served under the new line: a replay.
+        {editionBytes("0012ABCD", "202601010800"),
+         "Datum vydání uvedené ve staženém souboru (1.1.2026 8:00) nesouhlasí s datem, které ohlašuje aktualizační "
+         "server (7.12.2026 14:05); může jít o starší vydání podstrčené znovu."},
+        {editionBytes("0012ABCD", "202612071406"),
+         "Datum vydání uvedené ve staženém souboru (7.12.2026 14:06) nesouhlasí s datem, které ohlašuje aktualizační "
+         "server (7.12.2026 14:05); může jít o starší vydání podstrčené znovu."},
     };
-    store.header.updateStamp.clear();  // never updated: the first check offers the edition
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.error);
+        publish(firstHost, newerLine);
+        http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl"] = c.bytes;
+        const UpdateCheckResult result = check(oneLocation);
+        EXPECT_EQ(result.code, 2);
+        EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
+        EXPECT_EQ(result.error, c.error + " Stažený soubor nebyl použit, slovník zůstal beze změny.");
+        EXPECT_TRUE(askedVersions.empty()) << "no question about another dictionary";
+        EXPECT_EQ(readFile(downloadPath), "previous download");
+        expectNothingMerged();
+    }
 
-    UpdateCheckResult result = check(oneLocation);
-    EXPECT_EQ(result.code, 1);
-    EXPECT_EQ(synchronisedPaths.size(), 1u);
+    // A merge that finds another dictionary after all (the file changed
+    // under the check) declines without asking: refused, not imported.
+    publish(firstHost, newerLine);
+    mergeOutcome = SyncOutcome::declined;
+    const UpdateCheckResult merged = check(oneLocation);
+    EXPECT_EQ(merged.outcome, UpdateOutcome::downloadRefused);
+    EXPECT_EQ(merged.error, "Stažený soubor je vydáním jiného slovníku než otevřený slovník. Stažený soubor nebyl "
+                            "použit, slovník zůstal beze změny.");
+    EXPECT_TRUE(askedVersions.empty());
+    expectNothingStored();
+}
+
+// A server of the old kind publishes unsigned files without a stamp of their
+// own: they are taken as before, the announced stamp stored.
+TEST_F(UpdateCheck, AnUnsignedFileWithoutAStampOfItsOwnIsTaken) {
+    publish(firstHost, newerLine);
+    http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl"] = editionBytes("0012ABCD", "");
+    const UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.outcome, UpdateOutcome::updated);
     EXPECT_EQ(store.header.updateStamp, "202612071405");
-    EXPECT_EQ(savedStamps.size(), 1u);
-    EXPECT_EQ(lastUpdateDay, 753'000);
-    EXPECT_EQ(completed, 1);
 }
 
 TEST(AutoupdtCfg, SignedAfterTheVersionMarksTheEdition) {
@@ -396,7 +459,7 @@ TEST_F(UpdateCheck, NoLineForTheIdEndsTheCheckWithoutTryingTheNextLocation) {
                                "disconnect"}));
 }
 
-TEST_F(UpdateCheck, EqualStampAsksNothingWhileAnOlderOneStillAsks) {
+TEST_F(UpdateCheck, OnlyALaterStampIsOffered) {
     store.header.updateStamp = "202612071405";
     publish(firstHost, newerLine);
     UpdateCheckResult equal = check(oneLocation);
@@ -406,11 +469,55 @@ TEST_F(UpdateCheck, EqualStampAsksNothingWhileAnOlderOneStillAsks) {
     EXPECT_EQ(http.requests("HEAD"), 0);
     EXPECT_EQ(statusText, "");
 
-    // Published 2025, stored 2026: any difference counts.
-    answer = false;
+    // Published 2025, stored 2026: an earlier edition served again is not offered.
     publish(firstHost, "0012ABCD 1.6.2025 8:00 slovnik.dsl 2.9\n");
+    EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::upToDate);
+    EXPECT_TRUE(askedVersions.empty());
+    EXPECT_EQ(http.requests("HEAD"), 0);
+
+    // A stored stamp that is no date (kept from a server before stamps were
+    // checked) gives way to any real one.
+    store.header.updateStamp = "2147483647-7";
+    publish(firstHost, newerLine);
+    answer = false;
     EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::declined);
-    EXPECT_EQ(askedVersions, (Lines{"2.9"}));
+    EXPECT_EQ(askedVersions, (Lines{"3.1"}));
+}
+
+TEST_F(UpdateCheck, AnImpossibleStampIsRefusedAndNotStored) {
+    publish(firstHost, "0012ABCD 99999999999.-7.2147483648 25:61:99 slovnik.dsl 6.6\n");
+    const UpdateCheckResult result = check(oneLocation);
+    EXPECT_EQ(result.code, 2);
+    EXPECT_EQ(result.outcome, UpdateOutcome::impossibleStamp);
+    EXPECT_EQ(result.error, "Aktualizační server ohlašuje vydání slovníku s nemožným datem nebo časem vydání "
+                            "\"99999999999.-7.2147483648 25:61:99\"; vydání nebylo staženo, slovník zůstal beze "
+                            "změny.");
+    EXPECT_EQ(http.requests("HEAD"), 0);
+    EXPECT_EQ(statusText, "");
+    expectNothingMerged();
+
+    for (const char* line : {"0012ABCD 31.2.2026 10:00 slovnik.dsl 1", "0012ABCD 29.2.2025 10:00 slovnik.dsl 1",
+                             "0012ABCD 1.13.2026 10:00 slovnik.dsl 1", "0012ABCD 1.1.2026 24:00 slovnik.dsl 1",
+                             "0012ABCD 1.1.0 10:00 slovnik.dsl 1", "0012ABCD 1.1.12026 10:00 slovnik.dsl 1"}) {
+        SCOPED_TRACE(line);
+        publish(firstHost, line);
+        EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::impossibleStamp);
+    }
+    expectNothingMerged();
+}
+
+TEST(UpdateStamps, LaterStampsArePossibleOnesAfterTheStoredOne) {
+    EXPECT_TRUE(possibleStamp("202402291200"));
+    EXPECT_FALSE(possibleStamp("202302291200"));
+    EXPECT_FALSE(possibleStamp("20260101120"));
+    EXPECT_FALSE(possibleStamp("2026010112000"));
+    EXPECT_FALSE(possibleStamp("2026-1011200"));
+    EXPECT_TRUE(laterStamp("202612071405", "202612071404"));
+    EXPECT_FALSE(laterStamp("202612071405", "202612071405"));
+    EXPECT_FALSE(laterStamp("202512071405", "202612071405"));
+    EXPECT_TRUE(laterStamp("202612071405", ""));
+    EXPECT_TRUE(laterStamp("000101010000", "99999999999"));
+    EXPECT_FALSE(laterStamp("209913322500", ""));
 }
 
 TEST_F(UpdateCheck, RefusedConnectionMovesOnSilentlyAndAtTheLastLocationGivesZero) {
@@ -421,7 +528,7 @@ TEST_F(UpdateCheck, RefusedConnectionMovesOnSilentlyAndAtTheLastLocationGivesZer
     EXPECT_EQ(second.outcome, UpdateOutcome::declined);
     EXPECT_TRUE(second.error.empty());
     EXPECT_EQ(askedVersions.size(), 1u);
-    EXPECT_EQ(http.requests("GET"), 1);
+    EXPECT_EQ(http.requests("GET"), 3) << "autoupdt.cfg, the file, its signature";
     EXPECT_EQ(http.log.back(), "disconnect");
     EXPECT_EQ(http.log[3], "host 127.0.0.1:8717");
 
@@ -470,7 +577,7 @@ TEST_F(UpdateCheck, FailedHttpsEndsTheLocationLikeAnUnreachableOneAndNamesIt) {
     EXPECT_EQ(none.code, 0);
     EXPECT_EQ(none.error.find(named + "\n"), 0u) << none.error;
     EXPECT_NE(none.error.find("\"https://127.0.0.1:8717/trelvo\""), std::string::npos) << none.error;
-    expectNothingMerged();
+    expectNothingStored();
 }
 
 TEST_F(UpdateCheck, FailedConfigurationDownloadRestoresStatusAndTriesTheNextLocation) {
@@ -479,7 +586,7 @@ TEST_F(UpdateCheck, FailedConfigurationDownloadRestoresStatusAndTriesTheNextLoca
     UpdateCheckResult result = check(twoLocations);
     EXPECT_EQ(result.outcome, UpdateOutcome::declined);
     EXPECT_EQ(statusHistory, (Lines{searchingStatus, "Slovník otevřen", searchingStatus, ""}));
-    EXPECT_EQ(http.requests("GET"), 2);
+    EXPECT_EQ(http.requests("GET"), 4);
 
     // At the last location the failure ends the check with 2.
     statusHistory.clear();
@@ -505,21 +612,21 @@ TEST_F(UpdateCheck, FailedHeadGivesTwoWithoutAskingOrDownloading) {
     expectNothingMerged();
 }
 
-TEST_F(UpdateCheck, NoDownloadsNothing) {
+TEST_F(UpdateCheck, NoMergesNothing) {
     publish(firstHost, newerLine);
     answer = false;
     UpdateCheckResult result = check(oneLocation);
     EXPECT_EQ(result.code, 2);
     EXPECT_EQ(result.outcome, UpdateOutcome::declined);
-    EXPECT_EQ(http.requests("GET"), 1);
-    EXPECT_FALSE(std::filesystem::exists(downloadPath));
+    EXPECT_EQ(askedVersions, (Lines{"3.1"}));
     EXPECT_EQ(statusText, "");
-    expectNothingMerged();
+    EXPECT_EQ(synchronisedPaths.size(), 1u) << "asked from within the merge, before it changes anything";
+    expectNothingStored();
 
     // Without a question callback the check declines as well.
     ui.askToSynchronise = nullptr;
     EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::declined);
-    EXPECT_FALSE(std::filesystem::exists(downloadPath));
+    expectNothingStored();
 }
 
 TEST_F(UpdateCheck, FailedDownloadOrWriteIsAnErrorAndMergesNothing) {
@@ -547,10 +654,7 @@ TEST_F(UpdateCheck, FailedDownloadOrWriteIsAnErrorAndMergesNothing) {
 
 TEST_F(UpdateCheck, DownloadTheMergeRefusesIsAnErrorStoresNothingAndIsOfferedAgain) {
     publish(firstHost, newerLine);
-    ui.synchroniseWithDownload = [this](const std::string& path) {
-        synchronisedPaths.push_back(path);
-        return SyncOutcome::unreadable;
-    };
+    mergeOutcome = SyncOutcome::unreadable;
     UpdateCheckResult result = check(oneLocation);
     EXPECT_EQ(result.code, 2);
     EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
@@ -560,7 +664,7 @@ TEST_F(UpdateCheck, DownloadTheMergeRefusesIsAnErrorStoresNothingAndIsOfferedAga
     expectNothingStored();
 
     // A merge that would make the dictionary too large is refused as well, and says why.
-    ui.synchroniseWithDownload = [](const std::string&) { return SyncOutcome::tooLarge; };
+    mergeOutcome = SyncOutcome::tooLarge;
     result = check(oneLocation);
     EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
     EXPECT_EQ(result.error, tooLargeMergeMessage(downloadPath));
@@ -568,6 +672,7 @@ TEST_F(UpdateCheck, DownloadTheMergeRefusesIsAnErrorStoresNothingAndIsOfferedAga
 
     answer = false;
     askedVersions.clear();
+    mergeOutcome = SyncOutcome::synchronised;
     EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::declined);
     EXPECT_EQ(askedVersions, (Lines{"3.1"}));
 }
@@ -580,7 +685,8 @@ TEST_F(UpdateCheck, RequestPathsFollowTheLocationAndVersionReachesTheQuestionAsU
     EXPECT_EQ(result.outcome, UpdateOutcome::declined);
     EXPECT_EQ(askedVersions, (Lines{"verze\xC4\x8D"}));  // "č" of code page 1250
     EXPECT_EQ(http.log, (Lines{"host bare.lan", "connect bare.lan", "GET bare.lan/autoupdt.cfg",
-                               "HEAD bare.lan/dir/slovnik.dsl", "disconnect"}));
+                               "HEAD bare.lan/dir/slovnik.dsl", "GET bare.lan/dir/slovnik.dsl",
+                               "GET bare.lan/dir/slovnik.dsl.sig", "disconnect"}));
 }
 
 // ---------------------------------------------------------------- signatures
@@ -608,8 +714,9 @@ protected:
         http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl.sig"] = signEdition(bytes, key);
     }
 
-    // The check ended refused for why: no merge, nothing stored, the earlier
-    // download.dsl kept, and the edition still offered at the next check.
+    // The check ended refused for why, before any question: no merge,
+    // nothing stored, the earlier download.dsl kept, and the edition fetched
+    // again at the next check.
     void expectRefused(const UpdateCheckResult& result, const std::string& why) {
         EXPECT_EQ(result.code, 2);
         EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
@@ -617,12 +724,11 @@ protected:
         EXPECT_EQ(result.error, why);
         EXPECT_EQ(readFile(downloadPath), "previous download");
         EXPECT_EQ(statusText, "");
+        EXPECT_TRUE(askedVersions.empty());
         expectNothingMerged();
-        answer = false;
-        askedVersions.clear();
-        EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::declined);
-        EXPECT_EQ(askedVersions, (Lines{"3.1"}));
-        answer = true;
+        const int fetched = http.requests("GET");
+        EXPECT_EQ(check(oneLocation).outcome, UpdateOutcome::downloadRefused);
+        EXPECT_EQ(http.requests("GET"), fetched + 3) << "offered again: autoupdt.cfg, the file and its signature";
     }
 
     SigningKey publisher = generateSigningKey();
@@ -638,6 +744,8 @@ TEST_F(SignedUpdateCheck, AnEditionSignedWithAnyTrustedKeyIsTaken) {
     EXPECT_EQ(result.outcome, UpdateOutcome::updated);
     EXPECT_EQ(result.signature.verdict, SignatureVerdict::verified);
     EXPECT_EQ(result.signature.signer, "druhý");
+    ASSERT_EQ(offers.size(), 1u);
+    EXPECT_EQ(offers[0].signature.signer, "druhý") << "the question names who signed it";
     EXPECT_EQ(downloadSeenBySync, dictionaryBytes);
     EXPECT_EQ(store.header.updateStamp, "202612071405");
     EXPECT_EQ(http.limits.back(), signatureLimit);
@@ -647,7 +755,7 @@ TEST_F(SignedUpdateCheck, AnEditionSignedWithAnyTrustedKeyIsTaken) {
 TEST_F(SignedUpdateCheck, ATamperedFileOrAnUntrustedKeyIsRefused) {
     publish(firstHost, signedLine);
     publishSignature(dictionaryBytes, publisher);
-    http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl"] = "DSL new edition bytes, one term changed";
+    http.bodies[std::string(firstHost) + "/trelvo/slovnik.dsl"] = editionBytes("0012ABCD", "202612071405", "vlak");
     expectRefused(check(oneLocation), notMatching);
 
     publish(firstHost, signedLine);
@@ -710,23 +818,75 @@ TEST_F(SignedUpdateCheck, AnUnsignedEditionIsTakenUnlessSignaturesAreRequired) {
     EXPECT_EQ(check(oneLocation).signature.verdict, SignatureVerdict::verified);
 }
 
+// A signature that does not come is no proof that there is none: only a
+// server that answers "not found" has no signature. A location that has given
+// a verified signature once is remembered, and an unsigned edition from it is
+// refused afterwards, with or without the mark.
+TEST_F(SignedUpdateCheck, AMissingSignatureIsRefusedWhereOneWasKeptAwayOrGivenBefore) {
+    policy.signedLocationsPath = folder + "/signed-locations";
+    const std::string sigPath = std::string(firstHost) + "/trelvo/slovnik.dsl.sig";
+    publish(firstHost, newerLine);
+    publishSignature(dictionaryBytes, publisher);
+
+    // Taken once, signed: the location is remembered.
+    UpdateCheckResult signedOnce = check(oneLocation);
+    EXPECT_EQ(signedOnce.outcome, UpdateOutcome::updated);
+    EXPECT_NE(readFile(policy.signedLocationsPath).find("\nserver.lan/trelvo\n"), std::string::npos)
+        << readFile(policy.signedLocationsPath);
+    SignaturePolicy read = readSignaturePolicy({}, {}, policy.signedLocationsPath);
+    EXPECT_TRUE(read.signedBefore("server.lan/trelvo"));
+    policy.signedLocations = read.signedLocations;
+
+    // The next edition comes without its signature and without the mark.
+    store.header.updateStamp = "202601010800";
+    synchronisedPaths.clear();
+    savedStamps.clear();
+    askedVersions.clear();
+    completed = 0;
+    lastUpdateDay = 700'000;
+    http.bodies.erase(sigPath);
+    std::ofstream(downloadPath, std::ios::binary | std::ios::trunc) << "previous download";
+    expectRefused(check(oneLocation), "Tento aktualizační server dříve vydával podepsaná vydání slovníku, ale k "
+                                      "nalezenému vydání podpis nemá." + refusalEnd);
+    // Known under another scheme or letter case of its host alike.
+    publish("Server.LAN", newerLine);
+    const UpdateCheckResult otherwise = check({"HTTPS://Server.LAN/trelvo"});
+    EXPECT_EQ(otherwise.outcome, UpdateOutcome::downloadRefused) << otherwise.error;
+}
+
+TEST_F(SignedUpdateCheck, ASignatureThatDoesNotComeIsNoAbsentOne) {
+    publish(firstHost, newerLine);
+    const std::string sigPath = std::string(firstHost) + "/trelvo/slovnik.dsl.sig";
+    publishSignature(dictionaryBytes, publisher);
+    http.brokenGets.insert(sigPath);  // as a body over the limit, a cut transfer or a timeout
+    expectRefused(check(oneLocation), "Podpis vydání slovníku se z aktualizačního serveru nepodařilo stáhnout "
+                                      "(failed) a bez něj nelze vydání ověřit." + refusalEnd);
+}
+
 TEST(SignaturePolicyFiles, KeysFromTheFileAndRequireSignedByItsPresence) {
     std::string name = (std::filesystem::temp_directory_path() / "trelvo-keys-XXXXXX").string();
     ASSERT_TRUE(::mkdtemp(name.data()));
     const SigningKey key = generateSigningKey();
     std::ofstream(name + "/trusted-keys") << "# keys\n" << trustedKeyLine(key.publicKey, "vydavatel") << "\nnot a key\n";
-    SignaturePolicy none = readSignaturePolicy(name + "/absent", name + "/require-signed");
+    SignaturePolicy none = readSignaturePolicy(name + "/absent", name + "/require-signed", name + "/absent");
     EXPECT_TRUE(none.trustedKeys.empty());
     EXPECT_FALSE(none.requireSigned);
 
     std::ofstream(name + "/require-signed");
-    SignaturePolicy read = readSignaturePolicy(name + "/trusted-keys", name + "/require-signed");
+    SignaturePolicy read = readSignaturePolicy(name + "/trusted-keys", name + "/require-signed", name + "/absent");
     ASSERT_EQ(read.trustedKeys.size(), 1u);
     EXPECT_EQ(read.trustedKeys[0].key, key.publicKey);
     EXPECT_EQ(read.trustedKeys[0].comment, "vydavatel");
     EXPECT_TRUE(read.requireSigned);
     // A folder where the keys should be gives none rather than an endless read.
-    EXPECT_TRUE(readSignaturePolicy(name, name + "/require-signed").trustedKeys.empty());
+    EXPECT_TRUE(readSignaturePolicy(name, name + "/require-signed", name).trustedKeys.empty());
+
+    // The demo key of earlier sources, its private half public, is trusted nowhere.
+    std::ofstream(name + "/old-keys") << "aYs1sprFlob8l4z36QTkmhL/XzK6HjQYtXBZC/Lye5w= Trelvo demo key\n"
+                                      << trustedKeyLine(key.publicKey, "vydavatel") << "\n";
+    const SignaturePolicy old = readSignaturePolicy(name + "/old-keys", name + "/absent", name + "/absent");
+    ASSERT_EQ(old.trustedKeys.size(), 1u);
+    EXPECT_EQ(old.trustedKeys[0].comment, "vydavatel");
     std::error_code ignored;
     std::filesystem::remove_all(name, ignored);
 }

@@ -187,19 +187,27 @@ protected:
         ADD_FAILURE() << "no close button";
     }
 
+    // The active dictionary a.dsl of entries, ID 5A3C1E01; the header of its
+    // edition 1.1, stamped as publish stamps it.
+    DictionaryHeader activeDictionary(const EntryList& entries) {
+        dictionary("a.dsl", "Zabezpečovací technika", entries);
+        DictionaryHeader h;
+        EntryList read;
+        EXPECT_TRUE(readDictionaryFile(dir_ + "DSL/a.dsl", h, read));
+        h.idAndAccessCode = "5A3C1E01";
+        EXPECT_TRUE(writeDictionaryFile(h, read, dir_ + "DSL/a.dsl"));
+        h.version = "1.1";
+        h.updateStamp = "202612071405";
+        return h;
+    }
+
     // The active dictionary and a newer edition of it, published at /trelvo;
     // railTerm translates "kolej" in the edition.
     void publish(UpdateServer& server, const std::string& line, const std::string& railTerm = "rail") {
         EntryList entries;
         entries.append("kolej", "track", "", efDefault);
         entries.append("vlak", "train", "", efUserModified);
-        dictionary("a.dsl", "Zabezpečovací technika", entries);
-        DictionaryHeader h;
-        EntryList read;
-        ASSERT_TRUE(readDictionaryFile(dir_ + "DSL/a.dsl", h, read));
-        h.idAndAccessCode = "5A3C1E01";
-        ASSERT_TRUE(writeDictionaryFile(h, read, dir_ + "DSL/a.dsl"));
-        h.version = "1.1";
+        const DictionaryHeader h = activeDictionary(entries);
         EntryList edition;
         edition.append("kolej", railTerm, "", efDefault);
         edition.append("návěstidlo", "signal", "", efDefault);
@@ -218,20 +226,18 @@ protected:
     }
 
     // The server delivers, with status 200, a file that is refused: the
-    // update ends in the error box, stores nothing, and the edition is
-    // offered again at the next check.
+    // update ends in the error box without a question, stores nothing, and
+    // the edition is fetched again at the next check.
     void expectRefusedDownload(UpdateServer& server, const QString& error) {
         locations({server.location("/trelvo")});
         const std::string before = readBytes(dir_ + "DSL/a.dsl");
         TForm1& w = start();
         const int lastDay = w.lastUpdateDay;
-        prompts_.queueAnswer(true);
         EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
-        ASSERT_EQ(prompts_.shown().size(), 2u) << "the question and the error, no completion";
-        EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
-        EXPECT_EQ(prompts_.shown()[1].icon, Prompts::Icon::error);
-        EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
-        EXPECT_EQ(prompts_.shown()[1].text, error);
+        ASSERT_EQ(prompts_.shown().size(), 1u) << "the error, no question, no completion";
+        EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
+        EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+        EXPECT_EQ(prompts_.shown()[0].text, error);
         EXPECT_EQ(w.store.header.updateStamp, "");
         EXPECT_EQ(w.store.entryCount(), 2u);
         EXPECT_EQ(w.lastUpdateDay, lastDay);
@@ -240,10 +246,11 @@ protected:
         EXPECT_EQ(panel(0), "Slovník: Zabezpečovací technika") << "the name returns after the check";
 
         prompts_.clearShown();
-        prompts_.queueAnswer(false);
+        const int requests = server.requests;
         EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 2);
         ASSERT_EQ(prompts_.shown().size(), 1u);
-        EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
+        EXPECT_EQ(prompts_.shown()[0].text, error);
+        EXPECT_EQ(server.requests, requests + 4) << "autoupdt.cfg, HEAD, the file and its signature again";
     }
 };
 
@@ -262,6 +269,10 @@ TEST_F(UpdateTest, ANewerEditionIsOfferedDownloadedAndMergedOnce) {
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
     EXPECT_EQ(prompts_.shown()[0].text,
               "Na aktualizačním serveru byla nalezena novější verze slovníku verze: 1.1.\n"
+              "Bude nahrazeno výchozích záznamů: 1\n"
+              "Zůstane zachováno vlastních a importovaných záznamů: 1\n"
+              "Přibude nových záznamů: 2\n"
+              "Vydání není podepsáno, jeho původ nelze ověřit.\n"
               "Přejete si provést synchronizaci dat?");
     EXPECT_EQ(prompts_.shown()[1].caption, "Dokončení automatické aktualizace ...");
     EXPECT_EQ(prompts_.shown()[1].text, "Automatická aktualizace byla dokončena.");
@@ -293,7 +304,8 @@ TEST_F(UpdateTest, NoRequestWhileTheToggleIsUpAndSwitchingItOnChecks) {
     EXPECT_TRUE(w.autoUpdate);
     EXPECT_EQ(prompts_.shown().size(), 1u) << "asked, and declined";
     EXPECT_EQ(w.store.header.version, "") << "nothing merged";
-    EXPECT_FALSE(fs::exists(dir_ + "download.dsl"));
+    EXPECT_EQ(w.store.header.updateStamp, "");
+    EXPECT_FALSE(w.modified);
 }
 
 TEST_F(UpdateTest, NoServerAnsweringPutsTheToggleOutOfUse) {
@@ -414,7 +426,8 @@ TEST_F(UpdateTest, TheQuestionWaitsUntilALongCommandHasEnded) {
     TForm1& w = start();
     w.selectDictionary(0);
     w.setEnabled(false);  // as the import does while it runs
-    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 2; }, 10000)) << "the configuration and the HEAD";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 4; }, 10000))
+        << "the configuration, the HEAD, the file and its signature";
     QTest::qWait(300);
     EXPECT_TRUE(prompts_.shown().empty()) << "no question in the middle of the command";
 
@@ -454,4 +467,71 @@ TEST_F(UpdateTest, AnEditionChangedAfterSigningIsRefused) {
     prompts_.queueAnswer(true);
     EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 1);
     EXPECT_EQ(w.store.header.updateStamp, "202612071405");
+}
+
+// The question says what the edition will do to a dictionary of 1,200
+// entries, as the manual synchronisation counts it, and whose key signed it.
+// No leaves every row as it was; Yes merges exactly that.
+TEST_F(UpdateTest, TheQuestionSaysWhatTheEditionReplacesKeepsAndAddsAndWhoSignedIt) {
+    UpdateServer server;
+    const SigningKey publisher = generateSigningKey();
+    std::ofstream(dir_ + "trusted-keys") << trustedKeyLine(publisher.publicKey, "Vydavatel slovníků 2026") << "\n";
+    auto term = [](const char* word, int i) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%s %04d", word, i);
+        return std::string(text);
+    };
+    EntryList entries;
+    for (int i = 0; i < 1000; ++i) entries.append(term("kolej", i), "track", "", efDefault);
+    for (int i = 0; i < 200; ++i) entries.append(term("vlak", i), "train", "", efUserModified);
+    const DictionaryHeader h = activeDictionary(entries);
+    // 1,100 entries, one of them the user's own, which is not added twice.
+    EntryList edition;
+    for (int i = 0; i < 1099; ++i) edition.append(term("kolej", i), "rail", "", efDefault);
+    edition.append(term("vlak", 0), "train", "", efDefault);
+    const std::string bytes = serializeDictionary(h, edition);
+    server.files["/trelvo/autoupdt.cfg"] = "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1 signed\n";
+    server.files["/trelvo/cs-en.dsl"] = bytes;
+    server.files["/trelvo/cs-en.dsl.sig"] = signEdition(bytes, publisher);
+    locations({server.location("/trelvo")});
+
+    TForm1& w = start();
+    prompts_.queueAnswer(false);
+    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              "Na aktualizačním serveru byla nalezena novější verze slovníku verze: 1.1.\n"
+              "Bude nahrazeno výchozích záznamů: 1000\n"
+              "Zůstane zachováno vlastních a importovaných záznamů: 200\n"
+              "Přibude nových záznamů: 1099\n"
+              "Vydání je podepsáno důvěryhodným klíčem: Vydavatel slovníků 2026\n"
+              "Přejete si provést synchronizaci dat?");
+    EXPECT_EQ(w.store.entryCount(), 1200u);
+    EXPECT_EQ(w.grid->item(0, 1)->text(), "track") << "No changes nothing";
+    EXPECT_EQ(w.store.header.updateStamp, "");
+    EXPECT_FALSE(w.modified);
+
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);
+    EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 1);
+    EXPECT_EQ(w.store.entryCount(), 1299u);
+    EXPECT_EQ(w.grid->item(0, 0)->text(), "kolej 0000");
+    EXPECT_EQ(w.grid->item(0, 1)->text(), "rail");
+    EXPECT_EQ(w.store.header.updateStamp, "202612071405");
+}
+
+// A correctly made edition of another dictionary under this dictionary's
+// line is refused with the error box: no question whether to import it.
+TEST_F(UpdateTest, AnEditionOfAnotherDictionaryIsRefusedWithoutAskingToImportIt) {
+    UpdateServer server;
+    publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
+    DictionaryHeader h;
+    EntryList edition;
+    ASSERT_TRUE(parseDictionary(std::string_view(server.files["/trelvo/cs-en.dsl"]), h, edition));
+    h.idAndAccessCode = "5A3C1E02";
+    server.files["/trelvo/cs-en.dsl"] = serializeDictionary(h, edition);
+    expectRefusedDownload(server, QStringLiteral("Stažený soubor je vydáním jiného slovníku (ID 5A3C1E02) než "
+                                                 "otevřený slovník (ID 5A3C1E01). Stažený soubor nebyl použit, "
+                                                 "slovník zůstal beze změny."));
 }
