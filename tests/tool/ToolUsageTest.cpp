@@ -1,19 +1,34 @@
-// The usage trelvo-tool prints when asked, and when it does not understand
-// a command line.
+// The usage, the manual page, the bash completion and the guides all name the
+// options of trelvo-tool. They are held here to the table the tool parses
+// with, and every difference is reported as what to add or remove where.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "tool/TrelvoTool.h"
+
+namespace fs = std::filesystem;
 
 namespace {
 
 using trelvo::ToolCommand;
 using trelvo::ToolOption;
 using trelvo::TrelvoTool;
+using Names = std::set<std::string>;
+
+const std::string sourceDir = TRELVO_SOURCE_DIR;
+const std::string manPage = "packaging/trelvo-tool.1";
+const std::string completion = "packaging/trelvo-tool.bash-completion";
 
 struct Result {
     int status;
@@ -29,11 +44,91 @@ Result tool(const std::vector<std::string>& args) {
     return {status, out.str(), err.str()};
 }
 
+std::string readSource(const std::string& relative) {
+    std::ifstream in(sourceDir + "/" + relative, std::ios::binary);
+    EXPECT_TRUE(in) << "cannot read " << relative;
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
 std::vector<std::string> linesOf(const std::string& text) {
     std::vector<std::string> lines;
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+Names matches(const std::string& text, const std::regex& pattern) {
+    Names found;
+    for (std::sregex_iterator m(text.begin(), text.end(), pattern), end; m != end; ++m) found.insert(m->str());
+    return found;
+}
+
+// The options of a command as a synopsis shows them: "--key" when required,
+// "[--key]" when not.
+Names synopsisOptions(const ToolCommand& command) {
+    Names names;
+    for (const ToolOption& o : command.options) names.insert(o.required ? "--" + o.name : "[--" + o.name + "]");
+    return names;
+}
+
+Names optionNames(const ToolCommand& command) {
+    Names names;
+    for (const ToolOption& o : command.options) names.insert("--" + o.name);
+    return names;
+}
+
+std::string joined(const Names& names) {
+    std::string text;
+    for (const std::string& name : names) text += " " + name;
+    return text;
+}
+
+// A failure for each name the table has and where lacks, and for each that
+// where has and the table does not.
+void expectNames(const Names& table, const Names& found, const std::string& where) {
+    Names missing, extra;
+    std::set_difference(table.begin(), table.end(), found.begin(), found.end(), std::inserter(missing, missing.end()));
+    std::set_difference(found.begin(), found.end(), table.begin(), table.end(), std::inserter(extra, extra.end()));
+    if (!missing.empty()) ADD_FAILURE() << where << " lacks" << joined(missing);
+    if (!extra.empty()) ADD_FAILURE() << where << " has, and trelvo-tool does not:" << joined(extra);
+}
+
+Names commandNames() {
+    Names names;
+    for (const ToolCommand& c : TrelvoTool::commands()) names.insert(c.name);
+    return names;
+}
+
+// The synopsis of the manual page, per command: the lines after
+// ".SY "trelvo-tool COMMAND"" up to ".YS"; those of ".SY trelvo-tool" alone
+// (the help) come under "".
+std::map<std::string, std::string> manSynopsis(const std::string& page) {
+    const std::size_t start = page.find(".SH SYNOPSIS\n");
+    const std::size_t end = page.find("\n.SH ", start + 1);
+    std::map<std::string, std::string> synopsis;
+    std::string command;
+    const std::regex named(R"re(\.SY "?trelvo-tool( ([a-z][a-z-]*))?"?)re");
+    for (const std::string& line : linesOf(page.substr(start, end - start))) {
+        std::smatch m;
+        if (std::regex_match(line, m, named)) command = m[2];
+        else if (line != ".YS") synopsis[command] += line + "\n";
+    }
+    return synopsis;
+}
+
+const std::regex optionPattern("--[a-z0-9]+(-[a-z0-9]+)*");
+
+// The options a synopsis names, "[--x]" where a "[" comes before them on
+// their line.
+Names manOptions(const std::string& synopsis) {
+    Names names;
+    for (const std::string& line : linesOf(synopsis)) {
+        for (std::sregex_iterator m(line.begin(), line.end(), optionPattern), end; m != end; ++m) {
+            const bool optional = line.find('[') < static_cast<std::size_t>(m->position());
+            names.insert(optional ? "[" + m->str() + "]" : m->str());
+        }
+    }
+    return names;
 }
 
 }  // namespace
@@ -103,4 +198,83 @@ TEST(ToolUsage, ACommandLineNotUnderstoodIsAnsweredWithTheUsage) {
     r = tool({"info", "/nonexistent/x.dsl"});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.find("usage:"), std::string::npos) << r.err;
+}
+
+TEST(ToolUsage, TheManualPageNamesEveryCommandAndOption) {
+    // Hyphens as they read, not as troff is told to print them: "\-\-dry\-run".
+    const std::string page = std::regex_replace(readSource(manPage), std::regex(R"(\\-)"), "-");
+    const std::map<std::string, std::string> synopsis = manSynopsis(page);
+    const std::string body = page.substr(page.find("\n.SH ", page.find(".SH SYNOPSIS\n") + 1));
+
+    Names commands;
+    for (const auto& [command, lines] : synopsis)
+        if (!command.empty()) commands.insert(command);
+    expectNames(commandNames(), commands, manPage + ", SYNOPSIS, commands:");
+    expectNames({"--help"}, synopsis.count("") ? manOptions(synopsis.at("")) : Names{},
+                manPage + ", SYNOPSIS without a command:");
+
+    for (const ToolCommand& command : TrelvoTool::commands()) {
+        const auto lines = synopsis.find(command.name);
+        if (lines != synopsis.end())
+            expectNames(synopsisOptions(command), manOptions(lines->second),
+                        manPage + ", SYNOPSIS of " + command.name + ":");
+        if (body.find("\n.B " + command.name + "\n") == std::string::npos)
+            ADD_FAILURE() << manPage << " lacks the command " << command.name << " under COMMANDS";
+        for (const ToolOption& option : command.options)
+            if (!std::regex_search(body, std::regex("--" + option.name + "(?![a-z0-9-])")))
+                ADD_FAILURE() << manPage << " says what --" << option.name << " of " << command.name
+                              << " does nowhere: add it under COMMANDS (" << command.name << ") or OPTIONS";
+    }
+}
+
+TEST(ToolUsage, TheBashCompletionOffersEveryCommandAndOption) {
+    const std::string script = readSource(completion);
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(script, m, std::regex(R"re(local commands="([^"]*)")re")));
+    expectNames(commandNames(), matches(m[1].str(), std::regex("[^ ]+")), completion + ", commands=");
+
+    std::map<std::string, Names> offered;
+    for (const std::string& line : linesOf(script))
+        if (std::regex_match(line, m, std::regex(R"re(\s*([a-z-]+)\) options="([^"]*)".*)re")))
+            offered[m[1]] = matches(m[2].str(), std::regex("[^ ]+"));
+    // The options after which the script completes a value, not an option.
+    const std::size_t prev = script.find("case $prev in");
+    ASSERT_NE(prev, std::string::npos);
+    const Names beforeValues =
+        matches(script.substr(prev, script.find("esac", prev) - prev), optionPattern);
+
+    Names takingValues;
+    for (const ToolCommand& command : TrelvoTool::commands()) {
+        expectNames(optionNames(command), offered[command.name], completion + ", options of " + command.name + ":");
+        for (const ToolOption& option : command.options)
+            if (option.takes != ToolOption::Takes::nothing) takingValues.insert("--" + option.name);
+    }
+    expectNames(takingValues, beforeValues, completion + ", case $prev (the options followed by a value):");
+}
+
+// The README and the guides show commands with options in passing; each
+// option shown must be one the command takes.
+TEST(ToolUsage, TheGuidesShowOnlyOptionsTheCommandsTake) {
+    std::vector<std::string> guides{"README.md"};
+    if (fs::is_directory(sourceDir + "/docs"))
+        for (const auto& file : fs::recursive_directory_iterator(sourceDir + "/docs"))
+            if (file.path().extension() == ".md") guides.push_back(fs::relative(file.path(), sourceDir).string());
+    std::map<std::string, const ToolCommand*> commands;
+    for (const ToolCommand& c : TrelvoTool::commands()) commands[c.name] = &c;
+    // A command and the rest of its code span or line.
+    const std::regex shown(R"(trelvo-tool ([a-z][a-z-]*)((?:(?!trelvo-tool)[^`])*))");
+    for (const std::string& guide : guides) {
+        const std::vector<std::string> lines = linesOf(readSource(guide));
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            for (std::sregex_iterator m(lines[i].begin(), lines[i].end(), shown), end; m != end; ++m) {
+                const auto command = commands.find((*m)[1]);
+                if (command == commands.end()) continue;  // prose: "trelvo-tool does the same"
+                Names taken = optionNames(*command->second);
+                taken.insert("--help");
+                for (const std::string& name : matches((*m)[2], optionPattern))
+                    if (!taken.count(name))
+                        ADD_FAILURE() << guide << ":" << i + 1 << ": " << command->first << " has no option " << name;
+            }
+        }
+    }
 }
