@@ -1,14 +1,12 @@
 #include "ToolArguments.h"
 
-#include <algorithm>
-
+#include "ToolCommand.h"
 #include "ToolError.h"
 
 namespace trelvo {
 
-ToolArguments::ToolArguments(const std::vector<std::string>& args, const std::vector<std::string>& known) {
+ToolArguments::ToolArguments(const std::vector<std::string>& args, const ToolCommand& command) {
     auto isOption = [](const std::string& a) { return a.size() > 2 && a.compare(0, 2, "--") == 0; };
-    auto knows = [&](const std::string& name) { return std::find(known.begin(), known.end(), name) != known.end(); };
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (!isOption(a)) {
@@ -16,18 +14,22 @@ ToolArguments::ToolArguments(const std::vector<std::string>& args, const std::ve
             continue;
         }
         const std::string name = a.substr(2);
-        if (knows(name + "!")) {
+        const ToolOption* option = command.option(name);
+        if (name == "help" || (option && option->takes == ToolOption::Takes::nothing)) {
             flags_.insert(name);
-        } else if (knows(name + "*")) {
+        } else if (!option) {
+            throw ToolError("unknown option " + a);
+        } else if (option->takes == ToolOption::Takes::words) {
             std::vector<std::string>& list = lists[name];
             while (i + 1 < args.size() && !isOption(args[i + 1])) list.push_back(args[++i]);
-        } else if (knows(name)) {
+        } else {
             if (i + 1 >= args.size()) throw ToolError("option " + a + " needs a value");
             options_[name] = args[++i];
-        } else {
-            throw ToolError("unknown option " + a);
         }
     }
+    if (flag("help")) return;
+    for (const ToolOption& option : command.options)
+        if (option.required) require(option.name);
 }
 
 bool ToolArguments::flag(const std::string& name) const { return flags_.count(name) > 0; }

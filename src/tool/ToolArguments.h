@@ -8,13 +8,15 @@
 
 namespace trelvo {
 
-// Options and positional words of one trelvo-tool command. A known name
-// ending in "!" is a flag without a value; one ending in "*" takes every word
-// up to the next option; any other takes one value. An unknown option or a
-// missing value throws ToolError.
+struct ToolCommand;
+
+// Options and positional words of one trelvo-tool command, read as the
+// command's table entry says. --help is known to every command and excuses
+// the options it requires. An unknown option, a missing value or a missing
+// required option throws ToolError.
 class ToolArguments {
 public:
-    ToolArguments(const std::vector<std::string>& args, const std::vector<std::string>& known);
+    ToolArguments(const std::vector<std::string>& args, const ToolCommand& command);
 
     bool flag(const std::string& name) const;
     std::optional<std::string> get(const std::string& name) const;

@@ -44,25 +44,6 @@ namespace trelvo {
 
 namespace {
 
-constexpr const char* usage =
-    "usage: trelvo-tool info FILE\n"
-    "       trelvo-tool dump FILE [--side 0|1] [--tables UPCHAR]\n"
-    "       trelvo-tool make FILE --name N --lang0 L --charset0 C --lang1 L --charset1 C\n"
-    "                   [--author A] [--version V] [--note T] [--id HEX8] [--code CODE]\n"
-    "                   [--image0 BMP] [--image1 BMP] [--update-stamp YYYYMMDDHHMM] < TSV\n"
-    "       trelvo-tool key [--tables UPCHAR] --charset C TEXT\n"
-    "       trelvo-tool search FILE [--side 0|1] [--tables UPCHAR] [--from LIST] [--timing] TEXT...\n"
-    "       trelvo-tool import FILE TEXTFILE|CSV|TBX [--tables UPCHAR]\n"
-    "       trelvo-tool export FILE OUT [--format txt|utf8|csv|tbx|tbx2019|dsl] [--side 0|1] [--notes NOTE...] [--translated-only]\n"
-    "                   [--tables UPCHAR]\n"
-    "       trelvo-tool sync FILE OTHER [--import-only-ok] [--dry-run] [--tables UPCHAR]\n"
-    "       trelvo-tool check-update FILE [--locations NETINI] [--yes] [--tables UPCHAR]\n"
-    "                   [--trusted-keys KEYS] [--require-signed]\n"
-    "       trelvo-tool keygen OUT [--comment TEXT]\n"
-    "       trelvo-tool sign FILE --key KEYFILE\n"
-    "       trelvo-tool verify FILE [--trusted-keys KEYS]\n"
-    "       trelvo-tool publish FOLDER FILE... [--key KEYFILE]\n";
-
 int parseSide(const ToolArguments& args) {
     std::string side = args.get("side").value_or("0");
     if (side != "0" && side != "1") throw ToolError("--side must be 0 or 1");
@@ -254,34 +235,36 @@ TrelvoTool::TrelvoTool(std::istream& in, std::ostream& out, std::ostream& err)
     : in_(in), out_(out), err_(err) {}
 
 int TrelvoTool::run(const std::vector<std::string>& args) {
+    // A command line the tool does not understand is answered with the usage.
+    const ToolCommand* command = nullptr;
+    bool optionsRead = false;
     try {
         if (args.empty()) throw ToolError("no command given");
-        const std::string& command = args[0];
-        if (command == "info") return info(args);
-        if (command == "dump") return dump(args);
-        if (command == "make") return make(args);
-        if (command == "key") return key(args);
-        if (command == "search") return search(args);
-        if (command == "import") return importText(args);
-        if (command == "export") return exportEntries(args);
-        if (command == "sync") return sync(args);
-        if (command == "check-update") return checkUpdate(args);
-        if (command == "keygen") return keygen(args);
-        if (command == "sign") return sign(args);
-        if (command == "verify") return verify(args);
-        if (command == "publish") return publish(args);
-        throw ToolError("unknown command " + command);
+        if (args[0] == "--help" || args[0] == "-h") {
+            out_ << usageOf(commands());
+            return 0;
+        }
+        for (const ToolCommand& c : commands())
+            if (c.name == args[0]) command = &c;
+        if (!command) throw ToolError("unknown command " + args[0]);
+        const ToolArguments a(args, *command);
+        optionsRead = true;
+        if (a.flag("help")) {
+            out_ << command->usage();
+            return 0;
+        }
+        return (this->*command->run)(a);
     } catch (const ToolError& e) {
         err_ << "trelvo-tool: " << printable(e.what()) << "\n";
-        if (args.empty() || e.what() == std::string("unknown command ") + args[0]) err_ << usage;
+        if (!command) err_ << usageOf(commands());
+        else if (!optionsRead) err_ << command->usage();
     } catch (const std::exception& e) {
         err_ << "trelvo-tool: " << printable(e.what()) << "\n";
     }
     return 1;
 }
 
-int TrelvoTool::info(const std::vector<std::string>& args) {
-    ToolArguments a(args, {});
+int TrelvoTool::info(const ToolArguments& a) {
     EntryList entries;
     DictionaryHeader h = loadDictionary(a.file(), entries);
     const std::string& idCode = h.idAndAccessCode;
@@ -302,8 +285,7 @@ int TrelvoTool::info(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::dump(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"side", "tables"});
+int TrelvoTool::dump(const ToolArguments& a) {
     int side = parseSide(a);
     CharacterTables tables = loadTables(a);
     EntryList entries;
@@ -363,9 +345,7 @@ int TrelvoTool::dump(const std::vector<std::string>& args) {
     return out_.good() ? 0 : 1;
 }
 
-int TrelvoTool::make(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"name", "lang0", "charset0", "lang1", "charset1", "author", "version",
-                       "note", "id", "code", "image0", "image1", "update-stamp"});
+int TrelvoTool::make(const ToolArguments& a) {
     const std::string& path = a.file();
     DictionaryHeader h;
     h.name = ui(a.require("name"));
@@ -416,8 +396,7 @@ int TrelvoTool::make(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::key(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"tables", "charset"});
+int TrelvoTool::key(const ToolArguments& a) {
     if (a.positional.size() != 1) throw ToolError("expected one TEXT");
     int charset = parseInteger(a.require("charset"), "--charset");
     CharacterTables tables = loadTables(a);
@@ -429,8 +408,7 @@ int TrelvoTool::key(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::search(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"side", "tables", "from", "timing!"});
+int TrelvoTool::search(const ToolArguments& a) {
     if (a.positional.empty()) throw ToolError("expected FILE and TEXT");
     int sourceSide = parseSide(a);
     int targetSide = 1 - sourceSide;
@@ -602,8 +580,7 @@ void TrelvoTool::lockDictionary(DictionaryLock& lock, const std::string& path) {
     lock.lock(path, DictionaryLock::waitForever);
 }
 
-int TrelvoTool::importText(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"tables"});
+int TrelvoTool::importText(const ToolArguments& a) {
     if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
     CharacterTables tables = loadTables(a);
     DictionaryLock lock;
@@ -623,8 +600,7 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"format", "side", "notes*", "translated-only!", "tables"});
+int TrelvoTool::exportEntries(const ToolArguments& a) {
     if (a.positional.size() != 2) throw ToolError("expected FILE and OUT");
     static const std::map<std::string, ExportFormat> formats = {
         {"txt", ExportFormat::text}, {"utf8", ExportFormat::utf8Text},      {"csv", ExportFormat::csv},
@@ -654,8 +630,7 @@ int TrelvoTool::exportEntries(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::sync(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"import-only-ok!", "dry-run!", "tables"});
+int TrelvoTool::sync(const ToolArguments& a) {
     if (a.positional.size() != 2) throw ToolError("expected FILE and OTHER");
     CharacterTables tables = loadTables(a);
     DictionaryLock lock;
@@ -698,8 +673,7 @@ int TrelvoTool::sync(const std::vector<std::string>& args) {
     throw unreadableDictionary(a.positional[1]);
 }
 
-int TrelvoTool::checkUpdate(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"locations", "yes!", "tables", "trusted-keys", "require-signed!"});
+int TrelvoTool::checkUpdate(const ToolArguments& a) {
     CharacterTables tables = loadTables(a);
     // Read without the lock for what the check needs: a save replaces the
     // file whole, so the read sees one edition or the other.

@@ -4,9 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "ToolCommand.h"
+
 namespace trelvo {
 
 class DictionaryLock;
+class ToolArguments;
 
 // The command-line front end for dictionary maintainers. Texts on its input and
 // output are UTF-8; errors go to err and give exit status 1.
@@ -14,23 +17,28 @@ class TrelvoTool {
 public:
     TrelvoTool(std::istream& in, std::ostream& out, std::ostream& err);
 
+    // Runs the command args[0]; --help or -h alone, or COMMAND --help, prints
+    // the usage instead.
     int run(const std::vector<std::string>& args);
 
+    // Every command and its options, in the order the usage lists them.
+    static const std::vector<ToolCommand>& commands();
+
 private:
-    int info(const std::vector<std::string>& args);
-    int dump(const std::vector<std::string>& args);
-    int make(const std::vector<std::string>& args);
-    int key(const std::vector<std::string>& args);
-    int search(const std::vector<std::string>& args);
-    int importText(const std::vector<std::string>& args);
-    int exportEntries(const std::vector<std::string>& args);
-    int sync(const std::vector<std::string>& args);
-    int checkUpdate(const std::vector<std::string>& args);
+    int info(const ToolArguments& a);
+    int dump(const ToolArguments& a);
+    int make(const ToolArguments& a);
+    int key(const ToolArguments& a);
+    int search(const ToolArguments& a);
+    int importText(const ToolArguments& a);
+    int exportEntries(const ToolArguments& a);
+    int sync(const ToolArguments& a);
+    int checkUpdate(const ToolArguments& a);
     // Publishing editions: TrelvoToolPublishing.cpp.
-    int keygen(const std::vector<std::string>& args);
-    int sign(const std::vector<std::string>& args);
-    int verify(const std::vector<std::string>& args);
-    int publish(const std::vector<std::string>& args);
+    int keygen(const ToolArguments& a);
+    int sign(const ToolArguments& a);
+    int verify(const ToolArguments& a);
+    int publish(const ToolArguments& a);
     // Takes the lock of the dictionary at path for a command that writes it,
     // from before its read to after its save, waiting as long as another
     // program holds it.

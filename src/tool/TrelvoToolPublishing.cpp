@@ -175,8 +175,7 @@ std::string checkedOldConfiguration(const PublicationFolder& site, const std::st
 
 }  // namespace
 
-int TrelvoTool::keygen(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"comment"});
+int TrelvoTool::keygen(const ToolArguments& a) {
     const std::string& out = a.file();
     const std::string pub = out + ".pub";
     const std::string comment = checkedComment(a.get("comment").value_or(fs::path(out).filename().string()));
@@ -193,8 +192,7 @@ int TrelvoTool::keygen(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::sign(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"key"});
+int TrelvoTool::sign(const ToolArguments& a) {
     const std::string& file = a.file();
     const SigningKey key = readSigningKey(a.require("key"));
     const std::string signature = signEdition(readFile(file, dictionaryLimit, "file"), key);
@@ -203,8 +201,7 @@ int TrelvoTool::sign(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::verify(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"trusted-keys"});
+int TrelvoTool::verify(const ToolArguments& a) {
     const std::string& file = a.file();
     const std::string keysPath =
         a.get("trusted-keys").value_or(ProgramFolder::ofRunningProgram().locate(trustedKeysName));
@@ -221,8 +218,7 @@ int TrelvoTool::verify(const std::vector<std::string>& args) {
     return 0;
 }
 
-int TrelvoTool::publish(const std::vector<std::string>& args) {
-    ToolArguments a(args, {"key"});
+int TrelvoTool::publish(const ToolArguments& a) {
     if (a.positional.size() < 2) throw ToolError("expected FOLDER and at least one FILE");
     const std::string& folder = a.positional[0];
     std::optional<SigningKey> key;
