@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdint>
@@ -20,6 +19,7 @@
 #include <stdexcept>
 
 #include "core/dictionary/CharacterTables.h"
+#include "core/dictionary/AsciiText.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/WholeFile.h"
 #include "core/dictionary/DictionaryFile.h"
@@ -98,9 +98,7 @@ std::string newDictionaryId() {
 std::string checkedId(const std::string& id) {
     if (id.size() != 8 || id.find_first_not_of("0123456789ABCDEFabcdef") != std::string::npos)
         throw ToolError("--id needs 8 hexadecimal digits: " + id);
-    std::string upper = id;
-    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return upper;
+    return asciiUpper(id);
 }
 
 std::vector<std::string> splitTabs(const std::string& line) {

@@ -1,11 +1,11 @@
 #include "DictionaryStore.h"
 
 #include <algorithm>
-#include <cctype>
 #include <filesystem>
 #include <optional>
 #include <system_error>
 
+#include "AsciiText.h"
 #include "AtomicFile.h"
 #include "DictionaryFile.h"
 #include "DictionaryLock.h"
@@ -66,12 +66,8 @@ void DictionaryStore::scanCatalogue(const std::string& folder) {
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         std::string name = it->path().filename().string();
-        if (name.size() < 4) continue;
-        std::string extension = name.substr(name.size() - 4);
-        std::transform(extension.begin(), extension.end(), extension.begin(),
-                       [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
         std::error_code ignored;
-        if (extension == ".dsl" && it->is_regular_file(ignored)) files.push_back(it->path());
+        if (endsWithIgnoringCase(name, ".dsl") && it->is_regular_file(ignored)) files.push_back(it->path());
     }
     std::sort(files.begin(), files.end(),
               [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });

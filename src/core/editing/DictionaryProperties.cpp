@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/dictionary/AsciiText.h"
 #include "core/dictionary/DictionaryFile.h"
 
 namespace trelvo {
@@ -85,9 +86,7 @@ DictionaryProperties::Failure DictionaryProperties::applyTo(DictionaryHeader& he
     header.author = author;
     header.version = version;
     header.note = note;
-    std::string upperId = id;
-    for (char& c : upperId) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    header.idAndAccessCode = upperId + accessCode;
+    header.idAndAccessCode = asciiUpper(id) + accessCode;
     header.languageImage = images;
     for (int k = 0; k < 2; ++k) header.languageCharset[k] = charsetOfItem(charsetItem[static_cast<std::size_t>(k)]);
     return Failure::none;

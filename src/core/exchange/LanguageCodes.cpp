@@ -1,9 +1,9 @@
 #include "LanguageCodes.h"
 
 #include <algorithm>
-#include <cctype>
 #include <utility>
 
+#include "core/dictionary/AsciiText.h"
 #include "core/dictionary/AtomicFile.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/WholeFile.h"
@@ -34,7 +34,7 @@ std::string lowerUtf8(std::string text) {
     // Lower-cases ASCII and the Czech capitals of the names above.
     static constexpr std::pair<const char*, const char*> capitals[] = {
         {"Č", "č"}, {"Ř", "ř"}, {"Š", "š"}, {"Ž", "ž"}, {"Ú", "ú"}, {"Ě", "ě"}};
-    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    text = asciiLower(std::move(text));
     for (auto [upper, lower] : capitals)
         for (std::size_t at = text.find(upper); at != std::string::npos; at = text.find(upper, at))
             text.replace(at, std::string_view(upper).size(), lower);
@@ -79,11 +79,7 @@ bool storeLanguageCodes(const std::string& dictionaryPath, const std::string& co
 }
 
 bool sameLanguage(std::string_view xmlLang, std::string_view code) {
-    const std::string_view primary = xmlLang.substr(0, xmlLang.find_first_of("-_"));
-    if (primary.size() != code.size()) return false;
-    for (std::size_t i = 0; i < code.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(primary[i])) != code[i]) return false;
-    return true;
+    return equalsIgnoringCase(xmlLang.substr(0, xmlLang.find_first_of("-_")), code);
 }
 
 }  // namespace trelvo

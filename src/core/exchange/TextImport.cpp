@@ -1,8 +1,8 @@
 #include "TextImport.h"
 
-#include <cctype>
 #include <cstdint>
 
+#include "core/dictionary/AsciiText.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/TextWords.h"
 #include "CsvFormat.h"
@@ -150,15 +150,8 @@ std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const Dict
 
 std::vector<ImportedPair> readImportFile(std::string_view fileName, std::string_view fileBytes,
                                          const DictionaryHeader& header, ImportReading* reading) {
-    auto endsWith = [fileName](std::string_view ending) {
-        if (fileName.size() < ending.size()) return false;
-        for (std::size_t i = 0; i < ending.size(); ++i)
-            if (std::tolower(static_cast<unsigned char>(fileName[fileName.size() - ending.size() + i])) != ending[i])
-                return false;
-        return true;
-    };
-    if (endsWith(".csv")) return readCsv(fileBytes, header, reading);
-    if (endsWith(".tbx")) return readTbx(fileBytes, header, reading);
+    if (endsWithIgnoringCase(fileName, ".csv")) return readCsv(fileBytes, header, reading);
+    if (endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, reading);
     return readImportLines(fileBytes, header, reading);
 }
 

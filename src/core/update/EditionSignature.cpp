@@ -4,6 +4,8 @@
 
 #include <stdexcept>
 
+#include "core/dictionary/TextWords.h"
+
 namespace trelvo {
 
 namespace {
@@ -36,13 +38,11 @@ bool fromBase64(std::string_view text, std::array<unsigned char, N>& out)
     return length == N && end == text.data() + text.size();
 }
 
-bool isSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 std::string_view trimmed(std::string_view text)
 {
-    while (!text.empty() && isSpace(text.front()))
+    while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
-    while (!text.empty() && isSpace(text.back()))
+    while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;
 }
@@ -62,10 +62,10 @@ void forEachContentLine(std::string_view text, Take take)
 }
 
 // The first word of a line and the rest, trimmed.
-std::pair<std::string_view, std::string_view> firstWord(std::string_view line)
+std::pair<std::string_view, std::string_view> splitFirstWord(std::string_view line)
 {
     std::size_t end = 0;
-    while (end < line.size() && !isSpace(line[end]))
+    while (end < line.size() && !isBlank(line[end]))
         ++end;
     return {line.substr(0, end), trimmed(line.substr(end))};
 }
@@ -103,7 +103,7 @@ std::optional<SigningKey> parseSigningKeyFile(std::string_view text)
 {
     std::optional<SigningKey> key;
     forEachContentLine(text, [&](std::string_view line) {
-        const auto [word, rest] = firstWord(line);
+        const auto [word, rest] = splitFirstWord(line);
         std::array<unsigned char, 32> seed;
         if (!key && word == "secret" && fromBase64(rest, seed))
             key = keyFromSeed(seed);
@@ -129,7 +129,7 @@ std::vector<TrustedKey> parseTrustedKeys(std::string_view text, int* skippedLine
     std::vector<TrustedKey> keys;
     int skipped = 0;
     forEachContentLine(text, [&](std::string_view line) {
-        const auto [word, rest] = firstWord(line);
+        const auto [word, rest] = splitFirstWord(line);
         TrustedKey key;
         if (fromBase64(word, key.key)) {
             if (key.key == published)
