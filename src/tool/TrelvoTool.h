@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-namespace trelvo {
+#include "core/dictionary/DictionaryLock.h"
 
-class DictionaryLock;
+namespace trelvo {
 
 // The command-line front end for dictionary maintainers. Texts on its input and
 // output are UTF-8; errors go to err and give exit status 1.
@@ -32,9 +32,10 @@ private:
     int verify(const std::vector<std::string>& args);
     int publish(const std::vector<std::string>& args);
     // Takes the lock of the dictionary at path for a command that writes it,
-    // from before its read to after its save, waiting as long as another
-    // program holds it.
-    void lockDictionary(DictionaryLock& lock, const std::string& path);
+    // from before its read to after its save, or shared for one that only
+    // reads it; waiting as long as another program holds it.
+    void lockDictionary(DictionaryLock& lock, const std::string& path,
+                        DictionaryLock::Access access = DictionaryLock::Access::write);
 
     std::istream& in_;
     std::ostream& out_;
