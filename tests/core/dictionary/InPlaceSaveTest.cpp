@@ -162,11 +162,24 @@ protected:
         writeBytes(path_, firstBytes_);
         const auto oneSave = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begin);
         std::uniform_int_distribution<long> moment(1000, std::max<long>(2000, 2 * oneSave.count()));
+        std::uniform_int_distribution<long> soonAfter(0, std::max<long>(1000, oneSave.count() / 8));
         int finished = 0;
         for (int round = 0; round < 16; ++round) {
+            const auto unchanged = fs::last_write_time(path_);
+            const auto unchangedSize = fs::file_size(path_);
             pid_t child = startSaving(asUser);
             ASSERT_GT(child, 0);
-            std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+            if (round % 2 == 0) {
+                std::this_thread::sleep_for(std::chrono::microseconds(moment(random)));
+            } else {
+                // Every other round the moment falls soon after the file
+                // itself begins to change, where a cut would show.
+                const auto giveUp = std::chrono::steady_clock::now() + 20 * oneSave;
+                while (fs::last_write_time(path_) == unchanged && fs::file_size(path_) == unchangedSize &&
+                       std::chrono::steady_clock::now() < giveUp) {
+                }
+                std::this_thread::sleep_for(std::chrono::microseconds(soonAfter(random)));
+            }
             int status = 0;
             ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << "the saving child ended by itself: " << status;
             kill(child, SIGKILL);
