@@ -159,7 +159,8 @@ ReplaceOutcome copyInto(int journal, const Record& record, const struct stat* ol
     // Read access too, for the holes below.
     int fd = ::open(record.path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) fd = ::open(record.path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return ReplaceOutcome::unchanged;
+    // A cut file this process may not write waits for one that may.
+    if (fd < 0) return old ? ReplaceOutcome::unchanged : ReplaceOutcome::unfinished;
     struct stat now {};
     if (::fstat(fd, &now) != 0 || !S_ISREG(now.st_mode) || static_cast<std::uint64_t>(now.st_dev) != record.device ||
         static_cast<std::uint64_t>(now.st_ino) != record.inode) {
@@ -284,6 +285,15 @@ bool finishJournal(const std::string& journal) {
     ReplaceOutcome outcome = ReplaceOutcome::unchanged;
     if (const std::optional<Record> record = readRecord(fd)) {
         struct stat target {};
+        const bool found = ::stat(record->path.c_str(), &target) == 0;
+        // Only this process's user or the file's owner can have made the
+        // journal; one made by anyone else (in a shared temporary folder) is
+        // left alone, and never written into the file.
+        if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
+            (info.st_uid != ::geteuid() && !(found && info.st_uid == target.st_uid))) {
+            ::close(fd);
+            return true;
+        }
         const std::uint64_t low = std::min(record->oldSize, record->newSize);
         const std::uint64_t high = std::max(record->oldSize, record->newSize);
         // Only the file the save wrote, at a size the save can have left it
@@ -291,7 +301,7 @@ bool finishJournal(const std::string& journal) {
         // program's. One of its old size not written since the journal was
         // complete still holds its old contents (reserving room changes the
         // size, but not always the time).
-        const bool same = ::stat(record->path.c_str(), &target) == 0 && S_ISREG(target.st_mode) &&
+        const bool same = found && S_ISREG(target.st_mode) &&
                           static_cast<std::uint64_t>(target.st_dev) == record->device &&
                           static_cast<std::uint64_t>(target.st_ino) == record->inode;
         const auto size = static_cast<std::uint64_t>(target.st_size);
