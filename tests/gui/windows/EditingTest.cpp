@@ -27,6 +27,11 @@ protected:
     TForm1& open() {
         dictionary("a.dsl", "Zabezpečovací technika", true,
                    {{"kolej", "track"}, {"návěst", "aspect"}, {"výhybka", "points"}});
+        return startOnFirst();
+    }
+
+    // The window shown with the first dictionary of the menu open.
+    TForm1& startOnFirst() {
         TForm1& w = start();
         w.resize(700, 450);
         w.show();
@@ -50,6 +55,13 @@ protected:
     }
 
     QAction* menuItem(TForm1& w, int i) const { return w.PopupMenu2->actions()[i]; }
+
+    // What the window says of a save that failed and left the file as it was.
+    static QString unchangedMessage(const std::string& path) {
+        return QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny zůstávají "
+                              "neuložené, původní soubor se nezměnil.")
+            .arg(QString::fromStdString(path));
+    }
 };
 
 }  // namespace
@@ -237,10 +249,7 @@ TEST_F(EditingTest, AReadOnlyDictionaryIsNotSavedOver) {
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
-    EXPECT_EQ(prompts_.shown()[0].text,
-              QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny zůstávají "
-                             "neuložené, původní soubor se nezměnil.")
-                  .arg(QString::fromStdString(path)));
+    EXPECT_EQ(prompts_.shown()[0].text, unchangedMessage(path));
     EXPECT_TRUE(w.modified);
     EXPECT_TRUE(readBytes(path) == before);
 }
@@ -264,21 +273,13 @@ TEST_F(EditingTest, AFullDiskLeavesAHardLinkedDictionaryWholeAsTheMessageSays) {
     const std::string before = readBytes(path);
     disk->fill(0);
 
-    TForm1& w = start();
-    w.resize(700, 450);
-    w.show();
-    QApplication::setActiveWindow(&w);
-    w.Timer3->stop();
-    w.selectDictionary(0);
+    TForm1& w = startOnFirst();
     // Two long translations: more than the last block of the file has left.
     editCell(w, 0, 1, QString(900, QLatin1Char('x')));
     editCell(w, 1, 1, QString(900, QLatin1Char('y')));
     w.toolButtons[7]->click();
     ASSERT_EQ(prompts_.shown().size(), 1u);
-    EXPECT_EQ(prompts_.shown()[0].text,
-              QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny zůstávají "
-                             "neuložené, původní soubor se nezměnil.")
-                  .arg(QString::fromStdString(path)));
+    EXPECT_EQ(prompts_.shown()[0].text, unchangedMessage(path));
     EXPECT_TRUE(w.modified);
     EXPECT_TRUE(readBytes(path) == before);
     EXPECT_TRUE(readBytes(folder + "/zaloha/a.dsl") == before);
