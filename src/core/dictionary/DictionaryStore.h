@@ -59,8 +59,8 @@ public:
     void buildIndex(int k, const CharacterTables& tables);
 
     // The files of folder whose names end in ".dsl" in any letter case, by
-    // file name, that read as dictionaries. Stale temporary files of saves
-    // in folder are removed first.
+    // file name, that read as dictionaries. The leftovers of killed saves in
+    // folder are removed first (AtomicFile.h).
     void scanCatalogue(const std::string& folder);
 
     // Makes the dictionary at path the active one. On failure nothing changes.
