@@ -56,6 +56,14 @@ std::vector<std::string> journalFolders(const std::string& target) {
     return folders;
 }
 
+// Only this process's user or the file's owner can have made a journal of
+// the file; one made by anyone else (in a shared temporary folder) is left
+// alone, and never written into the file.
+bool trusted(const struct stat& journal, const struct stat* file) {
+    return (journal.st_mode & (S_IWGRP | S_IWOTH)) == 0 &&
+           (journal.st_uid == ::geteuid() || (file && journal.st_uid == file->st_uid));
+}
+
 // The journals left for the file at path, which need not exist.
 std::vector<std::string> journalsOf(const std::string& path) {
     std::vector<std::string> journals;
@@ -69,7 +77,8 @@ std::vector<std::string> journalsOf(const std::string& path) {
     for (const std::string& folder : journalFolders(target)) {
         std::string journal = folder + "/" + journalName(info.st_dev, info.st_ino);
         struct stat found {};
-        if (::lstat(journal.c_str(), &found) == 0) journals.push_back(std::move(journal));
+        if (::lstat(journal.c_str(), &found) == 0 && S_ISREG(found.st_mode) && trusted(found, &info))
+            journals.push_back(std::move(journal));
     }
     return journals;
 }
@@ -241,7 +250,11 @@ int stage(const std::string& folder, const std::string& target, const struct sta
 }  // namespace
 
 ReplaceOutcome writeThroughJournal(const std::string& path, const ByteSource& source) {
-    if (!finishInterruptedSave(path)) return ReplaceOutcome::unfinished;
+    switch (finishInterruptedSave(path)) {
+        case JournalState::none: break;
+        case JournalState::running: return ReplaceOutcome::unchanged;
+        case JournalState::unfinished: return ReplaceOutcome::unfinished;
+    }
     // The record names the file as it is found from any folder.
     char* real = ::realpath(path.c_str(), nullptr);
     if (!real) return ReplaceOutcome::unchanged;
@@ -274,25 +287,25 @@ bool isJournalName(std::string_view name) {
     return !numbers.empty() && numbers.find_first_not_of("0123456789abcdef-") == std::string_view::npos;
 }
 
-bool finishJournal(const std::string& journal) {
+JournalState finishJournal(const std::string& journal) {
     int fd = ::open(journal.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT;
+    if (fd < 0) return errno == ENOENT ? JournalState::none : JournalState::unfinished;
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || holderOf(fd) == Holder::save) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return false;
+        return JournalState::unfinished;
+    }
+    if (holderOf(fd) == Holder::save) {
+        ::close(fd);
+        return JournalState::running;
     }
     ReplaceOutcome outcome = ReplaceOutcome::unchanged;
     if (const std::optional<Record> record = readRecord(fd)) {
         struct stat target {};
         const bool found = ::stat(record->path.c_str(), &target) == 0;
-        // Only this process's user or the file's owner can have made the
-        // journal; one made by anyone else (in a shared temporary folder) is
-        // left alone, and never written into the file.
-        if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0 ||
-            (info.st_uid != ::geteuid() && !(found && info.st_uid == target.st_uid))) {
+        if (!trusted(info, found ? &target : nullptr)) {
             ::close(fd);
-            return true;
+            return JournalState::none;
         }
         const std::uint64_t low = std::min(record->oldSize, record->newSize);
         const std::uint64_t high = std::max(record->oldSize, record->newSize);
@@ -314,13 +327,13 @@ bool finishJournal(const std::string& journal) {
     }
     if (outcome != ReplaceOutcome::unfinished) removeJournal(fd, journal);
     ::close(fd);
-    return outcome != ReplaceOutcome::unfinished;
+    return outcome == ReplaceOutcome::unfinished ? JournalState::unfinished : JournalState::none;
 }
 
-bool finishInterruptedSave(const std::string& path) {
-    bool finished = true;
-    for (const std::string& journal : journalsOf(path)) finished = finishJournal(journal) && finished;
-    return finished;
+JournalState finishInterruptedSave(const std::string& path) {
+    JournalState worst = JournalState::none;
+    for (const std::string& journal : journalsOf(path)) worst = std::max(worst, finishJournal(journal));
+    return worst;
 }
 
 bool saveLeftUnfinished(const std::string& path) { return !journalsOf(path).empty(); }

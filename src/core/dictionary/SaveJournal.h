@@ -25,19 +25,25 @@ namespace trelvo {
 
 // Overwrites the regular file target with the bytes of source. A cut save
 // of it left before is finished first; while that cannot be, nothing is
-// written and the outcome is unfinished.
+// written (the outcome is unfinished), nor while another save runs.
 ReplaceOutcome writeThroughJournal(const std::string& target, const ByteSource& source);
 
+enum class JournalState {
+    none,        // no save of the file is left to finish
+    running,     // a save holds the journal: it is writing the file now
+    unfinished,  // a cut save could not be finished (yet)
+};
+
 // Finishes a cut save of the file at path from its journal, if one is left
-// and no save holds it. False while such a save is left unfinished.
-bool finishInterruptedSave(const std::string& path);
+// and no save holds it.
+JournalState finishInterruptedSave(const std::string& path);
 
 // Whether a cut save of the file at path waits to be finished.
 bool saveLeftUnfinished(const std::string& path);
 
 bool isJournalName(std::string_view name);
 // Finishes the save of the journal at path, or removes a journal that no
-// longer belongs to its file. False while it is left unfinished.
-bool finishJournal(const std::string& journal);
+// longer belongs to its file.
+JournalState finishJournal(const std::string& journal);
 
 }  // namespace trelvo

@@ -307,4 +307,39 @@ TEST_F(InPlaceSaveTest, AJournalIsAppliedOnlyToTheFileItWasMadeFor) {
     opened.openEntries(path_.string());
     EXPECT_TRUE(bytesOf(path_) == cut);
     EXPECT_TRUE(fs::exists(journal));
+    EXPECT_FALSE(saveLeftUnfinished(path_.string()));
+}
+
+TEST_F(InPlaceSaveTest, ASaveMeetingAnotherOneWritingTheFileLeavesItToThatOne) {
+    makeEditions(400000);
+    fs::create_hard_link(path_, root_ / "odkaz.dsl");
+    struct stat info {};
+    ASSERT_EQ(::stat(path_.c_str(), &info), 0);
+    char name[64];
+    std::snprintf(name, sizeof name, ".trelvo-save-%llx-%llx", static_cast<unsigned long long>(info.st_dev),
+                  static_cast<unsigned long long>(info.st_ino));
+    const fs::path journal = folder_ / name;
+    // Another program's save, stopped while it writes the file from its journal.
+    pid_t child = fork();
+    if (child == 0) _exit(replaceFileAtomically(path_.string(), secondBytes_) ? 0 : 1);
+    bool stopped = false;
+    for (int tries = 0; tries < 2000000 && !stopped; ++tries)
+        if (fs::exists(journal)) stopped = kill(child, SIGSTOP) == 0;
+    ASSERT_TRUE(stopped) << "the other save ended before it could be stopped";
+    waitpid(child, nullptr, WUNTRACED);
+    if (!fs::exists(journal)) {
+        kill(child, SIGKILL);
+        waitpid(child, nullptr, 0);
+        GTEST_SKIP() << "the other save had just ended";
+    }
+    const std::string meanwhile = bytesOf(path_);
+    EXPECT_EQ(replaceFile(path_.string(), [](const ByteSink& put) { return put("mine"); }),
+              ReplaceOutcome::unchanged);
+    EXPECT_TRUE(bytesOf(path_) == meanwhile) << "nothing written beside the other save";
+    kill(child, SIGCONT);
+    int status = 0;
+    waitpid(child, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_TRUE(bytesOf(path_) == secondBytes_);
+    EXPECT_TRUE(bytesOf(root_ / "odkaz.dsl") == secondBytes_);
 }
