@@ -232,11 +232,17 @@ int stage(const std::string& folder, const std::string& target, const struct sta
     };
     bool ok = source(put);
     if (!ok && error == 0) error = ECANCELED;  // the source gave up of itself
-    if (ok && (!writeAll(fd, recordOf(target, old)) || ::fsync(fd) != 0)) ok = false, error = errno;
+    if (ok && (!writeAll(fd, recordOf(target, old)) || ::fsync(fd) != 0)) {
+        ok = false;
+        error = errno;
+    }
     journal = folder + "/" + journalName(old.st_dev, old.st_ino);
     // A name made only now that the journal is complete; link, unlike rename,
     // never takes the name of another save's journal.
-    if (ok && ::link(temp.c_str(), journal.c_str()) != 0) ok = false, error = errno == EEXIST ? EBUSY : errno;
+    if (ok && ::link(temp.c_str(), journal.c_str()) != 0) {
+        ok = false;
+        error = errno == EEXIST ? EBUSY : errno;
+    }
     ::unlink(temp.c_str());
     if (!ok) {
         ::close(fd);
