@@ -571,11 +571,11 @@ void save(DictionaryStore& store) {
 
 }  // namespace
 
-void TrelvoTool::lockDictionary(DictionaryLock& lock, const std::string& path) {
-    if (lock.lock(path, std::chrono::milliseconds(0)) != DictionaryLock::Outcome::busy) return;
+void TrelvoTool::lockDictionary(DictionaryLock& lock, const std::string& path, DictionaryLock::Access access) {
+    if (lock.lock(path, std::chrono::milliseconds(0), access) != DictionaryLock::Outcome::busy) return;
     err_ << "trelvo-tool: waiting for another program writing " << path << "\n";
     err_.flush();
-    lock.lock(path, DictionaryLock::waitForever);
+    lock.lock(path, DictionaryLock::waitForever, access);
 }
 
 int TrelvoTool::importText(const ToolArguments& a) {
@@ -605,7 +605,16 @@ int TrelvoTool::exportEntries(const ToolArguments& a) {
         {"tbx", ExportFormat::tbx2008}, {"tbx2019", ExportFormat::tbx2019}, {"dsl", ExportFormat::dictionary}};
     const auto format = formats.find(a.get("format").value_or("txt"));
     if (format == formats.end()) throw ToolError("--format must be txt, utf8, csv, tbx, tbx2019 or dsl");
+    // Under any name (a link, another path) the dictionary itself would be
+    // replaced by its own export.
+    const FileIdentity dictionary = FileIdentity::of(a.positional[0]);
+    const FileIdentity output = FileIdentity::of(a.positional[1]);
+    if (dictionary.exists && output.exists && dictionary.device == output.device && dictionary.inode == output.inode)
+        throw ToolError(a.positional[1] + " is the dictionary " + a.positional[0] + " itself; nothing written");
     CharacterTables tables = loadTables(a);
+    // Read while no other program is saving it.
+    DictionaryLock lock;
+    lockDictionary(lock, a.positional[0], DictionaryLock::Access::read);
     DictionaryStore store = openStore(a.positional[0]);
     ExportChoice choice;
     choice.sourceSide = parseSide(a);

@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "ToolCommand.h"
+#include "core/dictionary/DictionaryLock.h"
 
 namespace trelvo {
 
-class DictionaryLock;
 class ToolArguments;
 
 // The command-line front end for dictionary maintainers. Texts on its input and
@@ -40,9 +40,10 @@ private:
     int verify(const ToolArguments& a);
     int publish(const ToolArguments& a);
     // Takes the lock of the dictionary at path for a command that writes it,
-    // from before its read to after its save, waiting as long as another
-    // program holds it.
-    void lockDictionary(DictionaryLock& lock, const std::string& path);
+    // from before its read to after its save, or shared for one that only
+    // reads it; waiting as long as another program holds it.
+    void lockDictionary(DictionaryLock& lock, const std::string& path,
+                        DictionaryLock::Access access = DictionaryLock::Access::write);
 
     std::istream& in_;
     std::ostream& out_;

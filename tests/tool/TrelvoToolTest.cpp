@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -618,4 +620,95 @@ TEST_F(TrelvoToolTest, TwoImportsStartedAtOnceBothLandInTheDictionary) {
         EXPECT_EQ(exitStatus(b), 0);
         ASSERT_EQ(field(tool({"info", file("d.dsl")}).out, "entries"), expected) << "round " << round;
     }
+}
+
+TEST_F(TrelvoToolTest, AFileSizeLimitEndsASaveWithAnErrorAndLeavesTheDictionary) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n").status, 0);
+    const std::string before = readBytes(file("a.dsl"));
+    {
+        std::ofstream words(file("words.txt"));
+        for (int i = 0; i < 20000; ++i) words << "slovo " << i << "\tword " << i << "\n";
+    }
+    // The tool as a process of its own under a limit of 64 KiB per file, with
+    // the signal the limit sends at its default: the tool itself must see to it.
+    pid_t child = fork();
+    if (child == 0) {
+        signal(SIGXFSZ, SIG_DFL);
+        const rlimit limit{64 * 1024, 64 * 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        int null = ::open("/dev/null", O_WRONLY);
+        dup2(null, 1);
+        dup2(null, 2);
+        execl(TRELVO_TOOL_PATH, TRELVO_TOOL_PATH, "import", file("a.dsl").c_str(), file("words.txt").c_str(),
+              "--tables", upchar.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_TRUE(readBytes(file("a.dsl")) == before);
+    for (const auto& item : fs::directory_iterator(folder_))
+        EXPECT_EQ(item.path().filename().string().find(".trelvo-"), std::string::npos) << item.path();
+}
+
+TEST_F(TrelvoToolTest, ExportRefusesToWriteOverItsOwnDictionaryUnderAnyName) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\nvlak\ttrain\n").status, 0);
+    const std::string before = readBytes(file("a.dsl"));
+    fs::create_symlink(file("a.dsl"), file("link.dsl"));
+    fs::create_hard_link(file("a.dsl"), file("hard.dsl"));
+    fs::create_directory(file("sub"));
+    for (const std::string& output : {file("a.dsl"), file("link.dsl"), file("hard.dsl"), file("sub/../a.dsl")}) {
+        for (const std::string format : {"txt", "dsl"}) {
+            Result refused = tool({"export", file("a.dsl"), output, "--format", format, "--tables", upchar});
+            EXPECT_EQ(refused.status, 1) << output << " " << format;
+            EXPECT_NE(refused.err.find("itself"), std::string::npos) << refused.err;
+        }
+        // Given through the link, the dictionary is still the output.
+        EXPECT_EQ(tool({"export", file("link.dsl"), output, "--tables", upchar}).status, 1) << output;
+    }
+    EXPECT_TRUE(readBytes(file("a.dsl")) == before);
+    EXPECT_TRUE(fs::is_symlink(file("link.dsl")));
+    EXPECT_EQ(tool({"export", file("a.dsl"), file("out.txt"), "--tables", upchar}).status, 0);
+}
+
+TEST_F(TrelvoToolTest, ExportReadsTheDictionaryOnlyOnceAWriterHasSavedIt) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n").status, 0);
+    ASSERT_EQ(makeCzechEnglish(file("b.dsl"), "kolej\ttrack\nvýhybka\tpoints\n").status, 0);
+    trelvo::DictionaryLock writer;
+    ASSERT_EQ(writer.lock(file("a.dsl"), std::chrono::milliseconds(0)), trelvo::DictionaryLock::Outcome::locked);
+
+    // The tool says on stderr that it waits; the stream tells the test so.
+    struct Told : std::stringbuf {
+        std::atomic<bool> said{false};
+        int sync() override {
+            said = true;
+            return 0;
+        }
+    } told;
+    std::ostream err(&told);
+    std::ostringstream out;
+    std::istringstream in;
+    std::atomic<bool> done{false};
+    int status = -1;
+    std::thread exporter([&] {
+        trelvo::TrelvoTool t(in, out, err);
+        status = t.run({"export", file("a.dsl"), file("out.txt"), "--tables", upchar});
+        done = true;
+    });
+    while (!told.said && !done) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    const bool waited = told.said && !done;
+    // The writer's save lands, by rename as every save, and it lets go.
+    fs::copy_file(file("b.dsl"), file("new.dsl"));
+    fs::rename(file("new.dsl"), file("a.dsl"));
+    writer.release();
+    exporter.join();
+    EXPECT_TRUE(waited) << "the export did not wait for the writer";
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(out.str(), "exported: 2\n") << "the export read the saved dictionary";
+    // Readers go side by side.
+    trelvo::DictionaryLock reader;
+    ASSERT_EQ(reader.lock(file("a.dsl"), std::chrono::milliseconds(0), trelvo::DictionaryLock::Access::read),
+              trelvo::DictionaryLock::Outcome::locked);
+    EXPECT_EQ(tool({"export", file("a.dsl"), file("out.txt"), "--tables", upchar}).status, 0);
 }

@@ -17,10 +17,11 @@ constexpr std::chrono::milliseconds retryEvery{10};
 
 using Outcome = DictionaryLock::Outcome;
 
-Outcome takeLock(int fd, std::chrono::milliseconds wait, std::chrono::steady_clock::time_point deadline) {
+Outcome takeLock(int fd, int operation, std::chrono::milliseconds wait,
+                 std::chrono::steady_clock::time_point deadline) {
     const bool forever = wait == DictionaryLock::waitForever;
     for (;;) {
-        if (::flock(fd, forever ? LOCK_EX : LOCK_EX | LOCK_NB) == 0) return Outcome::locked;
+        if (::flock(fd, forever ? operation : operation | LOCK_NB) == 0) return Outcome::locked;
         if (errno == EINTR) continue;
         if (errno != EWOULDBLOCK) return Outcome::unguarded;
         if (std::chrono::steady_clock::now() >= deadline) return Outcome::busy;
@@ -30,8 +31,9 @@ Outcome takeLock(int fd, std::chrono::milliseconds wait, std::chrono::steady_clo
 
 }  // namespace
 
-Outcome DictionaryLock::lock(const std::string& path, std::chrono::milliseconds wait) {
+Outcome DictionaryLock::lock(const std::string& path, std::chrono::milliseconds wait, Access access) {
     release();
+    const int operation = access == Access::write ? LOCK_EX : LOCK_SH;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         // Read access is enough for flock, so a read-only dictionary is locked
@@ -39,8 +41,9 @@ Outcome DictionaryLock::lock(const std::string& path, std::chrono::milliseconds 
         int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) return Outcome::unguarded;
         struct stat locked {};
-        const Outcome taken = ::fstat(fd, &locked) == 0 && S_ISREG(locked.st_mode) ? takeLock(fd, wait, deadline)
-                                                                                    : Outcome::unguarded;
+        const Outcome taken = ::fstat(fd, &locked) == 0 && S_ISREG(locked.st_mode)
+                                  ? takeLock(fd, operation, wait, deadline)
+                                  : Outcome::unguarded;
         if (taken != Outcome::locked) {
             ::close(fd);
             return taken;

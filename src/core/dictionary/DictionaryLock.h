@@ -7,7 +7,8 @@ namespace trelvo {
 
 // An advisory lock (flock) on a dictionary file, held by every program for
 // one read-modify-write of it, so that two writers take turns instead of one
-// silently losing the other's change.
+// silently losing the other's change. A program that only reads the file
+// takes it shared: readers go side by side, but never beside a writer.
 //
 // The lock is taken on the dictionary file itself rather than on a side file:
 // nothing is left beside the dictionary, a read-only folder needs no new
@@ -26,6 +27,7 @@ public:
         unguarded,
         busy,  // another program held the lock for the whole wait
     };
+    enum class Access { write, read };
     static constexpr std::chrono::milliseconds waitForever{-1};
 
     DictionaryLock() = default;
@@ -35,7 +37,7 @@ public:
 
     // Takes the lock of the file path names, waiting for it at most wait
     // (waitForever: as long as it takes). A lock held before is given up first.
-    Outcome lock(const std::string& path, std::chrono::milliseconds wait);
+    Outcome lock(const std::string& path, std::chrono::milliseconds wait, Access access = Access::write);
     void release();
 
 private:

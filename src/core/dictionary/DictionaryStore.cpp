@@ -9,6 +9,8 @@
 #include "AtomicFile.h"
 #include "DictionaryFile.h"
 #include "DictionaryLock.h"
+#include "SaveJournal.h"
+#include "TemporaryFile.h"
 
 namespace trelvo {
 
@@ -80,6 +82,10 @@ void DictionaryStore::scanCatalogue(const std::string& folder) {
 }
 
 bool DictionaryStore::readFile(const std::string& path) {
+    // A save of it that was cut is finished first, and the leftovers of
+    // killed saves beside it go, wherever the dictionary lies.
+    finishInterruptedSave(path);
+    removeStaleTemporaryFiles(folderOf(path));
     // Taken before the read: a save landing in between then shows as a
     // change at the next save, rather than passing unseen.
     const FileIdentity before = FileIdentity::of(path);
@@ -119,7 +125,13 @@ DictionaryStore::SaveOutcome DictionaryStore::saveGuarded(const std::function<bo
         DictionaryLock lock;
         if (lock.lock(header.filePath, wait) == DictionaryLock::Outcome::busy) return SaveOutcome::busy;
         const FileIdentity now = FileIdentity::of(header.filePath);
-        if (now == fileIdentity || now == agreed) return saveDictionary() ? SaveOutcome::saved : SaveOutcome::failed;
+        if (now == fileIdentity || now == agreed) {
+            if (saveDictionary()) return SaveOutcome::saved;
+            if (!saveLeftUnfinished(header.filePath)) return SaveOutcome::failed;
+            // The file holds this store's own unfinished save, no other program's change.
+            fileIdentity = FileIdentity::of(header.filePath);
+            return SaveOutcome::unfinished;
+        }
         lock.release();
         if (!overwrite()) return SaveOutcome::declined;
         agreed = now;

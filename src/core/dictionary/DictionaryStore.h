@@ -59,11 +59,12 @@ public:
     void buildIndex(int k, const CharacterTables& tables);
 
     // The files of folder whose names end in ".dsl" in any letter case, by
-    // file name, that read as dictionaries. Stale temporary files of saves
-    // in folder are removed first.
+    // file name, that read as dictionaries. The leftovers of killed saves in
+    // folder are removed first (AtomicFile.h).
     void scanCatalogue(const std::string& folder);
 
     // Makes the dictionary at path the active one. On failure nothing changes.
+    // A save of the file that was cut is finished first (SaveJournal.h).
     bool openFile(const std::string& path, const CharacterTables& tables);
     // The same without indexes: indexed becomes false, and the indexes stay empty.
     bool openEntries(const std::string& path);
@@ -74,7 +75,10 @@ public:
 
     enum class SaveOutcome {
         saved,
-        failed,    // no dictionary open, or the write failed
+        failed,    // no dictionary open, or the write failed; the file is as it was
+        // The write failed while the file was overwritten in place: the file
+        // is cut until its next opening finishes it with these contents.
+        unfinished,
         busy,      // another program held the dictionary's lock for the whole wait
         declined,  // the file changed since, and overwrite() said no: nothing written
     };

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <csignal>
 #include <exception>
 
 #include "Prompts.h"
@@ -28,6 +29,10 @@ QString unexpectedFailureText() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A write past the file-size limit then fails like a write to a full
+    // disk, and the save says so, instead of the signal ending the program
+    // with the user's changes.
+    std::signal(SIGXFSZ, SIG_IGN);
     trelvo::TerminationRequest::install();
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Trelvo"));

@@ -25,6 +25,7 @@
 #include "TNewTrelvo.h"
 #include "Tgridik.h"
 #include "UiText.h"
+#include "core/dictionary/AtomicFile.h"
 #include "core/settings/ProgramConfiguration.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/WindowPlacement.h"
@@ -397,6 +398,8 @@ void TForm1::writeSettings() {
 }
 
 void TForm1::scanCatalogue() {
+    // download.dsl and trelvo.cfg are saved in the program folder itself.
+    removeStaleTemporaryFiles(programDir);
     store.scanCatalogue(joinPath(programDir, "DSL"));
     PopupMenu1->clear();
     for (std::size_t i = 0; i < store.catalogueNames.size(); ++i) {
@@ -459,6 +462,13 @@ bool TForm1::saveDictionary() {
             env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
                                  QStringLiteral("Do souboru slovníku \"%1\" právě zapisuje jiný program. Provedené "
                                                 "změny zůstávají neuložené, zkuste je uložit znovu za chvíli.")
+                                     .arg(file));
+            return false;
+        case DictionaryStore::SaveOutcome::unfinished:
+            env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                                 QStringLiteral("Zápis slovníku do souboru \"%1\" se nepodařilo dokončit. Soubor se "
+                                                "doplní z úplné kopie uložených změn, až se slovník příště otevře. "
+                                                "Provedené změny zůstávají v okně neuložené.")
                                      .arg(file));
             return false;
         case DictionaryStore::SaveOutcome::failed:

@@ -196,3 +196,39 @@ TEST_F(AtomicFileTest, ALongNameKeepsItsTemporaryWithinTheNameLimit) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AtomicFileTest, ALeftoverOfAKilledSaveGoesAtOnceWhileARunningSaveKeepsItsFile) {
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    // A download being saved into the program folder, stopped half-way.
+    pid_t child = fork();
+    if (child == 0) {
+        trelvo::replaceFileAtomically(file("download.dsl"), [&](const trelvo::ByteSink& put) {
+            put("DSL half of it");
+            (void)::write(ready[1], "r", 1);
+            for (;;) ::pause();
+            return true;
+        });
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    ASSERT_EQ(filesIn(folder_), 1u);
+    // Neither a cleanup nor another save in the folder takes a running save's file.
+    trelvo::removeStaleTemporaryFiles(folder_.string());
+    EXPECT_TRUE(replaceFileAtomically(file("trelvo.cfg"), "settings"));
+    EXPECT_EQ(filesIn(folder_), 2u);
+
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    // The next save in the folder removes what the killed one left, not a day later.
+    EXPECT_TRUE(replaceFileAtomically(file("trelvo.cfg"), "settings again"));
+    EXPECT_EQ(filesIn(folder_), 1u);
+    EXPECT_EQ(bytesOf(file("trelvo.cfg")), "settings again");
+}
+
+}  // namespace

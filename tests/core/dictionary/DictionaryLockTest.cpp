@@ -87,3 +87,16 @@ TEST_F(DictionaryLockTest, AWaiterLocksTheFileThatReplacedTheOneItWaitedFor) {
     DictionaryLock third;
     EXPECT_EQ(third.lock(path_, noWait), Outcome::busy);
 }
+
+TEST_F(DictionaryLockTest, ReadersShareTheLockButNeverWithAWriter) {
+    using Access = DictionaryLock::Access;
+    DictionaryLock first, second, writer;
+    ASSERT_EQ(first.lock(path_, noWait, Access::read), Outcome::locked);
+    EXPECT_EQ(second.lock(path_, noWait, Access::read), Outcome::locked);
+    EXPECT_EQ(writer.lock(path_, noWait), Outcome::busy);
+    first.release();
+    EXPECT_EQ(writer.lock(path_, noWait), Outcome::busy) << "one reader is still there";
+    second.release();
+    ASSERT_EQ(writer.lock(path_, noWait), Outcome::locked);
+    EXPECT_EQ(first.lock(path_, noWait, Access::read), Outcome::busy);
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -76,7 +77,8 @@ TEST_F(DictionaryStoreTest, TheScanRemovesOnlyStaleTemporaryFilesOfSaves) {
         std::ofstream(path(name)) << "DSL";
         if (old) makeOld(path(name));
     };
-    make(".a.dsl.trelvo-Ab12Cd", false);      // a save may be writing it
+    make(".a.dsl.trelvo-Ab12Cd", false);      // a save is writing it: it holds its lock
+    make(".a.dsl.trelvo-Fr3sh1", false);      // left by a killed save a moment ago
     make(".a.dsl.trelvo-zZ09xy", true);       // left by a killed save
     make(".a.dsl.lang.trelvo-Q1w2E3", true);  // of a side file
     // The user's files of similar names stay, however old.
@@ -91,16 +93,36 @@ TEST_F(DictionaryStoreTest, TheScanRemovesOnlyStaleTemporaryFilesOfSaves) {
     fs::create_symlink("cil.txt", path(".c.dsl.trelvo-Ln4kLn"));
     makeOld(path(".c.dsl.trelvo-Ln4kLn"));
 
+    const int saving = ::open(path(".a.dsl.trelvo-Ab12Cd").c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(saving, LOCK_EX), 0);
+
     DictionaryStore store;
     store.scanCatalogue(folder_.string());
     EXPECT_EQ(store.cataloguePaths, (std::vector<std::string>{dictionary}));
     EXPECT_TRUE(fs::exists(path(".a.dsl.trelvo-Ab12Cd")));
+    EXPECT_FALSE(fs::exists(path(".a.dsl.trelvo-Fr3sh1")));
     EXPECT_FALSE(fs::exists(path(".a.dsl.trelvo-zZ09xy")));
     EXPECT_FALSE(fs::exists(path(".a.dsl.lang.trelvo-Q1w2E3")));
     for (const std::string& name : similar) EXPECT_TRUE(fs::exists(path(name))) << name;
     EXPECT_TRUE(fs::is_directory(path(".b.dsl.trelvo-Dir123")));
     EXPECT_TRUE(fs::is_symlink(path(".c.dsl.trelvo-Ln4kLn")));
     EXPECT_TRUE(fs::exists(path("cil.txt")));
+    ::close(saving);
+    store.scanCatalogue(folder_.string());
+    EXPECT_FALSE(fs::exists(path(".a.dsl.trelvo-Ab12Cd"))) << "its save has ended without it";
+}
+
+TEST_F(DictionaryStoreTest, OpeningADictionaryAnywhereRemovesTheLeftoversBesideIt) {
+    fs::create_directory(path("elsewhere"));
+    const std::string dictionary = write("elsewhere/a.dsl", "Jinde");
+    std::ofstream(path("elsewhere/.a.dsl.trelvo-K1ll3d")) << "DSL";
+    std::ofstream(path("elsewhere/.b.txt.trelvo-K1ll3d")) << "text";
+    std::ofstream(path("elsewhere/b.txt")) << "the user's";
+    DictionaryStore store;
+    ASSERT_TRUE(store.openEntries(dictionary));
+    EXPECT_FALSE(fs::exists(path("elsewhere/.a.dsl.trelvo-K1ll3d")));
+    EXPECT_FALSE(fs::exists(path("elsewhere/.b.txt.trelvo-K1ll3d")));
+    EXPECT_TRUE(fs::exists(path("elsewhere/b.txt")));
 }
 
 TEST_F(DictionaryStoreTest, OpeningKeysEachLanguageWithItsOwnTable) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QLineEdit>
@@ -9,7 +10,10 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <cstdlib>
+#include <optional>
 
+#include "SmallDisk.h"
 #include "TestProgram.h"
 #include "core/dictionary/CodePage.h"
 #include "gui/windows/Tgridik.h"
@@ -23,6 +27,11 @@ protected:
     TForm1& open() {
         dictionary("a.dsl", "Zabezpečovací technika", true,
                    {{"kolej", "track"}, {"návěst", "aspect"}, {"výhybka", "points"}});
+        return startOnFirst();
+    }
+
+    // The window shown with the first dictionary of the menu open.
+    TForm1& startOnFirst() {
         TForm1& w = start();
         w.resize(700, 450);
         w.show();
@@ -46,6 +55,13 @@ protected:
     }
 
     QAction* menuItem(TForm1& w, int i) const { return w.PopupMenu2->actions()[i]; }
+
+    // What the window says of a save that failed and left the file as it was.
+    static QString unchangedMessage(const std::string& path) {
+        return QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny zůstávají "
+                              "neuložené, původní soubor se nezměnil.")
+            .arg(QString::fromStdString(path));
+    }
 };
 
 }  // namespace
@@ -233,10 +249,43 @@ TEST_F(EditingTest, AReadOnlyDictionaryIsNotSavedOver) {
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
-    EXPECT_EQ(prompts_.shown()[0].text,
-              QStringLiteral("Slovník se nepodařilo uložit do souboru \"%1\". Provedené změny zůstávají "
-                             "neuložené, původní soubor se nezměnil.")
-                  .arg(QString::fromStdString(path)));
+    EXPECT_EQ(prompts_.shown()[0].text, unchangedMessage(path));
     EXPECT_TRUE(w.modified);
     EXPECT_TRUE(readBytes(path) == before);
+}
+
+TEST_F(EditingTest, AFullDiskLeavesAHardLinkedDictionaryWholeAsTheMessageSays) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a loop image needs root";
+    // The DSL folder is a small ext2 disk (no fallocate); the dictionary has a
+    // second name on it, so the save writes it in place.
+    const std::string folder = dir_ + "DSL";
+    std::optional<SmallDisk> disk(std::in_place, dir_ + "disk.img", folder, 2048);
+    if (!disk->mounted()) GTEST_SKIP() << "no loop mount of ext2 here";
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> savedDataHome = dataHome ? std::optional<std::string>(dataHome) : std::nullopt;
+    ::setenv("XDG_DATA_HOME", (dir_ + "data").c_str(), 1);
+    EntryList entries;
+    for (int i = 0; i < 1200; ++i)
+        entries.append("term " + std::to_string(1000 + i), "translation " + std::to_string(i), "", 0);
+    const std::string path = dictionary("a.dsl", "Plný disk", entries);
+    ::mkdir((folder + "/zaloha").c_str(), 0755);
+    ASSERT_EQ(::link(path.c_str(), (folder + "/zaloha/a.dsl").c_str()), 0);
+    const std::string before = readBytes(path);
+    disk->fill(0);
+
+    TForm1& w = startOnFirst();
+    // Two long translations: more than the last block of the file has left.
+    editCell(w, 0, 1, QString(900, QLatin1Char('x')));
+    editCell(w, 1, 1, QString(900, QLatin1Char('y')));
+    w.toolButtons[7]->click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, unchangedMessage(path));
+    EXPECT_TRUE(w.modified);
+    EXPECT_TRUE(readBytes(path) == before);
+    EXPECT_TRUE(readBytes(folder + "/zaloha/a.dsl") == before);
+
+    window_.reset();
+    disk.reset();
+    if (savedDataHome) ::setenv("XDG_DATA_HOME", savedDataHome->c_str(), 1);
+    else ::unsetenv("XDG_DATA_HOME");
 }
