@@ -12,10 +12,14 @@
 #include "core/update/EditionSignature.h"
 #include "core/update/UpdateCheck.h"
 #include "tool/TrelvoTool.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using trelvo::support::readBytes;
+using trelvo::support::writeBytes;
 
 const std::string runtimeDir = TRELVO_RUNTIME_DIR;
 
@@ -33,15 +37,6 @@ Result tool(const std::vector<std::string>& args, const std::string& input = "")
     return {status, out.str(), err.str()};
 }
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
-}
-
 // Every file under a folder with its bytes, links left out, to see that nothing changed.
 std::map<std::string, std::string> folderContents(const fs::path& folder) {
     std::map<std::string, std::string> contents;
@@ -54,11 +49,6 @@ std::map<std::string, std::string> folderContents(const fs::path& folder) {
 
 class PublishingTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/trelvo-publish-XXXXXX";
-        folder_ = mkdtemp(name);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
     std::string file(const std::string& name) const { return (folder_ / name).string(); }
 
     // A small dictionary; extra options go to make.
@@ -77,7 +67,8 @@ protected:
         return file(name);
     }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-publish"};
+    fs::path folder_ = temporary_.path();
 };
 
 }  // namespace

@@ -10,18 +10,16 @@
 
 #include "NginxServer.h"
 #include "TestCertificates.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
+using trelvo::support::readBytes;
+
 const std::string runtimeDir = TRELVO_RUNTIME_DIR;
 const std::string demoKey = TRELVO_DEMO_KEY;
-
-std::string readBytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 struct ToolRun {
     int status = -1;
@@ -32,8 +30,6 @@ struct ToolRun {
 class SignedUpdateEndToEnd : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/trelvo-signed-e2e-XXXXXX";
-        folder_ = mkdtemp(name);
         // A program folder like the one the package installs into a user's
         // folder: the tool with its tables, the build folder's trusted-keys
         // (which trusts its demo key) and the delivered Czech-English
@@ -51,7 +47,6 @@ protected:
         site_ = folder_ / "www";
         fs::create_directories(site_ / "trelvo");
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     fs::path dictionary() const { return program_ / "DSL/cs-en.dsl"; }
 
@@ -104,7 +99,9 @@ protected:
         EXPECT_EQ(readBytes(dictionary()), original_) << "the old dictionary must stay byte for byte";
     }
 
-    fs::path folder_, program_, site_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-signed-e2e"};
+    fs::path folder_ = temporary_.path();
+    fs::path program_, site_;
     std::string edition_, original_;
     std::string accessLog_;  // of the last server checkOverHttps asked
 };

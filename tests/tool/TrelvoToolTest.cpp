@@ -24,10 +24,13 @@
 #include "core/dictionary/DictionaryLock.h"
 #include "core/update/EditionSignature.h"
 #include "tool/TrelvoTool.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
 namespace {
+
+using trelvo::support::readBytes;
 
 const std::string runtimeDir = TRELVO_RUNTIME_DIR;
 const std::string upchar = runtimeDir + "/upchar.dat";
@@ -69,11 +72,6 @@ int exitStatus(pid_t pid) {
     return WEXITSTATUS(status);
 }
 
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 std::vector<std::string> lines(const std::string& text) {
     std::vector<std::string> result;
     std::istringstream in(text);
@@ -89,11 +87,6 @@ std::string field(const std::string& info, const std::string& name) {
 
 class TrelvoToolTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/trelvo-tool-XXXXXX";
-        folder_ = mkdtemp(name);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
     std::string file(const std::string& name) const { return (folder_ / name).string(); }
 
     Result makeCzechEnglish(const std::string& path, const std::string& tsv,
@@ -115,7 +108,8 @@ protected:
         return readBytes(file("edition.dsl"));
     }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-tool"};
+    fs::path folder_ = temporary_.path();
 };
 
 }  // namespace

@@ -15,6 +15,7 @@
 
 #include "LoopbackPorts.h"
 #include "tool/TrelvoTool.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -34,8 +35,8 @@ std::string checkUpdate(const std::string& file, const std::string& netIni) {
 
 TEST(UpdateEndToEnd, APythonServerDeliversTheNewerEditionOnce) {
     if (std::system("python3 -c 'import http.server' >/dev/null 2>&1") != 0) GTEST_SKIP() << "no python3";
-    char name[] = "/tmp/trelvo-e2e-XXXXXX";
-    const fs::path dir = mkdtemp(name);
+    const trelvo::support::TemporaryFolder folder("trelvo-e2e");
+    const fs::path& dir = folder.path();
     const std::string dictionary = (dir / "cs-en.dsl").string();
     fs::copy_file(runtimeDir + "/DSL/cs-en.dsl", dictionary);
     const int port = freeLoopbackPort();
@@ -63,5 +64,4 @@ TEST(UpdateEndToEnd, APythonServerDeliversTheNewerEditionOnce) {
     EXPECT_NE(first.find("result: 1"), std::string::npos) << first;
     EXPECT_EQ(second.find("newer edition"), std::string::npos) << "the stamps are equal now: " << second;
     EXPECT_NE(second.find("result: 2"), std::string::npos) << second;
-    fs::remove_all(dir);
 }

@@ -16,6 +16,7 @@
 #include <iterator>
 
 #include "core/dictionary/AtomicFile.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using trelvo::replaceFileAtomically;
@@ -26,19 +27,6 @@ constexpr uid_t nobody = 65534;
 
 class AtomicFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/trelvo-atomic-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder_ = name;
-        // Another user must reach the files for the tests that run as one.
-        fs::permissions(folder_, fs::perms(0755));
-    }
-    void TearDown() override {
-        for (const auto& item : fs::recursive_directory_iterator(folder_))
-            if (!item.is_symlink() && item.is_directory()) fs::permissions(item.path(), fs::perms(0755));
-        fs::remove_all(folder_);
-    }
-
     std::string file(const std::string& name) const { return (folder_ / name).string(); }
 
     std::string make(const std::string& name, const std::string& bytes, mode_t mode) const {
@@ -83,7 +71,8 @@ protected:
         return WIFEXITED(status) && WEXITSTATUS(status) == 1;
     }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-atomic"};
+    fs::path folder_ = temporary_.path();
 };
 
 TEST_F(AtomicFileTest, AFileTheUserMayNotWriteIsRefusedAndKept) {

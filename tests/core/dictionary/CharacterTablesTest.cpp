@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/dictionary/CharacterTables.h"
+#include "support/TemporaryFolder.h"
 
 using trelvo::CharacterTables;
 
@@ -209,9 +210,8 @@ TEST(CharacterTables, LoadingAFileResetsToDefaults) {
 }
 
 TEST(CharacterTables, AnythingButAReadableFileFailsAndLeavesTheDefaults) {
-    char folder[] = "/tmp/trelvo-upchar-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string base = std::string(folder) + "/";
+    const trelvo::support::TemporaryFolder folder("trelvo-upchar");
+    const std::string base = folder.path().string() + "/";
     CharacterTables tables = loaded("sr 0\nB\n/sr\n");
 
     // A folder of that name, and a pipe that no one writes, which must not
@@ -227,7 +227,6 @@ TEST(CharacterTables, AnythingButAReadableFileFailsAndLeavesTheDefaults) {
     const std::string locked = base + "locked.dat";
     std::ofstream(locked) << "sr 0\nA\n/sr\n";
     ::chmod(locked.c_str(), 0);
-    ::chmod(folder, 0755);
     pid_t child = fork();
     if (child == 0) {
         if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) _exit(2);
@@ -238,5 +237,4 @@ TEST(CharacterTables, AnythingButAReadableFileFailsAndLeavesTheDefaults) {
     waitpid(child, &status, 0);
     EXPECT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
-    std::filesystem::remove_all(folder);
 }

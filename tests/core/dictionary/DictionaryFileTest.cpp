@@ -11,35 +11,19 @@
 
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/TextScrambler.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        char name[] = "/tmp/trelvo-dict-XXXXXX";
-        path_ = mkdtemp(name);
-    }
-    ~TempFolder() { fs::remove_all(path_); }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-    std::size_t count() const {
-        return static_cast<std::size_t>(std::distance(fs::directory_iterator(path_), fs::directory_iterator()));
-    }
+using support::readBytes;
+using support::TemporaryFolder;
+using support::writeBytes;
 
-private:
-    fs::path path_;
-};
-
-std::string readBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary) << bytes;
+std::size_t filesIn(const TemporaryFolder& folder) {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()));
 }
 
 std::string textItem(const std::string& plain) {
@@ -104,7 +88,7 @@ TEST(DictionaryFile, EmptyDictionaryIsHeaderAndZeroCount) {
 }
 
 TEST(DictionaryFile, WriteThenReadGivesEverythingBack) {
-    TempFolder folder;
+    TemporaryFolder folder;
     std::string path = folder.file("a.dsl");
     DictionaryHeader h = smallHeader();
     h.languageCharset[1] = -7;  // an unknown code is kept as it is
@@ -259,7 +243,7 @@ TEST(DictionaryFile, EntriesAndSizeAreAdmittedUpToTheLimitsAndNoFurther) {
     EXPECT_FALSE(parseDictionary(bytes, h, e, {bytes.size() - 1, 2})) << "one byte more than the limit";
     EXPECT_EQ(e.size(), 2u) << "a refused file changes nothing";
 
-    TempFolder folder;
+    TemporaryFolder folder;
     const std::string path = folder.file("a.dsl");
     writeBytes(path, bytes);
     EXPECT_TRUE(readDictionaryFile(path, h, e, {bytes.size(), 2}));
@@ -269,7 +253,7 @@ TEST(DictionaryFile, EntriesAndSizeAreAdmittedUpToTheLimitsAndNoFurther) {
 
 // Files of the largest kinds are made sparse: they take no room on the disk.
 TEST(DictionaryFile, FilesBeyondTheProgramsLimitsAreRefused) {
-    TempFolder folder;
+    TemporaryFolder folder;
     const std::string empty = serializeDictionary(smallHeader(), EntryList{});
     const std::string countless = empty.substr(0, empty.size() - 4);
     DictionaryHeader h;
@@ -299,7 +283,7 @@ TEST(DictionaryFile, FilesBeyondTheProgramsLimitsAreRefused) {
 }
 
 TEST(DictionaryFile, ADictionaryBeyondTheLimitsIsNotWritten) {
-    TempFolder folder;
+    TemporaryFolder folder;
     const std::string path = folder.file("a.dsl");
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), oneEntry("a"), path));
     const std::string before = readBytes(path);
@@ -307,12 +291,12 @@ TEST(DictionaryFile, ADictionaryBeyondTheLimitsIsNotWritten) {
     const std::size_t size = serializeDictionary(smallHeader(), smallEntries()).size();
     EXPECT_FALSE(writeDictionaryFile(smallHeader(), smallEntries(), path, {size - 1, 2}));
     EXPECT_EQ(readBytes(path), before) << "the old file stays as it was";
-    EXPECT_EQ(folder.count(), 1u);
+    EXPECT_EQ(filesIn(folder), 1u);
     EXPECT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path, {size, 2}));
 }
 
 TEST(DictionaryFile, OtherMagicOrMissingFileIsNeitherNamedNorRead) {
-    TempFolder folder;
+    TemporaryFolder folder;
     std::string path = folder.file("x.dsl");
     writeBytes(path, "DSM" + serializeDictionary(smallHeader(), EntryList{}).substr(3));
     DictionaryHeader h;
@@ -330,7 +314,7 @@ TEST(DictionaryFile, OtherMagicOrMissingFileIsNeitherNamedNorRead) {
 }
 
 TEST(DictionaryFile, CopiedFileOpensUnderItsNewName) {
-    TempFolder folder;
+    TemporaryFolder folder;
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), folder.file("a.dsl")));
     fs::copy_file(folder.file("a.dsl"), folder.file("b.dsl"));
     DictionaryHeader h;
@@ -340,18 +324,18 @@ TEST(DictionaryFile, CopiedFileOpensUnderItsNewName) {
 }
 
 TEST(DictionaryFile, WriteReplacesAtomicallyAndLeavesNoTemporaryFile) {
-    TempFolder folder;
+    TemporaryFolder folder;
     std::string path = folder.file("a.dsl");
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path));
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), EntryList{}, path));
-    EXPECT_EQ(folder.count(), 1u);
+    EXPECT_EQ(filesIn(folder), 1u);
     EXPECT_EQ(readBytes(path), serializeDictionary(smallHeader(), EntryList{}));
     EXPECT_FALSE(writeDictionaryFile(smallHeader(), EntryList{}, folder.file("missing/a.dsl")));
     EXPECT_FALSE(writeDictionaryFile(smallHeader(), EntryList{}, ""));
 }
 
 TEST(DictionaryFile, FailedWriteLeavesTheOldFileAsItWas) {
-    TempFolder folder;
+    TemporaryFolder folder;
     std::string path = folder.file("a.dsl");
     ASSERT_TRUE(writeDictionaryFile(smallHeader(), smallEntries(), path));
     const std::string before = readBytes(path);
@@ -373,5 +357,5 @@ TEST(DictionaryFile, FailedWriteLeavesTheOldFileAsItWas) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write must report failure";
     EXPECT_EQ(readBytes(path), before);
-    EXPECT_EQ(folder.count(), 1u) << "the temporary file is removed";
+    EXPECT_EQ(filesIn(folder), 1u) << "the temporary file is removed";
 }

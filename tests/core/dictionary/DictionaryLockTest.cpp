@@ -11,6 +11,7 @@
 
 #include "core/dictionary/AtomicFile.h"
 #include "core/dictionary/DictionaryLock.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using trelvo::DictionaryLock;
@@ -25,15 +26,12 @@ constexpr std::chrono::milliseconds safetyWait{20000};
 class DictionaryLockTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/trelvo-lock-XXXXXX";
-        ASSERT_NE(mkdtemp(name), nullptr);
-        folder_ = name;
         path_ = (folder_ / "a.dsl").string();
         std::ofstream(path_) << "old";
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-lock"};
+    fs::path folder_ = temporary_.path();
     std::string path_;
 };
 

@@ -12,6 +12,7 @@
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryLock.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
@@ -20,11 +21,6 @@ namespace {
 
 class DictionaryStoreTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/trelvo-store-XXXXXX";
-        folder_ = mkdtemp(name);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
@@ -37,7 +33,8 @@ protected:
         return path(file);
     }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-store"};
+    fs::path folder_ = temporary_.path();
 };
 
 std::vector<std::uint32_t> order(const DictionaryIndex& index) {

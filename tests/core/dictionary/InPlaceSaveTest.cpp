@@ -23,21 +23,20 @@
 #include "core/dictionary/DictionaryStore.h"
 #include "core/dictionary/SaveJournal.h"
 #include "SmallDisk.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
 
 namespace {
 
+using trelvo::support::writeBytes;
+
 constexpr uid_t nobody = 65534;
 
 std::string bytesOf(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
-void writeBytes(const fs::path& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 EntryList entriesOf(int count, const char* translation) {

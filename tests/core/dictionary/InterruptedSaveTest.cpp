@@ -16,16 +16,14 @@
 
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
 
 namespace {
 
-std::string fileBytes(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
+using trelvo::support::readBytes;
 
 EntryList millionEntries() {
     EntryList entries;
@@ -50,15 +48,13 @@ std::optional<fs::path> saveInProgress(const fs::path& folder, const std::string
 class InterruptedSaveTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/trelvo-kill-XXXXXX";
-        folder_ = mkdtemp(name);
         path_ = folder_ / "velky.dsl";
         store_.header.name = "Velký slovník";
         store_.header.languageCharset = {238, 0};
         store_.header.filePath = path_.string();
         store_.entries = millionEntries();
         ASSERT_TRUE(store_.saveDictionary());
-        oldBytes_ = fileBytes(path_);
+        oldBytes_ = readBytes(path_);
         // The edition being saved: an edited entry, a deleted one and a new one.
         store_.entries.setText(500000, 1, "signal");
         store_.entries.remove(17);
@@ -66,7 +62,6 @@ protected:
         newBytes_ = serializeDictionary(store_.header, store_.entries);
         ASSERT_NE(oldBytes_.size(), 0u);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     // Starts a save in a child process and returns its pid.
     pid_t startSave() {
@@ -80,7 +75,8 @@ protected:
             if (item.path() != path_) fs::remove(item.path());
     }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-interrupted"};
+    fs::path folder_ = temporary_.path();
     fs::path path_;
     DictionaryStore store_;
     std::string oldBytes_;
@@ -111,7 +107,7 @@ TEST_F(InterruptedSaveTest, KilledWhileWritingLeavesTheOldFile) {
     }
     if (child > 0) waitpid(child, nullptr, 0);
     ASSERT_TRUE(caught) << "the save ended before it could be interrupted";
-    EXPECT_TRUE(fileBytes(path_) == oldBytes_);
+    EXPECT_TRUE(readBytes(path_) == oldBytes_);
     DictionaryHeader header;
     EntryList entries;
     EXPECT_TRUE(readDictionaryFile(path_.string(), header, entries));
@@ -136,7 +132,7 @@ TEST_F(InterruptedSaveTest, KilledAtAnyMomentLeavesOldOrNew) {
         std::this_thread::sleep_for(std::chrono::milliseconds(40 + 90 * round));
         kill(child, SIGKILL);
         waitpid(child, nullptr, 0);
-        const std::string bytes = fileBytes(path_);
+        const std::string bytes = readBytes(path_);
         const bool isOld = bytes == oldBytes_;
         const bool isNew = bytes == newBytes_;
         EXPECT_TRUE(isOld || isNew) << "round " << round << ": " << bytes.size() << " bytes";

@@ -13,11 +13,14 @@
 
 #include "core/dictionary/DictionaryFile.h"
 #include "core/update/UpdateCheck.h"
+#include "support/TemporaryFolder.h"
 
 using namespace trelvo;
 using Lines = std::vector<std::string>;
 
 namespace {
+
+using trelvo::support::readBytes;
 
 // Scripted per host and path: refused hosts fail to connect, untrusted ones
 // fail as HTTPS does on a bad certificate, a GET returns the body set for
@@ -69,13 +72,6 @@ public:
 private:
     std::string host_;
 };
-
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 }  // namespace
 
@@ -207,9 +203,6 @@ const std::string dictionaryBytes = editionBytes();
 class UpdateCheck : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string name = (std::filesystem::temp_directory_path() / "trelvo-update-XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(name.data()));
-        folder = name;
         downloadPath = folder + "/download.dsl";
 
         store.header.filePath = folder + "/active.dsl";
@@ -231,7 +224,7 @@ protected:
         ui.synchroniseWithDownload = [this](const std::string& path,
                                             const std::function<bool(const SyncCounts&)>& agree) {
             synchronisedPaths.push_back(path);
-            downloadSeenBySync = readFile(path);
+            downloadSeenBySync = readBytes(path);
             stampDuringSync = store.header.updateStamp;
             if (mergeOutcome != SyncOutcome::synchronised) return mergeOutcome;
             return agree(SyncCounts{4, 2, 3}) ? SyncOutcome::synchronised : SyncOutcome::declined;
@@ -242,10 +235,6 @@ protected:
         };
         ui.today = [] { return 753'000; };
         ui.reportCompleted = [this] { ++completed; };
-    }
-    void TearDown() override {
-        std::error_code ignored;
-        if (!folder.empty()) std::filesystem::remove_all(folder, ignored);
     }
 
     // Publishes autoupdt.cfg and the dictionary file at host + "/trelvo".
@@ -269,7 +258,8 @@ protected:
         EXPECT_EQ(lastUpdateDay, 700'000);
     }
 
-    std::string folder;
+    trelvo::support::TemporaryFolder temporary{"trelvo-update"};
+    std::string folder = temporary.path().string();
     std::string downloadPath;
     DictionaryStore store;
     FakeHttp http;
@@ -321,7 +311,7 @@ TEST_F(UpdateCheck, YesDownloadsMergesStoresTheStampAndReportsCompletion) {
     ASSERT_EQ(offers.size(), 1u);
     EXPECT_EQ(offers[0].counts, (SyncCounts{4, 2, 3})) << "the question says what the merge will do";
     EXPECT_EQ(offers[0].signature.verdict, SignatureVerdict::none) << "and that nobody signed it";
-    EXPECT_EQ(readFile(downloadPath), dictionaryBytes);
+    EXPECT_EQ(readBytes(downloadPath), dictionaryBytes);
     EXPECT_EQ(synchronisedPaths, (Lines{downloadPath}));
     EXPECT_EQ(downloadSeenBySync, dictionaryBytes);  // written before the merge
     EXPECT_EQ(stampDuringSync, "202601010800");      // the merge's own save keeps the old stamp
@@ -389,7 +379,7 @@ TEST_F(UpdateCheck, AFileOfAnotherDictionaryOrAnotherStampIsRefused) {
         EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
         EXPECT_EQ(result.error, c.error + " Stažený soubor nebyl použit, slovník zůstal beze změny.");
         EXPECT_TRUE(askedVersions.empty()) << "no question about another dictionary";
-        EXPECT_EQ(readFile(downloadPath), "previous download");
+        EXPECT_EQ(readBytes(downloadPath), "previous download");
         expectNothingMerged();
     }
 
@@ -637,7 +627,7 @@ TEST_F(UpdateCheck, FailedDownloadOrWriteIsAnErrorAndMergesNothing) {
     EXPECT_EQ(failedGet.code, 2);
     EXPECT_EQ(failedGet.outcome, UpdateOutcome::downloadFailed);
     EXPECT_EQ(failedGet.error, "404 Not Found");
-    EXPECT_EQ(readFile(downloadPath), "previous download");
+    EXPECT_EQ(readBytes(downloadPath), "previous download");
     EXPECT_EQ(http.log.back(), "disconnect");
     expectNothingMerged();
 
@@ -722,7 +712,7 @@ protected:
         EXPECT_EQ(result.outcome, UpdateOutcome::downloadRefused);
         EXPECT_EQ(result.signature.verdict, SignatureVerdict::refused);
         EXPECT_EQ(result.error, why);
-        EXPECT_EQ(readFile(downloadPath), "previous download");
+        EXPECT_EQ(readBytes(downloadPath), "previous download");
         EXPECT_EQ(statusText, "");
         EXPECT_TRUE(askedVersions.empty());
         expectNothingMerged();
@@ -809,7 +799,7 @@ TEST_F(SignedUpdateCheck, AnUnsignedEditionIsTakenUnlessSignaturesAreRequired) {
     UpdateCheckResult result = check(oneLocation);
     EXPECT_EQ(result.outcome, UpdateOutcome::updated);
     EXPECT_EQ(result.signature.verdict, SignatureVerdict::none);
-    EXPECT_EQ(readFile(downloadPath), dictionaryBytes);
+    EXPECT_EQ(readBytes(downloadPath), dictionaryBytes);
 
     // Required, and signed: taken.
     policy.requireSigned = true;
@@ -831,8 +821,8 @@ TEST_F(SignedUpdateCheck, AMissingSignatureIsRefusedWhereOneWasKeptAwayOrGivenBe
     // Taken once, signed: the location is remembered.
     UpdateCheckResult signedOnce = check(oneLocation);
     EXPECT_EQ(signedOnce.outcome, UpdateOutcome::updated);
-    EXPECT_NE(readFile(policy.signedLocationsPath).find("\nserver.lan/trelvo\n"), std::string::npos)
-        << readFile(policy.signedLocationsPath);
+    EXPECT_NE(readBytes(policy.signedLocationsPath).find("\nserver.lan/trelvo\n"), std::string::npos)
+        << readBytes(policy.signedLocationsPath);
     SignaturePolicy read = readSignaturePolicy({}, {}, policy.signedLocationsPath);
     EXPECT_TRUE(read.signedBefore("server.lan/trelvo"));
     policy.signedLocations = read.signedLocations;
@@ -864,8 +854,8 @@ TEST_F(SignedUpdateCheck, ASignatureThatDoesNotComeIsNoAbsentOne) {
 }
 
 TEST(SignaturePolicyFiles, KeysFromTheFileAndRequireSignedByItsPresence) {
-    std::string name = (std::filesystem::temp_directory_path() / "trelvo-keys-XXXXXX").string();
-    ASSERT_TRUE(::mkdtemp(name.data()));
+    const trelvo::support::TemporaryFolder folder("trelvo-keys");
+    const std::string name = folder.path().string();
     const SigningKey key = generateSigningKey();
     std::ofstream(name + "/trusted-keys") << "# keys\n" << trustedKeyLine(key.publicKey, "vydavatel") << "\nnot a key\n";
     SignaturePolicy none = readSignaturePolicy(name + "/absent", name + "/require-signed", name + "/absent");
@@ -887,6 +877,4 @@ TEST(SignaturePolicyFiles, KeysFromTheFileAndRequireSignedByItsPresence) {
     const SignaturePolicy old = readSignaturePolicy(name + "/old-keys", name + "/absent", name + "/absent");
     ASSERT_EQ(old.trustedKeys.size(), 1u);
     EXPECT_EQ(old.trustedKeys[0].comment, "vydavatel");
-    std::error_code ignored;
-    std::filesystem::remove_all(name, ignored);
 }

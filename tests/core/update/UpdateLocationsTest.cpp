@@ -1,45 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "core/update/UpdateLocations.h"
+#include "support/TemporaryFolder.h"
 
 using trelvo::builtInUpdateLocations;
 using trelvo::parseUpdateLocations;
 using trelvo::readUpdateLocations;
 using Locations = std::vector<std::string>;
 
-namespace {
-
-class TempFolder {
-public:
-    TempFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "trelvo-net-XXXXXX").string();
-        if (::mkdtemp(name.data())) path_ = name;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    // Writes net.ini with exactly these bytes and returns its path.
-    std::string netIni(const std::string& bytes) const {
-        std::string path = path_ + "/net.ini";
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        return path;
-    }
-    const std::string& path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-}  // namespace
+using trelvo::support::TemporaryFolder;
 
 TEST(UpdateLocations, BuiltInListIsALocalMachineThenTheMakersServer) {
     const Locations& built = builtInUpdateLocations();
@@ -49,39 +22,38 @@ TEST(UpdateLocations, BuiltInListIsALocalMachineThenTheMakersServer) {
 }
 
 TEST(UpdateLocations, LineEndsAreCutAndTheRestKeptLiterally) {
-    TempFolder dir;
-    ASSERT_FALSE(dir.path().empty());
-    EXPECT_EQ(readUpdateLocations(dir.netIni("a.cz/x\r\nb.cz/y\nc.cz/z")),
+    TemporaryFolder dir;
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "a.cz/x\r\nb.cz/y\nc.cz/z")),
               (Locations{"a.cz/x", "b.cz/y", "c.cz/z"}));
     // A CR without its LF is part of the line, and so are the spaces.
-    EXPECT_EQ(readUpdateLocations(dir.netIni("a.cz/x\rb.cz/y\r\n  c.cz/z \n")),
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "a.cz/x\rb.cz/y\r\n  c.cz/z \n")),
               (Locations{"a.cz/x\rb.cz/y", "  c.cz/z "}));
-    EXPECT_EQ(readUpdateLocations(dir.netIni("a.cz/x\r")), (Locations{"a.cz/x\r"}));
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "a.cz/x\r")), (Locations{"a.cz/x\r"}));
     // Only one line end is cut: a CR before CR LF stays.
-    EXPECT_EQ(readUpdateLocations(dir.netIni("a.cz/x\r\r\n")), (Locations{"a.cz/x\r"}));
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "a.cz/x\r\r\n")), (Locations{"a.cz/x\r"}));
 }
 
 TEST(UpdateLocations, LinesShorterThanFourCharactersAreSkipped) {
-    TempFolder dir;
-    EXPECT_EQ(readUpdateLocations(dir.netIni("a\nbb\r\nccc\n\n\r\nabcd\nxyz")),
+    TemporaryFolder dir;
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "a\nbb\r\nccc\n\n\r\nabcd\nxyz")),
               (Locations{"abcd"}));
     // The length counts after the line end is cut: "ab\r" stays and is too short.
-    EXPECT_EQ(readUpdateLocations(dir.netIni("ab\r\r\nabc\r\n")), builtInUpdateLocations());
-    EXPECT_EQ(readUpdateLocations(dir.netIni("x\ny\r\nzz\n")), builtInUpdateLocations());
-    EXPECT_EQ(readUpdateLocations(dir.netIni("")), builtInUpdateLocations());
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "ab\r\r\nabc\r\n")), builtInUpdateLocations());
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "x\ny\r\nzz\n")), builtInUpdateLocations());
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", "")), builtInUpdateLocations());
 }
 
 TEST(UpdateLocations, MissingFileGivesTheBuiltInList) {
-    TempFolder dir;
-    EXPECT_EQ(readUpdateLocations(dir.path() + "/absent.ini"), builtInUpdateLocations());
-    EXPECT_EQ(readUpdateLocations(dir.path()), builtInUpdateLocations());
+    TemporaryFolder dir;
+    EXPECT_EQ(readUpdateLocations(dir.file("absent.ini")), builtInUpdateLocations());
+    EXPECT_EQ(readUpdateLocations(dir.path().string()), builtInUpdateLocations());
 }
 
 TEST(UpdateLocations, LongLineGoesOnInPiecesOf999Bytes) {
-    TempFolder dir;
+    TemporaryFolder dir;
     std::string line;
     for (int n = 0; n < 2500; ++n) line += static_cast<char>('a' + n % 26);
-    Locations got = readUpdateLocations(dir.netIni(line + "\r\nnext.cz/p\n"));
+    Locations got = readUpdateLocations(dir.write("net.ini", line + "\r\nnext.cz/p\n"));
     ASSERT_EQ(got.size(), 4u);
     EXPECT_EQ(got[0], line.substr(0, 999));
     EXPECT_EQ(got[1], line.substr(999, 999));
@@ -90,19 +62,19 @@ TEST(UpdateLocations, LongLineGoesOnInPiecesOf999Bytes) {
 
     // A line of exactly 999 bytes leaves its line end as an empty line.
     std::string exact = line.substr(0, 999);
-    EXPECT_EQ(readUpdateLocations(dir.netIni(exact + "\nnext.cz/p")),
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", exact + "\nnext.cz/p")),
               (Locations{exact, "next.cz/p"}));
     // A CR LF split across the pieces is no line end: the CR stays.
     std::string split = line.substr(0, 998) + "\r";
-    EXPECT_EQ(readUpdateLocations(dir.netIni(split + "\nnext.cz/p")),
+    EXPECT_EQ(readUpdateLocations(dir.write("net.ini", split + "\nnext.cz/p")),
               (Locations{split, "next.cz/p"}));
 }
 
 TEST(UpdateLocations, NulEndsTheTextOfItsPieceOnly) {
-    TempFolder dir;
+    TemporaryFolder dir;
     auto both = [&dir](const std::string& bytes) {
         Locations fromText = parseUpdateLocations(bytes);
-        EXPECT_EQ(readUpdateLocations(dir.netIni(bytes)), fromText);
+        EXPECT_EQ(readUpdateLocations(dir.write("net.ini", bytes)), fromText);
         return fromText;
     };
     using namespace std::string_literals;
