@@ -314,9 +314,8 @@ void TForm1::fadeBanner() {
 bool TForm1::startUp() {
     // 1.
     autoUpdate = true;
-    sourceSide = 0;
-    targetSide = 1;
-    gridHadFocus = hidingGrid = refilling = inFallback = false;
+    direction = {};
+    gridHadFocus = hidingGrid = refilling = false;
     idleTicks = 0;
     // 2.
     programDir = env_.programDir;
@@ -481,10 +480,10 @@ void TForm1::refreshDictionaryStatus() {
         const DictionaryHeader& h = store.header;
         statusPanels[0]->setText(updateStatus_.isEmpty() ? QStringLiteral("Slovník: ") + uiText(h.name)
                                                          : updateStatus_);
-        statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[sourceSide]) +
-                                 QStringLiteral("->") + uiText(h.languageName[targetSide]));
+        statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[direction.sourceSide]) +
+                                 QStringLiteral("->") + uiText(h.languageName[direction.targetSide]));
         QImage picture;
-        const std::string& bytes = h.languageImage[sourceSide];
+        const std::string& bytes = h.languageImage[direction.sourceSide];
         picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
         picture = picture.copy(0, 0, std::min(picture.width(), 100), std::min(picture.height(), 50));
         Image3->setPixmap(QPixmap::fromImage(picture));
@@ -596,8 +595,7 @@ void TForm1::centre(QWidget* dialog) const {
 }
 
 void TForm1::showFromTheStart() {
-    sourceTable = store.tableOf(sourceSide);
-    targetTable = store.tableOf(targetSide);
+    direction = Direction::of(store, direction.sourceSide);
     refreshDictionaryStatus();
     currentPosition = 0;
     window.markStale();

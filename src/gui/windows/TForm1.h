@@ -12,6 +12,7 @@
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
 #include "core/exchange/Synchronisation.h"
+#include "core/lookup/Direction.h"
 #include "core/lookup/GridWindow.h"
 #include "gui/app/ProgramEnvironment.h"
 
@@ -97,6 +98,9 @@ public:
     bool refillWindow(int topRowBefore);
     void syncScrollBar();
     void swapDirection();
+    // Takes on a direction: the status bar, the fonts and the picture follow;
+    // the rows are the caller's.
+    void turnTo(const Direction& turned);
     // The search of the search box: by the user (Enter) or by the idle timer.
     void runSearch(bool byUser);
     std::size_t windowFirst() const { return window.first(); }
@@ -106,10 +110,7 @@ public:
     std::string programDir;
     DictionaryStore store;
     CharacterTables characterTables;
-    int sourceSide = 0;
-    int targetSide = 1;
-    int sourceTable = 0;
-    int targetTable = 0;
+    Direction direction;  // sourceSide, targetSide and their tables
     bool modified = false;
     bool autoUpdate = true;
     int lastDictionary = 0;
@@ -120,7 +121,6 @@ public:
     bool gridHadFocus = false;
     bool hidingGrid = false;
     bool refilling = false;
-    bool inFallback = false;
     int idleTicks = 0;
     std::string lastSearchText;
     int pointerX = -1;
@@ -187,6 +187,7 @@ private:
     void centre(QWidget* dialog) const;
     QString decode(std::string_view text, int side) const;
     std::string encode(const QString& text, int side) const;
+    const DictionaryIndex& sourceIndex() const { return store.indexes[static_cast<std::size_t>(direction.sourceSide)]; }
     void createGrid();
     // Before anything reloads the grid's rows: an open cell edit is kept.
     void finishCellEdit();

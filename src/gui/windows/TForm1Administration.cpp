@@ -119,18 +119,17 @@ bool TForm1::applyProperties() {
         // Each language is keyed with its own table: a new character set re-keys
         // it now. The rows on screen stood for positions of the old order, so
         // they are reloaded around the entry the cursor was on.
-        const DictionaryIndex& before = store.indexes[static_cast<std::size_t>(sourceSide)];
+        const DictionaryIndex& before = sourceIndex();
         const std::size_t at = window.first() + static_cast<std::size_t>(std::max(0, grid->currentRow()));
         const bool onEntry = at < before.size();
         const std::uint32_t entry = onEntry ? before.entryNumber(at) : 0;
         store.rebuildIndexes(characterTables);
-        currentPosition = onEntry ? store.findIndexPosition(sourceSide, entry) : 0;
+        currentPosition = onEntry ? store.findIndexPosition(direction.sourceSide, entry) : 0;
         window.markStale();
         refillWindow(grid->topVisibleRow());
         syncScrollBar();
     }
-    sourceTable = store.tableOf(sourceSide);
-    targetTable = store.tableOf(targetSide);
+    direction = Direction::of(store, direction.sourceSide);
     saveDictionary();
     askLanguageCodes();
     return true;

@@ -48,8 +48,10 @@ void TForm1::entriesChanged() {
 
 void TForm1::addEntry() {
     std::size_t position = 0;
-    EntryEditing editing(store, characterTables, sourceSide, targetSide);
-    if (!editing.addEntry(encode(Edit2->text(), sourceSide), encode(Edit3->text(), targetSide), position)) return;
+    EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
+    if (!editing.addEntry(encode(Edit2->text(), direction.sourceSide), encode(Edit3->text(), direction.targetSide),
+                          position))
+        return;
     currentPosition = position;
     entriesChanged();
     Edit2->setFocus();
@@ -57,11 +59,11 @@ void TForm1::addEntry() {
 
 void TForm1::commitCellEdit(int col, int row, const QString& text) {
     const std::size_t p = window.first() + static_cast<std::size_t>(row);
-    const DictionaryIndex& source = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const DictionaryIndex& source = sourceIndex();
     if (p >= source.size()) return;
     const std::uint32_t entry = source.entryNumber(p);
-    const int side = col == 0 ? sourceSide : col == 1 ? targetSide : 2;
-    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    const int side = col == 0 ? direction.sourceSide : col == 1 ? direction.targetSide : 2;
+    EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
     if (!editing.commitCellEdit(col, p, encode(text, side))) {
         // The cell shows what the entry holds, also where the text was cleaned or cut.
         fillingRows_ = true;
@@ -79,7 +81,7 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
 void TForm1::showEditedEntry() {
     if (!editedEntry_) return;
     // The texts are shown as stored, and the cursor follows the entry.
-    currentPosition = store.findIndexPosition(sourceSide, *editedEntry_);
+    currentPosition = store.findIndexPosition(direction.sourceSide, *editedEntry_);
     editedEntry_.reset();
     entriesChanged();
 }
@@ -88,15 +90,16 @@ void TForm1::deleteEntry() {
     const int row = grid->currentRow();
     if (row < 0) return;
     const std::size_t position = window.first() + static_cast<std::size_t>(row);
-    const DictionaryIndex& source = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const DictionaryIndex& source = sourceIndex();
     if (position >= source.size()) return;
     // A deleted entry cannot be had back: the user sees which one goes, and Enter keeps it.
-    const QString term = decode(store.entries.text(source.entryNumber(position), sourceSide), sourceSide);
+    const int side = direction.sourceSide;
+    const QString term = decode(store.entries.text(source.entryNumber(position), side), side);
     if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
                            QStringLiteral("Opravdu si přejete odstranit záznam „%1“?").arg(term),
                            Prompts::Icon::question, Prompts::Default::no))
         return;
-    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
     if (!editing.deleteEntry(position)) return;
     entriesChanged();
 }
@@ -107,7 +110,7 @@ void TForm1::clearTranslations() {
                                           "pokračovat?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
-    EntryEditing(store, characterTables, sourceSide, targetSide).clearTranslations();
+    EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearTranslations();
     entriesChanged();
 }
 
@@ -116,7 +119,7 @@ void TForm1::clearNotes() {
                            QStringLiteral("Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
-    EntryEditing(store, characterTables, sourceSide, targetSide).clearNotes();
+    EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearNotes();
     entriesChanged();
 }
 

@@ -191,7 +191,7 @@ void TForm1::ToolButton12Click(bool down) {
 void TForm1::ToolButton2Click() {
     if (!store.isOpen()) return;
     // The file's first column is always language 0.
-    if (sourceSide != 0) swapDirection();
+    if (direction.sourceSide != 0) swapDirection();
     const QString path = env_.prompts->openFile(
         this, QStringLiteral("Import slov"),
         QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx);;Všechny soubory (*)"));
@@ -279,7 +279,7 @@ bool TForm1::runExport() {
     choice.byFilter = Form4_->CheckBox1->isChecked();
     for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));
     choice.translatedOnly = Form4_->CheckBox2->isChecked();
-    choice.sourceSide = sourceSide;
+    choice.sourceSide = direction.sourceSide;
     if (QFile::exists(path) &&
         !env_.prompts->ask(Form4_, QStringLiteral("Upozornění!"),
                            QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),

@@ -35,7 +35,7 @@ std::string TForm1::encode(const QString& text, int side) const {
 
 bool TForm1::refillWindow(int topRowBefore) {
     GridWindow::Placement placement{};
-    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const DictionaryIndex& index = sourceIndex();
     if (!window.refill(currentPosition, index.size(), grid->currentRow(), topRowBefore, placement)) return false;
     fillRows();
     refilling = true;
@@ -47,8 +47,8 @@ bool TForm1::refillWindow(int topRowBefore) {
 
 void TForm1::fillRows() {
     fillingRows_ = true;
-    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
-    const int sides[] = {sourceSide, targetSide, 2};
+    const DictionaryIndex& index = sourceIndex();
+    const int sides[] = {direction.sourceSide, direction.targetSide, 2};
     for (int row = 0; row < gridRows; ++row) {
         std::size_t position = window.first() + static_cast<std::size_t>(row);
         bool filled = position < window.last();
@@ -70,7 +70,7 @@ void TForm1::setCursorRow(int row) { grid->setCurrentCell(row, std::max(0, grid-
 void TForm1::syncScrollBar() {
     const int topRow = grid->topVisibleRow();
     const int bottomRow = grid->bottomVisibleRow();
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     const int maximum = count > 0 ? static_cast<int>(count - 1) : 0;
     const int page = std::min(bottomRow - topRow, maximum);
     const int position =
@@ -95,7 +95,7 @@ void TForm1::ScrollBar1Scroll(int position) {
         ScrollBar1->setValue(position);
         syncingScrollBar_ = false;
     }
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     if (count == 0) return;
     // The bar stands for the top visible row: the rows follow it, and the
     // cursor keeps its place on the screen.
@@ -119,21 +119,28 @@ void TForm1::swapDirection() {
     finishCellEdit();
     // The box's text was last searched in the other direction.
     swappedSinceSearch_ = true;
-    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
-    grid->viewport()->update();
-    refreshDictionaryStatus();
+    currentPosition = positionAcross(store, direction.sourceSide, currentPosition);
+    turnTo(direction.swapped(store));
     window.markStale();
     refillWindow(grid->topVisibleRow());
     syncScrollBar();
 }
 
+void TForm1::turnTo(const Direction& turned) {
+    direction = turned;
+    grid->viewport()->update();
+    refreshDictionaryStatus();
+}
+
 void TForm1::runSearch(bool byUser) {
     finishCellEdit();
     const QString typed = Edit1->text();
-    std::string buffer = encode(typed, sourceSide);
-    SearchContext context{store, characterTables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
-                          [this] { swapDirection(); }, [&typed](int codePage) { return uiBytes(typed, codePage); }};
-    currentPosition = findPosition(context, buffer, sourceSide, sourceTable);
+    std::string buffer = encode(typed, direction.sourceSide);
+    const SearchContext context{store, characterTables, [&typed](int codePage) { return uiBytes(typed, codePage); }};
+    const SearchAnswer answer = findPosition(context, buffer, direction);
+    // A word of the other language: the grid is filled once, in the new direction.
+    if (answer.swapsDirection) turnTo(answer.direction);
+    currentPosition = answer.position;
     swappedSinceSearch_ = false;
     window.markStale();
     refillWindow(grid->topVisibleRow());
@@ -193,7 +200,7 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
     if (grid->editing()) return false;
     const int key = event->key();
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     if (key == Qt::Key_F5) {
         swapDirection();
         return true;
@@ -247,7 +254,7 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
 void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previousCol) {
     Timer1->stop();
     if (refilling || row < 0) return;
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     // Empty rows cannot be selected: the cursor goes back where it was.
     if (window.first() + static_cast<std::size_t>(row) >= count) {
         refilling = true;

@@ -245,7 +245,7 @@ TEST_F(AdministrationTest, ANewCharacterSetReKeysThatLanguageAtOnce) {
     pressOk([](TNewTrelvo& p) { p.ComboBox2->setCurrentIndex(2); });
     w.ToolButton10Click();
     EXPECT_EQ(w.store.header.languageCharset[1], 204);
-    EXPECT_EQ(w.targetTable, 2);
+    EXPECT_EQ(w.direction.targetTable, 2);
     const DictionaryIndex& english = w.store.indexes[1];
     EXPECT_EQ(english.key(0), w.characterTables.makeCollationKey(w.store.entries.translation(english.entryNumber(0)), 2));
 }

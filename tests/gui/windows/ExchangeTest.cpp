@@ -77,7 +77,7 @@ TEST_F(ExchangeTest, ImportTurnsTheDirectionBackAndAddsImportedEntries) {
     w.swapDirection();
     prompts_.queueFile(QString::fromStdString(write("slova.txt", utf16(u"návěst\taspect\r\nkolej\ttrack\r\n", true))));
     w.ToolButton2Click();
-    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(w.direction.sourceSide, 0);
     EXPECT_TRUE(w.modified);
     EXPECT_TRUE(w.isEnabled());
     ASSERT_EQ(w.store.entryCount(), 3u) << "the existing pair is skipped";

@@ -118,7 +118,7 @@ TEST_F(KeepingWorkTest, AnOpenCellEditIsKeptWhenTheDirectionIsSwapped) {
     ASSERT_NE(typeIntoCell(w, QStringLiteral("signal aspect")), nullptr);
     ASSERT_TRUE(w.grid->editing());
     QTest::mouseClick(w.toolButtons[4], Qt::LeftButton);  // Změnit směr překladu
-    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(w.direction.sourceSide, 1);
     EXPECT_FALSE(w.grid->editing());
     const std::uint32_t navest = w.store.indexes[0].entryNumber(1);
     EXPECT_EQ(w.store.entries.translation(navest), "signal aspect");

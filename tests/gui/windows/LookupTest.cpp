@@ -64,7 +64,7 @@ protected:
 
     // The term under the grid's cursor, in its code page.
     std::string entryUnderCursor(TForm1& w) const {
-        const DictionaryIndex& index = w.store.indexes[static_cast<std::size_t>(w.sourceSide)];
+        const DictionaryIndex& index = w.store.indexes[static_cast<std::size_t>(w.direction.sourceSide)];
         return std::string(w.store.entries.term(index.entryNumber(w.currentPosition)));
     }
 
@@ -137,7 +137,7 @@ TEST_F(LookupTest, AnEnglishWordSwapsTheDirection) {
     w.Timer2->stop();
     w.Edit1->setText(QStringLiteral("track circuit"));
     key(w.Edit1, Qt::Key_Return);
-    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(w.direction.sourceSide, 1);
     EXPECT_EQ(panel(1), "Směr překladu: Angličtina->Čeština");
     EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "track circuit");
     EXPECT_EQ(w.grid->item(w.grid->currentRow(), 1)->text(), "kolejový obvod");
@@ -150,12 +150,12 @@ TEST_F(LookupTest, SwappingKeepsTheEntryUnderTheCursor) {
     key(w.Edit1, Qt::Key_Return);
     ASSERT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "výhybka");
     key(w.Edit1, Qt::Key_F5);
-    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(w.direction.sourceSide, 1);
     EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "points");
     EXPECT_EQ(w.grid->item(w.grid->currentRow(), 1)->text(), "výhybka");
     EXPECT_EQ(panel(1), "Směr překladu: Angličtina->Čeština");
     w.toolButtons[4]->click();
-    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(w.direction.sourceSide, 0);
     EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "výhybka");
 }
 
@@ -448,13 +448,13 @@ TEST_F(DeliveredLookupTest, AWordOfTheOtherScriptSwapsTheDirectionBothWays) {
     TForm1& w = open("cs-ru.dsl");
     w.Timer2->stop();
     search(w, QStringLiteral("главный путь"));
-    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(w.direction.sourceSide, 1);
     EXPECT_EQ(panel(1), "Směr překladu: Ruština->Čeština");
     EXPECT_EQ(row(w, 0), "главный путь");
     EXPECT_EQ(row(w, 1), "hlavní kolej");
 
     search(w, QStringLiteral("návěstidlo"));
-    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(w.direction.sourceSide, 0);
     EXPECT_EQ(row(w, 0), "návěstidlo");
     EXPECT_EQ(row(w, 1), "светофор");
 }
@@ -463,19 +463,19 @@ TEST_F(DeliveredLookupTest, ACzechWordWithLettersEnglishLacksSwapsBack) {
     TForm1& w = open("cs-en.dsl");
     w.Timer2->stop();
     QTest::keyClick(w.Edit1, Qt::Key_F5);
-    ASSERT_EQ(w.sourceSide, 1);
+    ASSERT_EQ(w.direction.sourceSide, 1);
     search(w, QStringLiteral("návěstidlo"));
-    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(w.direction.sourceSide, 0);
     EXPECT_EQ(row(w, 0), "návěstidlo");
     EXPECT_EQ(row(w, 1), "signal");
 
     // A word of both languages is found where the user is: no swap.
     search(w, QStringLiteral("ETCS"));
-    EXPECT_EQ(w.sourceSide, 0);
+    EXPECT_EQ(w.direction.sourceSide, 0);
     EXPECT_TRUE(row(w, 0).startsWith(QStringLiteral("ETCS")));
     QTest::keyClick(w.Edit1, Qt::Key_F5);
     search(w, QStringLiteral("ETCS"));
-    EXPECT_EQ(w.sourceSide, 1);
+    EXPECT_EQ(w.direction.sourceSide, 1);
     EXPECT_TRUE(row(w, 0).startsWith(QStringLiteral("ETCS")));
 }
 
@@ -486,10 +486,10 @@ TEST_F(DeliveredLookupTest, TheSameTextTypedAgainAfterASwapIsSearched) {
     QTest::keyClick(w.Edit1, Qt::Key_F5);
     ASSERT_EQ(row(w, 0), "track");
     QTest::qWait(400);
-    EXPECT_EQ(w.sourceSide, 1) << "the swap alone searches nothing";
+    EXPECT_EQ(w.direction.sourceSide, 1) << "the swap alone searches nothing";
 
     w.Edit1->selectAll();
     type(w.Edit1, QStringLiteral("kolej"));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.sourceSide == 0; }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.direction.sourceSide == 0; }, 2000));
     EXPECT_EQ(row(w, 0), "kolej") << "the grid shows what the box says";
 }
