@@ -322,9 +322,7 @@ bool TForm1::startUp() {
     std::error_code ignored;
     std::filesystem::create_directory(joinPath(programDir, "DSL"), ignored);
     // 3. The grid is in place; its cursor starts on row 0.
-    refilling = true;
-    grid->setCurrentCell(0, 0);
-    refilling = false;
+    placeCursor(0, 0);
     // 4.
     modified = false;
     // 5.
@@ -597,13 +595,8 @@ void TForm1::centre(QWidget* dialog) const {
 void TForm1::showFromTheStart() {
     direction = Direction::of(store, direction.sourceSide);
     refreshDictionaryStatus();
-    currentPosition = 0;
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncingScrollBar_ = true;
-    ScrollBar1->setValue(0);
-    syncingScrollBar_ = false;
-    syncScrollBar();
+    showPosition(0);
 }
 
 }  // namespace trelvo

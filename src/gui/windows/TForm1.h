@@ -195,7 +195,15 @@ private:
     // edit changed, which a new term may have moved.
     void showEditedEntry();
     void fillRows();
+    // Puts the cursor on the entry at position and the rows and the scroll
+    // bar around it. The rows are reloaded when the cursor nears the edge of
+    // the window, or whenever the caller marked the window stale (the entries
+    // or the direction changed); topPosition, when given, is the entry to
+    // stand in the top visible row, as far as the rows allow.
+    void showPosition(std::size_t position, std::optional<std::size_t> topPosition = std::nullopt);
+    // The selection rule moves the cursor; placeCursor moves it without it.
     void setCursorRow(int row);
+    void placeCursor(int row, int col);
     bool Edit1KeyDown(QKeyEvent* event);
     bool StringGrid2KeyDown(QKeyEvent* event);
     void StringGrid2SelectCell(int row, int col, int previousRow, int previousCol);
@@ -210,8 +218,8 @@ private:
     void deleteEntry();
     void clearTranslations();
     void clearNotes();
-    // After a change to the entries: the grid reloads around currentPosition.
-    void entriesChanged();
+    // After a change to the entries: the grid reloads around position.
+    void entriesChanged(std::size_t position);
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();

@@ -49,11 +49,8 @@ void TForm1::ToolButton1Click() {
     scanCatalogue();
     if (store.entryCount() == 0) store.clearIndexes();
     refreshDictionaryStatus();
-    currentPosition = 0;
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    setCursorRow(0);
-    syncScrollBar();
+    showPosition(0);
     update();
 }
 
@@ -124,10 +121,8 @@ bool TForm1::applyProperties() {
         const bool onEntry = at < before.size();
         const std::uint32_t entry = onEntry ? before.entryNumber(at) : 0;
         store.rebuildIndexes(characterTables);
-        currentPosition = onEntry ? store.findIndexPosition(direction.sourceSide, entry) : 0;
         window.markStale();
-        refillWindow(grid->topVisibleRow());
-        syncScrollBar();
+        showPosition(onEntry ? store.findIndexPosition(direction.sourceSide, entry) : 0);
     }
     direction = Direction::of(store, direction.sourceSide);
     saveDictionary();

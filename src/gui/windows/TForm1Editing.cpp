@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QToolButton>
 
 #include "Tgridik.h"
@@ -39,11 +40,10 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
     }
 }
 
-void TForm1::entriesChanged() {
+void TForm1::entriesChanged(std::size_t position) {
     modified = true;
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncScrollBar();
+    showPosition(position);
 }
 
 void TForm1::addEntry() {
@@ -52,8 +52,7 @@ void TForm1::addEntry() {
     if (!editing.addEntry(encode(Edit2->text(), direction.sourceSide), encode(Edit3->text(), direction.targetSide),
                           position))
         return;
-    currentPosition = position;
-    entriesChanged();
+    entriesChanged(position);
     Edit2->setFocus();
 }
 
@@ -66,9 +65,8 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
     EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
     if (!editing.commitCellEdit(col, p, encode(text, side))) {
         // The cell shows what the entry holds, also where the text was cleaned or cut.
-        fillingRows_ = true;
+        const QScopedValueRollback<bool> quiet(fillingRows_, true);
         if (QTableWidgetItem* cell = grid->item(row, col)) cell->setText(decode(store.entries.text(entry, side), side));
-        fillingRows_ = false;
         return;
     }
     modified = true;
@@ -81,9 +79,9 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
 void TForm1::showEditedEntry() {
     if (!editedEntry_) return;
     // The texts are shown as stored, and the cursor follows the entry.
-    currentPosition = store.findIndexPosition(direction.sourceSide, *editedEntry_);
+    const std::size_t position = store.findIndexPosition(direction.sourceSide, *editedEntry_);
     editedEntry_.reset();
-    entriesChanged();
+    entriesChanged(position);
 }
 
 void TForm1::deleteEntry() {
@@ -101,7 +99,7 @@ void TForm1::deleteEntry() {
         return;
     EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
     if (!editing.deleteEntry(position)) return;
-    entriesChanged();
+    entriesChanged(currentPosition);
 }
 
 void TForm1::clearTranslations() {
@@ -111,7 +109,7 @@ void TForm1::clearTranslations() {
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
     EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearTranslations();
-    entriesChanged();
+    entriesChanged(currentPosition);
 }
 
 void TForm1::clearNotes() {
@@ -120,7 +118,7 @@ void TForm1::clearNotes() {
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
     EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearNotes();
-    entriesChanged();
+    entriesChanged(currentPosition);
 }
 
 void TForm1::convertToDefault() {
@@ -131,8 +129,7 @@ void TForm1::convertToDefault() {
                            Prompts::Icon::question, Prompts::Default::no))
         return;
     for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
-    currentPosition = 0;
-    entriesChanged();
+    entriesChanged(0);
 }
 
 }  // namespace trelvo

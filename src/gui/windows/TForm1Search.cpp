@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -38,15 +39,28 @@ bool TForm1::refillWindow(int topRowBefore) {
     const DictionaryIndex& index = sourceIndex();
     if (!window.refill(currentPosition, index.size(), grid->currentRow(), topRowBefore, placement)) return false;
     fillRows();
-    refilling = true;
+    const QScopedValueRollback<bool> quiet(refilling, true);
     grid->setCurrentCell(placement.cursorRow, std::max(0, grid->currentColumn()));
     grid->setTopVisibleRow(placement.topRow);
-    refilling = false;
     return true;
 }
 
+void TForm1::placeCursor(int row, int col) {
+    const QScopedValueRollback<bool> quiet(refilling, true);
+    grid->setCurrentCell(row, col);
+}
+
+void TForm1::showPosition(std::size_t position, std::optional<std::size_t> topPosition) {
+    currentPosition = position;
+    refillWindow(grid->topVisibleRow());
+    setCursorRow(static_cast<int>(currentPosition - window.first()));
+    if (topPosition)
+        grid->setTopVisibleRow(*topPosition > window.first() ? static_cast<int>(*topPosition - window.first()) : 0);
+    syncScrollBar();
+}
+
 void TForm1::fillRows() {
-    fillingRows_ = true;
+    const QScopedValueRollback<bool> quiet(fillingRows_, true);
     const DictionaryIndex& index = sourceIndex();
     const int sides[] = {direction.sourceSide, direction.targetSide, 2};
     for (int row = 0; row < gridRows; ++row) {
@@ -61,7 +75,6 @@ void TForm1::fillRows() {
         grid->rowFlags[static_cast<std::size_t>(row)] =
             filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
     }
-    fillingRows_ = false;
     grid->viewport()->update();
 }
 
@@ -77,11 +90,10 @@ void TForm1::syncScrollBar() {
         std::min(static_cast<int>(window.first()) + topRow, maximum - page);
     // The bar's value runs to maximum - page, so that its thumb stands for the
     // visible rows.
-    syncingScrollBar_ = true;
+    const QScopedValueRollback<bool> quiet(syncingScrollBar_, true);
     ScrollBar1->setPageStep(std::max(page, 1));
     ScrollBar1->setRange(0, maximum - page);
     ScrollBar1->setValue(std::max(0, position));
-    syncingScrollBar_ = false;
 }
 
 void TForm1::finishCellEdit() { grid->commitOpenEdit(); }
@@ -91,9 +103,8 @@ void TForm1::ScrollBar1Scroll(int position) {
     if (grid->editing()) {
         finishCellEdit();
         // Keeping the edit reloaded the rows and the bar: back to where the user put it.
-        syncingScrollBar_ = true;
+        const QScopedValueRollback<bool> quiet(syncingScrollBar_, true);
         ScrollBar1->setValue(position);
-        syncingScrollBar_ = false;
     }
     const std::size_t count = sourceIndex().size();
     if (count == 0) return;
@@ -102,11 +113,7 @@ void TForm1::ScrollBar1Scroll(int position) {
     const int topRow = grid->topVisibleRow();
     const int distance = std::clamp(grid->currentRow() - topRow, 0, std::max(0, grid->bottomVisibleRow() - topRow));
     const std::size_t top = static_cast<std::size_t>(position);
-    currentPosition = std::min(top + static_cast<std::size_t>(distance), count - 1);
-    refillWindow(topRow);
-    setCursorRow(static_cast<int>(currentPosition - window.first()));
-    grid->setTopVisibleRow(static_cast<int>(top - window.first()));
-    syncScrollBar();
+    showPosition(std::min(top + static_cast<std::size_t>(distance), count - 1), top);
 }
 
 void TForm1::StringGrid2MouseWheel(int notches) {
@@ -119,11 +126,11 @@ void TForm1::swapDirection() {
     finishCellEdit();
     // The box's text was last searched in the other direction.
     swappedSinceSearch_ = true;
-    currentPosition = positionAcross(store, direction.sourceSide, currentPosition);
+    // The entry under the cursor stays there, with its other language in column 0.
+    const std::size_t kept = positionAcross(store, direction.sourceSide, currentPosition);
     turnTo(direction.swapped(store));
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncScrollBar();
+    showPosition(kept);
 }
 
 void TForm1::turnTo(const Direction& turned) {
@@ -140,13 +147,11 @@ void TForm1::runSearch(bool byUser) {
     const SearchAnswer answer = findPosition(context, buffer, direction);
     // A word of the other language: the grid is filled once, in the new direction.
     if (answer.swapsDirection) turnTo(answer.direction);
-    currentPosition = answer.position;
     swappedSinceSearch_ = false;
+    // The entry found stands at the top of the grid.
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    grid->setTopVisibleRow(grid->currentRow());
+    showPosition(answer.position, answer.position);
     if (byUser) Edit1->selectAll();
-    syncScrollBar();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -227,20 +232,16 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
             return true;
         }
         case Qt::Key_Home:
-            currentPosition = 0;
-            refillWindow(grid->topVisibleRow());
-            setCursorRow(0);
-            grid->setTopVisibleRow(0);
-            syncScrollBar();
+            showPosition(0, 0);
             return true;
-        case Qt::Key_End:
+        case Qt::Key_End: {
             if (count == 0) return true;
-            currentPosition = count - 1;
-            refillWindow(grid->topVisibleRow());
-            setCursorRow(static_cast<int>(currentPosition - window.first()));
-            grid->setTopVisibleRow(std::max(0, grid->currentRow() - rows + 1));
-            syncScrollBar();
+            // The last entry is the lowest visible row.
+            const std::size_t last = count - 1;
+            const std::size_t visible = static_cast<std::size_t>(std::max(0, rows));
+            showPosition(last, last + 1 > visible ? last + 1 - visible : 0);
             return true;
+        }
         default:
             break;
     }
@@ -257,25 +258,19 @@ void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previo
     const std::size_t count = sourceIndex().size();
     // Empty rows cannot be selected: the cursor goes back where it was.
     if (window.first() + static_cast<std::size_t>(row) >= count) {
-        refilling = true;
-        grid->setCurrentCell(previousRow, previousCol);
-        refilling = false;
+        placeCursor(previousRow, previousCol);
         return;
     }
     currentPosition = window.first() + static_cast<std::size_t>(row);
     // The cursor stood on the previous row, and the rows where they were, when the move began.
     const int topRow = grid->topRowBeforeMove();
-    refilling = true;
-    grid->setCurrentCell(previousRow < 0 ? row : previousRow, col);
-    refilling = false;
+    placeCursor(previousRow < 0 ? row : previousRow, col);
     if (refillWindow(topRow)) {
         syncScrollBar();
         grid->viewport()->update();
         return;
     }
-    refilling = true;
-    grid->setCurrentCell(row, col);
-    refilling = false;
+    placeCursor(row, col);
     Timer1->start();
     syncScrollBar();
     // The whole grid is repainted after every selection.
