@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -39,6 +40,23 @@ class TWhintik;
 class WorkerThread;
 struct UpdateCheckResult;
 struct UpdateUi;
+
+// The tool buttons of the main window, by the numbers of their names
+// (ToolButton1 .. ToolButton12), whose click handlers keep those names.
+enum class ToolButton {
+    newDictionary = 1,
+    importWords = 2,
+    dictionaryMenu = 3,  // its arrow opens the dictionary menu
+    swapDirection = 4,
+    convertToDefault = 5,
+    allowAdding = 6,  // check button: the boxes for new entries
+    saveChanges = 7,
+    about = 8,
+    exportEntries = 9,
+    settings = 10,
+    synchronise = 11,
+    automaticUpdate = 12,  // check button, pressed by default
+};
 
 // The main window: it owns the active dictionary, the character tables and the
 // state every command works on, runs the start-up and close sequences and
@@ -129,6 +147,10 @@ public:
     int hintRow = -1;
 
     static constexpr int gridRows = GridWindow::rows;
+    // The search while typing runs once the box has had no key for this many
+    // ticks of Timer2: a quarter of a second.
+    static constexpr std::chrono::milliseconds searchTick{50};
+    static constexpr int idleTicksBeforeSearch = 5;
 
     // Controls, under the names the commands use.
     QToolBar* ToolBar1 = nullptr;
@@ -211,6 +233,9 @@ private:
     void ScrollBar1Scroll(int position);
     void StringGrid2MouseWheel(int notches);
     void ToolButton6Click();
+    // Insert and Escape switch the adding mode as a click on its button would.
+    void switchAddingMode();
+    QToolButton* toolButton(ToolButton b) const { return toolButtons[static_cast<std::size_t>(b)]; }
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
     void addEntry();
     void commitCellEdit(int col, int row, const QString& text);

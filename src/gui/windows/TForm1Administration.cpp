@@ -37,6 +37,7 @@ bool TForm1::checkAccessCode() {
     return false;
 }
 
+// "Vytvoření nové databáze slov"
 void TForm1::ToolButton1Click() {
     // A new dictionary replaces the active one: its changes are offered for saving first.
     if (!askToSaveChanges()) return;
@@ -54,6 +55,7 @@ void TForm1::ToolButton1Click() {
     update();
 }
 
+// "Nastavení slovníku", behind the access code
 void TForm1::ToolButton10Click() {
     if (!store.isOpen() || !checkAccessCode()) return;
     centre(NewTrelvo_);
@@ -157,6 +159,7 @@ void TForm1::askLanguageCodes() {
                                  .arg(QString::fromStdString(languageCodesPath(store.header.filePath))));
 }
 
+// "Informace o programu a aktivním slovníku"
 void TForm1::ToolButton8Click() {
     Form3_->showDictionary(store.isOpen() ? &store.header : nullptr, store.entryCount());
     centre(Form3_);

@@ -14,12 +14,18 @@
 
 namespace trelvo {
 
+// "Umožnit přidávání nových položek": the boxes for a new entry show or go.
 void TForm1::ToolButton6Click() {
-    const bool adding = toolButtons[6]->isChecked();
+    const bool adding = toolButton(ToolButton::allowAdding)->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
         w->setVisible(adding);
     if (adding) Edit2->setFocus();
     layoutMainWindow();
+}
+
+void TForm1::switchAddingMode() {
+    toolButton(ToolButton::allowAdding)->toggle();
+    ToolButton6Click();
 }
 
 bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
@@ -31,8 +37,7 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
             else Button1->setFocus();
             return true;
         case Qt::Key_Escape:
-            toolButtons[6]->toggle();
-            ToolButton6Click();
+            switchAddingMode();
             Edit1->setFocus();
             return true;
         default:

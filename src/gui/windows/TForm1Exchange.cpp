@@ -91,7 +91,7 @@ void TForm1::showUpdateStatus(const std::string& text) {
 
 void TForm1::checkForUpdate() {
     if (abandonUpdateCheck()) refreshDictionaryStatus();
-    if (!store.isOpen() || !toolButtons[12]->isChecked()) {
+    if (!store.isOpen() || !toolButton(ToolButton::automaticUpdate)->isChecked()) {
         emit updateChecked(2);
         return;
     }
@@ -166,8 +166,8 @@ void TForm1::endUpdateCheck(const UpdateCheckResult& result) {
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"), QString::fromStdString(result.error));
     if (result.code == 0) {
         // No location answers: no later opening tries again until the program ends.
-        toolButtons[12]->setEnabled(false);
-        toolButtons[12]->setChecked(false);
+        toolButton(ToolButton::automaticUpdate)->setEnabled(false);
+        toolButton(ToolButton::automaticUpdate)->setChecked(false);
     }
     emit updateChecked(result.code);
 }

@@ -19,6 +19,13 @@
 
 namespace trelvo {
 
+namespace {
+
+// The hint stands this far below the pointer, clear of its arrow.
+constexpr int hintBelowPointer = 20;
+
+}  // namespace
+
 QString TForm1::decode(std::string_view text, int side) const {
     const int codePage = side == 2 ? CodePage::headerCodePage
                              : CodePage::codePageOfCharset(store.header.languageCharset[side]);
@@ -163,6 +170,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// Keys of the search box.
 bool TForm1::Edit1KeyDown(QKeyEvent* event) {
     idleTicks = 0;
     switch (event->key()) {
@@ -171,8 +179,7 @@ bool TForm1::Edit1KeyDown(QKeyEvent* event) {
             return true;
         case Qt::Key_Insert:
             // Whatever modifiers: Shift+Insert switches the adding mode, it does not paste.
-            toolButtons[6]->toggle();
-            ToolButton6Click();
+            switchAddingMode();
             return true;
         case Qt::Key_Up:
         case Qt::Key_Down:
@@ -192,8 +199,9 @@ bool TForm1::Edit1KeyDown(QKeyEvent* event) {
     }
 }
 
+// Timer2 ticks: the search while typing, once the box has rested.
 void TForm1::Timer2Timer() {
-    if (++idleTicks < 5) return;
+    if (++idleTicks < idleTicksBeforeSearch) return;
     std::string text = Edit1->text().toStdString();
     if (text == lastSearchText) return;
     idleTicks = 0;
@@ -201,6 +209,7 @@ void TForm1::Timer2Timer() {
     lastSearchText = text;
 }
 
+// Keys of the grid; true when the key was used here.
 bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
     if (grid->editing()) return false;
     const int key = event->key();
@@ -211,8 +220,7 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
         return true;
     }
     if (key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-        toolButtons[6]->toggle();
-        ToolButton6Click();
+        switchAddingMode();
         return true;
     }
     if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
@@ -252,6 +260,7 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
     return false;
 }
 
+// The grid's cursor moved: the selection rule.
 void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previousCol) {
     Timer1->stop();
     if (refilling || row < 0) return;
@@ -285,6 +294,7 @@ void TForm1::StringGrid2MouseMove(QPoint point) {
     if (Whintik1->getshow()) Timer1Timer();
 }
 
+// Timer1, once the pointer has rested on a cell: the hint of a cut-off text.
 void TForm1::Timer1Timer() {
     if (pointerX <= 0 || pointerY <= 0) return;
     const int col = grid->columnAt(pointerX), row = grid->rowAt(pointerY);
@@ -295,7 +305,7 @@ void TForm1::Timer1Timer() {
     const QFontMetrics metrics(grid->columnFonts[static_cast<std::size_t>(col)]);
     if (grid->columnWidth(col) < metrics.horizontalAdvance(text)) {
         QPoint at = grid->viewport()->mapToGlobal(QPoint(pointerX, pointerY));
-        Whintik1->show(text, at.x(), at.y() + 20, 1);
+        Whintik1->show(text, at.x(), at.y() + hintBelowPointer, 1);
     } else {
         Whintik1->hide();
     }

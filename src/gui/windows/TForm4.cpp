@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "DialogSize.h"
+#include "FrameColours.h"
 #include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
@@ -18,7 +19,7 @@ const QString TForm4::blank = QStringLiteral("<blank>");
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export do textového souboru"));
-    putFrame(this, {QStringLiteral("Export do textového souboru"), 14645570, 4456448, false, false,
+    putFrame(this, {QStringLiteral("Export do textového souboru"), captionBlue, captionNavy, false, false,
                     QStringLiteral("Umožňovat vkládání nových záznamů")});
 
     // Rows as close as the check boxes allow, so that the dialog keeps its height.

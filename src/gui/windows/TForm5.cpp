@@ -6,13 +6,14 @@
 #include <QPushButton>
 
 #include "DialogSize.h"
+#include "FrameColours.h"
 #include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Vložení přístupového kódu"));
-    putFrame(this, {QStringLiteral("Vložení přístupového kódu"), 2500347, 0});
+    putFrame(this, {QStringLiteral("Vložení přístupového kódu"), captionRed, captionBlack});
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(6, frameTop + 4, 6, 6);
     layout->setHorizontalSpacing(6);
