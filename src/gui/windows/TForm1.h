@@ -77,6 +77,22 @@ public:
     // The dialogs, created after the main window.
     void attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* exporting, TForm5* accessCode);
 
+    // Everything else is the window's own; tests look in through this probe.
+    friend class TForm1Probe;
+
+signals:
+    // An update check has ended: 0 when no location could be reached, 1
+    // after an update, 2 otherwise. A check given up (the window closed, the
+    // dictionary switched, the toggle raised) does not end this way.
+    void updateChecked(int code);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // The commands on the dictionary as a whole.
     void ToolButton1Click();   // new dictionary
     void ToolButton10Click();  // its settings
@@ -124,7 +140,7 @@ public:
     std::size_t windowFirst() const { return window.first(); }
     std::size_t windowLast() const { return window.last(); }
 
-    // State that the commands read and change under these names.
+    // The window's state under the names the commands use.
     std::string programDir;
     DictionaryStore store;
     CharacterTables characterTables;
@@ -178,19 +194,6 @@ public:
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
 
-signals:
-    // An update check has ended: 0 when no location could be reached, 1
-    // after an update, 2 otherwise. A check given up (the window closed, the
-    // dictionary switched, the toggle raised) does not end this way.
-    void updateChecked(int code);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void createControls();
     void createToolBar();
     void fadeBanner();

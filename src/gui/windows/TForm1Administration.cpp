@@ -2,8 +2,6 @@
 // and the about box.
 #include "TForm1.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <filesystem>
 
 #include "TForm3.h"
@@ -21,12 +19,11 @@ namespace trelvo {
 
 bool TForm1::checkAccessCode() {
     const std::string& stored = store.header.idAndAccessCode;
-    Form5_->Label3->setText(uiText(DictionaryProperties::idOf(stored)));
-    Form5_->Edit1->clear();
+    Form5_->prepare(uiText(DictionaryProperties::idOf(stored)));
     centre(Form5_);
     if (DictionaryProperties::accessCodeOf(stored).empty()) return true;
     env_.prompts->runDialog(*Form5_);
-    switch (trelvo::checkAccessCode(stored, uiBytes(Form5_->Edit1->text()))) {
+    switch (trelvo::checkAccessCode(stored, uiBytes(Form5_->code()))) {
         case AccessCheck::granted: return true;
         case AccessCheck::cancelled: return false;
         case AccessCheck::wrongCode:

@@ -3,10 +3,8 @@
 #include "TForm1.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
-#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 
@@ -253,7 +251,8 @@ void TForm1::ToolButton9Click() {
 }
 
 bool TForm1::runExport() {
-    const bool dsl = Form4_->RadioButton2->isChecked();
+    const TForm4::Values dialog = Form4_->values();
+    const bool dsl = dialog.dictionaryFile;
     // A text file is written in the format of the chooser's filter; the
     // dictionary's own 8-bit text comes first and is the default.
     static const std::pair<QString, ExportFormat> textFormats[] = {
@@ -276,9 +275,9 @@ bool TForm1::runExport() {
     for (const auto& [filter, textFormat] : textFormats)
         if (!dsl && filter == chosen) format = textFormat;
     ExportChoice choice;
-    choice.byFilter = Form4_->CheckBox1->isChecked();
-    for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));
-    choice.translatedOnly = Form4_->CheckBox2->isChecked();
+    choice.byFilter = dialog.byFilter;
+    for (const QString& note : dialog.admittedNotes) choice.notes.push_back(uiBytes(note));
+    choice.translatedOnly = dialog.translatedOnly;
     choice.sourceSide = direction.sourceSide;
     if (QFile::exists(path) &&
         !env_.prompts->ask(Form4_, QStringLiteral("Upozornění!"),

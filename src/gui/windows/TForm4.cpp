@@ -96,6 +96,10 @@ void TForm4::setAvailableNotes(const QStringList& notes) {
     ListBox2->addItems(notes);
 }
 
+TForm4::Values TForm4::values() const {
+    return {RadioButton2->isChecked(), CheckBox1->isChecked(), CheckBox2->isChecked(), admittedNotes()};
+}
+
 QStringList TForm4::admittedNotes() const {
     QStringList notes;
     for (int i = 0; i < ListBox1->count(); ++i) {

@@ -46,4 +46,11 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     connect(this, &QDialog::rejected, Edit1, &QLineEdit::clear);
 }
 
+void TForm5::prepare(const QString& id) {
+    Label3->setText(id);
+    Edit1->clear();
+}
+
+QString TForm5::code() const { return Edit1->text(); }
+
 }  // namespace trelvo
