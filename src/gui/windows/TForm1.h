@@ -137,8 +137,6 @@ private:
     void turnTo(const Direction& turned);
     // The search of the search box: by the user (Enter) or by the idle timer.
     void runSearch(bool byUser);
-    std::size_t windowFirst() const { return window.first(); }
-    std::size_t windowLast() const { return window.last(); }
 
     // The window's state under the names the commands use.
     std::string programDir;

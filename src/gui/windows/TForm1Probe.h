@@ -22,7 +22,8 @@ namespace trelvo {
 // A probe is a handle: it holds the window by reference and is copied freely.
 class TForm1Probe {
 public:
-    TForm1Probe(TForm1& window) : w_(&window) {}  // NOLINT: a TForm1& is a probe wherever a test wants one
+    // Not explicit: a TForm1& serves wherever a test wants a probe.
+    TForm1Probe(TForm1& window) : w_(&window) {}
 
     // The window itself, for what any widget offers (show, resize, close, geometry).
     TForm1& window() const { return *w_; }
