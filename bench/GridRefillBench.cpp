@@ -15,7 +15,7 @@
 #include "core/dictionary/DictionaryFile.h"
 #include "core/settings/ProgramPaths.h"
 #include "gui/app/Prompts.h"
-#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm1Probe.h"
 #include "gui/windows/Tgridik.h"
 
 using namespace trelvo;
@@ -33,28 +33,28 @@ int main(int argc, char** argv) {
     ProgramEnvironment env = realEnvironment(prompts);
     env.programDir = dir;
     {
-        TForm1 window(env);
-        if (!window.startUp()) return 1;
-        window.resize(800, 600);
-        window.show();
-        window.toolButtons[12]->setChecked(false);  // no update check while measuring
-        window.selectDictionary(0);
+        TForm1 form(env);
+        if (!form.startUp()) return 1;
+        const TForm1Probe window(form);
+        form.resize(800, 600);
+        form.show();
+        window.toolButton(ToolButton::automaticUpdate)->setChecked(false);  // no update check while measuring
+        window.chooseDictionary(0);
         QCoreApplication::processEvents();
 
         std::mt19937 random(1);
-        std::uniform_int_distribution<std::size_t> pick(0, window.store.entryCount() - 1);
+        std::uniform_int_distribution<std::size_t> pick(0, window.store().entryCount() - 1);
         std::vector<double> times;
         for (int i = 0; i < 100; ++i) {
-            window.currentPosition = pick(random);
-            window.window.markStale();
+            const std::size_t position = pick(random);
             auto start = std::chrono::steady_clock::now();
-            window.refillWindow(window.grid->topVisibleRow());
-            window.grid->viewport()->repaint();
+            window.reloadRowsAt(position);
+            window.grid()->viewport()->repaint();
             times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
         std::sort(times.begin(), times.end());
         std::printf("grid refill + full repaint, 1,000,000 entries, %d rows visible: median %.2f ms, max %.2f ms\n",
-                    window.grid->bottomVisibleRow() - window.grid->topVisibleRow() + 1, times[times.size() / 2],
+                    window.grid()->bottomVisibleRow() - window.grid()->topVisibleRow() + 1, times[times.size() / 2],
                     times.back());
     }
     fs::remove_all(dir);

@@ -408,17 +408,14 @@ int TrelvoTool::key(const ToolArguments& a) {
 
 int TrelvoTool::search(const ToolArguments& a) {
     if (a.positional.empty()) throw ToolError("expected FILE and TEXT");
-    int sourceSide = parseSide(a);
-    int targetSide = 1 - sourceSide;
+    const int firstSide = parseSide(a);
     CharacterTables tables = loadTables(a);
     const std::vector<std::string> texts = searchTexts(a);
     const auto opening = std::chrono::steady_clock::now();
     DictionaryStore store;
     if (!store.openFile(a.positional[0], tables)) throw unreadableDictionary(a.positional[0]);
     const double openSeconds = secondsSince(opening);
-    int sourceTable = store.tableOf(sourceSide), targetTable = store.tableOf(targetSide);
-    bool inFallback = false;
-    std::size_t position = 0;
+    Direction direction = Direction::of(store, firstSide);
     const std::string* typedNow = nullptr;
     // The searches of the texts a few ahead are taken a step at a time, one
     // step each time a text is searched, so that their waits for memory
@@ -436,9 +433,8 @@ int TrelvoTool::search(const ToolArguments& a) {
     // Text t in the code page of the side searched now, into bytes, whose
     // memory serves text after text.
     auto inCodePage = [&](std::size_t t, std::string& bytes) {
-        CodePage::fromUtf8(texts[t],
-                           CodePage::codePageOfCharset(store.header.languageCharset[static_cast<std::size_t>(sourceSide)]),
-                           bytes);
+        const std::size_t side = static_cast<std::size_t>(direction.sourceSide);
+        CodePage::fromUtf8(texts[t], CodePage::codePageOfCharset(store.header.languageCharset[side]), bytes);
     };
     std::size_t current = 0;  // the text being searched
     // Takes the step of text t that is stepsLeft steps from its search.
@@ -446,9 +442,9 @@ int TrelvoTool::search(const ToolArguments& a) {
         SearchAhead& a = searchesAhead[t % searchesAhead.size()];
         if (stepsLeft == stepsAhead) {
             a.text = t;
-            a.side = sourceSide;
+            a.side = direction.sourceSide;
             inCodePage(t, a.key);
-            tables.makeCollationKey(a.key, sourceTable, a.key);
+            tables.makeCollationKey(a.key, direction.sourceTable, a.key);
             if (a.key.size() > CharacterTables::maxKeyLength) a.key.resize(CharacterTables::maxKeyLength);
             a.lookup = {};
         } else if (a.text != t) {
@@ -463,9 +459,8 @@ int TrelvoTool::search(const ToolArguments& a) {
             return index.lowerBound(key, a.lookup);
         return index.lowerBound(key);
     };
-    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
-                          [&] { swapSides(store, sourceSide, targetSide, sourceTable, targetTable, position); },
-                          [&](int codePage) { return CodePage::fromUtf8(*typedNow, codePage); }, lowerBound};
+    SearchContext context{store, tables, [&](int codePage) { return CodePage::fromUtf8(*typedNow, codePage); },
+                          lowerBound};
     const std::array<Utf8Bytes, 2> shown{Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[0])),
                                          Utf8Bytes(CodePage::codePageOfCharset(store.header.languageCharset[1]))};
     // Written in pieces, so that the block's memory is reused, not grown:
@@ -491,10 +486,11 @@ int TrelvoTool::search(const ToolArguments& a) {
         // The key made ahead serves unless a swap since changed the side;
         // findPosition leaves a key as it is.
         SearchAhead& ahead = searchesAhead[current % searchesAhead.size()];
-        context.textIsKey = ahead.text == current && ahead.side == sourceSide;
+        context.textIsKey = ahead.text == current && ahead.side == direction.sourceSide;
         if (!context.textIsKey) inCodePage(current, typedBytes);
-        position = findPosition(context, context.textIsKey ? ahead.key : typedBytes, sourceSide, sourceTable);
-        found.push_back({position, sourceSide});
+        const SearchAnswer answer = findPosition(context, context.textIsKey ? ahead.key : typedBytes, direction);
+        direction = answer.direction;
+        found.push_back({answer.position, direction.sourceSide});
     }
     auto entryOf = [&](const Found& f) -> std::optional<std::uint32_t> {
         const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(f.side)];

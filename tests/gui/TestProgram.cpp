@@ -82,7 +82,7 @@ void TestProgram::settings(int lastUpdateDay, int lastDictionary, QRect window) 
     ASSERT_TRUE(writeConfiguration(dir_ + "trelvo.cfg", config));
 }
 
-TForm1& TestProgram::start(bool expectRunning) {
+TForm1Probe TestProgram::start(bool expectRunning) {
     ProgramEnvironment env;
     env.programDir = dir_;
     env.today = [] { return today; };
@@ -95,10 +95,10 @@ TForm1& TestProgram::start(bool expectRunning) {
     // The dialogs belong to the window and go with it.
     properties_ = new TNewTrelvo(prompts_, window_.get());
     accessCode_ = new TForm5(window_.get());
-    window_->attachDialogs(properties_, new TForm3(window_->programDir, window_.get()), new TForm4(window_.get()), accessCode_);
+    window_->attachDialogs(properties_, new TForm3(dir_, window_.get()), new TForm4(window_.get()), accessCode_);
     return *window_;
 }
 
-QString TestProgram::panel(int i) const { return window_->statusPanels[static_cast<std::size_t>(i)]->text(); }
+QString TestProgram::panel(int i) const { return TForm1Probe(*window_).statusPanel(i)->text(); }
 
 }  // namespace trelvo

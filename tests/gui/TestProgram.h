@@ -11,7 +11,7 @@
 
 #include "core/dictionary/EntryList.h"
 #include "gui/app/Prompts.h"
-#include "gui/windows/TForm1.h"
+#include "gui/windows/TForm1Probe.h"
 
 namespace trelvo {
 
@@ -34,7 +34,8 @@ protected:
                                {"výhybka", "points"}, {"návěstidlo", "signal"}});
     std::string dictionary(const std::string& file, const std::string& name, const EntryList& entries);
     void settings(int lastUpdateDay, int lastDictionary = 0, QRect window = QRect(50, 60, 640, 400));
-    TForm1& start(bool expectRunning = true);
+    // Starts the main window; the tests look into it through the probe.
+    TForm1Probe start(bool expectRunning = true);
     QString panel(int i) const;
 
     std::string dir_;

@@ -13,12 +13,23 @@ namespace {
 
 bool beginsWith(std::string_view key, std::string_view word) { return key.substr(0, word.size()) == word; }
 
+// One search under way: while its first-word fallback runs, the texts passed
+// are keys already and no further fallback is tried.
+struct Search {
+    const SearchContext& c;
+    const Direction& direction;
+    bool inFallback = false;
+    bool swapsDirection = false;
+};
+
 // Clears the flag however the fallback ends.
 struct FallbackGuard {
     bool& flag;
     explicit FallbackGuard(bool& f) : flag(f) { flag = true; }
     ~FallbackGuard() { flag = false; }
 };
+
+std::size_t positionOf(Search& s, std::string& text, int side, int table);
 
 // Number of positions below m where a and b hold the same byte.
 std::size_t equalPositions(std::string_view a, std::string_view b, std::size_t m) {
@@ -47,8 +58,8 @@ std::size_t nearerNeighbour(const DictionaryIndex& index, std::string_view text,
 // first. Keys beginning with the word lie together, and text sorts among them:
 // so when neither key around first begins with the word, none does, and a
 // one-word text leads where text does. Only otherwise is the word searched.
-bool wordLeadsToItself(SearchContext& c, std::string_view text, std::size_t first, int side, int table) {
-    const DictionaryIndex& index = c.store.indexes[static_cast<std::size_t>(side)];
+bool wordLeadsToItself(Search& s, std::string_view text, std::size_t first, int side, int table) {
+    const DictionaryIndex& index = s.c.store.indexes[static_cast<std::size_t>(side)];
     const std::string_view word = firstWord(text);
     if (word.data() == text.data()) {
         if (word.size() == text.size()) return beginsWith(index.key(nearerNeighbour(index, text, first)), word);
@@ -57,18 +68,17 @@ bool wordLeadsToItself(SearchContext& c, std::string_view text, std::size_t firs
         if (!besideWord) return false;
     }
     std::string probe(word);
-    return beginsWith(index.key(findPosition(c, probe, side, table)), word);
+    return beginsWith(index.key(positionOf(s, probe, side, table)), word);
 }
 
-}  // namespace
-
-std::size_t findPosition(SearchContext& c, std::string& text, int side, int table) {
+std::size_t positionOf(Search& s, std::string& text, int side, int table) {
+    const SearchContext& c = s.c;
     const DictionaryIndex& index = c.store.indexes[static_cast<std::size_t>(side)];
     if (!c.store.isOpen() || index.empty()) return 0;
     // The typed text is kept: a word of the other language is keyed with that
     // language's table, or its key could never equal a key of that index.
-    const std::string typed = c.inFallback || c.typedIn ? std::string() : text;
-    if (!c.inFallback && !c.textIsKey) c.tables.makeCollationKey(text, table, text);  // in place: no new string
+    const std::string typed = s.inFallback || c.typedIn ? std::string() : text;
+    if (!s.inFallback && !c.textIsKey) c.tables.makeCollationKey(text, table, text);  // in place: no new string
     if (text.size() > CharacterTables::maxKeyLength) text.resize(CharacterTables::maxKeyLength);
     if (index.size() == 1) return 0;
 
@@ -76,11 +86,11 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     const std::size_t first = c.lowerBound ? c.lowerBound(index, text) : index.lowerBound(text);
     if (first < index.size() && index.compare(first, text, DictionaryIndex::prefixOf(text)) == 0) return first;
 
-    if (!c.inFallback) {
-        FallbackGuard guard(c.inFallback);
-        if (!wordLeadsToItself(c, text, first, side, table)) {
-            const int other = table == c.sourceTable ? c.targetTable : c.sourceTable;
-            const int otherSide = c.targetSide;
+    if (!s.inFallback) {
+        FallbackGuard guard(s.inFallback);
+        if (!wordLeadsToItself(s, text, first, side, table)) {
+            const int other = table == s.direction.sourceTable ? s.direction.targetTable : s.direction.sourceTable;
+            const int otherSide = s.direction.targetSide;
             std::string otherBytes =
                 c.typedIn ? c.typedIn(CodePage::codePageOfCharset(
                                 c.store.header.languageCharset[static_cast<std::size_t>(otherSide)]))
@@ -93,13 +103,13 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
             std::size_t q = otherIndex.size();
             if (otherWord.empty() || otherIndex.mayHaveFirstWord(otherWord)) {
                 std::string probe = otherWord;
-                q = findPosition(c, probe, otherSide, other);
+                q = positionOf(s, probe, otherSide, other);
             }
             if (q < otherIndex.size()) {
                 std::string_view key = otherIndex.key(q);
                 if (firstWord(key).size() == otherWord.size() && beginsWith(key, otherWord)) {
-                    c.swapDirection();
-                    return findPosition(c, otherText, otherSide, other);
+                    s.swapsDirection = true;
+                    return positionOf(s, otherText, otherSide, other);
                 }
             }
         }
@@ -107,17 +117,22 @@ std::size_t findPosition(SearchContext& c, std::string& text, int side, int tabl
     return nearerNeighbour(index, text, first);
 }
 
-void swapSides(const DictionaryStore& store, int& sourceSide, int& targetSide, int& sourceTable,
-               int& targetTable, std::size_t& currentPosition) {
-    std::swap(sourceSide, targetSide);
-    const DictionaryIndex& before = store.indexes[static_cast<std::size_t>(targetSide)];
-    const DictionaryIndex& now = store.indexes[static_cast<std::size_t>(sourceSide)];
-    if (currentPosition < before.size()) {
-        std::size_t position = now.find(before.entryNumber(currentPosition));
-        if (position < now.size()) currentPosition = position;
+}  // namespace
+
+SearchAnswer findPosition(const SearchContext& context, std::string& text, const Direction& direction) {
+    Search s{context, direction};
+    const std::size_t position = positionOf(s, text, direction.sourceSide, direction.sourceTable);
+    return {position, s.swapsDirection, s.swapsDirection ? direction.swapped(context.store) : direction};
+}
+
+std::size_t positionAcross(const DictionaryStore& store, int fromSide, std::size_t position) {
+    const DictionaryIndex& before = store.indexes[static_cast<std::size_t>(fromSide)];
+    const DictionaryIndex& now = store.indexes[static_cast<std::size_t>(1 - fromSide)];
+    if (position < before.size()) {
+        const std::size_t across = now.find(before.entryNumber(position));
+        if (across < now.size()) return across;
     }
-    sourceTable = store.tableOf(sourceSide);
-    targetTable = store.tableOf(targetSide);
+    return position;
 }
 
 }  // namespace trelvo

@@ -7,20 +7,15 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/lookup/Direction.h"
 
 namespace trelvo {
 
-// What a search works on: the active dictionary and the direction state of
-// the main window, by reference, and the window's own way to swap directions.
+// What a search works on: the active dictionary and its tables, and what the
+// caller offers beyond the search text.
 struct SearchContext {
     const DictionaryStore& store;
     const CharacterTables& tables;
-    int& sourceSide;
-    int& targetSide;
-    int& sourceTable;
-    int& targetTable;
-    bool& inFallback;
-    std::function<void()> swapDirection;
     // The typed text in the given code page, for the fallback's probe of the
     // other language: typed text stays Unicode until its language is known,
     // or the other language's letters would already be '?'. Empty: the
@@ -35,17 +30,27 @@ struct SearchContext {
     bool textIsKey = false;
 };
 
-// The position in indexes[side] that text leads to: the first equal key; else,
-// when the first word belongs to the other language only, that language's
-// position after swapping the direction (the typed text in that language's
-// code page, keyed with its table); else the nearer neighbour by the count of equal bytes at equal
-// positions, a tie to the lower. The text is replaced by its collation key
-// (unless a fallback is running, which passes keys, or the caller passed one).
-std::size_t findPosition(SearchContext& context, std::string& text, int side, int table);
+// Where a search leads. The position is one of the index of
+// direction.sourceSide: the direction searched in, or, when the text proved a
+// word of the other language (swapsDirection), the swapped one, which the
+// caller turns to before it shows the position.
+struct SearchAnswer {
+    std::size_t position = 0;
+    bool swapsDirection = false;
+    Direction direction;
+};
 
-// Exchanges the two sides and keeps the entry under the cursor: currentPosition
-// moves to that entry's place in the new source index. The tables follow.
-void swapSides(const DictionaryStore& store, int& sourceSide, int& targetSide, int& sourceTable,
-               int& targetTable, std::size_t& currentPosition);
+// Where text leads in the source index of direction: the first equal key;
+// else, when the first word belongs to the other language only, that
+// language's position, the direction swapped (the typed text in that
+// language's code page, keyed with its table); else the nearer neighbour by
+// the count of equal bytes at equal positions, a tie to the lower. The text
+// is replaced by its collation key (unless the caller passed one).
+SearchAnswer findPosition(const SearchContext& context, std::string& text, const Direction& direction);
+
+// Where the entry at position in indexes[fromSide] stands in the other
+// index, so that a swap keeps the entry under the cursor; position itself
+// when it is beyond the index.
+std::size_t positionAcross(const DictionaryStore& store, int fromSide, std::size_t position);
 
 }  // namespace trelvo

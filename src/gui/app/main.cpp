@@ -41,10 +41,11 @@ int main(int argc, char** argv) {
     try {
         // The windows in their fixed order; the main window's start-up may end
         // the program before anything is shown.
-        trelvo::TForm1 form1(trelvo::realEnvironment(prompts));
+        const trelvo::ProgramEnvironment environment = trelvo::realEnvironment(prompts);
+        trelvo::TForm1 form1(environment);
         if (!form1.startUp()) return 1;
         trelvo::TNewTrelvo newTrelvo(prompts, &form1);
-        trelvo::TForm3 form3(form1.programDir, &form1);
+        trelvo::TForm3 form3(environment.programDir, &form1);
         trelvo::TForm4 form4(&form1);
         trelvo::TForm5 form5(&form1);
         form1.attachDialogs(&newTrelvo, &form3, &form4, &form5);

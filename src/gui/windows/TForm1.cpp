@@ -21,6 +21,7 @@
 #include <chrono>
 #include <filesystem>
 
+#include "FrameColours.h"
 #include "TForm4.h"
 #include "TNewTrelvo.h"
 #include "Tgridik.h"
@@ -44,7 +45,7 @@ const QString saveQuestion =
     QStringLiteral("V souboru aktivního slovníku byly provedeny změny, mají se tyto změny uložit?");
 
 struct ToolButtonDefinition {
-    int number;
+    ToolButton number;
     const char* hint;
     bool checkable;
     bool separatorAfter;
@@ -53,19 +54,28 @@ struct ToolButtonDefinition {
 // In the order of the tool bar, grouped: dictionaries, contents, editing,
 // direction and update, information.
 const ToolButtonDefinition toolButtonDefinitions[] = {
-    {3, "Výběr slovníku", false, false},
-    {1, "Vytvoření nové databáze slov", false, false},
-    {7, "Uložení provedených změn", false, false},
-    {10, "Nastavení slovníku", false, true},
-    {11, "Synchronizace s jiným slovníkem", false, false},
-    {2, "Import slov do aktuální databáze", false, false},
-    {9, "Export položek do textového souboru", false, false},
-    {5, "Převést všechny položky na výchozí položky slovníku", false, true},
-    {6, "Umožnit přidávání nových položek", true, false},
-    {4, "Změnit směr překladu", false, true},
-    {12, "Povolení automatické aktualizace slovníku přes internet", true, true},
-    {8, "Informace o programu a aktivním slovníku", false, false},
+    {ToolButton::dictionaryMenu, "Výběr slovníku", false, false},
+    {ToolButton::newDictionary, "Vytvoření nové databáze slov", false, false},
+    {ToolButton::saveChanges, "Uložení provedených změn", false, false},
+    {ToolButton::settings, "Nastavení slovníku", false, true},
+    {ToolButton::synchronise, "Synchronizace s jiným slovníkem", false, false},
+    {ToolButton::importWords, "Import slov do aktuální databáze", false, false},
+    {ToolButton::exportEntries, "Export položek do textového souboru", false, false},
+    {ToolButton::convertToDefault, "Převést všechny položky na výchozí položky slovníku", false, true},
+    {ToolButton::allowAdding, "Umožnit přidávání nových položek", true, false},
+    {ToolButton::swapDirection, "Změnit směr překladu", false, true},
+    {ToolButton::automaticUpdate, "Povolení automatické aktualizace slovníku přes internet", true, true},
+    {ToolButton::about, "Informace o programu a aktivním slovníku", false, false},
 };
+
+// The timers: the hint over a cell the pointer rests on (Timer1), the tick
+// of the search while typing (Timer2), the reopening of the last dictionary
+// once the window is up (Timer3).
+constexpr std::chrono::milliseconds hintPause{300};
+constexpr std::chrono::milliseconds reopenDelay{100};
+// The language picture shows at most this much of the dictionary's bitmap.
+constexpr int pictureWidth = 100;
+constexpr int pictureHeight = 50;
 
 constexpr int designWidth = 626;  // the proportions of the layout are those at this width
 constexpr int margin = 4;        // left of Edit1, and of everything aligned with it
@@ -86,7 +96,7 @@ TForm1::TForm1(ProgramEnvironment environment, QWidget* parent)
     resize(designWidth, 373);
     designGeometry_ = geometry();
     createControls();
-    frame_ = putFrame(this, {QStringLiteral("Trelvo"), 14645570, 4456448, true, true,
+    frame_ = putFrame(this, {QStringLiteral("Trelvo"), captionBlue, captionNavy, true, true,
                              QStringLiteral("Umožňovat vkládání nových záznamů")});
     // Over the frame the grid's hint has nothing to look for.
     connect(frame_, &CASShape::mouseMoved, this, [this] { pointerX = pointerY = -1; });
@@ -188,11 +198,11 @@ void TForm1::createControls() {
     Panel2->hide();
 
     Timer1 = new QTimer(this);
-    Timer1->setInterval(300);
+    Timer1->setInterval(hintPause);
     Timer2 = new QTimer(this);
-    Timer2->setInterval(50);
+    Timer2->setInterval(searchTick);
     Timer3 = new QTimer(this);
-    Timer3->setInterval(100);
+    Timer3->setInterval(reopenDelay);
     Timer3->setSingleShot(true);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
@@ -217,8 +227,8 @@ void TForm1::createControls() {
     Button1->setAutoDefault(true);
     connect(Button1, &QPushButton::clicked, this, &TForm1::addEntry);
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Scroll);
-    connect(toolButtons[4], &QToolButton::clicked, this, &TForm1::swapDirection);
-    connect(toolButtons[6], &QToolButton::clicked, this, &TForm1::ToolButton6Click);
+    connect(toolButton(ToolButton::swapDirection), &QToolButton::clicked, this, &TForm1::swapDirection);
+    connect(toolButton(ToolButton::allowAdding), &QToolButton::clicked, this, &TForm1::ToolButton6Click);
 }
 
 void TForm1::createGrid() {
@@ -261,33 +271,34 @@ void TForm1::createToolBar() {
     ToolBar1->move(margin, toolBarTop);
     for (const ToolButtonDefinition& definition : toolButtonDefinitions) {
         auto* button = new QToolButton(ToolBar1);
-        button->setObjectName(QStringLiteral("ToolButton%1").arg(definition.number));
+        const int number = static_cast<int>(definition.number);
+        button->setObjectName(QStringLiteral("ToolButton%1").arg(number));
         button->setToolTip(QString::fromUtf8(definition.hint));
-        button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(definition.number)));
+        button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(number)));
         button->setCheckable(definition.checkable);
         button->setAutoRaise(true);
         ToolBar1->addWidget(button);
         if (definition.separatorAfter) ToolBar1->addSeparator();
-        toolButtons[static_cast<std::size_t>(definition.number)] = button;
+        toolButtons[static_cast<std::size_t>(number)] = button;
         // A tool button takes no focus, so a cell editor would stay open under its command.
         connect(button, &QToolButton::pressed, this, &TForm1::finishCellEdit);
     }
     // The button itself does nothing; its arrow opens the dictionary menu.
     PopupMenu1 = new QMenu(this);
-    toolButtons[3]->setMenu(PopupMenu1);
-    toolButtons[3]->setPopupMode(QToolButton::MenuButtonPopup);
+    toolButton(ToolButton::dictionaryMenu)->setMenu(PopupMenu1);
+    toolButton(ToolButton::dictionaryMenu)->setPopupMode(QToolButton::MenuButtonPopup);
     // A dictionary copied into DSL/ while the program runs is offered the next time the menu opens.
     connect(PopupMenu1, &QMenu::aboutToShow, this, &TForm1::scanCatalogue);
-    toolButtons[12]->setChecked(true);
-    connect(toolButtons[7], &QToolButton::clicked, this, [this] { saveDictionary(); });
-    connect(toolButtons[1], &QToolButton::clicked, this, &TForm1::ToolButton1Click);
-    connect(toolButtons[10], &QToolButton::clicked, this, &TForm1::ToolButton10Click);
-    connect(toolButtons[5], &QToolButton::clicked, this, &TForm1::convertToDefault);
-    connect(toolButtons[8], &QToolButton::clicked, this, &TForm1::ToolButton8Click);
-    connect(toolButtons[2], &QToolButton::clicked, this, &TForm1::ToolButton2Click);
-    connect(toolButtons[9], &QToolButton::clicked, this, &TForm1::ToolButton9Click);
-    connect(toolButtons[11], &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
-    connect(toolButtons[12], &QToolButton::clicked, this, &TForm1::ToolButton12Click);
+    toolButton(ToolButton::automaticUpdate)->setChecked(true);
+    connect(toolButton(ToolButton::saveChanges), &QToolButton::clicked, this, [this] { saveDictionary(); });
+    connect(toolButton(ToolButton::newDictionary), &QToolButton::clicked, this, &TForm1::ToolButton1Click);
+    connect(toolButton(ToolButton::settings), &QToolButton::clicked, this, &TForm1::ToolButton10Click);
+    connect(toolButton(ToolButton::convertToDefault), &QToolButton::clicked, this, &TForm1::convertToDefault);
+    connect(toolButton(ToolButton::about), &QToolButton::clicked, this, &TForm1::ToolButton8Click);
+    connect(toolButton(ToolButton::importWords), &QToolButton::clicked, this, &TForm1::ToolButton2Click);
+    connect(toolButton(ToolButton::exportEntries), &QToolButton::clicked, this, &TForm1::ToolButton9Click);
+    connect(toolButton(ToolButton::synchronise), &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
+    connect(toolButton(ToolButton::automaticUpdate), &QToolButton::clicked, this, &TForm1::ToolButton12Click);
     ToolBar1->adjustSize();
 }
 
@@ -313,43 +324,35 @@ void TForm1::fadeBanner() {
 }
 
 bool TForm1::startUp() {
-    // 1.
+    // The state a start begins from: updates allowed, searching in language 0.
     autoUpdate = true;
-    sourceSide = 0;
-    targetSide = 1;
-    gridHadFocus = hidingGrid = refilling = inFallback = false;
+    direction = {};
+    gridHadFocus = hidingGrid = refilling = false;
     idleTicks = 0;
-    // 2.
+    // The dictionary folder beside the program; one that cannot be made leaves the catalogue empty.
     programDir = env_.programDir;
     std::error_code ignored;
     std::filesystem::create_directory(joinPath(programDir, "DSL"), ignored);
-    // 3. The grid is in place; its cursor starts on row 0.
-    refilling = true;
-    grid->setCurrentCell(0, 0);
-    refilling = false;
-    // 4.
+    // The grid is in place; its cursor starts on row 0.
+    placeCursor(0, 0);
     modified = false;
-    // 5.
+    // Without the character tables nothing can be searched or sorted: the program ends.
     if (!characterTables.loadCharacterTables(joinPath(programDir, "upchar.dat"))) {
         env_.prompts->inform(nullptr, Prompts::Icon::error, QStringLiteral("Chyba!"),
                              QStringLiteral("Nebyl nalezen soubor \"upchar.dat\". Program bude ukončen."));
         return false;
     }
-    // 6.
     scanCatalogue();
-    // 10.
+    // Window placement, the update permission, the last dictionary and the update reminder.
     readSettings();
-    // 11.
     updateLocations = readUpdateLocations(joinPath(programDir, "net.ini"));
-    // 12.
     layoutMainWindow();
     refreshDictionaryStatus();
-    // 13.
-    toolButtons[12]->setChecked(autoUpdate);
-    // 14.
+    toolButton(ToolButton::automaticUpdate)->setChecked(autoUpdate);
+    // The dictionary used last opens once the window is up.
     if (lastDictionary >= 0 && static_cast<std::size_t>(lastDictionary) < store.cataloguePaths.size())
         Timer3->start();
-    // 15.
+    // The hint over cut-off cells and the search while typing.
     Timer1->start();
     Timer2->start();
     return true;
@@ -491,12 +494,13 @@ void TForm1::refreshDictionaryStatus() {
         const DictionaryHeader& h = store.header;
         statusPanels[0]->setText(updateStatus_.isEmpty() ? QStringLiteral("Slovník: ") + uiText(h.name)
                                                          : updateStatus_);
-        statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[sourceSide]) +
-                                 QStringLiteral("->") + uiText(h.languageName[targetSide]));
+        statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[direction.sourceSide]) +
+                                 QStringLiteral("->") + uiText(h.languageName[direction.targetSide]));
         QImage picture;
-        const std::string& bytes = h.languageImage[sourceSide];
+        const std::string& bytes = h.languageImage[direction.sourceSide];
         picture.loadFromData(reinterpret_cast<const uchar*>(bytes.data()), static_cast<int>(bytes.size()), "BMP");
-        picture = picture.copy(0, 0, std::min(picture.width(), 100), std::min(picture.height(), 50));
+        picture =
+            picture.copy(0, 0, std::min(picture.width(), pictureWidth), std::min(picture.height(), pictureHeight));
         Image3->setPixmap(QPixmap::fromImage(picture));
         Image3->resize(picture.size());
         Panel1->setVisible(picture.width() > 0);
@@ -515,27 +519,26 @@ void TForm1::refreshDictionaryStatus() {
 void TForm1::layoutMainWindow() {
     const int clientWidth = width();
     const int clientHeight = height();
-    // 1.
+    // The status bar along the bottom.
     StatusBar1->setGeometry(StatusBar1->x(), clientHeight - StatusBar1->height() - 2,
                             clientWidth - 2 * StatusBar1->x(), StatusBar1->height());
     // The two panels with texts share what the window has beyond its design width.
     const int panelWidth = statusPanelWidth + std::max(0, clientWidth - designWidth) / 2;
     statusPanels[0]->setFixedWidth(panelWidth);
     statusPanels[1]->setFixedWidth(panelWidth);
-    // 2.
+    // The decorative panel over the status bar.
     Panel2->setGeometry(Panel2->x(), StatusBar1->y() + 1, width() - Panel2->x() - 4, StatusBar1->height() - 2);
-    // 3.
+    // The boxes for a new entry just above the status bar.
     Edit2->move(Edit2->x(), StatusBar1->y() - Edit2->height() - 3);
     Edit3->move(Edit3->x(), Edit2->y());
-    // 4.
+    // The source language's picture at the right, the banner at the top right.
     Panel1->move(clientWidth - Panel1->width() - Edit1->x(), Panel1->y());
-    // 5.
     Image5->move(width() - Image5->width() - 2, Image5->y());
-    // 6.
+    // The scroll bar at the right, down to the new-entry boxes when they show.
     ScrollBar1->move(clientWidth - Edit1->x() - ScrollBar1->width(), ScrollBar1->y());
     ScrollBar1->resize(ScrollBar1->width(),
                        (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
-    // 7.
+    // The grid fills the rest; the two language columns share it.
     grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
     // The note column keeps the share of the grid it has at the design
     // width, and never less than its width there.
@@ -547,14 +550,13 @@ void TForm1::layoutMainWindow() {
     grid->setColumnWidth(0, column0);
     grid->setColumnWidth(1, grid->width() - column2 - column0 - 7);
     grid->viewport()->update();
-    // 8.
+    // The new-entry boxes stand under the two language columns.
     Edit2->resize(grid->columnWidth(0) + 2, Edit2->height());
     Edit3->resize(grid->columnWidth(1) + 2, Edit3->height());
     Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
-    // 9. The button reaches under the note column and the scroll bar.
+    // The button "zařadit" reaches under the note column and the scroll bar.
     Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
     Button1->setFixedWidth(column2 + ScrollBar1->width() + 4);
-    // 10.
     syncScrollBar();
 }
 
@@ -584,6 +586,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+// Timer3, once, when the window is up: the dictionary used last opens.
 void TForm1::Timer3Timer() {
     Timer3->stop();
     // A dictionary opened before the timer came stays: reading the last one
@@ -606,16 +609,10 @@ void TForm1::centre(QWidget* dialog) const {
 }
 
 void TForm1::showFromTheStart() {
-    sourceTable = store.tableOf(sourceSide);
-    targetTable = store.tableOf(targetSide);
+    direction = Direction::of(store, direction.sourceSide);
     refreshDictionaryStatus();
-    currentPosition = 0;
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncingScrollBar_ = true;
-    ScrollBar1->setValue(0);
-    syncingScrollBar_ = false;
-    syncScrollBar();
+    showPosition(0);
 }
 
 }  // namespace trelvo

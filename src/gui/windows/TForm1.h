@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -12,6 +13,7 @@
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
 #include "core/exchange/Synchronisation.h"
+#include "core/lookup/Direction.h"
 #include "core/lookup/GridWindow.h"
 #include "gui/app/ProgramEnvironment.h"
 
@@ -39,6 +41,23 @@ class WorkerThread;
 struct UpdateCheckResult;
 struct UpdateUi;
 
+// The tool buttons of the main window, by the numbers of their names
+// (ToolButton1 .. ToolButton12), whose click handlers keep those names.
+enum class ToolButton {
+    newDictionary = 1,
+    importWords = 2,
+    dictionaryMenu = 3,  // its arrow opens the dictionary menu
+    swapDirection = 4,
+    convertToDefault = 5,
+    allowAdding = 6,  // check button: the boxes for new entries
+    saveChanges = 7,
+    about = 8,
+    exportEntries = 9,
+    settings = 10,
+    synchronise = 11,
+    automaticUpdate = 12,  // check button, pressed by default
+};
+
 // The main window: it owns the active dictionary, the character tables and the
 // state every command works on, runs the start-up and close sequences and
 // keeps the status bar and layout in line with the dictionary.
@@ -58,6 +77,22 @@ public:
     // The dialogs, created after the main window.
     void attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* exporting, TForm5* accessCode);
 
+    // Everything else is the window's own; tests look in through this probe.
+    friend class TForm1Probe;
+
+signals:
+    // An update check has ended: 0 when no location could be reached, 1
+    // after an update, 2 otherwise. A check given up (the window closed, the
+    // dictionary switched, the toggle raised) does not end this way.
+    void updateChecked(int code);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
     // The commands on the dictionary as a whole.
     void ToolButton1Click();   // new dictionary
     void ToolButton10Click();  // its settings
@@ -100,19 +135,17 @@ public:
     bool refillWindow(int topRowBefore);
     void syncScrollBar();
     void swapDirection();
+    // Takes on a direction: the status bar, the fonts and the picture follow;
+    // the rows are the caller's.
+    void turnTo(const Direction& turned);
     // The search of the search box: by the user (Enter) or by the idle timer.
     void runSearch(bool byUser);
-    std::size_t windowFirst() const { return window.first(); }
-    std::size_t windowLast() const { return window.last(); }
 
-    // State that the commands read and change under these names.
+    // The window's state under the names the commands use.
     std::string programDir;
     DictionaryStore store;
     CharacterTables characterTables;
-    int sourceSide = 0;
-    int targetSide = 1;
-    int sourceTable = 0;
-    int targetTable = 0;
+    Direction direction;  // sourceSide, targetSide and their tables
     bool modified = false;
     bool autoUpdate = true;
     int lastDictionary = 0;
@@ -123,7 +156,6 @@ public:
     bool gridHadFocus = false;
     bool hidingGrid = false;
     bool refilling = false;
-    bool inFallback = false;
     int idleTicks = 0;
     std::string lastSearchText;
     int pointerX = -1;
@@ -132,6 +164,10 @@ public:
     int hintRow = -1;
 
     static constexpr int gridRows = GridWindow::rows;
+    // The search while typing runs once the box has had no key for this many
+    // ticks of Timer2: a quarter of a second.
+    static constexpr std::chrono::milliseconds searchTick{50};
+    static constexpr int idleTicksBeforeSearch = 5;
 
     // Controls, under the names the commands use.
     QToolBar* ToolBar1 = nullptr;
@@ -159,19 +195,6 @@ public:
     QTimer* Timer2 = nullptr;
     QTimer* Timer3 = nullptr;
 
-signals:
-    // An update check has ended: 0 when no location could be reached, 1
-    // after an update, 2 otherwise. A check given up (the window closed, the
-    // dictionary switched, the toggle raised) does not end this way.
-    void updateChecked(int code);
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-
-private:
     void createControls();
     void createToolBar();
     void fadeBanner();
@@ -190,6 +213,7 @@ private:
     void centre(QWidget* dialog) const;
     QString decode(std::string_view text, int side) const;
     std::string encode(const QString& text, int side) const;
+    const DictionaryIndex& sourceIndex() const { return store.indexes[static_cast<std::size_t>(direction.sourceSide)]; }
     void createGrid();
     // Before anything reloads the grid's rows: an open cell edit is kept.
     void finishCellEdit();
@@ -197,7 +221,15 @@ private:
     // edit changed, which a new term may have moved.
     void showEditedEntry();
     void fillRows();
+    // Puts the cursor on the entry at position and the rows and the scroll
+    // bar around it. The rows are reloaded when the cursor nears the edge of
+    // the window, or whenever the caller marked the window stale (the entries
+    // or the direction changed); topPosition, when given, is the entry to
+    // stand in the top visible row, as far as the rows allow.
+    void showPosition(std::size_t position, std::optional<std::size_t> topPosition = std::nullopt);
+    // The selection rule moves the cursor; placeCursor moves it without it.
     void setCursorRow(int row);
+    void placeCursor(int row, int col);
     bool Edit1KeyDown(QKeyEvent* event);
     bool StringGrid2KeyDown(QKeyEvent* event);
     void StringGrid2SelectCell(int row, int col, int previousRow, int previousCol);
@@ -205,6 +237,9 @@ private:
     void ScrollBar1Scroll(int position);
     void StringGrid2MouseWheel(int notches);
     void ToolButton6Click();
+    // Insert and Escape switch the adding mode as a click on its button would.
+    void switchAddingMode();
+    QToolButton* toolButton(ToolButton b) const { return toolButtons[static_cast<std::size_t>(b)]; }
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
     void addEntry();
     void commitCellEdit(int col, int row, const QString& text);
@@ -212,8 +247,8 @@ private:
     void deleteEntry();
     void clearTranslations();
     void clearNotes();
-    // After a change to the entries: the grid reloads around currentPosition.
-    void entriesChanged();
+    // After a change to the entries: the grid reloads around position.
+    void entriesChanged(std::size_t position);
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();

@@ -2,8 +2,6 @@
 // and the about box.
 #include "TForm1.h"
 
-#include <QLabel>
-#include <QLineEdit>
 #include <filesystem>
 
 #include "TForm3.h"
@@ -21,12 +19,11 @@ namespace trelvo {
 
 bool TForm1::checkAccessCode() {
     const std::string& stored = store.header.idAndAccessCode;
-    Form5_->Label3->setText(uiText(DictionaryProperties::idOf(stored)));
-    Form5_->Edit1->clear();
+    Form5_->prepare(uiText(DictionaryProperties::idOf(stored)));
     centre(Form5_);
     if (DictionaryProperties::accessCodeOf(stored).empty()) return true;
     env_.prompts->runDialog(*Form5_);
-    switch (trelvo::checkAccessCode(stored, uiBytes(Form5_->Edit1->text()))) {
+    switch (trelvo::checkAccessCode(stored, uiBytes(Form5_->code()))) {
         case AccessCheck::granted: return true;
         case AccessCheck::cancelled: return false;
         case AccessCheck::wrongCode:
@@ -37,6 +34,7 @@ bool TForm1::checkAccessCode() {
     return false;
 }
 
+// "Vytvoření nové databáze slov"
 void TForm1::ToolButton1Click() {
     // A new dictionary replaces the active one: its changes are offered for saving first.
     if (!askToSaveChanges()) return;
@@ -49,14 +47,12 @@ void TForm1::ToolButton1Click() {
     scanCatalogue();
     if (store.entryCount() == 0) store.clearIndexes();
     refreshDictionaryStatus();
-    currentPosition = 0;
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    setCursorRow(0);
-    syncScrollBar();
+    showPosition(0);
     update();
 }
 
+// "Nastavení slovníku", behind the access code
 void TForm1::ToolButton10Click() {
     if (!store.isOpen() || !checkAccessCode()) return;
     centre(NewTrelvo_);
@@ -119,18 +115,15 @@ bool TForm1::applyProperties() {
         // Each language is keyed with its own table: a new character set re-keys
         // it now. The rows on screen stood for positions of the old order, so
         // they are reloaded around the entry the cursor was on.
-        const DictionaryIndex& before = store.indexes[static_cast<std::size_t>(sourceSide)];
+        const DictionaryIndex& before = sourceIndex();
         const std::size_t at = window.first() + static_cast<std::size_t>(std::max(0, grid->currentRow()));
         const bool onEntry = at < before.size();
         const std::uint32_t entry = onEntry ? before.entryNumber(at) : 0;
         store.rebuildIndexes(characterTables);
-        currentPosition = onEntry ? store.findIndexPosition(sourceSide, entry) : 0;
         window.markStale();
-        refillWindow(grid->topVisibleRow());
-        syncScrollBar();
+        showPosition(onEntry ? store.findIndexPosition(direction.sourceSide, entry) : 0);
     }
-    sourceTable = store.tableOf(sourceSide);
-    targetTable = store.tableOf(targetSide);
+    direction = Direction::of(store, direction.sourceSide);
     saveDictionary();
     askLanguageCodes();
     return true;
@@ -163,6 +156,7 @@ void TForm1::askLanguageCodes() {
                                  .arg(QString::fromStdString(languageCodesPath(store.header.filePath))));
 }
 
+// "Informace o programu a aktivním slovníku"
 void TForm1::ToolButton8Click() {
     Form3_->showDictionary(store.isOpen() ? &store.header : nullptr, store.entryCount());
     centre(Form3_);

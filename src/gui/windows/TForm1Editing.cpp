@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QToolButton>
 
 #include "Tgridik.h"
@@ -13,12 +14,18 @@
 
 namespace trelvo {
 
+// "Umožnit přidávání nových položek": the boxes for a new entry show or go.
 void TForm1::ToolButton6Click() {
-    const bool adding = toolButtons[6]->isChecked();
+    const bool adding = toolButton(ToolButton::allowAdding)->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
         w->setVisible(adding);
     if (adding) Edit2->setFocus();
     layoutMainWindow();
+}
+
+void TForm1::switchAddingMode() {
+    toolButton(ToolButton::allowAdding)->toggle();
+    ToolButton6Click();
 }
 
 bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
@@ -30,8 +37,7 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
             else Button1->setFocus();
             return true;
         case Qt::Key_Escape:
-            toolButtons[6]->toggle();
-            ToolButton6Click();
+            switchAddingMode();
             Edit1->setFocus();
             return true;
         default:
@@ -39,34 +45,33 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
     }
 }
 
-void TForm1::entriesChanged() {
+void TForm1::entriesChanged(std::size_t position) {
     modified = true;
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncScrollBar();
+    showPosition(position);
 }
 
 void TForm1::addEntry() {
     std::size_t position = 0;
-    EntryEditing editing(store, characterTables, sourceSide, targetSide);
-    if (!editing.addEntry(encode(Edit2->text(), sourceSide), encode(Edit3->text(), targetSide), position)) return;
-    currentPosition = position;
-    entriesChanged();
+    EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
+    if (!editing.addEntry(encode(Edit2->text(), direction.sourceSide), encode(Edit3->text(), direction.targetSide),
+                          position))
+        return;
+    entriesChanged(position);
     Edit2->setFocus();
 }
 
 void TForm1::commitCellEdit(int col, int row, const QString& text) {
     const std::size_t p = window.first() + static_cast<std::size_t>(row);
-    const DictionaryIndex& source = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const DictionaryIndex& source = sourceIndex();
     if (p >= source.size()) return;
     const std::uint32_t entry = source.entryNumber(p);
-    const int side = col == 0 ? sourceSide : col == 1 ? targetSide : 2;
-    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    const int side = col == 0 ? direction.sourceSide : col == 1 ? direction.targetSide : 2;
+    EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
     if (!editing.commitCellEdit(col, p, encode(text, side))) {
         // The cell shows what the entry holds, also where the text was cleaned or cut.
-        fillingRows_ = true;
+        const QScopedValueRollback<bool> quiet(fillingRows_, true);
         if (QTableWidgetItem* cell = grid->item(row, col)) cell->setText(decode(store.entries.text(entry, side), side));
-        fillingRows_ = false;
         return;
     }
     modified = true;
@@ -79,26 +84,27 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
 void TForm1::showEditedEntry() {
     if (!editedEntry_) return;
     // The texts are shown as stored, and the cursor follows the entry.
-    currentPosition = store.findIndexPosition(sourceSide, *editedEntry_);
+    const std::size_t position = store.findIndexPosition(direction.sourceSide, *editedEntry_);
     editedEntry_.reset();
-    entriesChanged();
+    entriesChanged(position);
 }
 
 void TForm1::deleteEntry() {
     const int row = grid->currentRow();
     if (row < 0) return;
     const std::size_t position = window.first() + static_cast<std::size_t>(row);
-    const DictionaryIndex& source = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const DictionaryIndex& source = sourceIndex();
     if (position >= source.size()) return;
     // A deleted entry cannot be had back: the user sees which one goes, and Enter keeps it.
-    const QString term = decode(store.entries.text(source.entryNumber(position), sourceSide), sourceSide);
+    const int side = direction.sourceSide;
+    const QString term = decode(store.entries.text(source.entryNumber(position), side), side);
     if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
                            QStringLiteral("Opravdu si přejete odstranit záznam „%1“?").arg(term),
                            Prompts::Icon::question, Prompts::Default::no))
         return;
-    EntryEditing editing(store, characterTables, sourceSide, targetSide);
+    EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
     if (!editing.deleteEntry(position)) return;
-    entriesChanged();
+    entriesChanged(currentPosition);
 }
 
 void TForm1::clearTranslations() {
@@ -107,8 +113,8 @@ void TForm1::clearTranslations() {
                                           "pokračovat?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
-    EntryEditing(store, characterTables, sourceSide, targetSide).clearTranslations();
-    entriesChanged();
+    EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearTranslations();
+    entriesChanged(currentPosition);
 }
 
 void TForm1::clearNotes() {
@@ -116,8 +122,8 @@ void TForm1::clearNotes() {
                            QStringLiteral("Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
-    EntryEditing(store, characterTables, sourceSide, targetSide).clearNotes();
-    entriesChanged();
+    EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearNotes();
+    entriesChanged(currentPosition);
 }
 
 void TForm1::convertToDefault() {
@@ -128,8 +134,7 @@ void TForm1::convertToDefault() {
                            Prompts::Icon::question, Prompts::Default::no))
         return;
     for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
-    currentPosition = 0;
-    entriesChanged();
+    entriesChanged(0);
 }
 
 }  // namespace trelvo

@@ -3,10 +3,8 @@
 #include "TForm1.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
-#include <QRadioButton>
 #include <QTimer>
 #include <QToolButton>
 
@@ -110,7 +108,7 @@ void TForm1::showUpdateStatus(const std::string& text) {
 
 void TForm1::checkForUpdate() {
     if (abandonUpdateCheck()) refreshDictionaryStatus();
-    if (!store.isOpen() || !toolButtons[12]->isChecked()) {
+    if (!store.isOpen() || !toolButton(ToolButton::automaticUpdate)->isChecked()) {
         emit updateChecked(2);
         return;
     }
@@ -177,8 +175,8 @@ void TForm1::endUpdateCheck(const UpdateCheckResult& result) {
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"), QString::fromStdString(result.error));
     if (result.code == 0) {
         // No location answers: no later opening tries again until the program ends.
-        toolButtons[12]->setEnabled(false);
-        toolButtons[12]->setChecked(false);
+        toolButton(ToolButton::automaticUpdate)->setEnabled(false);
+        toolButton(ToolButton::automaticUpdate)->setChecked(false);
     }
     emit updateChecked(result.code);
 }
@@ -202,7 +200,7 @@ void TForm1::ToolButton12Click(bool down) {
 void TForm1::ToolButton2Click() {
     if (!store.isOpen()) return;
     // The file's first column is always language 0.
-    if (sourceSide != 0) swapDirection();
+    if (direction.sourceSide != 0) swapDirection();
     const QString path = env_.prompts->openFile(
         this, QStringLiteral("Import slov"),
         QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx);;Všechny soubory (*)"));
@@ -264,7 +262,8 @@ void TForm1::ToolButton9Click() {
 }
 
 bool TForm1::runExport() {
-    const bool dsl = Form4_->RadioButton2->isChecked();
+    const TForm4::Values dialog = Form4_->values();
+    const bool dsl = dialog.dictionaryFile;
     // A text file is written in the format of the chooser's filter; the
     // dictionary's own 8-bit text comes first and is the default.
     static const std::pair<QString, ExportFormat> textFormats[] = {
@@ -287,10 +286,10 @@ bool TForm1::runExport() {
     for (const auto& [filter, textFormat] : textFormats)
         if (!dsl && filter == chosen) format = textFormat;
     ExportChoice choice;
-    choice.byFilter = Form4_->CheckBox1->isChecked();
-    for (const QString& note : Form4_->admittedNotes()) choice.notes.push_back(uiBytes(note));
-    choice.translatedOnly = Form4_->CheckBox2->isChecked();
-    choice.sourceSide = sourceSide;
+    choice.byFilter = dialog.byFilter;
+    for (const QString& note : dialog.admittedNotes) choice.notes.push_back(uiBytes(note));
+    choice.translatedOnly = dialog.translatedOnly;
+    choice.sourceSide = direction.sourceSide;
     if (QFile::exists(path) &&
         !env_.prompts->ask(Form4_, QStringLiteral("Upozornění!"),
                            QStringLiteral("Zadaný soubor již existuje, má se jeho obsah nahradit?"),

@@ -6,6 +6,7 @@
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
@@ -17,6 +18,13 @@
 #include "gui/controls/TWhintik.h"
 
 namespace trelvo {
+
+namespace {
+
+// The hint stands this far below the pointer, clear of its arrow.
+constexpr int hintBelowPointer = 20;
+
+}  // namespace
 
 QString TForm1::decode(std::string_view text, int side) const {
     const int codePage = side == 2 ? CodePage::headerCodePage
@@ -35,20 +43,33 @@ std::string TForm1::encode(const QString& text, int side) const {
 
 bool TForm1::refillWindow(int topRowBefore) {
     GridWindow::Placement placement{};
-    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
+    const DictionaryIndex& index = sourceIndex();
     if (!window.refill(currentPosition, index.size(), grid->currentRow(), topRowBefore, placement)) return false;
     fillRows();
-    refilling = true;
+    const QScopedValueRollback<bool> quiet(refilling, true);
     grid->setCurrentCell(placement.cursorRow, std::max(0, grid->currentColumn()));
     grid->setTopVisibleRow(placement.topRow);
-    refilling = false;
     return true;
 }
 
+void TForm1::placeCursor(int row, int col) {
+    const QScopedValueRollback<bool> quiet(refilling, true);
+    grid->setCurrentCell(row, col);
+}
+
+void TForm1::showPosition(std::size_t position, std::optional<std::size_t> topPosition) {
+    currentPosition = position;
+    refillWindow(grid->topVisibleRow());
+    setCursorRow(static_cast<int>(currentPosition - window.first()));
+    if (topPosition)
+        grid->setTopVisibleRow(*topPosition > window.first() ? static_cast<int>(*topPosition - window.first()) : 0);
+    syncScrollBar();
+}
+
 void TForm1::fillRows() {
-    fillingRows_ = true;
-    const DictionaryIndex& index = store.indexes[static_cast<std::size_t>(sourceSide)];
-    const int sides[] = {sourceSide, targetSide, 2};
+    const QScopedValueRollback<bool> quiet(fillingRows_, true);
+    const DictionaryIndex& index = sourceIndex();
+    const int sides[] = {direction.sourceSide, direction.targetSide, 2};
     for (int row = 0; row < gridRows; ++row) {
         std::size_t position = window.first() + static_cast<std::size_t>(row);
         bool filled = position < window.last();
@@ -61,7 +82,6 @@ void TForm1::fillRows() {
         grid->rowFlags[static_cast<std::size_t>(row)] =
             filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
     }
-    fillingRows_ = false;
     grid->viewport()->update();
 }
 
@@ -70,18 +90,17 @@ void TForm1::setCursorRow(int row) { grid->setCurrentCell(row, std::max(0, grid-
 void TForm1::syncScrollBar() {
     const int topRow = grid->topVisibleRow();
     const int bottomRow = grid->bottomVisibleRow();
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     const int maximum = count > 0 ? static_cast<int>(count - 1) : 0;
     const int page = std::min(bottomRow - topRow, maximum);
     const int position =
         std::min(static_cast<int>(window.first()) + topRow, maximum - page);
     // The bar's value runs to maximum - page, so that its thumb stands for the
     // visible rows.
-    syncingScrollBar_ = true;
+    const QScopedValueRollback<bool> quiet(syncingScrollBar_, true);
     ScrollBar1->setPageStep(std::max(page, 1));
     ScrollBar1->setRange(0, maximum - page);
     ScrollBar1->setValue(std::max(0, position));
-    syncingScrollBar_ = false;
 }
 
 void TForm1::finishCellEdit() { grid->commitOpenEdit(); }
@@ -91,22 +110,17 @@ void TForm1::ScrollBar1Scroll(int position) {
     if (grid->editing()) {
         finishCellEdit();
         // Keeping the edit reloaded the rows and the bar: back to where the user put it.
-        syncingScrollBar_ = true;
+        const QScopedValueRollback<bool> quiet(syncingScrollBar_, true);
         ScrollBar1->setValue(position);
-        syncingScrollBar_ = false;
     }
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     if (count == 0) return;
     // The bar stands for the top visible row: the rows follow it, and the
     // cursor keeps its place on the screen.
     const int topRow = grid->topVisibleRow();
     const int distance = std::clamp(grid->currentRow() - topRow, 0, std::max(0, grid->bottomVisibleRow() - topRow));
     const std::size_t top = static_cast<std::size_t>(position);
-    currentPosition = std::min(top + static_cast<std::size_t>(distance), count - 1);
-    refillWindow(topRow);
-    setCursorRow(static_cast<int>(currentPosition - window.first()));
-    grid->setTopVisibleRow(static_cast<int>(top - window.first()));
-    syncScrollBar();
+    showPosition(std::min(top + static_cast<std::size_t>(distance), count - 1), top);
 }
 
 void TForm1::StringGrid2MouseWheel(int notches) {
@@ -119,27 +133,32 @@ void TForm1::swapDirection() {
     finishCellEdit();
     // The box's text was last searched in the other direction.
     swappedSinceSearch_ = true;
-    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
+    // The entry under the cursor stays there, with its other language in column 0.
+    const std::size_t kept = positionAcross(store, direction.sourceSide, currentPosition);
+    turnTo(direction.swapped(store));
+    window.markStale();
+    showPosition(kept);
+}
+
+void TForm1::turnTo(const Direction& turned) {
+    direction = turned;
     grid->viewport()->update();
     refreshDictionaryStatus();
-    window.markStale();
-    refillWindow(grid->topVisibleRow());
-    syncScrollBar();
 }
 
 void TForm1::runSearch(bool byUser) {
     finishCellEdit();
     const QString typed = Edit1->text();
-    std::string buffer = encode(typed, sourceSide);
-    SearchContext context{store, characterTables, sourceSide, targetSide, sourceTable, targetTable, inFallback,
-                          [this] { swapDirection(); }, [&typed](int codePage) { return uiBytes(typed, codePage); }};
-    currentPosition = findPosition(context, buffer, sourceSide, sourceTable);
+    std::string buffer = encode(typed, direction.sourceSide);
+    const SearchContext context{store, characterTables, [&typed](int codePage) { return uiBytes(typed, codePage); }};
+    const SearchAnswer answer = findPosition(context, buffer, direction);
+    // A word of the other language: the grid is filled once, in the new direction.
+    if (answer.swapsDirection) turnTo(answer.direction);
     swappedSinceSearch_ = false;
+    // The entry found stands at the top of the grid.
     window.markStale();
-    refillWindow(grid->topVisibleRow());
-    grid->setTopVisibleRow(grid->currentRow());
+    showPosition(answer.position, answer.position);
     if (byUser) Edit1->selectAll();
-    syncScrollBar();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -151,6 +170,7 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// Keys of the search box.
 bool TForm1::Edit1KeyDown(QKeyEvent* event) {
     idleTicks = 0;
     switch (event->key()) {
@@ -159,8 +179,7 @@ bool TForm1::Edit1KeyDown(QKeyEvent* event) {
             return true;
         case Qt::Key_Insert:
             // Whatever modifiers: Shift+Insert switches the adding mode, it does not paste.
-            toolButtons[6]->toggle();
-            ToolButton6Click();
+            switchAddingMode();
             return true;
         case Qt::Key_Up:
         case Qt::Key_Down:
@@ -180,8 +199,9 @@ bool TForm1::Edit1KeyDown(QKeyEvent* event) {
     }
 }
 
+// Timer2 ticks: the search while typing, once the box has rested.
 void TForm1::Timer2Timer() {
-    if (++idleTicks < 5) return;
+    if (++idleTicks < idleTicksBeforeSearch) return;
     std::string text = Edit1->text().toStdString();
     if (text == lastSearchText) return;
     idleTicks = 0;
@@ -189,18 +209,18 @@ void TForm1::Timer2Timer() {
     lastSearchText = text;
 }
 
+// Keys of the grid; true when the key was used here.
 bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
     if (grid->editing()) return false;
     const int key = event->key();
     const bool control = event->modifiers().testFlag(Qt::ControlModifier);
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     if (key == Qt::Key_F5) {
         swapDirection();
         return true;
     }
     if (key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
-        toolButtons[6]->toggle();
-        ToolButton6Click();
+        switchAddingMode();
         return true;
     }
     if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
@@ -220,20 +240,16 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
             return true;
         }
         case Qt::Key_Home:
-            currentPosition = 0;
-            refillWindow(grid->topVisibleRow());
-            setCursorRow(0);
-            grid->setTopVisibleRow(0);
-            syncScrollBar();
+            showPosition(0, 0);
             return true;
-        case Qt::Key_End:
+        case Qt::Key_End: {
             if (count == 0) return true;
-            currentPosition = count - 1;
-            refillWindow(grid->topVisibleRow());
-            setCursorRow(static_cast<int>(currentPosition - window.first()));
-            grid->setTopVisibleRow(std::max(0, grid->currentRow() - rows + 1));
-            syncScrollBar();
+            // The last entry is the lowest visible row.
+            const std::size_t last = count - 1;
+            const std::size_t visible = static_cast<std::size_t>(std::max(0, rows));
+            showPosition(last, last + 1 > visible ? last + 1 - visible : 0);
             return true;
+        }
         default:
             break;
     }
@@ -244,31 +260,26 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
     return false;
 }
 
+// The grid's cursor moved: the selection rule.
 void TForm1::StringGrid2SelectCell(int row, int col, int previousRow, int previousCol) {
     Timer1->stop();
     if (refilling || row < 0) return;
-    const std::size_t count = store.indexes[static_cast<std::size_t>(sourceSide)].size();
+    const std::size_t count = sourceIndex().size();
     // Empty rows cannot be selected: the cursor goes back where it was.
     if (window.first() + static_cast<std::size_t>(row) >= count) {
-        refilling = true;
-        grid->setCurrentCell(previousRow, previousCol);
-        refilling = false;
+        placeCursor(previousRow, previousCol);
         return;
     }
     currentPosition = window.first() + static_cast<std::size_t>(row);
     // The cursor stood on the previous row, and the rows where they were, when the move began.
     const int topRow = grid->topRowBeforeMove();
-    refilling = true;
-    grid->setCurrentCell(previousRow < 0 ? row : previousRow, col);
-    refilling = false;
+    placeCursor(previousRow < 0 ? row : previousRow, col);
     if (refillWindow(topRow)) {
         syncScrollBar();
         grid->viewport()->update();
         return;
     }
-    refilling = true;
-    grid->setCurrentCell(row, col);
-    refilling = false;
+    placeCursor(row, col);
     Timer1->start();
     syncScrollBar();
     // The whole grid is repainted after every selection.
@@ -283,6 +294,7 @@ void TForm1::StringGrid2MouseMove(QPoint point) {
     if (Whintik1->getshow()) Timer1Timer();
 }
 
+// Timer1, once the pointer has rested on a cell: the hint of a cut-off text.
 void TForm1::Timer1Timer() {
     if (pointerX <= 0 || pointerY <= 0) return;
     const int col = grid->columnAt(pointerX), row = grid->rowAt(pointerY);
@@ -293,7 +305,7 @@ void TForm1::Timer1Timer() {
     const QFontMetrics metrics(grid->columnFonts[static_cast<std::size_t>(col)]);
     if (grid->columnWidth(col) < metrics.horizontalAdvance(text)) {
         QPoint at = grid->viewport()->mapToGlobal(QPoint(pointerX, pointerY));
-        Whintik1->show(text, at.x(), at.y() + 20, 1);
+        Whintik1->show(text, at.x(), at.y() + hintBelowPointer, 1);
     } else {
         Whintik1->hide();
     }

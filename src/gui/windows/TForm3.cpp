@@ -7,6 +7,7 @@
 #include <QUrl>
 #include <string>
 
+#include "FrameColours.h"
 #include "UiText.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryHeader.h"
@@ -82,7 +83,7 @@ TForm3::TForm3(const std::string& programDir, QWidget* parent) : QDialog(parent)
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setGeometry(width() - 84, height() - 30, 74, 22);
-    putFrame(this, {QStringLiteral("Informace o programu"), 5400468, 0, false, false,
+    putFrame(this, {QStringLiteral("Informace o programu"), captionBronze, captionBlack, false, false,
                     QStringLiteral("Umožňovat vkládání nových záznamů")});
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "DialogSize.h"
+#include "FrameColours.h"
 #include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
@@ -18,7 +19,7 @@ const QString TForm4::blank = QStringLiteral("<blank>");
 
 TForm4::TForm4(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Export do textového souboru"));
-    putFrame(this, {QStringLiteral("Export do textového souboru"), 14645570, 4456448, false, false,
+    putFrame(this, {QStringLiteral("Export do textového souboru"), captionBlue, captionNavy, false, false,
                     QStringLiteral("Umožňovat vkládání nových záznamů")});
 
     // Rows as close as the check boxes allow, so that the dialog keeps its height.
@@ -93,6 +94,10 @@ TForm4::TForm4(QWidget* parent) : QDialog(parent) {
 void TForm4::setAvailableNotes(const QStringList& notes) {
     ListBox2->clear();
     ListBox2->addItems(notes);
+}
+
+TForm4::Values TForm4::values() const {
+    return {RadioButton2->isChecked(), CheckBox1->isChecked(), CheckBox2->isChecked(), admittedNotes()};
 }
 
 QStringList TForm4::admittedNotes() const {

@@ -27,6 +27,15 @@ public:
     // The admitted notes when the filter is in force, "<blank>" turned into "".
     QStringList admittedNotes() const;
 
+    // What the user chose, for the export itself.
+    struct Values {
+        bool dictionaryFile = false;  // a new dictionary file, not a text file
+        bool byFilter = false;
+        bool translatedOnly = false;
+        QStringList admittedNotes;
+    };
+    Values values() const;
+
     std::function<bool()> onOk;
 
     QCheckBox* CheckBox1 = nullptr;  // export by the filter

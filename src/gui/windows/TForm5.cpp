@@ -6,13 +6,14 @@
 #include <QPushButton>
 
 #include "DialogSize.h"
+#include "FrameColours.h"
 #include "gui/controls/ProgramFrame.h"
 
 namespace trelvo {
 
 TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Vložení přístupového kódu"));
-    putFrame(this, {QStringLiteral("Vložení přístupového kódu"), 2500347, 0});
+    putFrame(this, {QStringLiteral("Vložení přístupového kódu"), captionRed, captionBlack});
     auto* layout = new QGridLayout(this);
     layout->setContentsMargins(6, frameTop + 4, 6, 6);
     layout->setHorizontalSpacing(6);
@@ -44,5 +45,12 @@ TForm5::TForm5(QWidget* parent) : QDialog(parent) {
     });
     connect(this, &QDialog::rejected, Edit1, &QLineEdit::clear);
 }
+
+void TForm5::prepare(const QString& id) {
+    Label3->setText(id);
+    Edit1->clear();
+}
+
+QString TForm5::code() const { return Edit1->text(); }
 
 }  // namespace trelvo

@@ -14,6 +14,12 @@ class TForm5 : public QDialog {
 public:
     explicit TForm5(QWidget* parent = nullptr);
 
+    // Makes the dialog ready to ask about the dictionary with this ID: the ID
+    // shows, the code box is empty.
+    void prepare(const QString& id);
+    // The code typed; empty after Storno.
+    QString code() const;
+
     QLineEdit* Edit1 = nullptr;
     QLabel* Label3 = nullptr;
 };

@@ -9,6 +9,7 @@
 #include <QPushButton>
 
 #include "DialogSize.h"
+#include "FrameColours.h"
 #include "UiText.h"
 #include "core/dictionary/CodePage.h"
 #include "gui/app/Prompts.h"
@@ -29,7 +30,7 @@ const char* const charsetNames[DictionaryProperties::charsetItems] = {
 
 TNewTrelvo::TNewTrelvo(Prompts& prompts, QWidget* parent) : QDialog(parent), prompts_(prompts) {
     setWindowTitle(QStringLiteral("Vlastnosti slovníku"));
-    putFrame(this, {QStringLiteral("Vlastnosti slovníku"), 14645570});
+    putFrame(this, {QStringLiteral("Vlastnosti slovníku"), captionBlue, captionNavy});
     // Rows as close as edit boxes allow, so that the dialog keeps its height.
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(8, frameTop + 3, 8, 5);

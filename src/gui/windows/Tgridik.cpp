@@ -8,6 +8,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "core/dictionary/DictionaryEntry.h"
+
 namespace trelvo {
 
 namespace {
@@ -39,7 +41,7 @@ inline QRgb blendHalf(QRgb c, QRgb b) {
 
 }  // namespace
 
-Tgridik::Tgridik(QWidget* parent) : QTableWidget(200, 3, parent) {
+Tgridik::Tgridik(QWidget* parent) : QTableWidget(GridWindow::rows, 3, parent) {
     horizontalHeader()->hide();
     verticalHeader()->hide();
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -147,12 +149,13 @@ void Tgridik::drawCell(QPainter& painter, int col, int row, const QRect& rect, b
     }
     if (col == 0 && row >= 0 && row < static_cast<int>(rowFlags.size())) {
         const int h = rect.height();
-        if (rowFlags[static_cast<std::size_t>(row)] == 2) {
+        const std::uint8_t flags = rowFlags[static_cast<std::size_t>(row)];
+        if (flags == efUserModified) {
             painter.setPen(Qt::black);
             painter.setBrush(QColor(255, 0, 0));
             const int cx = rect.right() + 1 - h / 2, cy = rect.top() + h / 2;
             painter.drawEllipse(QRect(QPoint(cx - h / 4, cy - h / 4), QPoint(cx + h / 4, cy + h / 4)));
-        } else if (rowFlags[static_cast<std::size_t>(row)] == 1 && !markerPicture.isNull()) {
+        } else if (flags == efImported && !markerPicture.isNull()) {
             painter.drawImage(rect.right() + 1 - markerPicture.width() - h / 4,
                               rect.top() + h / 2 - markerPicture.height() / 2, markerPicture);
         }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "core/lookup/GridWindow.h"
 #include "gui/controls/ColorRef.h"
 
 namespace trelvo {
@@ -33,7 +34,7 @@ public:
     QColor oddRowColor = fromColorRef(0xF0E5E0);
     QColor selectionColor = fromColorRef(0x805030);
     std::array<QFont, 3> columnFonts;
-    std::array<std::uint8_t, 200> rowFlags{};
+    std::array<std::uint8_t, GridWindow::rows> rowFlags{};
 
     // The main window's handlers. A key handler that returns true has used the key.
     std::function<bool(QKeyEvent*)> onKeyDown;

@@ -16,25 +16,24 @@ protected:
         store.rebuildIndexes(tables);
     }
 
-    std::size_t find(std::string text, int side = -1) {
-        if (side < 0) side = sourceSide;
-        return findPosition(context, text, side, side == sourceSide ? sourceTable : targetTable);
+    // Searches in the direction now in force and turns to the one the answer gives, as the window does.
+    std::size_t find(std::string text) {
+        const SearchAnswer answer = findPosition(context, text, direction);
+        EXPECT_EQ(answer.swapsDirection, !(answer.direction == direction)) << "a swap, and only a swap, turns";
+        if (answer.swapsDirection) ++swaps;
+        direction = answer.direction;
+        return answer.position;
     }
 
     std::string sourceKeyAt(std::size_t position) const {
-        return std::string(store.indexes[static_cast<std::size_t>(sourceSide)].key(position));
+        return std::string(store.indexes[static_cast<std::size_t>(direction.sourceSide)].key(position));
     }
 
     DictionaryStore store;
     CharacterTables tables;
-    int sourceSide = 0, targetSide = 1, sourceTable = 0, targetTable = 0;
-    bool inFallback = false;
-    std::size_t currentPosition = 0;
+    Direction direction;
     int swaps = 0;
-    SearchContext context{store, tables, sourceSide, targetSide, sourceTable, targetTable, inFallback, [this] {
-                              ++swaps;
-                              swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
-                          }};
+    SearchContext context{store, tables};
 };
 
 }  // namespace
@@ -76,9 +75,8 @@ TEST_F(SearchRuleTest, AWordOfTheOtherLanguageSwapsTheDirection) {
     open({{"kolej", "track"}, {"navestidlo", "signal"}, {"vyhybka", "points"}, {"zavora", "barrier"}});
     std::size_t p = find("signal box");
     EXPECT_EQ(swaps, 1);
-    EXPECT_EQ(sourceSide, 1);
-    EXPECT_EQ(targetSide, 0);
-    EXPECT_FALSE(inFallback);
+    EXPECT_EQ(direction.sourceSide, 1);
+    EXPECT_EQ(direction.targetSide, 0);
     // In the English index: barrier, points, signal, track; "SIGNAL BOX" lies
     // between SIGNAL and TRACK, which is the last position.
     EXPECT_EQ(p, 3u);
@@ -114,8 +112,8 @@ TEST_F(SearchRuleTest, AKeyMadeAheadLeadsWhereItsTypedTextDoes) {
     context.textIsKey = true;
     auto findKey = [&](const std::string& text) {
         typed = text;
-        std::string key = tables.makeCollationKey(text, sourceTable);
-        return findPosition(context, key, sourceSide, sourceTable);
+        std::string key = tables.makeCollationKey(text, direction.sourceTable);
+        return find(key);
     };
     EXPECT_EQ(findKey("vyhybka"), 2u);
     EXPECT_EQ(findKey("navestidlo x"), 1u);
@@ -123,7 +121,7 @@ TEST_F(SearchRuleTest, AKeyMadeAheadLeadsWhereItsTypedTextDoes) {
     // sort past every key, and lead to the last position.
     typed = "kolej";
     std::string notKeyed = "kolej";
-    EXPECT_EQ(findPosition(context, notKeyed, sourceSide, sourceTable), 3u);
+    EXPECT_EQ(findPosition(context, notKeyed, direction).position, 3u);
     EXPECT_EQ(notKeyed, "kolej");
     EXPECT_EQ(swaps, 0);
     EXPECT_EQ(findKey("signal box"), 3u);
@@ -137,7 +135,6 @@ TEST_F(SearchRuleTest, DirectionStaysWhenTheFirstWordBelongsToTheSourceOrIsOnlyA
     open({{"kolej", "track"}, {"navestidlo", "signalling"}, {"vyhybka", "points"}});
     find("signal box");
     EXPECT_EQ(swaps, 0) << "the other language has only a longer word";
-    EXPECT_FALSE(inFallback);
 }
 
 TEST_F(SearchRuleTest, AFirstWordLeadingToAShorterKeyByATieStillLooksInTheOtherLanguage) {
@@ -145,12 +142,12 @@ TEST_F(SearchRuleTest, AFirstWordLeadingToAShorterKeyByATieStillLooksInTheOtherL
     // positions, and the tie goes to KOL, which does not begin with KOLEJ.
     for (const std::string text : {"kolej", "kolej x"}) {
         open({{"a", "x"}, {"kol", "stake"}, {"kolejnice x", "rail"}, {"z", "kolej"}});
-        sourceSide = 0, targetSide = 1, swaps = 0;
+        direction = {}, swaps = 0;
         find(text);
         EXPECT_EQ(swaps, 1) << text;
     }
     open({{"a", "x"}, {"kol", "stake"}, {"kolejnice x", "rail"}, {"z", "zed"}});
-    sourceSide = 0, targetSide = 1, swaps = 0;
+    direction = {}, swaps = 0;
     EXPECT_EQ(sourceKeyAt(find("kolej")), "KOL");
     EXPECT_EQ(sourceKeyAt(find("kolej y")), "KOL");
     EXPECT_EQ(sourceKeyAt(find("kom x")), "Z") << "no key begins with KOM";
@@ -172,25 +169,24 @@ TEST_F(SearchRuleTest, AWordOfTheOtherLanguageIsKeyedWithThatLanguagesTable) {
         "sr 0\nA\nB\nC\n\xC8\nD\nE\nI\nK\nL\nN\nO\nP\nR\nS\nT\nU\nV\n/sr\n"
         "sr 3\nA\nB\nC\nD\nE\nI\nK\nL\nN\nO\nP\nR\nS\nT\nU\nV\n/sr\n");
     store.header.languageCharset = {1, 0};
-    sourceTable = 0;
-    targetTable = 3;
+    direction.sourceTable = 0;
+    direction.targetTable = 3;
     open({{"kolej", "track"}, {"obvod", "circuit"}, {"vlak", "train"}, {"ucet", "unit"}, {"zavora", "barrier"}});
     std::size_t p = find("track circuit");
     EXPECT_EQ(swaps, 1);
-    EXPECT_EQ(sourceSide, 1);
-    EXPECT_EQ(targetTable, 0);
+    EXPECT_EQ(direction.sourceSide, 1);
+    EXPECT_EQ(direction.targetTable, 0);
     EXPECT_EQ(store.entries.translation(store.indexes[1].entryNumber(p)), "track");
 }
 
 TEST_F(SearchRuleTest, SwappingKeepsTheEntryUnderTheCursor) {
     open({{"a", "z"}, {"b", "y"}, {"c", "x"}});
-    currentPosition = 0;  // "a"
-    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
-    EXPECT_EQ(sourceSide, 1);
-    EXPECT_EQ(currentPosition, 2u) << "z is last in the other language";
-    currentPosition = 7;  // beyond the index: stays
-    swapSides(store, sourceSide, targetSide, sourceTable, targetTable, currentPosition);
-    EXPECT_EQ(currentPosition, 7u);
+    EXPECT_EQ(positionAcross(store, 0, 0), 2u) << "a's z is last in the other language";
+    EXPECT_EQ(positionAcross(store, 1, 2), 0u) << "and back";
+    EXPECT_EQ(positionAcross(store, 0, 7), 7u) << "beyond the index: stays";
+    const Direction swapped = direction.swapped(store);
+    EXPECT_EQ(swapped.sourceSide, 1);
+    EXPECT_EQ(swapped.targetSide, 0);
 }
 
 TEST_F(SearchRuleTest, LongTextsAreCutToTheKeyLength) {

@@ -66,22 +66,22 @@ protected:
 
 TEST_F(AdministrationTest, ExactlyEightCharactersMeanNoAccessCode) {
     guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     pressOk([](TNewTrelvo& p) { p.Edit1->setText(QStringLiteral("Přejmenovaný")); });
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     EXPECT_TRUE(prompts_.shown().empty()) << "no question for the code";
     EXPECT_EQ(panel(0), "Slovník: Přejmenovaný");
-    EXPECT_EQ(w.PopupMenu1->actions()[0]->text(), "Přejmenovaný") << "the menu follows at once";
-    EXPECT_FALSE(w.modified) << "saved at once";
+    EXPECT_EQ(w.PopupMenu1()->actions()[0]->text(), "Přejmenovaný") << "the menu follows at once";
+    EXPECT_FALSE(w.modified()) << "saved at once";
 }
 
 TEST_F(AdministrationTest, TheAccessCodeIsComparedCaseSensitively) {
     guarded("Tajne");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     typeCode(QStringLiteral("tajne"));
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_EQ(prompts_.shown()[0].text, "Nesprávná hodnota přístupového kódu!");
@@ -92,43 +92,43 @@ TEST_F(AdministrationTest, TheAccessCodeIsComparedCaseSensitively) {
 
     prompts_.clearShown();
     prompts_.queueDialog([](QDialog&) { return false; });  // Storno
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     EXPECT_TRUE(prompts_.shown().empty()) << "Storno ends silently";
 
     typeCode(QStringLiteral("Tajne"));
     pressOk();
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     EXPECT_TRUE(prompts_.shown().empty());
-    EXPECT_EQ(w.store.header.idAndAccessCode, "0A1B2C3DTajne");
+    EXPECT_EQ(w.store().header.idAndAccessCode, "0A1B2C3DTajne");
 }
 
 TEST_F(AdministrationTest, ConvertingClearsEveryMarkAfterTheQuestion) {
     guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.grid->setCurrentCell(1, 0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.grid()->setCurrentCell(1, 0);
     prompts_.queueAnswer(false);
-    w.convertToDefault();
-    EXPECT_EQ(w.store.entries.flags(0), efUserModified);
+    w.click(ToolButton::convertToDefault);
+    EXPECT_EQ(w.store().entries.flags(0), efUserModified);
     prompts_.queueAnswer(true);
-    w.convertToDefault();
+    w.click(ToolButton::convertToDefault);
     ASSERT_EQ(prompts_.shown().size(), 2u);
     EXPECT_EQ(prompts_.shown()[1].text,
               "Opravdu si přejete zrušit všechny příznaky importovaných a uživatelsky modifikovaných položek?");
-    EXPECT_EQ(w.store.entries.flags(0), efDefault);
-    EXPECT_EQ(w.store.entries.flags(1), efDefault);
-    EXPECT_EQ(w.grid->rowFlags[0], 0);
-    EXPECT_EQ(w.grid->rowFlags[1], 0);
-    EXPECT_EQ(w.grid->currentRow(), 0);
-    EXPECT_TRUE(w.modified);
+    EXPECT_EQ(w.store().entries.flags(0), efDefault);
+    EXPECT_EQ(w.store().entries.flags(1), efDefault);
+    EXPECT_EQ(w.grid()->rowFlags[0], 0);
+    EXPECT_EQ(w.grid()->rowFlags[1], 0);
+    EXPECT_EQ(w.grid()->currentRow(), 0);
+    EXPECT_TRUE(w.modified());
 }
 
 TEST_F(AdministrationTest, RemovingOnePictureKeepsTheOther) {
     std::string path = guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     pressOk([](TNewTrelvo& p) { p.removeButtons[1]->click(); });
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     DictionaryHeader h;
     EntryList entries;
     ASSERT_TRUE(readDictionaryFile(path, h, entries));
@@ -138,7 +138,7 @@ TEST_F(AdministrationTest, RemovingOnePictureKeepsTheOther) {
     // A cancelled picture dialog removes the picture too; an earlier choice is
     // not applied again on the next opening.
     pressOk([](TNewTrelvo& p) { p.pictureButtons[0]->click(); });
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     ASSERT_TRUE(readDictionaryFile(path, h, entries));
     EXPECT_TRUE(h.languageImage[0].empty());
 }
@@ -146,8 +146,8 @@ TEST_F(AdministrationTest, RemovingOnePictureKeepsTheOther) {
 TEST_F(AdministrationTest, UnreadablePictureOrBadIdKeepsTheDialogAndTheHeader) {
     std::string path = guarded("");
     std::ofstream(dir_ + "not.bmp") << "text";
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     prompts_.queueFile(QString::fromStdString(dir_ + "not.bmp"));
     bool closed = true;
     prompts_.queueDialog([&closed](QDialog& dialog) {
@@ -161,18 +161,18 @@ TEST_F(AdministrationTest, UnreadablePictureOrBadIdKeepsTheDialogAndTheHeader) {
         p.Button1->click();
         return closed;
     });
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     EXPECT_FALSE(closed);
     ASSERT_EQ(prompts_.shown().size(), 2u);
     EXPECT_TRUE(prompts_.shown()[0].text.contains(QString::fromStdString(dir_ + "not.bmp")));
     EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
-    EXPECT_EQ(w.store.header.name, CodePage::fromUtf8("Chráněný", 1250)) << "nothing of the header changed";
+    EXPECT_EQ(w.store().header.name, CodePage::fromUtf8("Chráněný", 1250)) << "nothing of the header changed";
 }
 
 TEST_F(AdministrationTest, EachNewDictionaryGetsAFreshIdAndBecomesActive) {
     guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     randomValues_ = {0xBEEF, 0x0042, 0x1, 0xFFFF};
     prompts_.queueFile(QString::fromStdString(dir_ + "DSL/novy"));
     pressOk([](TNewTrelvo& p) {
@@ -184,27 +184,27 @@ TEST_F(AdministrationTest, EachNewDictionaryGetsAFreshIdAndBecomesActive) {
         p.Edit3->setText(QStringLiteral("Ruština"));
         p.ComboBox2->setCurrentIndex(2);
     });
-    w.ToolButton1Click();
-    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/novy.dsl");
-    EXPECT_EQ(w.store.entryCount(), 0u);
-    EXPECT_EQ(w.store.header.languageCharset[1], 204);
-    EXPECT_TRUE(w.store.header.updateStamp.empty());
+    w.click(ToolButton::newDictionary);
+    EXPECT_EQ(w.store().header.filePath, dir_ + "DSL/novy.dsl");
+    EXPECT_EQ(w.store().entryCount(), 0u);
+    EXPECT_EQ(w.store().header.languageCharset[1], 204);
+    EXPECT_TRUE(w.store().header.updateStamp.empty());
     EXPECT_EQ(panel(0), "Slovník: Nový slovník");
     EXPECT_EQ(panel(1), "Směr překladu: Čeština->Ruština");
-    EXPECT_TRUE(w.grid->item(0, 0)->text().isEmpty());
-    ASSERT_EQ(w.PopupMenu1->actions().size(), 2);
-    EXPECT_EQ(w.PopupMenu1->actions()[1]->text(), "Nový slovník");
+    EXPECT_TRUE(w.grid()->item(0, 0)->text().isEmpty());
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 2);
+    EXPECT_EQ(w.PopupMenu1()->actions()[1]->text(), "Nový slovník");
 
     prompts_.queueFile(QString::fromStdString(dir_ + "DSL/druhy.dsl"));
     pressOk([](TNewTrelvo& p) { EXPECT_EQ(p.Edit7->text(), "0001FFFF"); });
-    w.ToolButton1Click();
+    w.click(ToolButton::newDictionary);
 }
 
 TEST_F(AdministrationTest, CreatingOverAnExistingFileAsksAndNoKeepsEverything) {
     std::string path = guarded("");
     const std::string before = readBytes(path);
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     prompts_.queueFile(QString::fromStdString(path));
     prompts_.queueAnswer(false);
     bool closed = true;
@@ -214,24 +214,23 @@ TEST_F(AdministrationTest, CreatingOverAnExistingFileAsksAndNoKeepsEverything) {
         closed = p.result() == QDialog::Accepted;
         return closed;
     });
-    w.ToolButton1Click();
+    w.click(ToolButton::newDictionary);
     EXPECT_FALSE(closed) << "the dialog stays open";
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění");
     EXPECT_EQ(prompts_.shown()[0].text, "Soubor slovníku s tímto názvem již existuje, má se jeho obsah opravdu nahradit?");
     EXPECT_EQ(readBytes(path), before);
-    EXPECT_EQ(w.store.entryCount(), 2u);
-    EXPECT_EQ(w.store.header.filePath, path);
+    EXPECT_EQ(w.store().entryCount(), 2u);
+    EXPECT_EQ(w.store().header.filePath, path);
 }
 
 TEST_F(AdministrationTest, CreatingAsksAboutUnsavedChangesFirst) {
     std::string path = guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.store.appendEntry("nový", "new", "", efUserModified);
-    w.modified = true;
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.addUnsavedEntry("nový", "new");
     prompts_.queueAnswer(true);
-    w.ToolButton1Click();  // the properties dialog is then cancelled
+    w.click(ToolButton::newDictionary);  // the properties dialog is then cancelled
     DictionaryHeader h;
     EntryList entries;
     ASSERT_TRUE(readDictionaryFile(path, h, entries));
@@ -240,29 +239,30 @@ TEST_F(AdministrationTest, CreatingAsksAboutUnsavedChangesFirst) {
 
 TEST_F(AdministrationTest, ANewCharacterSetReKeysThatLanguageAtOnce) {
     guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     pressOk([](TNewTrelvo& p) { p.ComboBox2->setCurrentIndex(2); });
-    w.ToolButton10Click();
-    EXPECT_EQ(w.store.header.languageCharset[1], 204);
-    EXPECT_EQ(w.targetTable, 2);
-    const DictionaryIndex& english = w.store.indexes[1];
-    EXPECT_EQ(english.key(0), w.characterTables.makeCollationKey(w.store.entries.translation(english.entryNumber(0)), 2));
+    w.click(ToolButton::settings);
+    EXPECT_EQ(w.store().header.languageCharset[1], 204);
+    EXPECT_EQ(w.direction().targetTable, 2);
+    const DictionaryIndex& english = w.store().indexes[1];
+    EXPECT_EQ(english.key(0),
+              w.characterTables().makeCollationKey(w.store().entries.translation(english.entryNumber(0)), 2));
 }
 
 TEST_F(AdministrationTest, AboutBoxShowsTheActiveDictionaryAndOpensTheHelp) {
     guarded("");
-    TForm1& w = start();
-    TForm3* about = w.findChild<TForm3*>();
+    TForm1Probe w = start();
+    TForm3* about = w.window().findChild<TForm3*>();
     ASSERT_NE(about, nullptr);
-    w.ToolButton8Click();
+    w.click(ToolButton::about);
     EXPECT_TRUE(about->isVisible());
     EXPECT_FALSE(about->isModal());
     for (TXLabel* value : about->values) EXPECT_TRUE(value->Caption().isEmpty());
     about->hide();
 
-    w.selectDictionary(0);
-    w.ToolButton8Click();
+    w.chooseDictionary(0);
+    w.click(ToolButton::about);
     EXPECT_EQ(about->values[TForm3::name]->Caption(), "Chráněný");
     EXPECT_EQ(about->values[TForm3::entries]->Caption(), "2");
 
@@ -276,21 +276,21 @@ TEST_F(AdministrationTest, AboutBoxShowsTheActiveDictionaryAndOpensTheHelp) {
 }
 
 TEST_F(AdministrationTest, ANewDictionaryIsSavedFromTheDictionaryFolderAndAlwaysAsDsl) {
-    TForm1& w = start();
+    TForm1Probe w = start();
     prompts_.queueFile(QString::fromStdString(dir_ + "DSL/norma 1.2"));
     pressOk([](TNewTrelvo& p) { p.Edit1->setText(QStringLiteral("Norma")); });
-    w.ToolButton1Click();
+    w.click(ToolButton::newDictionary);
     ASSERT_EQ(prompts_.startFolders().size(), 1u);
     EXPECT_EQ(prompts_.startFolders()[0], QString::fromStdString(dir_ + "DSL"));
-    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/norma 1.2.dsl") << "the menu lists only .dsl files";
-    ASSERT_EQ(w.PopupMenu1->actions().size(), 1);
-    EXPECT_EQ(w.PopupMenu1->actions()[0]->text(), "Norma");
+    EXPECT_EQ(w.store().header.filePath, dir_ + "DSL/norma 1.2.dsl") << "the menu lists only .dsl files";
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 1);
+    EXPECT_EQ(w.PopupMenu1()->actions()[0]->text(), "Norma");
 }
 
 TEST_F(AdministrationTest, ThePictureDialogOpensInTheProgramFolderThenWhereThePictureWas) {
     guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     fs::create_directories(dir_ + "obrazky");
     prompts_.queueFile(QString::fromStdString(dir_ + "obrazky/vlajka.bmp"));
     prompts_.queueDialog([](QDialog& dialog) {
@@ -301,7 +301,7 @@ TEST_F(AdministrationTest, ThePictureDialogOpensInTheProgramFolderThenWhereThePi
         p.Button2->click();
         return false;
     });
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     const std::vector<QString>& folders = prompts_.startFolders();
     ASSERT_EQ(folders.size(), 3u);
     EXPECT_EQ(QDir::cleanPath(folders[0]), QDir::cleanPath(QString::fromStdString(dir_)));
@@ -311,20 +311,20 @@ TEST_F(AdministrationTest, ThePictureDialogOpensInTheProgramFolderThenWhereThePi
 
 TEST_F(AdministrationTest, ALanguageTheProgramCannotNameIsAskedForItsCode) {
     guarded("");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     pressOk([](TNewTrelvo& p) { p.Edit3->setText(QStringLiteral("Rétorománština")); });
     prompts_.queueText(QStringLiteral(" RM "));
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Kód jazyka");
     EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Jazyk \"Rétorománština\" program")));
-    EXPECT_EQ(readBytes(w.store.header.filePath + ".lang"), "\nrm\n");
-    EXPECT_EQ(languageCode(w.store.header, 1), "rm");
+    EXPECT_EQ(readBytes(w.store().header.filePath + ".lang"), "\nrm\n");
+    EXPECT_EQ(languageCode(w.store().header, 1), "rm");
 
     // Known now: the next OK asks nothing.
     prompts_.clearShown();
     pressOk();
-    w.ToolButton10Click();
+    w.click(ToolButton::settings);
     EXPECT_TRUE(prompts_.shown().empty());
 }

@@ -36,13 +36,13 @@ protected:
     Seen shownBy(const std::function<void()>& command) {
         Seen seen;
         prompts_.queueDialog([this, &seen](QDialog& dialog) {
-            const TForm1& w = *window_;
+            const TForm1Probe w = *window_;
             // The position the command gave it, before the window system could move it.
             const QPoint placed = dialog.pos();
             dialog.show();
             seen.size = dialog.size();
-            seen.centred = placed == QPoint(w.x() + w.width() / 2 - dialog.width() / 2,
-                                            w.y() + w.height() / 2 - dialog.height() / 2);
+            seen.centred = placed == QPoint(w.window().x() + w.window().width() / 2 - dialog.width() / 2,
+                                            w.window().y() + w.window().height() / 2 - dialog.height() / 2);
             seen.cut = cutTexts(dialog);
             dialog.hide();
             return false;
@@ -96,16 +96,16 @@ protected:
 
 TEST_F(DialogSizeTest, TheAccessCodeDialogKeepsItsSizeAndItsLabelsWhole) {
     dictionary("a.dsl", "Chráněný");
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.store.header.idAndAccessCode = "0A1B2C3DTajne";
-    expectFitted(shownBy([&w] { w.ToolButton10Click(); }), QSize(248, 96), 248);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.setIdAndAccessCode("0A1B2C3DTajne");
+    expectFitted(shownBy([&w] { w.click(ToolButton::settings); }), QSize(248, 96), 248);
     EXPECT_EQ(accessCode_->Label3->text(), "0A1B2C3D");
 }
 
 TEST_F(DialogSizeTest, ThePropertiesDialogHasItsHeightAndOnlyTheWidthItsTextsNeed) {
-    TForm1& w = start();
-    expectFitted(shownBy([&w] { w.ToolButton1Click(); }), QSize(360, 192), 480);
+    TForm1Probe w = start();
+    expectFitted(shownBy([&w] { w.click(ToolButton::newDictionary); }), QSize(360, 192), 480);
     // Every character set's name fits the list, not only the one chosen.
     for (int i = 0; i < properties_->ComboBox1->count(); ++i) {
         properties_->ComboBox1->setCurrentIndex(i);
@@ -114,6 +114,6 @@ TEST_F(DialogSizeTest, ThePropertiesDialogHasItsHeightAndOnlyTheWidthItsTextsNee
 }
 
 TEST_F(DialogSizeTest, TheExportDialogHasItsHeightAndOnlyTheWidthItsTextsNeed) {
-    TForm1& w = start();
-    expectFitted(shownBy([&w] { w.ToolButton9Click(); }), QSize(305, 150), 380);
+    TForm1Probe w = start();
+    expectFitted(shownBy([&w] { w.click(ToolButton::exportEntries); }), QSize(305, 150), 380);
 }

@@ -25,16 +25,16 @@ namespace {
 
 class ExchangeTest : public TestProgram {
 protected:
-    TForm1& open() {
+    TForm1Probe open() {
         EntryList entries;
         entries.append("kolej", "track", "", efDefault);
         entries.append("vlak", "train", "zkr.", efUserModified);
         dictionary("a.dsl", "První", entries);
-        TForm1& w = start();
+        TForm1Probe w = start();
         // The check at opening fails at once, but its texts would reach the
         // panel whenever a long command lets the window's events through.
-        QSignalSpy checked(&w, &TForm1::updateChecked);
-        w.selectDictionary(0);
+        QSignalSpy checked(&w.window(), &TForm1::updateChecked);
+        w.chooseDictionary(0);
         EXPECT_TRUE(QTest::qWaitFor([&] { return checked.count() > 0; }, 10000));
         return w;
     }
@@ -66,25 +66,25 @@ std::string utf16(const std::u16string& text, bool mark) {
 }  // namespace
 
 TEST_F(ExchangeTest, ACancelledImportChangesNothing) {
-    TForm1& w = open();
-    w.ToolButton2Click();
-    EXPECT_FALSE(w.modified);
-    EXPECT_EQ(w.store.entryCount(), 2u);
+    TForm1Probe w = open();
+    w.click(ToolButton::importWords);
+    EXPECT_FALSE(w.modified());
+    EXPECT_EQ(w.store().entryCount(), 2u);
 }
 
 TEST_F(ExchangeTest, ImportTurnsTheDirectionBackAndAddsImportedEntries) {
-    TForm1& w = open();
-    w.swapDirection();
+    TForm1Probe w = open();
+    w.click(ToolButton::swapDirection);
     prompts_.queueFile(QString::fromStdString(write("slova.txt", utf16(u"návěst\taspect\r\nkolej\ttrack\r\n", true))));
-    w.ToolButton2Click();
-    EXPECT_EQ(w.sourceSide, 0);
-    EXPECT_TRUE(w.modified);
-    EXPECT_TRUE(w.isEnabled());
-    ASSERT_EQ(w.store.entryCount(), 3u) << "the existing pair is skipped";
-    EXPECT_EQ(w.store.entries.term(2), CodePage::fromUtf8("návěst", 1250));
-    EXPECT_EQ(w.store.entries.flags(2), efImported);
+    w.click(ToolButton::importWords);
+    EXPECT_EQ(w.direction().sourceSide, 0);
+    EXPECT_TRUE(w.modified());
+    EXPECT_TRUE(w.window().isEnabled());
+    ASSERT_EQ(w.store().entryCount(), 3u) << "the existing pair is skipped";
+    EXPECT_EQ(w.store().entries.term(2), CodePage::fromUtf8("návěst", 1250));
+    EXPECT_EQ(w.store().entries.flags(2), efImported);
     EXPECT_EQ(panel(0), "Slovník: První") << "the progress text goes with the refresh";
-    EXPECT_EQ(w.grid->item(1, 0)->text(), "návěst");
+    EXPECT_EQ(w.grid()->item(1, 0)->text(), "návěst");
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Import dokončen");
     EXPECT_EQ(prompts_.shown()[0].text,
@@ -93,21 +93,21 @@ TEST_F(ExchangeTest, ImportTurnsTheDirectionBackAndAddsImportedEntries) {
 }
 
 TEST_F(ExchangeTest, AUtf8WordListKeepsItsLettersAndSaysWhatItCouldNot) {
-    TForm1& w = open();
+    TForm1Probe w = open();
     prompts_.queueFile(QString::fromStdString(write("slova.txt", "n\xC3\xA1v\xC4\x9Bstidlo\tsignal\n"
                                                                    "\xC5\xBElut\xC3\xA1\tyellow \xE2\x86\x92\n")));
-    w.toolButtons[2]->click();
-    ASSERT_EQ(w.store.entryCount(), 4u);
-    EXPECT_EQ(w.store.entries.term(2), CodePage::fromUtf8("návěstidlo", 1250));
-    EXPECT_EQ(w.store.entries.term(3), CodePage::fromUtf8("žlutá", 1250));
-    EXPECT_EQ(w.store.entries.translation(3), "yellow ?");
+    w.toolButton(ToolButton::importWords)->click();
+    ASSERT_EQ(w.store().entryCount(), 4u);
+    EXPECT_EQ(w.store().entries.term(2), CodePage::fromUtf8("návěstidlo", 1250));
+    EXPECT_EQ(w.store().entries.term(3), CodePage::fromUtf8("žlutá", 1250));
+    EXPECT_EQ(w.store().entries.translation(3), "yellow ?");
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_TRUE(prompts_.shown()[0].text.endsWith(QStringLiteral("Znaků nahrazených otazníkem: 1")));
 }
 
 TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
-    TForm1& w = open();
-    auto* exporting = w.findChild<TForm4*>();
+    TForm1Probe w = open();
+    auto* exporting = w.window().findChild<TForm4*>();
     ASSERT_NE(exporting, nullptr);
     const std::string path = dir_ + "vystup.txt";
     prompts_.queueFile(QString::fromStdString(path));
@@ -123,7 +123,7 @@ TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
         d.Button1->click();
         return d.result() == QDialog::Accepted;
     });
-    w.ToolButton9Click();
+    w.click(ToolButton::exportEntries);
     EXPECT_EQ(readBytes(path), "vlak\ttrain\r\n");
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Export dokončen");
@@ -141,7 +141,7 @@ TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
         closed = d.result() == QDialog::Accepted;
         return closed;
     });
-    w.ToolButton9Click();
+    w.click(ToolButton::exportEntries);
     EXPECT_FALSE(closed);
     EXPECT_EQ(prompts_.shown().back().caption, "Upozornění!");
     EXPECT_EQ(prompts_.shown().back().text, "Zadaný soubor již existuje, má se jeho obsah nahradit?");
@@ -149,7 +149,7 @@ TEST_F(ExchangeTest, ExportWritesTheTextAndAsksBeforeReplacing) {
 }
 
 TEST_F(ExchangeTest, ADictionaryExportIsListedAtOnceAndCannotSynchroniseWithItsSource) {
-    TForm1& w = open();
+    TForm1Probe w = open();
     randomValues_ = {0x1111, 0x2222};
     const std::string path = dir_ + "DSL/export.dsl";
     prompts_.queueFile(QString::fromStdString(path));
@@ -159,26 +159,26 @@ TEST_F(ExchangeTest, ADictionaryExportIsListedAtOnceAndCannotSynchroniseWithItsS
         d.Button1->click();
         return true;
     });
-    w.ToolButton9Click();
-    ASSERT_EQ(w.PopupMenu1->actions().size(), 2);
-    EXPECT_EQ(w.PopupMenu1->actions()[1]->text(), "První (exported)");
+    w.click(ToolButton::exportEntries);
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 2);
+    EXPECT_EQ(w.PopupMenu1()->actions()[1]->text(), "První (exported)");
     EXPECT_EQ(entriesOf(path).flags(1), efUserModified) << "flags travel with the export";
 
     prompts_.clearShown();
     prompts_.queueFile(QString::fromStdString(path));
-    w.ToolButton11Click();
+    w.click(ToolButton::synchronise);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text,
               "Vybraný soubor slovníku není možné použít pro synchronizaci. Mají se položky v něm uložené pouze "
               "importovat?");
-    EXPECT_FALSE(w.modified) << "declined: nothing changed";
-    EXPECT_EQ(w.store.entryCount(), 2u);
+    EXPECT_FALSE(w.modified()) << "declined: nothing changed";
+    EXPECT_EQ(w.store().entryCount(), 2u);
 }
 
 TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
-    TForm1& w = open();
-    const std::string active = w.store.header.filePath;
-    DictionaryHeader h = w.store.header;
+    TForm1Probe w = open();
+    const std::string active = w.store().header.filePath;
+    DictionaryHeader h = w.store().header;
     h.version = "2.0";
     EntryList edition;
     edition.append("kolej", "rail", "", efDefault);
@@ -188,34 +188,34 @@ TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
     const std::string before = readBytes(active);
     prompts_.queueFile(QString::fromStdString(dir_ + "nove.dsl"));
     prompts_.queueAnswer(false);
-    w.ToolButton11Click();
+    w.click(ToolButton::synchronise);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text,
               "Nové vydání slovníku nahradí 1 výchozích záznamů, 1 vlastních a importovaných záznamů zůstane "
               "zachováno a 2 záznamů přibude. Má se synchronizace provést?");
     EXPECT_EQ(readBytes(active), before);
-    EXPECT_EQ(w.store.entryCount(), 2u);
-    EXPECT_FALSE(w.modified);
+    EXPECT_EQ(w.store().entryCount(), 2u);
+    EXPECT_FALSE(w.modified());
     prompts_.clearShown();
 
     prompts_.queueFile(QString::fromStdString(dir_ + "nove.dsl"));
     prompts_.queueAnswer(true);
-    w.ToolButton11Click();
+    w.click(ToolButton::synchronise);
     ASSERT_EQ(prompts_.shown().size(), 2u);
     EXPECT_EQ(prompts_.shown()[1].caption, "Synchronizace dokončena");
     EXPECT_EQ(prompts_.shown()[1].text,
               "Nahrazeno výchozích záznamů: 1\nZachováno vlastních a importovaných záznamů: 1\n"
               "Přidáno nových záznamů: 2");
     prompts_.clearShown();
-    EXPECT_FALSE(w.modified) << "saved at once";
-    EXPECT_EQ(w.store.header.version, "2.0");
+    EXPECT_FALSE(w.modified()) << "saved at once";
+    EXPECT_EQ(w.store().header.version, "2.0");
     EntryList saved = entriesOf(active);
     ASSERT_EQ(saved.size(), 3u) << "the user's entry and the new edition";
     EXPECT_EQ(saved.term(0), "vlak");
 
     std::ofstream(dir_ + "zkazeny.dsl") << "DSL\x05";
     prompts_.queueFile(QString::fromStdString(dir_ + "zkazeny.dsl"));
-    w.ToolButton11Click();
+    w.click(ToolButton::synchronise);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_TRUE(prompts_.shown()[0].text.contains("zkazeny.dsl"));
@@ -226,19 +226,19 @@ TEST_F(ExchangeTest, SynchronisingWithANewEditionSavesAtOnce) {
     // refused with its reason, before the question about the counts.
     edition.append("výhybka", "points", "", efDefault);
     ASSERT_TRUE(writeDictionaryFile(h, edition, dir_ + "vetsi.dsl"));
-    w.store.limits.entryCount = 3;
+    w.setEntryLimit(3);
     prompts_.queueFile(QString::fromStdString(dir_ + "vetsi.dsl"));
-    w.ToolButton11Click();
+    w.click(ToolButton::synchronise);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_EQ(prompts_.shown()[0].text, QString::fromStdString(tooLargeMergeMessage(dir_ + "vetsi.dsl")));
-    EXPECT_EQ(w.store.entryCount(), 3u);
-    EXPECT_FALSE(w.modified);
-    EXPECT_TRUE(w.isEnabled());
+    EXPECT_EQ(w.store().entryCount(), 3u);
+    EXPECT_FALSE(w.modified());
+    EXPECT_TRUE(w.window().isEnabled());
 }
 
 TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
-    TForm1& w = open();
+    TForm1Probe w = open();
     auto exportAs = [&](const std::string& name, bool dsl) {
         prompts_.queueFile(QString::fromStdString(dir_ + name));
         prompts_.queueDialog([dsl](QDialog& dialog) {
@@ -247,7 +247,7 @@ TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
             d.Button1->click();
             return d.result() == QDialog::Accepted;
         });
-        w.ToolButton9Click();
+        w.click(ToolButton::exportEntries);
     };
     exportAs("seznam.csv", false);
     EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "kolej\ttrack\r\nvlak\ttrain\r\n");
@@ -266,7 +266,7 @@ TEST_F(ExchangeTest, ATypedExtensionIsKeptAndANameWithoutOneGetsTheFormatsOwn) {
 }
 
 TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
-    TForm1& w = open();
+    TForm1Probe w = open();
     auto pressOk = [this] {
         prompts_.queueDialog([](QDialog& dialog) {
             auto& d = static_cast<TForm4&>(dialog);
@@ -278,14 +278,14 @@ TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
     prompts_.queueFile(QString::fromStdString(dir_ + "seznam"));
     prompts_.queueFilter(QStringLiteral("CSV (*.csv)"));
     pressOk();
-    w.toolButtons[9]->click();
+    w.toolButton(ToolButton::exportEntries)->click();
     EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "term,translation,note\r\nkolej,track,\r\nvlak,train,zkr.\r\n")
         << "the filter's extension for a name typed without one";
 
     prompts_.queueFile(QString::fromStdString(dir_ + "seznam.tbx"));
     prompts_.queueFilter(QStringLiteral("TBX 2019 (*.tbx)"));
     pressOk();
-    w.toolButtons[9]->click();
+    w.toolButton(ToolButton::exportEntries)->click();
     const std::string tbx = readBytes(dir_ + "seznam.tbx");
     EXPECT_NE(tbx.find("<tbx type=\"TBX-Basic\""), std::string::npos);
     EXPECT_NE(tbx.find("<langSec xml:lang=\"cs\">"), std::string::npos);
@@ -297,27 +297,27 @@ TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
     for (const char* term : {"kolej", "vlak"}) third.replace(third.find(term), std::strlen(term), std::string(term) + "2");
     prompts_.clearShown();
     prompts_.queueFile(QString::fromStdString(write("cizi.tbx", third)));
-    w.toolButtons[2]->click();
-    ASSERT_EQ(w.store.entryCount(), 4u);
+    w.toolButton(ToolButton::importWords)->click();
+    ASSERT_EQ(w.store().entryCount(), 4u);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_TRUE(prompts_.shown()[0].text.endsWith(QStringLiteral("Jazyky souboru, které slovník nemá: de")))
         << prompts_.shown()[0].text.toStdString();
 
     prompts_.clearShown();
     prompts_.queueFile(QString::fromStdString(write("rozbity.tbx", "<martif><text>")));
-    w.toolButtons[2]->click();
+    w.toolButton(ToolButton::importWords)->click();
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
-    EXPECT_EQ(w.store.entryCount(), 4u);
+    EXPECT_EQ(w.store().entryCount(), 4u);
 }
 
 TEST_F(ExchangeTest, ADeviceChosenForImportIsRefused) {
-    TForm1& w = open();
+    TForm1Probe w = open();
     prompts_.queueFile(QStringLiteral("/dev/zero"));
-    w.toolButtons[2]->click();
+    w.toolButton(ToolButton::importWords)->click();
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
     EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Soubor \"/dev/zero\" nelze přečíst")));
-    EXPECT_EQ(w.store.entryCount(), 2u);
-    EXPECT_TRUE(w.isEnabled());
+    EXPECT_EQ(w.store().entryCount(), 2u);
+    EXPECT_TRUE(w.window().isEnabled());
 }

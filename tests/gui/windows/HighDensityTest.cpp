@@ -18,13 +18,13 @@ protected:
     void draw(const QString& folder) {
         dictionary("cs-en.dsl", "Zabezpečovací technika");
         settings(today, 0, QRect(50, 60, 640, 400));
-        TForm1& w = start();
-        w.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.store.header.filePath.empty(); }, 5000));
-        ASSERT_TRUE(w.grab().toImage().save(folder + "/window.png"));
+        TForm1Probe w = start();
+        w.window().show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.store().header.filePath.empty(); }, 5000));
+        ASSERT_TRUE(w.window().grab().toImage().save(folder + "/window.png"));
 
-        auto* label = new TXLabel(&w);
+        auto* label = new TXLabel(&w.window());
         label->SetCaption(QStringLiteral("Nápověda"));
         label->move(200, 200);
         label->show();
@@ -81,10 +81,10 @@ TEST_F(HighDensity, PicturesOfTheProgramAreDrawnWithTheScreensPixels) {
     // Where the regions lie, from the same window at ratio 1.
     dictionary("cs-en.dsl", "Zabezpečovací technika");
     settings(today, 0, QRect(50, 60, 640, 400));
-    TForm1& w = start();
-    const CASShape* frame = w.findChild<CASShape*>();
+    TForm1Probe w = start();
+    const CASShape* frame = w.window().findChild<CASShape*>();
     ASSERT_NE(frame, nullptr);
-    const QRect caption(frame->mapTo(&w, QPoint(2, 2)), QSize(120, frame->CaptionHeight()));
+    const QRect caption(frame->mapTo(&w.window(), QPoint(2, 2)), QSize(120, frame->CaptionHeight()));
 
     // At 2 the edges of the caption's text and of the label's letters fall
     // between the doubled pixels.

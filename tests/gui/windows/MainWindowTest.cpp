@@ -61,42 +61,42 @@ TEST_F(MainWindowTest, FirstStartOpensTheFirstDictionaryAfterATenthOfASecond) {
     fs::remove_all(dir_ + "DSL");  // the folder is made again at start
     fs::create_directory(dir_ + "DSL");
     first = dictionary("a.dsl", "První");
-    TForm1& w = start();
+    TForm1Probe w = start();
     EXPECT_TRUE(prompts_.shown().empty()) << "no reminder without trelvo.cfg";
-    EXPECT_EQ(w.lastUpdateDay, today);
-    EXPECT_TRUE(w.autoUpdate);
-    EXPECT_TRUE(w.toolButtons[12]->isChecked());
-    EXPECT_EQ(w.size(), QSize(626, 373));
+    EXPECT_EQ(w.lastUpdateDay(), today);
+    EXPECT_TRUE(w.autoUpdate());
+    EXPECT_TRUE(w.toolButton(ToolButton::automaticUpdate)->isChecked());
+    EXPECT_EQ(w.window().size(), QSize(626, 373));
     EXPECT_EQ(panel(0), "Slovník: <není vybraný>");
     EXPECT_EQ(panel(1), "Směr překladu: ");
-    EXPECT_FALSE(w.store.isOpen()) << "not before the timer fires";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
-    EXPECT_EQ(w.store.header.filePath, first);
+    EXPECT_FALSE(w.store().isOpen()) << "not before the timer fires";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store().isOpen(); }, 2000));
+    EXPECT_EQ(w.store().header.filePath, first);
     // Opening ends with the update check; no server answers on this machine's
     // port, so the toggle is put out of use and the dictionary's name returns.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.toolButtons[12]->isEnabled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.toolButton(ToolButton::automaticUpdate)->isEnabled(); }, 5000));
     EXPECT_EQ(panel(0), "Slovník: První");
-    EXPECT_FALSE(w.toolButtons[12]->isChecked());
-    EXPECT_TRUE(w.autoUpdate) << "the setting itself stays";
+    EXPECT_FALSE(w.toolButton(ToolButton::automaticUpdate)->isChecked());
+    EXPECT_TRUE(w.autoUpdate()) << "the setting itself stays";
     EXPECT_EQ(panel(1), "Směr překladu: Čeština->Angličtina");
-    EXPECT_FALSE(w.modified);
-    EXPECT_EQ(w.grid->item(0, 0)->text(), "návěstidlo");
+    EXPECT_FALSE(w.modified());
+    EXPECT_EQ(w.grid()->item(0, 0)->text(), "návěstidlo");
 }
 
 TEST_F(MainWindowTest, NoDictionaryFolderContentsOpensNothing) {
     fs::remove_all(dir_ + "DSL");
-    TForm1& w = start();
+    TForm1Probe w = start();
     EXPECT_TRUE(fs::is_directory(dir_ + "DSL"));
-    EXPECT_TRUE(w.PopupMenu1->actions().isEmpty());
+    EXPECT_TRUE(w.PopupMenu1()->actions().isEmpty());
     QTest::qWait(250);
-    EXPECT_FALSE(w.store.isOpen());
+    EXPECT_FALSE(w.store().isOpen());
 }
 
 TEST_F(MainWindowTest, UpdateReminderComesAfterMoreThan186Days) {
     settings(today - 186);
     start();
     EXPECT_TRUE(prompts_.shown().empty());
-    EXPECT_EQ(window_->lastUpdateDay, today - 186);
+    EXPECT_EQ(TForm1Probe(*window_).lastUpdateDay(), today - 186);
     window_.reset();
 
     settings(today - 187);
@@ -107,7 +107,7 @@ TEST_F(MainWindowTest, UpdateReminderComesAfterMoreThan186Days) {
     EXPECT_EQ(prompts_.shown()[0].text,
               "Databáze slov nebyla již dlouhou dobu aktualizována. Aktualizační soubory slovníků jsou k "
               "dispozici na stránkách Zorvat.");
-    EXPECT_EQ(window_->lastUpdateDay, today);
+    EXPECT_EQ(TForm1Probe(*window_).lastUpdateDay(), today);
     prompts_.clearShown();
     window_.reset();
 
@@ -118,8 +118,8 @@ TEST_F(MainWindowTest, UpdateReminderComesAfterMoreThan186Days) {
 
 TEST_F(MainWindowTest, StoredWindowLargerThanTheScreenIsPulledOntoIt) {
     settings(today, 0, QRect(300, 200, 2000, 1500));
-    TForm1& w = start();
-    EXPECT_EQ(w.geometry(), QRect(0, 0, 1024, 768));
+    TForm1Probe w = start();
+    EXPECT_EQ(w.window().geometry(), QRect(0, 0, 1024, 768));
     window_.reset();
     settings(today, 0, QRect(900, -40, 640, 400));
     start();
@@ -135,10 +135,10 @@ TEST_F(MainWindowTest, ExtremeStoredValuesGiveAWindowOnTheScreenAndOneReminder) 
     for (const ProgramConfiguration& config : stored) {
         ASSERT_TRUE(writeConfiguration(dir_ + "trelvo.cfg", config));
         prompts_.clearShown();
-        TForm1& w = start();
-        EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(w.geometry())) << config.left;
+        TForm1Probe w = start();
+        EXPECT_TRUE(QRect(0, 0, 1024, 768).contains(w.window().geometry())) << config.left;
         EXPECT_EQ(prompts_.shown().size(), config.lastUpdateDay == today ? 0u : 1u);
-        EXPECT_EQ(w.lastUpdateDay, today);
+        EXPECT_EQ(w.lastUpdateDay(), today);
         window_.reset();
     }
 }
@@ -146,58 +146,56 @@ TEST_F(MainWindowTest, ExtremeStoredValuesGiveAWindowOnTheScreenAndOneReminder) 
 TEST_F(MainWindowTest, StoredLastDictionaryBeyondTheCatalogueOpensNothing) {
     dictionary("a.dsl", "První");
     settings(today, 1);
-    TForm1& w = start();
+    TForm1Probe w = start();
     QTest::qWait(250);
-    EXPECT_FALSE(w.store.isOpen());
+    EXPECT_FALSE(w.store().isOpen());
 }
 
 TEST_F(MainWindowTest, SourceLanguageWithoutPictureHidesThePicturePanel) {
     dictionary("a.dsl", "S obrázkem");
     dictionary("b.dsl", "Bez obrázku", false);
-    TForm1& w = start();
-    w.selectDictionary(0);
-    EXPECT_TRUE(w.Panel1->isVisibleTo(&w));
-    EXPECT_EQ(w.Image3->size(), QSize(30, 20));
-    w.selectDictionary(1);
-    EXPECT_FALSE(w.Panel1->isVisibleTo(&w));
-    EXPECT_EQ(w.lastDictionary, 1);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    EXPECT_TRUE(w.Panel1()->isVisibleTo(&w.window()));
+    EXPECT_EQ(w.Image3()->size(), QSize(30, 20));
+    w.chooseDictionary(1);
+    EXPECT_FALSE(w.Panel1()->isVisibleTo(&w.window()));
+    EXPECT_EQ(w.lastDictionary(), 1);
 }
 
 TEST_F(MainWindowTest, TwoFilesWithTheSameNameAreBothListedAndOpenTheirOwnFile) {
     std::string a = dictionary("a.dsl", "Stejný");
     std::string b = dictionary("b.dsl", "Stejný");
-    TForm1& w = start();
-    QList<QAction*> items = w.PopupMenu1->actions();
+    TForm1Probe w = start();
+    QList<QAction*> items = w.PopupMenu1()->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[0]->text(), "Stejný");
     EXPECT_EQ(items[1]->text(), "Stejný");
     items[1]->trigger();
-    EXPECT_EQ(w.store.header.filePath, b);
+    EXPECT_EQ(w.store().header.filePath, b);
     items[0]->trigger();
-    EXPECT_EQ(w.store.header.filePath, a);
+    EXPECT_EQ(w.store().header.filePath, a);
 }
 
 TEST_F(MainWindowTest, ChoosingTheActiveDictionaryDoesNothing) {
     dictionary("a.dsl", "První");
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.store.appendEntry("x", "y", "", efUserModified);
-    w.modified = true;
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.addUnsavedEntry("x", "y");
+    w.chooseDictionary(0);
     EXPECT_TRUE(prompts_.shown().empty()) << "no save question";
-    EXPECT_EQ(w.store.entryCount(), 3u) << "no reload";
+    EXPECT_EQ(w.store().entryCount(), 3u) << "no reload";
 }
 
 TEST_F(MainWindowTest, SwitchingDictionariesAsksAboutUnsavedChanges) {
     std::string a = dictionary("a.dsl", "První");
     dictionary("b.dsl", "Druhý");
     const std::string before = readBytes(a);
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.store.appendEntry("nový", "new", "", efUserModified);
-    w.modified = true;
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.addUnsavedEntry("nový", "new");
     prompts_.queueAnswer(false);
-    w.selectDictionary(1);
+    w.chooseDictionary(1);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění");
     EXPECT_EQ(prompts_.shown()[0].text,
@@ -205,55 +203,52 @@ TEST_F(MainWindowTest, SwitchingDictionariesAsksAboutUnsavedChanges) {
     EXPECT_EQ(readBytes(a), before) << "No drops the changes";
     EXPECT_EQ(panel(0), "Slovník: Druhý");
 
-    w.store.appendEntry("další", "more", "", efUserModified);
-    w.modified = true;
+    w.addUnsavedEntry("další", "more");
     prompts_.queueAnswer(true);
-    w.selectDictionary(0);
+    w.chooseDictionary(0);
     DictionaryHeader h;
     EntryList saved;
     ASSERT_TRUE(readDictionaryFile(dir_ + "DSL/b.dsl", h, saved));
     EXPECT_EQ(saved.size(), 3u) << "Yes saves before switching";
-    EXPECT_FALSE(w.modified);
+    EXPECT_FALSE(w.modified());
 }
 
 TEST_F(MainWindowTest, FailedSaveKeepsTheChangesAndTheDictionary) {
     std::string a = dictionary("a.dsl", "První");
     dictionary("b.dsl", "Druhý");
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.store.appendEntry("nový", "new", "", efUserModified);
-    w.modified = true;
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.addUnsavedEntry("nový", "new");
     fs::remove_all(dir_ + "DSL");
     prompts_.queueAnswer(true);
     prompts_.queueAnswer(true);  // the file is gone: written again all the same
-    w.selectDictionary(1);
+    w.chooseDictionary(1);
     ASSERT_EQ(prompts_.shown().size(), 3u);
     EXPECT_EQ(prompts_.shown()[1].text,
               QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"));
     EXPECT_EQ(prompts_.shown()[2].icon, Prompts::Icon::error);
     EXPECT_EQ(prompts_.shown()[2].caption, "Chyba!");
     EXPECT_TRUE(prompts_.shown()[2].text.contains(QString::fromStdString(a)));
-    EXPECT_TRUE(w.modified);
-    EXPECT_EQ(w.store.header.filePath, a);
-    EXPECT_EQ(w.store.entryCount(), 3u);
+    EXPECT_TRUE(w.modified());
+    EXPECT_EQ(w.store().header.filePath, a);
+    EXPECT_EQ(w.store().entryCount(), 3u);
 
     // Closing with the save failing again keeps the window open.
     prompts_.queueAnswer(true);
     prompts_.queueAnswer(true);
-    EXPECT_FALSE(w.close());
+    EXPECT_FALSE(w.window().close());
     EXPECT_FALSE(fs::exists(dir_ + "trelvo.cfg"));
 }
 
 TEST_F(MainWindowTest, ClosingAsksToSaveAndWritesTheSettingsEitherWay) {
     std::string a = dictionary("a.dsl", "První");
     const std::string before = readBytes(a);
-    TForm1& w = start();
-    w.show();
-    w.selectDictionary(0);
-    w.store.appendEntry("nový", "new", "", efUserModified);
-    w.modified = true;
+    TForm1Probe w = start();
+    w.window().show();
+    w.chooseDictionary(0);
+    w.addUnsavedEntry("nový", "new");
     prompts_.queueAnswer(false);
-    EXPECT_TRUE(w.close());
+    EXPECT_TRUE(w.window().close());
     EXPECT_EQ(readBytes(a), before);
     std::string cfg = readBytes(dir_ + "trelvo.cfg");
     ASSERT_EQ(cfg.size(), 22u);
@@ -261,12 +256,11 @@ TEST_F(MainWindowTest, ClosingAsksToSaveAndWritesTheSettingsEitherWay) {
     window_.reset();
     fs::remove(dir_ + "trelvo.cfg");
 
-    TForm1& again = start();
-    again.selectDictionary(0);
-    again.store.appendEntry("nový", "new", "", efUserModified);
-    again.modified = true;
+    TForm1Probe again = start();
+    again.chooseDictionary(0);
+    again.addUnsavedEntry("nový", "new");
     prompts_.queueAnswer(true);
-    EXPECT_TRUE(again.close());
+    EXPECT_TRUE(again.window().close());
     DictionaryHeader h;
     EntryList saved;
     ASSERT_TRUE(readDictionaryFile(a, h, saved));
@@ -276,123 +270,126 @@ TEST_F(MainWindowTest, ClosingAsksToSaveAndWritesTheSettingsEitherWay) {
 
 TEST_F(MainWindowTest, RemovingAnEntryRenumbersBothIndexes) {
     dictionary("a.dsl", "První");
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.store.removeEntry(0);
-    for (const DictionaryIndex& index : w.store.indexes) {
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    // Entry 0, "výhybka", sorts after "návěstidlo": row 1.
+    w.grid()->setCurrentCell(1, 0);
+    prompts_.queueAnswer(true);
+    w.PopupMenu2()->actions()[0]->trigger();  // Odstranit záznam
+    for (const DictionaryIndex& index : w.store().indexes) {
         ASSERT_EQ(index.size(), 1u);
         EXPECT_EQ(index.entryNumber(0), 0u);
     }
-    EXPECT_EQ(w.store.entries.term(0), CodePage::fromUtf8("návěstidlo", 1250));
+    EXPECT_EQ(w.store().entries.term(0), CodePage::fromUtf8("návěstidlo", 1250));
 }
 
 TEST_F(MainWindowTest, LayoutFollowsTheWindowSize) {
-    TForm1& w = start();
-    w.show();
-    w.resize(800, 500);
-    EXPECT_EQ(w.StatusBar1->geometry().bottom(), 500 - 2 - 1);
-    EXPECT_EQ(w.ScrollBar1->x() + w.ScrollBar1->width(), 800 - w.Edit1->x());
-    EXPECT_EQ(w.grid->width(), w.ScrollBar1->x() - w.grid->x());
-    const int note = w.grid->columnWidth(2);
-    EXPECT_EQ(w.grid->columnWidth(0), (w.grid->width() - note) / 2);
-    EXPECT_EQ(w.grid->columnWidth(1), w.grid->width() - note - w.grid->columnWidth(0) - 7);
-    EXPECT_EQ(w.Image5->x() + w.Image5->width(), 800 - 2);
-    EXPECT_EQ(w.grid->y(), w.ScrollBar1->y() - 1);
-    w.resize(100, 100);
-    EXPECT_EQ(w.size(), QSize(500, 350)) << "minimum size";
+    TForm1Probe w = start();
+    w.window().show();
+    w.window().resize(800, 500);
+    EXPECT_EQ(w.StatusBar1()->geometry().bottom(), 500 - 2 - 1);
+    EXPECT_EQ(w.ScrollBar1()->x() + w.ScrollBar1()->width(), 800 - w.Edit1()->x());
+    EXPECT_EQ(w.grid()->width(), w.ScrollBar1()->x() - w.grid()->x());
+    const int note = w.grid()->columnWidth(2);
+    EXPECT_EQ(w.grid()->columnWidth(0), (w.grid()->width() - note) / 2);
+    EXPECT_EQ(w.grid()->columnWidth(1), w.grid()->width() - note - w.grid()->columnWidth(0) - 7);
+    EXPECT_EQ(w.Image5()->x() + w.Image5()->width(), 800 - 2);
+    EXPECT_EQ(w.grid()->y(), w.ScrollBar1()->y() - 1);
+    w.window().resize(100, 100);
+    EXPECT_EQ(w.window().size(), QSize(500, 350)) << "minimum size";
 }
 
 TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheGrid) {
-    TForm1& w = start();
-    w.show();
+    TForm1Probe w = start();
+    w.window().show();
     auto widths = [&] {
-        return std::array<int, 3>{w.grid->columnWidth(0), w.grid->columnWidth(1), w.grid->columnWidth(2)};
+        return std::array<int, 3>{w.grid()->columnWidth(0), w.grid()->columnWidth(1), w.grid()->columnWidth(2)};
     };
-    ASSERT_EQ(w.width(), 626);
-    ASSERT_EQ(w.grid->width(), 601);
+    ASSERT_EQ(w.window().width(), 626);
+    ASSERT_EQ(w.grid()->width(), 601);
     EXPECT_EQ(widths(), (std::array<int, 3>{285, 279, 30}));
 
-    w.resize(1200, 500);
-    const int grid = w.grid->width();
+    w.window().resize(1200, 500);
+    const int grid = w.grid()->width();
     ASSERT_EQ(grid, 1175);
     const auto wide = widths();
     EXPECT_NEAR(wide[2], 30.0 * grid / 601, 1.0) << "the note column grows with the grid";
     EXPECT_EQ(wide[0] + wide[1] + wide[2], grid - 7) << "the three still fill the grid";
     EXPECT_LE(std::abs(wide[0] - wide[1]), 7);
-    EXPECT_EQ(w.Edit3->x() + w.Edit3->width(), w.Button1->x());
-    EXPECT_EQ(w.Button1->width(), wide[2] + w.ScrollBar1->width() + 4);
+    EXPECT_EQ(w.Edit3()->x() + w.Edit3()->width(), w.Button1()->x());
+    EXPECT_EQ(w.Button1()->width(), wide[2] + w.ScrollBar1()->width() + 4);
 
-    w.resize(626, 373);
+    w.window().resize(626, 373);
     EXPECT_EQ(widths(), (std::array<int, 3>{285, 279, 30}));
-    w.resize(500, 350);
-    EXPECT_EQ(w.grid->columnWidth(2), 30) << "never narrower than at the start";
+    w.window().resize(500, 350);
+    EXPECT_EQ(w.grid()->columnWidth(2), 30) << "never narrower than at the start";
 }
 
 TEST_F(MainWindowTest, StatusBarAndCaptionNameTheDictionaryAndFitAWideWindow) {
     fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/DSL/cs-en.dsl", dir_ + "DSL/cs-en.dsl");
-    TForm1& w = start();
-    w.show();
-    auto* frame = w.findChild<CASShape*>();
-    EXPECT_EQ(w.windowTitle(), "Trelvo");
+    TForm1Probe w = start();
+    w.window().show();
+    auto* frame = w.window().findChild<CASShape*>();
+    EXPECT_EQ(w.window().windowTitle(), "Trelvo");
     EXPECT_EQ(frame->Caption(), "Trelvo");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store.isOpen(); }, 2000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store().isOpen(); }, 2000));
     // The update check finds no server at the test's closed port.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.toolButtons[12]->isEnabled(); }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.toolButton(ToolButton::automaticUpdate)->isEnabled(); }, 5000));
     EXPECT_EQ(panel(0), "Slovník: Zabezpečovací technika česko-anglický");
     EXPECT_EQ(panel(1), "Směr překladu: Čeština->Angličtina");
-    EXPECT_EQ(w.windowTitle(), "Trelvo – Zabezpečovací technika česko-anglický");
+    EXPECT_EQ(w.window().windowTitle(), "Trelvo – Zabezpečovací technika česko-anglický");
     EXPECT_EQ(frame->Caption(), "Trelvo – Zabezpečovací technika česko-anglický");
 
-    EXPECT_EQ(w.statusPanels[0]->width(), 200);
-    EXPECT_EQ(w.statusPanels[1]->width(), 200);
-    w.resize(900, 500);
+    EXPECT_EQ(w.statusPanel(0)->width(), 200);
+    EXPECT_EQ(w.statusPanel(1)->width(), 200);
+    w.window().resize(900, 500);
     for (int i : {0, 1}) {
-        const QLabel* label = w.statusPanels[static_cast<std::size_t>(i)];
+        const QLabel* label = w.statusPanel(i);
         EXPECT_LE(label->fontMetrics().horizontalAdvance(label->text()), label->contentsRect().width())
             << label->text().toStdString();
     }
-    EXPECT_EQ(w.statusPanels[2]->width(), 50);
-    EXPECT_LE(w.statusPanels[2]->geometry().right(), w.StatusBar1->width());
-    w.resize(626, 373);
-    EXPECT_EQ(w.statusPanels[0]->width(), 200) << "the minimum again";
+    EXPECT_EQ(w.statusPanel(2)->width(), 50);
+    EXPECT_LE(w.statusPanel(2)->geometry().right(), w.StatusBar1()->width());
+    w.window().resize(626, 373);
+    EXPECT_EQ(w.statusPanel(0)->width(), 200) << "the minimum again";
 }
 
 TEST_F(MainWindowTest, ADictionaryChosenBeforeTheStartReopensOneIsKept) {
     dictionary("a.dsl", "První");
     dictionary("b.dsl", "Druhý");
-    TForm1& w = start();
-    w.PopupMenu1->actions()[1]->trigger();
+    TForm1Probe w = start();
+    w.PopupMenu1()->actions()[1]->trigger();
     ASSERT_EQ(panel(0), "Slovník: Druhý");
-    w.grid->setCurrentCell(1, 0);
+    w.grid()->setCurrentCell(1, 0);
     prompts_.queueAnswer(true);
-    w.PopupMenu2->actions()[0]->trigger();  // remove an entry
-    ASSERT_TRUE(w.modified);
+    w.PopupMenu2()->actions()[0]->trigger();  // remove an entry
+    ASSERT_TRUE(w.modified());
     prompts_.clearShown();
     QTest::qWait(300);
     EXPECT_TRUE(prompts_.shown().empty());
     EXPECT_EQ(panel(0), "Slovník: Druhý");
-    EXPECT_EQ(w.store.entryCount(), 1u) << "the change is still there";
+    EXPECT_EQ(w.store().entryCount(), 1u) << "the change is still there";
 }
 
 TEST_F(MainWindowTest, ADictionaryCopiedIntoTheFolderIsOfferedTheNextTimeTheMenuOpens) {
     dictionary("a.dsl", "První");
-    TForm1& w = start();
-    ASSERT_EQ(w.PopupMenu1->actions().size(), 1);
+    TForm1Probe w = start();
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 1);
     dictionary("b.dsl", "Přidaný");
     // The user opens the menu with the arrow of the button, looks and closes it.
-    QToolButton* button = w.toolButtons[3];
+    QToolButton* button = w.toolButton(ToolButton::dictionaryMenu);
     bool shown = false;
     QTimer::singleShot(0, [&] {
-        shown = w.PopupMenu1->isVisible();
-        w.PopupMenu1->close();
+        shown = w.PopupMenu1()->isVisible();
+        w.PopupMenu1()->close();
     });
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(button->width() - 3, button->height() / 2));
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown; }, 5000));
-    QList<QAction*> items = w.PopupMenu1->actions();
+    QList<QAction*> items = w.PopupMenu1()->actions();
     ASSERT_EQ(items.size(), 2);
     EXPECT_EQ(items[1]->text(), "Přidaný");
     items[1]->trigger();
-    EXPECT_EQ(w.store.header.filePath, dir_ + "DSL/b.dsl");
+    EXPECT_EQ(w.store().header.filePath, dir_ + "DSL/b.dsl");
 }
 
 TEST_F(MainWindowTest, HeaderTextsThatLookLikeHtmlAreShownAsTheyAre) {
@@ -410,20 +407,21 @@ TEST_F(MainWindowTest, HeaderTextsThatLookLikeHtmlAreShownAsTheyAre) {
     h.author = h.version = h.note = h.name;
     ASSERT_TRUE(writeDictionaryFile(h, read, path));
 
-    TForm1& w = start();
-    w.resize(700, 450);
-    w.show();
-    w.PopupMenu1->actions()[0]->trigger();
-    EXPECT_EQ(w.PopupMenu1->actions()[0]->text().toStdString(), html);
+    TForm1Probe w = start();
+    w.window().resize(700, 450);
+    w.window().show();
+    w.PopupMenu1()->actions()[0]->trigger();
+    EXPECT_EQ(w.PopupMenu1()->actions()[0]->text().toStdString(), html);
     EXPECT_EQ(panel(0).toStdString(), "Slovník: " + html);
     EXPECT_EQ(panel(1), "Směr překladu: <i>Čeština</i>-><u>Angličtina</u>");
-    for (QLabel* label : w.statusPanels) {
+    for (int i = 0; i < 3; ++i) {
+        const QLabel* label = w.statusPanel(i);
         EXPECT_EQ(label->textFormat(), Qt::PlainText);
         EXPECT_FALSE(label->toolTip().contains(QStringLiteral("<img"))) << label->toolTip().toStdString();
     }
     // Drawing the window, the about box included, ends and stays small.
-    w.toolButtons[8]->click();
-    const QImage picture = w.grab().toImage();
+    w.toolButton(ToolButton::about)->click();
+    const QImage picture = w.window().grab().toImage();
     EXPECT_FALSE(picture.isNull());
     std::ifstream status("/proc/self/status");
     std::string line;

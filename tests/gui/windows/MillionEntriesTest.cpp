@@ -58,54 +58,54 @@ protected:
 TEST_F(MillionEntriesTest, OpenSearchMoveEditSaveCloseAndReopen) {
     EntryList expected = millionEntries();
     dictionary("velky.dsl", "Velký slovník", expected);
-    TForm1& w = start();
-    w.resize(700, 450);
-    w.show();
-    QApplication::setActiveWindow(&w);
+    TForm1Probe w = start();
+    w.window().resize(700, 450);
+    w.window().show();
+    QApplication::setActiveWindow(&w.window());
     // The dictionary is opened here rather than by the start-up timer, so that
     // the opening can be timed on its own.
-    w.Timer3->stop();
+    w.Timer3()->stop();
 
-    timed("open", [&] { w.selectDictionary(0); });
-    ASSERT_EQ(w.store.entryCount(), static_cast<std::size_t>(million));
+    timed("open", [&] { w.chooseDictionary(0); });
+    ASSERT_EQ(w.store().entryCount(), static_cast<std::size_t>(million));
 
-    w.Timer2->stop();
+    w.Timer2()->stop();
     // Entry 4: "stavědlo" and 4 · 7919.
-    w.Edit1->setText(QStringLiteral("stavědlo 0031676"));
-    timed("search", [&] { QTest::keyClick(w.Edit1, Qt::Key_Return); });
-    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "stavědlo 0031676");
+    w.Edit1()->setText(QStringLiteral("stavědlo 0031676"));
+    timed("search", [&] { QTest::keyClick(w.Edit1(), Qt::Key_Return); });
+    EXPECT_EQ(w.grid()->item(w.grid()->currentRow(), 0)->text(), "stavědlo 0031676");
 
-    w.grid->setFocus();
-    timed("End", [&] { QTest::keyClick(w.grid, Qt::Key_End); });
-    EXPECT_EQ(w.currentPosition, static_cast<std::size_t>(million - 1));
-    const std::size_t bottom = w.currentPosition;
-    timed("Page Up", [&] { QTest::keyClick(w.grid, Qt::Key_PageUp); });
-    EXPECT_LT(w.currentPosition, bottom);
+    w.grid()->setFocus();
+    timed("End", [&] { QTest::keyClick(w.grid(), Qt::Key_End); });
+    EXPECT_EQ(w.currentPosition(), static_cast<std::size_t>(million - 1));
+    const std::size_t bottom = w.currentPosition();
+    timed("Page Up", [&] { QTest::keyClick(w.grid(), Qt::Key_PageUp); });
+    EXPECT_LT(w.currentPosition(), bottom);
 
     // The translation of the entry under the cursor is edited in its cell.
-    const int row = w.grid->currentRow();
-    const std::uint32_t edited = w.store.indexes[0].entryNumber(w.currentPosition);
+    const int row = w.grid()->currentRow();
+    const std::uint32_t edited = w.store().indexes[0].entryNumber(w.currentPosition());
     timed("edit a cell", [&] {
-        w.grid->setCurrentCell(row, 1);
-        w.grid->editItem(w.grid->item(row, 1));
+        w.grid()->setCurrentCell(row, 1);
+        w.grid()->editItem(w.grid()->item(row, 1));
         auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
         ASSERT_NE(editor, nullptr);
         editor->setText(QStringLiteral("distant signal"));
         QTest::keyClick(editor, Qt::Key_Return);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid->editing(); }));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid()->editing(); }));
     });
-    ASSERT_EQ(w.store.entries.translation(edited), "distant signal");
+    ASSERT_EQ(w.store().entries.translation(edited), "distant signal");
     expected.setText(edited, 1, "distant signal");
     expected.setFlags(edited, efUserModified);
 
-    timed("save", [&] { w.toolButtons[7]->click(); });
-    EXPECT_FALSE(w.modified);
-    timed("close", [&] { EXPECT_TRUE(w.close()); });
+    timed("save", [&] { w.toolButton(ToolButton::saveChanges)->click(); });
+    EXPECT_FALSE(w.modified());
+    timed("close", [&] { EXPECT_TRUE(w.window().close()); });
 
-    TForm1& again = start();
-    again.show();
-    again.Timer3->stop();
-    timed("reopen", [&] { again.selectDictionary(0); });
-    EXPECT_TRUE(again.store.entries == expected) << "every entry as it was, and the edit with its mark";
+    TForm1Probe again = start();
+    again.window().show();
+    again.Timer3()->stop();
+    timed("reopen", [&] { again.chooseDictionary(0); });
+    EXPECT_TRUE(again.store().entries == expected) << "every entry as it was, and the edit with its mark";
     EXPECT_TRUE(prompts_.shown().empty()) << "no step asked or warned";
 }

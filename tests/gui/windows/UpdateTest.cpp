@@ -165,10 +165,10 @@ protected:
 class UpdateTest : public TestProgram {
 protected:
     // Runs what starts an update check and waits for the check to end; its result.
-    int checked(TForm1& w, const std::function<void()>& action) {
+    int checked(TForm1Probe w, const std::function<void()>& action) {
         std::optional<int> code;
         const QMetaObject::Connection connection =
-            QObject::connect(&w, &TForm1::updateChecked, [&code](int result) { code = result; });
+            QObject::connect(&w.window(), &TForm1::updateChecked, [&code](int result) { code = result; });
         action();
         const bool ended = QTest::qWaitFor([&] { return code.has_value(); }, 20000);
         QObject::disconnect(connection);
@@ -176,8 +176,8 @@ protected:
         return code.value_or(-1);
     }
 
-    void clickCloseButton(TForm1& w) {
-        auto* frame = w.findChild<CASShape*>();
+    void clickCloseButton(TForm1Probe w) {
+        auto* frame = w.window().findChild<CASShape*>();
         for (int x = frame->width() - 1; x > 0; --x) {
             if (frame->zoneAt({x, 8}) == CASShape::Zone::CloseButton) {
                 QTest::mouseClick(frame, Qt::LeftButton, {}, QPoint(x, 8));
@@ -231,17 +231,17 @@ protected:
     void expectRefusedDownload(UpdateServer& server, const QString& error) {
         locations({server.location("/trelvo")});
         const std::string before = readBytes(dir_ + "DSL/a.dsl");
-        TForm1& w = start();
-        const int lastDay = w.lastUpdateDay;
-        EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
+        TForm1Probe w = start();
+        const int lastDay = w.lastUpdateDay();
+        EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 2);
         ASSERT_EQ(prompts_.shown().size(), 1u) << "the error, no question, no completion";
         EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
         EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
         EXPECT_EQ(prompts_.shown()[0].text, error);
-        EXPECT_EQ(w.store.header.updateStamp, "");
-        EXPECT_EQ(w.store.entryCount(), 2u);
-        EXPECT_EQ(w.lastUpdateDay, lastDay);
-        EXPECT_FALSE(w.modified);
+        EXPECT_EQ(w.store().header.updateStamp, "");
+        EXPECT_EQ(w.store().entryCount(), 2u);
+        EXPECT_EQ(w.lastUpdateDay(), lastDay);
+        EXPECT_FALSE(w.modified());
         EXPECT_EQ(readBytes(dir_ + "DSL/a.dsl"), before);
         EXPECT_EQ(panel(0), "Slovník: Zabezpečovací technika") << "the name returns after the check";
 
@@ -262,9 +262,9 @@ TEST_F(UpdateTest, ANewerEditionIsOfferedDownloadedAndMergedOnce) {
     publish(server, "5a3c1e01 7.12.2026 14:05 cs-en.dsl 1.1\n");
     locations({"127.0.0.1:9/trelvo", server.location("/trelvo")});
 
-    TForm1& w = start();
+    TForm1Probe w = start();
     prompts_.queueAnswer(true);
-    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 1);
+    EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 1);
     ASSERT_EQ(prompts_.shown().size(), 2u) << "no message about the first location";
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
     EXPECT_EQ(prompts_.shown()[0].text,
@@ -277,11 +277,11 @@ TEST_F(UpdateTest, ANewerEditionIsOfferedDownloadedAndMergedOnce) {
     EXPECT_EQ(prompts_.shown()[1].caption, "Dokončení automatické aktualizace ...");
     EXPECT_EQ(prompts_.shown()[1].text, "Automatická aktualizace byla dokončena.");
     EXPECT_TRUE(fs::exists(dir_ + "download.dsl"));
-    EXPECT_EQ(w.store.header.updateStamp, "202612071405");
-    EXPECT_EQ(w.store.header.version, "1.1");
-    EXPECT_EQ(w.store.entryCount(), 3u) << "the user's entry and the new edition";
-    EXPECT_EQ(w.lastUpdateDay, today);
-    EXPECT_FALSE(w.modified) << "saved";
+    EXPECT_EQ(w.store().header.updateStamp, "202612071405");
+    EXPECT_EQ(w.store().header.version, "1.1");
+    EXPECT_EQ(w.store().entryCount(), 3u) << "the user's entry and the new edition";
+    EXPECT_EQ(w.lastUpdateDay(), today);
+    EXPECT_FALSE(w.modified()) << "saved";
     EXPECT_EQ(panel(0), "Slovník: Zabezpečovací technika") << "the name returns after the check";
 
     // The same edition again: nothing asked.
@@ -294,27 +294,27 @@ TEST_F(UpdateTest, NoRequestWhileTheToggleIsUpAndSwitchingItOnChecks) {
     UpdateServer server;
     publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
     locations({server.location("/trelvo")});
-    TForm1& w = start();
-    w.toolButtons[12]->click();  // up: no update
-    EXPECT_FALSE(w.autoUpdate);
-    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
+    TForm1Probe w = start();
+    w.toolButton(ToolButton::automaticUpdate)->click();  // up: no update
+    EXPECT_FALSE(w.autoUpdate());
+    EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 2);
     EXPECT_EQ(server.requests, 0);
     prompts_.queueAnswer(false);
-    EXPECT_EQ(checked(w, [&] { w.toolButtons[12]->click(); }), 2);
-    EXPECT_TRUE(w.autoUpdate);
+    EXPECT_EQ(checked(w, [&] { w.toolButton(ToolButton::automaticUpdate)->click(); }), 2);
+    EXPECT_TRUE(w.autoUpdate());
     EXPECT_EQ(prompts_.shown().size(), 1u) << "asked, and declined";
-    EXPECT_EQ(w.store.header.version, "") << "nothing merged";
-    EXPECT_EQ(w.store.header.updateStamp, "");
-    EXPECT_FALSE(w.modified);
+    EXPECT_EQ(w.store().header.version, "") << "nothing merged";
+    EXPECT_EQ(w.store().header.updateStamp, "");
+    EXPECT_FALSE(w.modified());
 }
 
 TEST_F(UpdateTest, NoServerAnsweringPutsTheToggleOutOfUse) {
     locations({"127.0.0.1:9/trelvo"});
     dictionary("a.dsl", "Zabezpečovací technika");
-    TForm1& w = start();
-    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 0);
-    EXPECT_FALSE(w.toolButtons[12]->isEnabled());
-    EXPECT_FALSE(w.toolButtons[12]->isChecked());
+    TForm1Probe w = start();
+    EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 0);
+    EXPECT_FALSE(w.toolButton(ToolButton::automaticUpdate)->isEnabled());
+    EXPECT_FALSE(w.toolButton(ToolButton::automaticUpdate)->isChecked());
     EXPECT_TRUE(prompts_.shown().empty());
 }
 
@@ -325,8 +325,8 @@ TEST_F(UpdateTest, AFailedSecureChannelIsNamedInTheErrorBox) {
     publish(plain, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
     const std::string location = "https://" + plain.location("/trelvo");
     locations({location});
-    TForm1& w = start();
-    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 0);
+    TForm1Probe w = start();
+    EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 0);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::error);
     EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
@@ -335,8 +335,8 @@ TEST_F(UpdateTest, AFailedSecureChannelIsNamedInTheErrorBox) {
         "použit (")))
         << prompts_.shown()[0].text.toStdString();
     EXPECT_EQ(plain.requests, 0) << "nothing was asked of it over plain HTTP";
-    EXPECT_FALSE(w.toolButtons[12]->isEnabled());
-    EXPECT_EQ(w.store.header.version, "");
+    EXPECT_FALSE(w.toolButton(ToolButton::automaticUpdate)->isEnabled());
+    EXPECT_EQ(w.store().header.version, "");
 }
 
 TEST_F(UpdateTest, AnHtmlPageInPlaceOfTheEditionIsRefused) {
@@ -361,26 +361,26 @@ TEST_F(UpdateTest, WhileASilentServerHoldsTheRequestTheWindowWorksAndClosesAtOnc
     SilentServer server;
     locations({server.location("/trelvo")});
     dictionary("a.dsl", "Zabezpečovací technika");
-    TForm1& w = start();
-    w.show();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.window().show();
+    w.chooseDictionary(0);
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return server.waiting == 1 && panel(0) == "Hledání aktualizací ..."; }, 10000))
         << "the window came back only after the server had been given up";
 
-    PaintCounter painted(w.grid->viewport());
-    w.grid->viewport()->update();
+    PaintCounter painted(w.grid()->viewport());
+    w.grid()->viewport()->update();
     bool fired = false;
-    QTimer::singleShot(0, &w, [&fired] { fired = true; });
-    QTest::keyClicks(w.Edit1, "vyh");
+    QTimer::singleShot(0, &w.window(), [&fired] { fired = true; });
+    QTest::keyClicks(w.Edit1(), "vyh");
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return fired && painted.count > 0 && w.currentPosition == std::size_t{1}; }, 5000));
-    EXPECT_EQ(w.grid->item(w.grid->currentRow(), 0)->text(), "výhybka");
+        [&] { return fired && painted.count > 0 && w.currentPosition() == std::size_t{1}; }, 5000));
+    EXPECT_EQ(w.grid()->item(w.grid()->currentRow(), 0)->text(), "výhybka");
     EXPECT_EQ(server.waiting, 1) << "all of it while the request was still unanswered";
     EXPECT_EQ(panel(0), "Hledání aktualizací ...");
 
     clickCloseButton(w);
-    EXPECT_FALSE(w.isVisible());
+    EXPECT_FALSE(w.window().isVisible());
     EXPECT_TRUE(fs::exists(dir_ + "trelvo.cfg")) << "closed as ever, the settings written";
     window_.reset();
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.waiting == 0; }, 30000));
@@ -397,20 +397,21 @@ TEST_F(UpdateTest, SwitchingTheDictionaryOrRaisingTheToggleGivesTheWaitingCheckU
     locations({server.location("/trelvo")});
     dictionary("a.dsl", "První");
     dictionary("b.dsl", "Druhý");
-    TForm1& w = start();
-    w.selectDictionary(0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.waiting == 1; }, 10000));
 
-    w.selectDictionary(1);
+    w.chooseDictionary(1);
     ASSERT_TRUE(QTest::qWaitFor(
         [&] { return server.hungUp == 1 && server.waiting == 1 && panel(0) == "Hledání aktualizací ..."; }, 10000))
         << "the first dictionary's request let go, the second's waiting";
 
-    w.toolButtons[12]->click();
-    EXPECT_FALSE(w.autoUpdate);
+    w.toolButton(ToolButton::automaticUpdate)->click();
+    EXPECT_FALSE(w.autoUpdate());
     EXPECT_EQ(panel(0), "Slovník: Druhý");
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.hungUp == 2; }, 10000));
-    EXPECT_TRUE(w.toolButtons[12]->isEnabled()) << "a check given up found no server unreachable";
+    EXPECT_TRUE(w.toolButton(ToolButton::automaticUpdate)->isEnabled())
+        << "a check given up found no server unreachable";
     QTest::qWait(200);
     EXPECT_EQ(panel(0), "Slovník: Druhý") << "nothing of the given-up check comes late";
     EXPECT_TRUE(prompts_.shown().empty());
@@ -423,16 +424,16 @@ TEST_F(UpdateTest, TheQuestionWaitsUntilALongCommandHasEnded) {
     UpdateServer server;
     publish(server, "5A3C1E01 7.12.2026 14:05 cs-en.dsl 1.1\n");
     locations({server.location("/trelvo")});
-    TForm1& w = start();
-    w.selectDictionary(0);
-    w.setEnabled(false);  // as the import does while it runs
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    w.window().setEnabled(false);  // as the import does while it runs
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requests == 4; }, 10000))
         << "the configuration, the HEAD, the file and its signature";
     QTest::qWait(300);
     EXPECT_TRUE(prompts_.shown().empty()) << "no question in the middle of the command";
 
     prompts_.queueAnswer(false);
-    EXPECT_EQ(checked(w, [&] { w.setEnabled(true); }), 2);
+    EXPECT_EQ(checked(w, [&] { w.window().setEnabled(true); }), 2);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
 }
@@ -455,18 +456,18 @@ TEST_F(UpdateTest, AnEditionChangedAfterSigningIsRefused) {
                                                  "podepsal někdo jiný. Stažený soubor nebyl použit, slovník zůstal "
                                                  "beze změny."));
     ASSERT_TRUE(window_);
-    TForm1& w = *window_;
-    EXPECT_EQ(w.grid->item(0, 0)->text(), "kolej");
-    EXPECT_EQ(w.grid->item(0, 1)->text(), "track") << "not the forged term";
+    TForm1Probe w = *window_;
+    EXPECT_EQ(w.grid()->item(0, 0)->text(), "kolej");
+    EXPECT_EQ(w.grid()->item(0, 1)->text(), "track") << "not the forged term";
     EXPECT_FALSE(fs::exists(dir_ + "download.dsl")) << "the forged file is not kept";
-    EXPECT_TRUE(w.toolButtons[12]->isEnabled());
+    EXPECT_TRUE(w.toolButton(ToolButton::automaticUpdate)->isEnabled());
 
     // The genuine edition, once it is served, is taken.
     server.files["/trelvo/cs-en.dsl"] = genuine;
     prompts_.clearShown();
     prompts_.queueAnswer(true);
     EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 1);
-    EXPECT_EQ(w.store.header.updateStamp, "202612071405");
+    EXPECT_EQ(w.store().header.updateStamp, "202612071405");
 }
 
 // The question says what the edition will do to a dictionary of 1,200
@@ -495,9 +496,9 @@ TEST_F(UpdateTest, TheQuestionSaysWhatTheEditionReplacesKeepsAndAddsAndWhoSigned
     server.files["/trelvo/cs-en.dsl.sig"] = signEdition(bytes, publisher);
     locations({server.location("/trelvo")});
 
-    TForm1& w = start();
+    TForm1Probe w = start();
     prompts_.queueAnswer(false);
-    EXPECT_EQ(checked(w, [&] { w.selectDictionary(0); }), 2);
+    EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 2);
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění ...");
     EXPECT_EQ(prompts_.shown()[0].text,
@@ -507,18 +508,18 @@ TEST_F(UpdateTest, TheQuestionSaysWhatTheEditionReplacesKeepsAndAddsAndWhoSigned
               "Přibude nových záznamů: 1099\n"
               "Vydání je podepsáno důvěryhodným klíčem: Vydavatel slovníků 2026\n"
               "Přejete si provést synchronizaci dat?");
-    EXPECT_EQ(w.store.entryCount(), 1200u);
-    EXPECT_EQ(w.grid->item(0, 1)->text(), "track") << "No changes nothing";
-    EXPECT_EQ(w.store.header.updateStamp, "");
-    EXPECT_FALSE(w.modified);
+    EXPECT_EQ(w.store().entryCount(), 1200u);
+    EXPECT_EQ(w.grid()->item(0, 1)->text(), "track") << "No changes nothing";
+    EXPECT_EQ(w.store().header.updateStamp, "");
+    EXPECT_FALSE(w.modified());
 
     prompts_.clearShown();
     prompts_.queueAnswer(true);
     EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 1);
-    EXPECT_EQ(w.store.entryCount(), 1299u);
-    EXPECT_EQ(w.grid->item(0, 0)->text(), "kolej 0000");
-    EXPECT_EQ(w.grid->item(0, 1)->text(), "rail");
-    EXPECT_EQ(w.store.header.updateStamp, "202612071405");
+    EXPECT_EQ(w.store().entryCount(), 1299u);
+    EXPECT_EQ(w.grid()->item(0, 0)->text(), "kolej 0000");
+    EXPECT_EQ(w.grid()->item(0, 1)->text(), "rail");
+    EXPECT_EQ(w.store().header.updateStamp, "202612071405");
 }
 
 // A correctly made edition of another dictionary under this dictionary's

@@ -15,10 +15,10 @@ namespace {
 class WindowFrameTest : public TestProgram {
 protected:
     CASShape* shown() {
-        TForm1& w = start();
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        return w.findChild<CASShape*>();
+        TForm1Probe w = start();
+        w.window().show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w.window()));
+        return w.window().findChild<CASShape*>();
     }
 
     // Rests the pointer on the frame until a hint comes up, and returns it.
