@@ -597,14 +597,19 @@ int TrelvoTool::importText(const std::vector<std::string>& args) {
     LargeString bytes;  // a word list of many megabytes, in huge pages
     if (!readWholeFile(a.positional[1], bytes, wordListLimit))
         throw ToolError("cannot read " + a.positional[1] + ": not a regular file, or larger than 1 GiB");
-    ImportReading reading;
-    const std::vector<ImportedPair> pairs = readImportFile(a.positional[1], bytes, store.header, &reading);
-    if (!reading.error.empty()) throw ToolError("cannot read " + a.positional[1] + ": " + reading.error);
-    const std::size_t added = importPairs(store, tables, pairs, {});
+    const ImportResult result = importFile(store, tables, a.positional[1], bytes, {});
+    bytes = LargeString();  // read whole: the save needs the room
+    if (result.outcome == ImportOutcome::unreadable)
+        throw ToolError("cannot read " + a.positional[1] + ": " + result.reading.error);
+    if (result.outcome == ImportOutcome::tooLarge)
+        throw ToolError("cannot import " + a.positional[1] + ": the dictionary would pass " +
+                        std::to_string(store.limits.entryCount) + " entries or " +
+                        std::to_string(store.limits.fileSize) + " bytes; nothing changed");
     save(store);
-    for (const std::string& left : reading.leftLanguages) out_ << "language left out: " << left << "\n";
-    out_ << "added: " << added << ", already present: " << pairs.size() - added << ", lines read: " << pairs.size()
-         << ", characters replaced by ?: " << reading.replacedCharacters << "\n";
+    for (const std::string& left : result.reading.leftLanguages) out_ << "language left out: " << left << "\n";
+    out_ << "added: " << result.added << ", already present: " << result.read - result.added
+         << ", lines read: " << result.read << ", characters replaced by ?: " << result.reading.replacedCharacters
+         << "\n";
     return 0;
 }
 

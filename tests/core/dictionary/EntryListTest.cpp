@@ -73,3 +73,26 @@ TEST(EntryList, KeptEntriesOfAReadFileTakeCopiesInFront) {
     list.append("další", "next", "", 0);
     EXPECT_EQ(list.term(5), "další");
 }
+
+TEST(EntryList, TruncatingDropsTheLastEntriesAndKeepsTextsSetAnew) {
+    EntryList written;
+    for (int i = 0; i < 4; ++i) written.append("t" + std::to_string(i), "u" + std::to_string(i), "", 0);
+    DictionaryHeader h;
+    EntryList list;
+    ASSERT_TRUE(parseDictionary(serializeDictionary(h, written), h, list));
+    const EntryList before = list;
+    for (int i = 0; i < 3; ++i) list.append("new" + std::to_string(i), "x", "n", efImported);
+    list.truncate(4);
+    EXPECT_EQ(list, before);
+    list.truncate(9);  // past the end: nothing to drop
+    EXPECT_EQ(list, before);
+
+    // A text set after the dropped ones were appended lies behind them and stays.
+    list.append("dropped", "d", "", efImported);
+    list.setText(1, 0, "set anew");
+    list.truncate(4);
+    list.append("after", "a", "", efImported);
+    EXPECT_EQ(list.term(1), "set anew");
+    EXPECT_EQ(list.term(4), "after");
+    EXPECT_EQ(list.size(), 5u);
+}
