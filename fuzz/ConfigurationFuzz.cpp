@@ -1,10 +1,13 @@
-// Any trelvo.cfg must read, taking only the fields the file holds; what was
-// read must come back unchanged from the bytes written for it. Whatever it
-// holds, the window it gives lies on the screen and the update reminder's
-// day difference is sane.
+// Any trelvo.cfg must read, from its bytes and from the file, taking only the
+// fields the file holds; what was read must come back unchanged from the
+// bytes written for it. Whatever it holds, the window it gives lies on the
+// screen and the update reminder's day difference is sane.
+#include <unistd.h>
+
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 
@@ -75,6 +78,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ProgramConfiguration start = startValues();
     ProgramConfiguration c = start;
     trelvo::parseConfiguration(bytes, c);
+
+    // The file gives what its bytes give.
+    static const std::string path = [] {
+        char folder[] = "/tmp/trelvo-fuzz-cfg-XXXXXX";
+        if (!mkdtemp(folder)) std::abort();
+        return std::string(folder) + "/trelvo.cfg";
+    }();
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
+    ProgramConfiguration read = start;
+    if (!trelvo::readConfiguration(path, read) || !same(read, c)) std::abort();
 
     // Bytes past the 22 change nothing.
     ProgramConfiguration cut = start;

@@ -16,7 +16,7 @@ ctest --test-dir build --output-on-failure -j "$jobs"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DTRELVO_FUZZ=ON \
   -DTRELVO_GUI=OFF -DTRELVO_TESTS=OFF -DTRELVO_BENCH=OFF >/dev/null
 fuzz_targets="DictionaryFileFuzz CharacterTablesFuzz ConfigurationFuzz UpdateLocationsFuzz
-  UpdateConfigurationFuzz ImportTextFuzz SignatureFilesFuzz"
+  UpdateConfigurationFuzz ImportTextFuzz SignatureFilesFuzz LanguageCodesFuzz PictureFileFuzz"
 cmake --build build-fuzz -j "$jobs" --target $fuzz_targets
 for target in $fuzz_targets; do
   ./build-fuzz/bin/$target -runs=0 fuzz/corpus/$target >/dev/null 2>&1 ||

@@ -10,9 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -27,6 +25,7 @@
 #include "core/dictionary/DictionaryLock.h"
 #include "core/dictionary/DictionaryStore.h"
 #include "core/dictionary/InHalves.h"
+#include "core/editing/PictureFile.h"
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/exchange/TextImport.h"
@@ -95,12 +94,14 @@ CharacterTables loadTables(const ToolArguments& args) {
 }
 
 std::string readBitmap(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw ToolError("cannot read picture " + path);
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (bytes.size() < 2 || bytes.compare(0, 2, "BM") != 0) throw ToolError("not a BMP picture: " + path);
-    if (bytes.size() > maxImageLength) throw ToolError("picture larger than 10000 bytes: " + path);
-    return bytes;
+    std::string bytes;
+    switch (readPicture(path, bytes)) {
+        case PictureFault::none: return bytes;
+        case PictureFault::unreadable: throw ToolError("cannot read picture " + path + ": not a regular file");
+        case PictureFault::tooLarge: throw ToolError("picture larger than 10000 bytes: " + path);
+        case PictureFault::notBitmap: break;
+    }
+    throw ToolError("not a BMP picture: " + path);
 }
 
 std::string newDictionaryId() {

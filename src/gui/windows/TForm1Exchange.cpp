@@ -207,10 +207,10 @@ void TForm1::ToolButton2Click() {
                                  .arg(path));
         return;
     }
+    const EscapeWatch escape;  // from the moment the text offers it
     setEnabled(false);
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ... (Storno: klávesa Esc)"));
     QCoreApplication::processEvents();
-    const EscapeWatch escape;
     const ImportResult result =
         importFile(store, characterTables, path.toStdString(), bytes, [&escape](std::size_t) {
             QCoreApplication::processEvents();

@@ -66,6 +66,13 @@ TEST(LanguageCodes, ComeFromTheLanguagesNames) {
     ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "<b>"));
     EXPECT_EQ(languageCode(h, 1), "und") << "only a code is taken from the file";
     EXPECT_FALSE(isLanguageCode("EN"));
+    // A side file past its limit is no side file, however it begins; made
+    // sparse, a 2 GiB one takes no room, and it is not read.
+    ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "tlh"));
+    std::filesystem::resize_file(languageCodesPath(h.filePath), std::uintmax_t{1} << 31);
+    EXPECT_EQ(languageCode(h, 1), "und");
+    std::filesystem::resize_file(languageCodesPath(h.filePath), languageCodesLimit);
+    EXPECT_EQ(languageCode(h, 1), "tlh");
     std::filesystem::remove_all(folder);
     EXPECT_TRUE(sameLanguage("cs-CZ", "cs"));
     EXPECT_TRUE(sameLanguage("EN", "en"));
