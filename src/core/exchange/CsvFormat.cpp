@@ -2,7 +2,6 @@
 
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryFile.h"
-#include "core/dictionary/TextWords.h"
 
 namespace trelvo {
 
@@ -106,11 +105,11 @@ void readCsv(std::string_view bytes, const DictionaryHeader& header, const PairS
         std::string kept[3];
         for (std::size_t k = 0; k < 3; ++k) {
             const std::string_view field = k < count ? std::string_view(fields[k]) : std::string_view();
-            kept[k] = entryText(found.encoding == TextEncoding::utf8
+            kept[k] = importedText(found.encoding == TextEncoding::utf8
                                     ? toCodePage(CodePage::utf8ToUtf16(field), codePages[k], found.replacedCharacters)
                                     : std::string(field));
         }
-        return isEmptyText(kept[0]) || sink(kept[0], kept[1], kept[2]);
+        return kept[0].empty() || sink(kept[0], kept[1], kept[2]);
     });
     if (reading) *reading = found;
 }

@@ -9,7 +9,6 @@
 #include "LanguageCodes.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryEntry.h"
-#include "core/dictionary/TextWords.h"
 
 namespace trelvo {
 
@@ -152,7 +151,7 @@ void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairS
     const int codePages[2] = {CodePage::codePageOfCharset(header.languageCharset[0]),
                               CodePage::codePageOfCharset(header.languageCharset[1])};
     auto kept = [&found](const char* utf8, int codePage) {
-        return entryText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
+        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
     };
     std::set<std::string, std::less<>> left;
     bool going = true;
@@ -168,7 +167,7 @@ void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairS
                 continue;
             }
             forEachBelow(language, {"term"}, [&](pugi::xml_node term) {
-                if (std::string text = kept(term.text().get(), codePages[side]); !isEmptyText(text))
+                if (std::string text = kept(term.text().get(), codePages[side]); !text.empty())
                     terms[side].push_back(std::move(text));
                 return true;
             });
@@ -176,7 +175,7 @@ void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairS
         if (terms[0].empty()) continue;
         std::size_t unused = 0;
         const std::string note =
-            entryText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
+            importedText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
         const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
         for (std::size_t i = 0; i < terms[0].size() && going; ++i) going = sink(terms[0][i], firstTranslation, note);
         for (std::size_t i = 1; i < terms[1].size() && going; ++i) going = sink(terms[0][0], terms[1][i], note);

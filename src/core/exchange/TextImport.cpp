@@ -4,7 +4,6 @@
 #include <cstdint>
 
 #include "core/dictionary/CodePage.h"
-#include "core/dictionary/TextWords.h"
 #include "CsvFormat.h"
 #include "CzechNumbers.h"
 #include "PairImport.h"
@@ -92,7 +91,7 @@ std::basic_string_view<Char> trimmedRight(std::basic_string_view<Char> text) {
 }
 
 // Only the first tab separates; any later one stays in the translation, as a
-// space once the pair is kept (entryText).
+// space once the pair is kept (importedText).
 template <typename Char>
 SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
     while (!line.empty() && line.front() == Char(' ')) line.remove_prefix(1);
@@ -111,6 +110,28 @@ SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
 constexpr std::size_t utf8LineBytes = 3 * (maxImportLineLength + 1);
 
 }  // namespace
+
+std::string importedText(std::string_view text) {
+    auto isControl = [](char c) { return static_cast<unsigned char>(c) < 32; };
+    auto isGap = [&isControl](char c) { return c == ' ' || isControl(c); };
+    while (!text.empty() && isGap(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isGap(text.back())) text.remove_suffix(1);
+    std::string kept;
+    kept.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (!isGap(text[i])) {
+            kept += text[i++];
+            continue;
+        }
+        std::size_t end = i;
+        bool control = false;
+        for (; isGap(text[end]); ++end) control = control || isControl(text[end]);  // the text ends in no gap
+        if (control) kept += ' ';
+        else kept.append(text.substr(i, end - i));
+        i = end;
+    }
+    return kept;
+}
 
 std::string toCodePage(std::u16string_view text, int codePage, std::size_t& replaced) {
     std::string bytes = CodePage::fromUnicode(text, codePage);
@@ -150,8 +171,8 @@ void readImportLines(std::string_view fileBytes, int termCodePage, int translati
     ImportReading found;
     // Each returns false once the sink has had enough.
     auto keep = [&](std::string_view term, std::string_view translation) {
-        const std::string kept = entryText(term);
-        return isEmptyText(kept) || sink(kept, entryText(translation), {});
+        const std::string kept = importedText(term);
+        return kept.empty() || sink(kept, importedText(translation), {});
     };
     auto keepUnicode = [&](std::u16string_view line) {
         const SplitLine<char16_t> split = splitLine(line);

@@ -31,6 +31,14 @@ struct ImportReading {
 // none). Returning false stops the reading. The views last only for the call.
 using PairSink = std::function<bool(std::string_view term, std::string_view translation, std::string_view note)>;
 
+// A text of an import file as an entry keeps it: blanks and control
+// characters at either end go, and each run of blanks inside it that holds a
+// control character (a tab, a line break, any byte below 32) becomes one
+// space, so that no entry can split the lines or the columns of an export,
+// and none differs from another only by what was removed. The same in every
+// code page.
+std::string importedText(std::string_view text);
+
 // text in codePage; each character the code page lacks becomes '?' and is
 // counted in replaced.
 std::string toCodePage(std::u16string_view text, int codePage, std::size_t& replaced);

@@ -313,3 +313,19 @@ TEST(TextImport, EveryReaderStopsWhenTheSinkHasEnough) {
         EXPECT_EQ(calls, 2) << name;
     }
 }
+
+TEST(TextImport, BlanksBesideRemovedControlCharactersGoWithThem) {
+    // Trimmed after the control characters went, the blanks before them
+    // stayed: "vlak " beside "vlak" passed the duplicate test.
+    EXPECT_EQ(read8("vlak \x01\ttrain\x0E \x02\n"), (Pairs{{"vlak", "train"}}));
+    EXPECT_EQ(read8(" \x7F\x02 a \x03 b  c\t d \x1F\n"), (Pairs{{"\x7F a b  c", "d"}}))
+        << "typed runs of spaces stay; a run with a control character becomes one space";
+    EXPECT_EQ(read8("\x01 \x02\tx\n"), Pairs{}) << "no term is left";
+    EXPECT_EQ(importedText("  \t"), "");
+
+    ImportCase c;
+    const ImportResult result = importFile(c.store, c.tables, "a.txt", "vlak \x01\tx\x0E \x02\n", {});
+    EXPECT_EQ(result.added, 0u);
+    DictionaryHeader header;
+    EXPECT_EQ(readCsv("\"vlak \x01\",\" x\x0E\",\"\x02 note \"\n", header), (Pairs{{"vlak", "x", "note"}}));
+}
