@@ -33,13 +33,6 @@ std::vector<ImportedPair> readPairs(std::string_view bytes, int termCodePage, in
     return pairs;
 }
 
-bool same(const std::vector<ImportedPair>& a, const std::vector<ImportedPair>& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (a[i].term != b[i].term || a[i].translation != b[i].translation) return false;
-    return true;
-}
-
 const trelvo::CharacterTables& deliveredTables() {
     static const trelvo::CharacterTables tables = [] {
         trelvo::CharacterTables t;

@@ -10,10 +10,10 @@
 namespace trelvo {
 
 PairImport::PairImport(DictionaryStore& store)
-    : store_(store), first_(store.entries.size()), present_(store.entries) {
-    fileSize_ = serializeDictionary(store.header, EntryList{}).size();
-    for (std::size_t n = 0; n < first_; ++n) fileSize_ += storedEntrySize(store.entries, n);
-}
+    : store_(store),
+      first_(store.entries.size()),
+      present_(store.entries),
+      fileSize_(storedSize(store.header, store.entries)) {}
 
 bool PairImport::add(std::string_view term, std::string_view translation, std::string_view note) {
     if (present_.contains(term, translation)) return true;

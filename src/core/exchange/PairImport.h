@@ -32,7 +32,7 @@ private:
     DictionaryStore& store_;
     const std::size_t first_;  // the number of the first added entry
     TermPairSet present_;
-    std::size_t fileSize_ = 0;  // of the dictionary as it would be saved now
+    std::size_t fileSize_;  // of the dictionary as it would be saved now
 };
 
 }  // namespace trelvo
