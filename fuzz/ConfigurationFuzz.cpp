@@ -2,8 +2,6 @@
 // fields the file holds; what was read must come back unchanged from the
 // bytes written for it. Whatever it holds, the window it gives lies on the
 // screen and the update reminder's day difference is sane.
-#include <unistd.h>
-
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -11,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzFolder.h"
 #include "core/settings/ProgramConfiguration.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/WindowPlacement.h"
@@ -80,11 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     trelvo::parseConfiguration(bytes, c);
 
     // The file gives what its bytes give.
-    static const std::string path = [] {
-        char folder[] = "/tmp/trelvo-fuzz-cfg-XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
-        return std::string(folder) + "/trelvo.cfg";
-    }();
+    const std::string path = fuzzFile("trelvo.cfg");
     std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
     ProgramConfiguration read = start;
     if (!trelvo::readConfiguration(path, read) || !same(read, c)) std::abort();

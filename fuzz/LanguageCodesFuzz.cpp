@@ -2,8 +2,6 @@
 // and from a file: a code it gives is two or three lower-case letters from
 // its line, what the program writes reads back, and a file past the limit is
 // not read at all.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -11,19 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzFolder.h"
 #include "core/exchange/LanguageCodes.h"
 
 namespace {
-
-// The side file of a dictionary whose languages have names that give no code.
-const std::string& dictionaryPath() {
-    static const std::string path = [] {
-        char folder[] = "/tmp/trelvo-fuzz-lang-XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
-        return std::string(folder) + "/a.dsl";
-    }();
-    return path;
-}
 
 void checkCode(const std::optional<std::string>& code, std::string_view bytes, int side) {
     if (!code) return;
@@ -41,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     trelvo::DictionaryHeader header;
     header.languageName = {"Klingonsky", "Elfsky"};
-    header.filePath = dictionaryPath();
+    header.filePath = fuzzFile("a.dsl");  // its languages' names give no code
     std::ofstream(trelvo::languageCodesPath(header.filePath), std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     for (int side = 0; side < 2; ++side) {

@@ -1,36 +1,23 @@
 // Any file chosen as a language's picture must be read without a fault and
 // taken exactly when it is a BMP file a dictionary can hold; a picture taken
 // comes back unchanged from the dictionary file it is saved in.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 #include <string_view>
 
+#include "FuzzFolder.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/editing/PictureFile.h"
 
-namespace {
-
-const std::string& picturePath() {
-    static const std::string path = [] {
-        char folder[] = "/tmp/trelvo-fuzz-picture-XXXXXX";
-        if (!mkdtemp(folder)) std::abort();
-        return std::string(folder) + "/picture.bmp";
-    }();
-    return path;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view bytes(reinterpret_cast<const char*>(data), size);
-    std::ofstream(picturePath(), std::ios::binary | std::ios::trunc)
+    const std::string path = fuzzFile("picture.bmp");
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
         .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     std::string picture;
-    const trelvo::PictureFault fault = trelvo::readPicture(picturePath(), picture);
+    const trelvo::PictureFault fault = trelvo::readPicture(path, picture);
     const trelvo::PictureFault expected = size > trelvo::maxImageLength                 ? trelvo::PictureFault::tooLarge
                                           : size >= 54 && bytes.substr(0, 2) == "BM" ? trelvo::PictureFault::none
                                                                                       : trelvo::PictureFault::notBitmap;

@@ -33,36 +33,36 @@ inline PairSink collectInto(Pairs& pairs) {
     };
 }
 
-inline Pairs readImportLines(std::string_view bytes, int termCodePage, int translationCodePage,
-                             ImportReading* reading = nullptr) {
+// What read gives to a sink, collected.
+template <typename Read>
+Pairs collected(Read read) {
     Pairs pairs;
-    readImportLines(bytes, termCodePage, translationCodePage, collectInto(pairs), reading);
+    read(collectInto(pairs));
     return pairs;
 }
 
+inline Pairs readImportLines(std::string_view bytes, int termCodePage, int translationCodePage,
+                             ImportReading* reading = nullptr) {
+    return collected([&](const PairSink& sink) {
+        readImportLines(bytes, termCodePage, translationCodePage, sink, reading);
+    });
+}
+
 inline Pairs readImportLines(std::string_view bytes, const DictionaryHeader& header, ImportReading* reading = nullptr) {
-    Pairs pairs;
-    readImportLines(bytes, header, collectInto(pairs), reading);
-    return pairs;
+    return collected([&](const PairSink& sink) { readImportLines(bytes, header, sink, reading); });
 }
 
 inline Pairs readImportFile(std::string_view name, std::string_view bytes, const DictionaryHeader& header,
                             ImportReading* reading = nullptr) {
-    Pairs pairs;
-    readImportFile(name, bytes, header, collectInto(pairs), reading);
-    return pairs;
+    return collected([&](const PairSink& sink) { readImportFile(name, bytes, header, sink, reading); });
 }
 
 inline Pairs readCsv(std::string_view bytes, const DictionaryHeader& header, ImportReading* reading = nullptr) {
-    Pairs pairs;
-    readCsv(bytes, header, collectInto(pairs), reading);
-    return pairs;
+    return collected([&](const PairSink& sink) { readCsv(bytes, header, sink, reading); });
 }
 
 inline Pairs readTbx(std::string_view bytes, const DictionaryHeader& header, ImportReading* reading = nullptr) {
-    Pairs pairs;
-    readTbx(bytes, header, collectInto(pairs), reading);
-    return pairs;
+    return collected([&](const PairSink& sink) { readTbx(bytes, header, sink, reading); });
 }
 
 // The pairs added and kept as an import of a file giving them would; the number added.
