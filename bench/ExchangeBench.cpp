@@ -88,7 +88,7 @@ int main() {
         auto start = std::chrono::steady_clock::now();
         std::ifstream file(dir + "words.txt", std::ios::binary);
         std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-        std::size_t added = importPairs(store, tables, readImportLines(bytes, store.header), {});
+        const std::size_t added = importFile(store, tables, "words.txt", bytes, {}).added;
         std::printf("  (import alone %.3f s, %zu added)\n",
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), added);
         return added == 100'000;

@@ -1,13 +1,15 @@
-// Any trelvo.cfg must read, taking only the fields the file holds; what was
-// read must come back unchanged from the bytes written for it. Whatever it
-// holds, the window it gives lies on the screen and the update reminder's
-// day difference is sane.
+// Any trelvo.cfg must read, from its bytes and from the file, taking only the
+// fields the file holds; what was read must come back unchanged from the
+// bytes written for it. Whatever it holds, the window it gives lies on the
+// screen and the update reminder's day difference is sane.
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <string>
 #include <string_view>
 
+#include "FuzzFolder.h"
 #include "core/settings/ProgramConfiguration.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/WindowPlacement.h"
@@ -75,6 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const ProgramConfiguration start = startValues();
     ProgramConfiguration c = start;
     trelvo::parseConfiguration(bytes, c);
+
+    // The file gives what its bytes give.
+    const std::string path = fuzzFile("trelvo.cfg");
+    std::ofstream(path, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
+    ProgramConfiguration read = start;
+    if (!trelvo::readConfiguration(path, read) || !same(read, c)) std::abort();
 
     // Bytes past the 22 change nothing.
     ProgramConfiguration cut = start;

@@ -13,11 +13,25 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/exchange/PairImport.h"
 #include "core/exchange/TextImport.h"
 
 namespace {
 
-using trelvo::ImportedPair;
+struct ImportedPair {
+    std::string term, translation;
+};
+
+std::vector<ImportedPair> readPairs(std::string_view bytes, int termCodePage, int translationCodePage) {
+    std::vector<ImportedPair> pairs;
+    trelvo::readImportLines(bytes, termCodePage, translationCodePage,
+                            [&pairs](std::string_view term, std::string_view translation, std::string_view note) {
+                                if (!note.empty()) std::abort();  // word lists have none
+                                pairs.push_back({std::string(term), std::string(translation)});
+                                return true;
+                            });
+    return pairs;
+}
 
 const trelvo::CharacterTables& deliveredTables() {
     static const trelvo::CharacterTables tables = [] {
@@ -61,17 +75,16 @@ void importInto(std::string_view bytes, int charset0, int charset1, int codePage
     trelvo::DictionaryStore store;
     store.header.filePath = "fuzz.dsl";  // never saved
     store.header.languageCharset = {charset0, charset1};
-    const std::vector<ImportedPair> pairs = trelvo::readImportLines(bytes, 1250, codePage1);
+    const std::vector<ImportedPair> pairs = readPairs(bytes, 1250, codePage1);
     for (const ImportedPair& pair : pairs) checkPair(pair);
-    if (trelvo::readImportLines(bytes, store.header) != pairs) std::abort();
 
     store.appendEntry("n\xE1v\xECst", "signal", "", trelvo::efDefault);
     store.appendEntry("chyba", "fault", "pozn.", trelvo::efUserModified);
     store.appendEntry("CH", "", "", trelvo::efDefault);
     store.rebuildIndexes(tables);
 
-    // The first half goes in first, so that the second import meets pairs it
-    // must skip as well as ones repeated in the file.
+    // The first half goes in first, pair by pair, so that the import of the
+    // whole file meets pairs it must skip as well as ones repeated in it.
     const std::vector<ImportedPair> half(pairs.begin(), pairs.begin() + static_cast<std::ptrdiff_t>(pairs.size() / 2));
     for (const std::vector<ImportedPair>* batch : {&half, &pairs}) {
         std::set<std::pair<std::string, std::string>> present;
@@ -82,14 +95,26 @@ void importInto(std::string_view bytes, int charset0, int charset1, int codePage
             if (!present.contains({pair.term, pair.translation})) expected.push_back(&pair);
 
         const std::size_t before = store.entries.size();
-        std::size_t lastProgress = 0;
-        bool progressed = false;
-        const std::size_t added = trelvo::importPairs(store, tables, *batch, [&](std::size_t done) {
-            if (progressed && done <= lastProgress) std::abort();
-            if (done % 100 != 0) std::abort();
-            progressed = true;
-            lastProgress = done;
-        });
+        std::size_t added = 0;
+        if (batch == &half) {
+            trelvo::PairImport import(store);
+            for (const ImportedPair& pair : half)
+                if (!import.add(pair.term, pair.translation, {})) std::abort();
+            import.keep(tables);
+            added = import.added();
+        } else {
+            std::size_t lastProgress = 0;
+            bool progressed = false;
+            const trelvo::ImportResult result = trelvo::importFile(store, tables, "fuzz.txt", bytes, [&](std::size_t done) {
+                if (progressed && done <= lastProgress) std::abort();
+                if (done % 100 != 0) std::abort();
+                progressed = true;
+                lastProgress = done;
+                return true;
+            });
+            if (result.outcome != trelvo::ImportOutcome::imported || result.read != pairs.size()) std::abort();
+            added = result.added;
+        }
         if (added != expected.size() || store.entries.size() != before + added) std::abort();
         for (std::size_t i = 0; i < added; ++i) {
             const std::size_t n = before + i;
@@ -99,8 +124,17 @@ void importInto(std::string_view bytes, int charset0, int charset1, int codePage
         }
         checkIndexes(store, tables);
     }
-    // Everything is there now: the same file again adds nothing.
-    if (trelvo::importPairs(store, tables, pairs, {}) != 0) std::abort();
+    // Everything is there now: the same file again adds nothing, also to a
+    // dictionary that may hold no more, which refuses a new pair and stays
+    // as it was.
+    store.limits.entryCount = store.entries.size();
+    if (trelvo::importFile(store, tables, "fuzz.txt", bytes, {}).added != 0) std::abort();
+    const trelvo::EntryList entries = store.entries;
+    if (trelvo::importFile(store, tables, "fuzz.txt", "nov\xFD \x01\tnew\n", {}).outcome !=
+            trelvo::ImportOutcome::tooLarge ||
+        !(store.entries == entries))
+        std::abort();
+    checkIndexes(store, tables);
 }
 
 }  // namespace

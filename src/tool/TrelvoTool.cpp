@@ -9,9 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <iostream>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -27,6 +25,7 @@
 #include "core/dictionary/DictionaryLock.h"
 #include "core/dictionary/DictionaryStore.h"
 #include "core/dictionary/InHalves.h"
+#include "core/editing/PictureFile.h"
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/exchange/TextImport.h"
@@ -78,12 +77,14 @@ CharacterTables loadTables(const ToolArguments& args) {
 }
 
 std::string readBitmap(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw ToolError("cannot read picture " + path);
-    std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-    if (bytes.size() < 2 || bytes.compare(0, 2, "BM") != 0) throw ToolError("not a BMP picture: " + path);
-    if (bytes.size() > maxImageLength) throw ToolError("picture larger than 10000 bytes: " + path);
-    return bytes;
+    std::string bytes;
+    switch (readPicture(path, bytes)) {
+        case PictureFault::none: return bytes;
+        case PictureFault::unreadable: throw ToolError("cannot read picture " + path + ": not a regular file");
+        case PictureFault::tooLarge: throw ToolError("picture larger than 10000 bytes: " + path);
+        case PictureFault::notBitmap: break;
+    }
+    throw ToolError("not a BMP picture: " + path);
 }
 
 std::string newDictionaryId() {
@@ -583,14 +584,19 @@ int TrelvoTool::importText(const ToolArguments& a) {
     LargeString bytes;  // a word list of many megabytes, in huge pages
     if (!readWholeFile(a.positional[1], bytes, wordListLimit))
         throw ToolError("cannot read " + a.positional[1] + ": not a regular file, or larger than 1 GiB");
-    ImportReading reading;
-    const std::vector<ImportedPair> pairs = readImportFile(a.positional[1], bytes, store.header, &reading);
-    if (!reading.error.empty()) throw ToolError("cannot read " + a.positional[1] + ": " + reading.error);
-    const std::size_t added = importPairs(store, tables, pairs, {});
+    const ImportResult result = importFile(store, tables, a.positional[1], bytes, {});
+    bytes = LargeString();  // read whole: the save needs the room
+    if (result.outcome == ImportOutcome::unreadable)
+        throw ToolError("cannot read " + a.positional[1] + ": " + result.reading.error);
+    if (result.outcome == ImportOutcome::tooLarge)
+        throw ToolError("cannot import " + a.positional[1] + ": the dictionary would pass " +
+                        std::to_string(store.limits.entryCount) + " entries or " +
+                        std::to_string(store.limits.fileSize) + " bytes; nothing changed");
     save(store);
-    for (const std::string& left : reading.leftLanguages) out_ << "language left out: " << printable(left) << "\n";
-    out_ << "added: " << added << ", already present: " << pairs.size() - added << ", lines read: " << pairs.size()
-         << ", characters replaced by ?: " << reading.replacedCharacters << "\n";
+    for (const std::string& left : result.reading.leftLanguages) out_ << "language left out: " << printable(left) << "\n";
+    out_ << "added: " << result.added << ", already present: " << result.read - result.added
+         << ", lines read: " << result.read << ", characters replaced by ?: " << result.reading.replacedCharacters
+         << "\n";
     return 0;
 }
 

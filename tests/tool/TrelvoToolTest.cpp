@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -473,6 +474,16 @@ TEST_F(TrelvoToolTest, DevicesAndOversizedFilesAreRefusedNotReadWithoutEnd) {
     Result check = tool({"check-update", file("a.dsl"), "--locations", "/dev/zero", "--tables", upchar});
     EXPECT_EQ(check.status, 0) << check.err;
     EXPECT_NE(check.out.find("result: 0"), std::string::npos) << check.out;
+    // Nor is a picture a device, a pipe no one writes, or a sparse giant.
+    ASSERT_EQ(::mkfifo(file("pipe.bmp").c_str(), 0644), 0);
+    std::ofstream(file("giant.bmp"), std::ios::binary) << "BM" << std::string(60, '\0');
+    fs::resize_file(file("giant.bmp"), std::uintmax_t{1} << 31);
+    for (const std::string& picture : {std::string("/dev/zero"), file("pipe.bmp"), file("giant.bmp")}) {
+        Result made = makeCzechEnglish(file("p.dsl"), "kolej\ttrack\n", {"--image0", picture});
+        EXPECT_EQ(made.status, 1) << picture;
+        EXPECT_NE(made.err.find("picture"), std::string::npos) << made.err;
+        EXPECT_FALSE(fs::exists(file("p.dsl")));
+    }
 }
 
 // check-update says what it made of the signature, and its options name the

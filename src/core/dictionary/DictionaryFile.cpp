@@ -290,6 +290,12 @@ bool putDictionary(std::string_view head, const EntryList& entries, const ByteSi
 
 }  // namespace
 
+std::size_t storedSize(const DictionaryHeader& header, const EntryList& entries) {
+    std::size_t size = serializedHead(header, entries.size()).size();
+    for (std::size_t n = 0; n < entries.size(); ++n) size += storedEntrySize(entries, n);
+    return size;
+}
+
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries) {
     std::string out;
     putDictionary(serializedHead(header, entries.size()), entries, [&](std::string_view piece) {

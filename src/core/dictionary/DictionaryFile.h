@@ -44,6 +44,8 @@ bool parseDictionary(std::string_view bytes, DictionaryHeader& header, EntryList
 
 // The bytes entry n takes in a dictionary file.
 std::size_t storedEntrySize(const EntryList& entries, std::size_t n);
+// The size of the dictionary file for header and entries, without making it.
+std::size_t storedSize(const DictionaryHeader& header, const EntryList& entries);
 // The file's bytes for a dictionary; header texts are cut at a NUL and at
 // maxTextLength (the name at maxNameLength).
 std::string serializeDictionary(const DictionaryHeader& header, const EntryList& entries);

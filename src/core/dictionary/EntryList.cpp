@@ -1,5 +1,6 @@
 #include "EntryList.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "DictionaryFile.h"
@@ -59,6 +60,19 @@ void EntryList::setText(std::size_t n, int k, std::string_view text) {
 }
 
 void EntryList::remove(std::size_t n) { slots_.erase(slots_.begin() + static_cast<std::ptrdiff_t>(n)); }
+
+void EntryList::truncate(std::size_t count) {
+    if (count >= slots_.size()) return;
+    // Appended texts lie behind every text of the entries before them, so the
+    // storage ends where the first dropped entry's texts begin; unless a text
+    // set anew lies behind that, which then stays.
+    std::size_t end = storage_.size();
+    for (std::size_t n = count; n < slots_.size(); ++n) end = std::min<std::size_t>(end, slots_[n].offset[0]);
+    slots_.resize(count);
+    for (const Slot& slot : slots_)
+        for (int k = 0; k < 3; ++k) end = std::max<std::size_t>(end, std::size_t{slot.offset[k]} + slot.length[k]);
+    storage_.resize(std::min(end, storage_.size()));
+}
 
 void EntryList::keepOnly(const std::vector<std::uint32_t>& numbers) {
     LargeVector<Slot> kept(numbers.size());

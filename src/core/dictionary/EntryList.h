@@ -58,6 +58,9 @@ public:
     void setFlags(std::size_t n, std::uint32_t flags) { slots_[n].flags = flags; }
     // Entries behind n move one place down.
     void remove(std::size_t n);
+    // Drops the entries from count on, as if the last ones had never been
+    // appended; texts appended since the list held count entries go too.
+    void truncate(std::size_t count);
     // Keeps only the entries at numbers, in that order; their texts stay where they are.
     void keepOnly(const std::vector<std::uint32_t>& numbers);
     // Puts copies of other's entries in front of this list's own.

@@ -2,25 +2,15 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
+#include "PictureFile.h"
 #include "core/dictionary/AsciiText.h"
-#include "core/dictionary/DictionaryFile.h"
 
 namespace trelvo {
 
 namespace {
 
 constexpr std::array<int, DictionaryProperties::charsetItems> charsets{1, 238, 204, 186, 0, 162};
-
-// A picture must be a BMP file that a dictionary file can hold.
-bool readPicture(const std::string& path, std::string& bytes) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file) return false;
-    bytes.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return bytes.size() >= 54 && bytes.size() <= maxImageLength && bytes.compare(0, 2, "BM") == 0;
-}
 
 }  // namespace
 
@@ -76,7 +66,7 @@ DictionaryProperties::Failure DictionaryProperties::applyTo(DictionaryHeader& he
         if (pendingImage[k].empty()) continue;
         if (pendingImage[k] == " ") {
             images[k].clear();
-        } else if (!readPicture(pendingImage[k], images[k])) {
+        } else if (readPicture(pendingImage[k], images[k]) != PictureFault::none) {
             failedPicture = pendingImage[k];
             return Failure::badPicture;
         }

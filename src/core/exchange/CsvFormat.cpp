@@ -1,7 +1,7 @@
 #include "CsvFormat.h"
 
 #include "core/dictionary/CodePage.h"
-#include "core/dictionary/TextWords.h"
+#include "core/dictionary/DictionaryFile.h"
 
 namespace trelvo {
 
@@ -20,27 +20,39 @@ void putField(std::string& out, std::string_view utf8) {
     out += '"';
 }
 
-// The fields of each record; quoted fields may hold commas, quotes and line breaks.
-std::vector<std::vector<std::string>> recordsOf(std::string_view text) {
-    std::vector<std::vector<std::string>> records;
-    std::vector<std::string> record;
-    std::string field;
+// The longest field the reader keeps, in bytes: enough for the longest text
+// an entry holds, in UTF-8; the rest of a longer field is dropped.
+constexpr std::size_t maxFieldBytes = 4 * maxTextLength;
+
+// Calls recordFound with the first three fields of each record (fewer when it
+// has fewer) and the number it has, until it returns false; quoted fields may
+// hold commas, quotes and line breaks. A file of millions of records, or of
+// fields, takes no more memory than one record.
+template <typename Found>
+void forEachRecord(std::string_view text, Found recordFound) {
+    std::string fields[3];
+    std::size_t count = 0;
     bool quoted = false, fieldStarted = false;
+    auto add = [&](char c) {
+        if (count < 3 && fields[count].size() < maxFieldBytes) fields[count] += c;
+        fieldStarted = true;
+    };
     auto endField = [&] {
-        record.push_back(std::move(field));
-        field.clear();
+        ++count;
         fieldStarted = false;
     };
     auto endRecord = [&] {
         endField();
-        if (!(record.size() == 1 && record[0].empty())) records.push_back(std::move(record));
-        record.clear();
+        const bool going = (count == 1 && fields[0].empty()) || recordFound(fields, count);
+        for (std::string& field : fields) field.clear();
+        count = 0;
+        return going;
     };
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char c = text[i];
         if (quoted) {
-            if (c != '"') field += c;
-            else if (i + 1 < text.size() && text[i + 1] == '"') field += text[++i];
+            if (c != '"') add(c);
+            else if (i + 1 < text.size() && text[i + 1] == '"') add(text[++i]);
             else quoted = false;
         } else if (c == '"' && !fieldStarted) {
             quoted = fieldStarted = true;
@@ -48,14 +60,12 @@ std::vector<std::vector<std::string>> recordsOf(std::string_view text) {
             endField();
         } else if (c == '\n' || c == '\r') {
             if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            endRecord();
+            if (!endRecord()) return;
         } else {
-            field += c;
-            fieldStarted = true;
+            add(c);
         }
     }
-    if (fieldStarted || !field.empty() || !record.empty()) endRecord();
-    return records;
+    if (fieldStarted || count > 0) endRecord();
 }
 
 }  // namespace
@@ -76,7 +86,7 @@ std::string csvOf(const DictionaryStore& store, const ExportChoice& choice) {
     return out;
 }
 
-std::vector<ImportedPair> readCsv(std::string_view bytes, const DictionaryHeader& header, ImportReading* reading) {
+void readCsv(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
     ImportReading found;
     constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
     bool marked = false;
@@ -87,26 +97,21 @@ std::vector<ImportedPair> readCsv(std::string_view bytes, const DictionaryHeader
     found.encoding = marked || isUtf8Text(bytes) ? TextEncoding::utf8 : TextEncoding::codePages;
     const int codePages[3] = {CodePage::codePageOfCharset(header.languageCharset[0]),
                               CodePage::codePageOfCharset(header.languageCharset[1]), CodePage::headerCodePage};
-    std::vector<ImportedPair> pairs;
-    std::vector<std::vector<std::string>> records = recordsOf(bytes);
     bool first = true;
-    for (std::vector<std::string>& fields : records) {
-        const bool header0 = first && !fields.empty() && (fields[0] == "term" || fields[0] == "Term");
+    forEachRecord(bytes, [&](const std::string (&fields)[3], std::size_t count) {
+        const bool header0 = first && (fields[0] == "term" || fields[0] == "Term");
         first = false;
-        if (header0) continue;
-        fields.resize(3);
+        if (header0) return true;
         std::string kept[3];
-        for (int k = 0; k < 3; ++k) {
-            kept[k] = found.encoding == TextEncoding::utf8
-                          ? toCodePage(CodePage::utf8ToUtf16(fields[static_cast<std::size_t>(k)]), codePages[k],
-                                       found.replacedCharacters)
-                          : fields[static_cast<std::size_t>(k)];
-            kept[k] = entryText(kept[k]);
+        for (std::size_t k = 0; k < 3; ++k) {
+            const std::string_view field = k < count ? std::string_view(fields[k]) : std::string_view();
+            kept[k] = importedText(found.encoding == TextEncoding::utf8
+                                    ? toCodePage(CodePage::utf8ToUtf16(field), codePages[k], found.replacedCharacters)
+                                    : std::string(field));
         }
-        if (!isEmptyText(kept[0])) pairs.push_back({std::move(kept[0]), std::move(kept[1]), std::move(kept[2])});
-    }
+        return kept[0].empty() || sink(kept[0], kept[1], kept[2]);
+    });
     if (reading) *reading = found;
-    return pairs;
 }
 
 }  // namespace trelvo

@@ -62,16 +62,22 @@ bool isLanguageCode(std::string_view code) {
 std::string languageCode(const DictionaryHeader& header, int side) {
     std::string code = derivedLanguageCode(header, side);
     std::string kept;
-    if (code != "und" || header.filePath.empty() || !readWholeFile(languageCodesPath(header.filePath), kept))
+    if (code != "und" || header.filePath.empty() ||
+        !readWholeFile(languageCodesPath(header.filePath), kept, languageCodesLimit))
         return code;
+    return keptLanguageCode(kept, side).value_or(code);
+}
+
+std::optional<std::string> keptLanguageCode(std::string_view kept, int side) {
     // A small text file of the user's: anything but a code on the line is ignored.
-    std::string_view rest = std::string_view(kept).substr(0, 64);
+    std::string_view rest = kept.substr(0, 64);
     for (int line = 0; line < side; ++line) {
         const std::size_t end = rest.find('\n');
         rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 1);
     }
     const std::string_view mine = rest.substr(0, rest.find_first_of("\r\n"));
-    return isLanguageCode(mine) ? std::string(mine) : code;
+    if (!isLanguageCode(mine)) return std::nullopt;
+    return std::string(mine);
 }
 
 bool storeLanguageCodes(const std::string& dictionaryPath, const std::string& code0, const std::string& code1) {

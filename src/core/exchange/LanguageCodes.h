@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,6 +24,11 @@ std::string derivedLanguageCode(const DictionaryHeader& header, int side);
 
 // "NAME.dsl.lang" beside the dictionary: one line a language, its code.
 std::string languageCodesPath(const std::string& dictionaryPath);
+// The largest side file read: it holds two short lines, and a larger file
+// (or a pipe, or a device) is no side file of the program's.
+inline constexpr std::size_t languageCodesLimit = 4096;
+// The code the side file's bytes keep for language side, if any.
+std::optional<std::string> keptLanguageCode(std::string_view kept, int side);
 
 // A code the side file may keep: two or three lower-case letters.
 bool isLanguageCode(std::string_view code);

@@ -7,6 +7,7 @@
 #include "core/dictionary/DictionaryEntry.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/InHalves.h"
+#include "CzechNumbers.h"
 #include "TermPairSet.h"
 
 namespace trelvo {
@@ -72,12 +73,8 @@ std::string unreadableDictionaryMessage(const std::string& path) {
 }
 
 std::string tooLargeMergeMessage(const std::string& path) {
-    // Thousands apart, as Czech writes them.
-    std::string count = std::to_string(dictionaryEntryLimit);
-    for (std::size_t at = count.size() > 3 ? count.size() - 3 : 0; at > 0; at = at > 3 ? at - 3 : 0)
-        count.insert(at, " ");
-    return "Spojením se souborem \"" + path + "\" by slovník přesáhl " + count + " záznamů nebo " +
-           std::to_string(dictionaryLimit >> 30) + " GiB a nešlo by jej znovu otevřít; nic se nezměnilo.";
+    return "Spojením se souborem \"" + path + "\" by slovník přesáhl " + czechCount(dictionaryEntryLimit) +
+           " záznamů nebo " + czechSize(dictionaryLimit) + " a nešlo by jej znovu otevřít; nic se nezměnilo.";
 }
 
 bool sameDictionaryId(std::string_view idAndAccessCode1, std::string_view idAndAccessCode2) {

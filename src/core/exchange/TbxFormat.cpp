@@ -1,13 +1,14 @@
 #include "TbxFormat.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <pugixml.hpp>
+#include <set>
 #include <sstream>
 
 #include "LanguageCodes.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryEntry.h"
-#include "core/dictionary/TextWords.h"
 
 namespace trelvo {
 
@@ -61,11 +62,51 @@ pugi::xml_node addText(pugi::xml_node parent, const char* name, const std::strin
 
 bool named(pugi::xml_node node, const char* name) { return std::string_view(node.name()) == name; }
 
-// The first note or description in the entry, in document order.
-std::string noteOf(pugi::xml_node entry) {
-    for (pugi::xpath_node node : entry.select_nodes(".//*[local-name()='note' or local-name()='descrip']"))
-        if (std::string text = node.node().text().get(); !text.empty()) return text;
+// The name without its prefix: "tbx:term" is a term too.
+std::string_view localName(pugi::xml_node node) {
+    const std::string_view name = node.name();
+    const std::size_t colon = name.rfind(':');
+    return colon == name.npos ? name : name.substr(colon + 1);
+}
+
+bool isEntry(pugi::xml_node node) {
+    const std::string_view name = localName(node);
+    return node.type() == pugi::node_element && (name == "termEntry" || name == "conceptEntry");
+}
+
+// The node after node in document order within top, not entering the
+// children of node when skipChildren; a null node at the end. Walks of this
+// kind need no stack, however deep the file nests.
+pugi::xml_node nextInside(pugi::xml_node node, pugi::xml_node top, bool skipChildren = false) {
+    if (!skipChildren && node.first_child()) return node.first_child();
+    for (; node && node != top; node = node.parent())
+        if (node.next_sibling()) return node.next_sibling();
     return {};
+}
+
+// Calls found with each element below top whose local name is one of names,
+// in document order, until it returns false. Concept entries nested in top
+// are left to their own reading, so that no part of the file is read once
+// for every entry around it.
+template <typename Found>
+void forEachBelow(pugi::xml_node top, std::initializer_list<std::string_view> names, Found found) {
+    for (pugi::xml_node node = top.first_child(); node;) {
+        const bool nested = isEntry(node);
+        if (!nested && node.type() == pugi::node_element &&
+            std::find(names.begin(), names.end(), localName(node)) != names.end() && !found(node))
+            return;
+        node = nextInside(node, top, nested);
+    }
+}
+
+// The first note or description in the entry with a text, in document order.
+std::string noteOf(pugi::xml_node entry) {
+    std::string note;
+    forEachBelow(entry, {"note", "descrip"}, [&note](pugi::xml_node node) {
+        note = node.text().get();
+        return note.empty();
+    });
+    return note;
 }
 
 }  // namespace
@@ -119,50 +160,50 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
     return out.str();
 }
 
-std::vector<ImportedPair> readTbx(std::string_view bytes, const DictionaryHeader& header, ImportReading* reading) {
+void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
     ImportReading found;
     found.encoding = TextEncoding::utf8;
-    std::vector<ImportedPair> pairs;
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
     if (!parsed) {
         found.error = parsed.description();
         if (reading) *reading = found;
-        return pairs;
+        return;
     }
     const std::string codes[2] = {languageCode(header, 0), languageCode(header, 1)};
     const int codePages[2] = {CodePage::codePageOfCharset(header.languageCharset[0]),
                               CodePage::codePageOfCharset(header.languageCharset[1])};
     auto kept = [&found](const char* utf8, int codePage) {
-        return entryText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
+        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
     };
-    for (pugi::xpath_node match : document.select_nodes("//*[local-name()='termEntry' or local-name()='conceptEntry']")) {
-        pugi::xml_node entry = match.node();
+    std::set<std::string, std::less<>> left;
+    bool going = true;
+    for (pugi::xml_node entry = document.first_child(); entry && going; entry = nextInside(entry, document)) {
+        if (!isEntry(entry)) continue;
         std::vector<std::string> terms[2];
         for (pugi::xml_node language : entry.children()) {
             if (!named(language, "langSet") && !named(language, "langSec")) continue;
             const std::string_view lang = language.attribute("xml:lang").value();
             int side = sameLanguage(lang, codes[0]) ? 0 : sameLanguage(lang, codes[1]) ? 1 : -1;
             if (side < 0) {
-                if (std::find(found.leftLanguages.begin(), found.leftLanguages.end(), lang) ==
-                    found.leftLanguages.end())
-                    found.leftLanguages.emplace_back(lang);
+                if (left.emplace(lang).second) found.leftLanguages.emplace_back(lang);
                 continue;
             }
-            for (pugi::xpath_node term : language.select_nodes(".//*[local-name()='term']"))
-                if (std::string text = kept(term.node().text().get(), codePages[side]); !isEmptyText(text))
+            forEachBelow(language, {"term"}, [&](pugi::xml_node term) {
+                if (std::string text = kept(term.text().get(), codePages[side]); !text.empty())
                     terms[side].push_back(std::move(text));
+                return true;
+            });
         }
         if (terms[0].empty()) continue;
         std::size_t unused = 0;
         const std::string note =
-            entryText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
+            importedText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
         const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
-        for (const std::string& term : terms[0]) pairs.push_back({term, firstTranslation, note});
-        for (std::size_t i = 1; i < terms[1].size(); ++i) pairs.push_back({terms[0][0], terms[1][i], note});
+        for (std::size_t i = 0; i < terms[0].size() && going; ++i) going = sink(terms[0][i], firstTranslation, note);
+        for (std::size_t i = 1; i < terms[1].size() && going; ++i) going = sink(terms[0][0], terms[1][i], note);
     }
     if (reading) *reading = found;
-    return pairs;
 }
 
 }  // namespace trelvo

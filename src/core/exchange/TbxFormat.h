@@ -21,13 +21,15 @@ enum class TbxVersion { tbx2008, tbx2019 };
 // "imported", or "user" for the user's own.
 std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version);
 
-// The pairs of a TBX file of either shape: in each concept entry the terms of
-// the dictionary's two languages, matched by xml:lang. The first term of one
-// language pairs with every term of the other, so that each rendering gets a
-// line of its own. The entry's first <note> or <descrip> becomes the note.
-// Languages of the file that the dictionary lacks are named in reading's
-// leftLanguages; a file that is no XML gives no pairs and sets reading's error.
-std::vector<ImportedPair> readTbx(std::string_view bytes, const DictionaryHeader& header,
-                                  ImportReading* reading = nullptr);
+// The pairs of a TBX file of either shape, to sink: in each concept entry
+// the terms of the dictionary's two languages, matched by xml:lang. The first
+// term of one language pairs with every term of the other, so that each
+// rendering gets a line of its own. The entry's first <note> or <descrip>
+// becomes the note. Languages of the file that the dictionary lacks are named
+// in reading's leftLanguages; a file that is no XML gives no pairs and sets
+// reading's error. The time taken grows with the file's size alone, however
+// its elements nest.
+void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
+             ImportReading* reading = nullptr);
 
 }  // namespace trelvo

@@ -4,35 +4,73 @@
 
 #include "core/dictionary/AsciiText.h"
 #include "core/dictionary/CodePage.h"
-#include "core/dictionary/TextWords.h"
 #include "CsvFormat.h"
+#include "CzechNumbers.h"
+#include "PairImport.h"
 #include "TbxFormat.h"
-#include "TermPairSet.h"
 
 namespace trelvo {
 
 namespace {
 
-bool isUtf16(std::string_view bytes) {
-    if (bytes.size() < 2) return false;
-    if (static_cast<std::uint8_t>(bytes[0]) == 0xFF && static_cast<std::uint8_t>(bytes[1]) == 0xFE) return true;
+constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
+
+enum class ByteOrder { none, littleEndian, bigEndian };
+
+// The order of UTF-16 text; marked when it begins with its mark.
+ByteOrder utf16Order(std::string_view bytes, bool& marked) {
+    marked = false;
+    if (bytes.size() < 2) return ByteOrder::none;
+    const auto b0 = static_cast<std::uint8_t>(bytes[0]), b1 = static_cast<std::uint8_t>(bytes[1]);
+    marked = (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF);
+    if (marked) return b0 == 0xFF ? ByteOrder::littleEndian : ByteOrder::bigEndian;
     // Latin text in UTF-16 has a zero high byte in nearly every unit.
     for (std::size_t i = 3; i <= 21 && i < bytes.size(); i += 2)
-        if (bytes[i] == '\0') return true;
-    return false;
+        if (bytes[i] == '\0') return ByteOrder::littleEndian;
+    return ByteOrder::none;
 }
 
-// Calls lineFound with each line, its end removed, cut at a NUL (where the
-// text would end in a line buffer) and at maxImportLineLength.
-template <typename Char, typename Found>
-void forEachLine(std::basic_string_view<Char> text, Found lineFound) {
+// A line of at most maxImportLineLength characters, cut at a NUL (where the
+// text would end in a line buffer).
+template <typename Char>
+std::basic_string_view<Char> keptPart(std::basic_string_view<Char> line) {
+    return line.substr(0, line.find(Char('\0'))).substr(0, maxImportLineLength);
+}
+
+// Calls lineFound with each line of 8-bit or UTF-8 text, its end (LF, or
+// CR LF) removed, until it returns false.
+template <typename Found>
+void forEachByteLine(std::string_view text, Found lineFound) {
     while (!text.empty()) {
-        std::size_t end = text.find(Char('\n'));
-        std::basic_string_view<Char> line = text.substr(0, end);
+        const std::size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
         text.remove_prefix(end == text.npos ? text.size() : end + 1);
-        if (end != text.npos && !line.empty() && line.back() == Char('\r')) line.remove_suffix(1);
-        line = line.substr(0, line.find(Char('\0')));
-        lineFound(line.substr(0, maxImportLineLength));
+        if (end != text.npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!lineFound(line)) return;
+    }
+}
+
+// Calls lineFound with each line of UTF-16 text in the given order, its end
+// removed, as far as a line keeps it (keptPart), until it returns false:
+// the file is never held as UTF-16 whole.
+template <typename Found>
+void forEachUtf16Line(std::string_view bytes, ByteOrder order, Found lineFound) {
+    const int high = order == ByteOrder::bigEndian ? 0 : 1;
+    auto unit = [&](std::size_t i) {
+        return static_cast<char16_t>(static_cast<std::uint8_t>(bytes[2 * i + static_cast<std::size_t>(high)]) << 8 |
+                                     static_cast<std::uint8_t>(bytes[2 * i + 1 - static_cast<std::size_t>(high)]));
+    };
+    const std::size_t units = bytes.size() / 2;  // a lone last byte is no character
+    std::u16string line;
+    for (std::size_t start = 0; start < units;) {
+        std::size_t end = start;
+        while (end < units && unit(end) != u'\n') ++end;
+        std::size_t last = end;
+        if (end < units && last > start && unit(last - 1) == u'\r') --last;
+        line.clear();
+        for (std::size_t i = start; i < last && line.size() < maxImportLineLength; ++i) line += unit(i);
+        if (!lineFound(keptPart(std::u16string_view(line)))) return;
+        start = end + 1;
     }
 }
 
@@ -53,7 +91,7 @@ std::basic_string_view<Char> trimmedRight(std::basic_string_view<Char> text) {
 }
 
 // Only the first tab separates; any later one stays in the translation, as a
-// space once the pair is kept (entryText).
+// space once the pair is kept (importedText).
 template <typename Char>
 SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
     while (!line.empty() && line.front() == Char(' ')) line.remove_prefix(1);
@@ -66,7 +104,34 @@ SplitLine<Char> splitLine(std::basic_string_view<Char> line) {
     return {trimmedRight(line.substr(0, tab)), trimmedRight(translation)};
 }
 
+// The UTF-8 bytes that give at least maxImportLineLength + 1 characters when
+// the line is that long: a character takes at most three bytes per UTF-16
+// unit, and a sequence cut at the end turns into one character after them.
+constexpr std::size_t utf8LineBytes = 3 * (maxImportLineLength + 1);
+
 }  // namespace
+
+std::string importedText(std::string_view text) {
+    auto isControl = [](char c) { return static_cast<unsigned char>(c) < 32; };
+    auto isGap = [&isControl](char c) { return c == ' ' || isControl(c); };
+    while (!text.empty() && isGap(text.front())) text.remove_prefix(1);
+    while (!text.empty() && isGap(text.back())) text.remove_suffix(1);
+    std::string kept;
+    kept.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (!isGap(text[i])) {
+            kept += text[i++];
+            continue;
+        }
+        std::size_t end = i;
+        bool control = false;
+        for (; isGap(text[end]); ++end) control = control || isControl(text[end]);  // the text ends in no gap
+        if (control) kept += ' ';
+        else kept.append(text.substr(i, end - i));
+        i = end;
+    }
+    return kept;
+}
 
 std::string toCodePage(std::u16string_view text, int codePage, std::size_t& replaced) {
     std::string bytes = CodePage::fromUnicode(text, codePage);
@@ -101,100 +166,84 @@ bool isUtf8Text(std::string_view bytes) {
     return multiByte;
 }
 
-std::vector<ImportedPair> readImportLines(std::string_view fileBytes, int termCodePage, int translationCodePage,
-                                          ImportReading* reading) {
+void readImportLines(std::string_view fileBytes, int termCodePage, int translationCodePage, const PairSink& sink,
+                     ImportReading* reading) {
     ImportReading found;
-    std::vector<ImportedPair> pairs;
-    auto keep = [&pairs](std::string_view term, std::string_view translation) {
-        std::string kept = entryText(term);
-        if (!isEmptyText(kept)) pairs.push_back({std::move(kept), entryText(translation)});
+    // Each returns false once the sink has had enough.
+    auto keep = [&](std::string_view term, std::string_view translation) {
+        const std::string kept = importedText(term);
+        return kept.empty() || sink(kept, importedText(translation), {});
     };
-    std::u16string units;
-    constexpr std::string_view utf8Mark = "\xEF\xBB\xBF";
-    if (isUtf16(fileBytes)) {
+    auto keepUnicode = [&](std::u16string_view line) {
+        const SplitLine<char16_t> split = splitLine(line);
+        return keep(toCodePage(split.term, termCodePage, found.replacedCharacters),
+                    toCodePage(split.translation, translationCodePage, found.replacedCharacters));
+    };
+    bool marked = false;
+    if (const ByteOrder order = utf16Order(fileBytes, marked); order != ByteOrder::none) {
         found.encoding = TextEncoding::utf16;
-        if (static_cast<std::uint8_t>(fileBytes[0]) == 0xFF && static_cast<std::uint8_t>(fileBytes[1]) == 0xFE)
-            fileBytes.remove_prefix(2);
-        units.assign(fileBytes.size() / 2, u'\0');  // a lone last byte is no character
-        for (std::size_t i = 0; i < units.size(); ++i)
-            units[i] = static_cast<char16_t>(static_cast<std::uint8_t>(fileBytes[2 * i]) |
-                                             static_cast<std::uint8_t>(fileBytes[2 * i + 1]) << 8);
-    } else if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark) {
+        if (marked) fileBytes.remove_prefix(2);
+        forEachUtf16Line(fileBytes, order, keepUnicode);
+    } else if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark || isUtf8Text(fileBytes)) {
         found.encoding = TextEncoding::utf8;
-        units = CodePage::utf8ToUtf16(fileBytes.substr(utf8Mark.size()));
-    } else if (isUtf8Text(fileBytes)) {
-        found.encoding = TextEncoding::utf8;
-        units = CodePage::utf8ToUtf16(fileBytes);
-    } else {
-        forEachLine(fileBytes, [&](std::string_view line) {
-            SplitLine<char> split = splitLine(line);
-            keep(split.term, split.translation);
+        if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark) fileBytes.remove_prefix(utf8Mark.size());
+        forEachByteLine(fileBytes, [&](std::string_view line) {
+            line = line.substr(0, line.find('\0')).substr(0, utf8LineBytes);
+            return keepUnicode(keptPart(std::u16string_view(CodePage::utf8ToUtf16(line))));
         });
-        if (reading) *reading = found;
-        return pairs;
+    } else {
+        forEachByteLine(fileBytes, [&](std::string_view line) {
+            const SplitLine<char> split = splitLine(keptPart(line));
+            return keep(split.term, split.translation);
+        });
     }
-    forEachLine(std::u16string_view(units), [&](std::u16string_view line) {
-        SplitLine<char16_t> split = splitLine(line);
-        keep(toCodePage(split.term, termCodePage, found.replacedCharacters),
-             toCodePage(split.translation, translationCodePage, found.replacedCharacters));
-    });
     if (reading) *reading = found;
-    return pairs;
 }
 
-std::vector<ImportedPair> readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
-                                          ImportReading* reading) {
-    return readImportLines(fileBytes, CodePage::codePageOfCharset(header.languageCharset[0]),
-                           CodePage::codePageOfCharset(header.languageCharset[1]), reading);
+void readImportLines(std::string_view fileBytes, const DictionaryHeader& header, const PairSink& sink,
+                     ImportReading* reading) {
+    readImportLines(fileBytes, CodePage::codePageOfCharset(header.languageCharset[0]),
+                    CodePage::codePageOfCharset(header.languageCharset[1]), sink, reading);
 }
 
-std::vector<ImportedPair> readImportFile(std::string_view fileName, std::string_view fileBytes,
-                                         const DictionaryHeader& header, ImportReading* reading) {
-    if (endsWithIgnoringCase(fileName, ".csv")) return readCsv(fileBytes, header, reading);
-    if (endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, reading);
-    return readImportLines(fileBytes, header, reading);
+void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
+                    const PairSink& sink, ImportReading* reading) {
+    if (endsWithIgnoringCase(fileName, ".csv")) return readCsv(fileBytes, header, sink, reading);
+    if (endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, sink, reading);
+    readImportLines(fileBytes, header, sink, reading);
 }
 
-std::size_t importPairs(DictionaryStore& store, const CharacterTables& tables,
-                        const std::vector<ImportedPair>& pairs,
-                        const std::function<void(std::size_t)>& progress) {
-    std::size_t handled = 0;
-    auto tick = [&] {
-        if (progress && handled % 100 == 0) progress(handled);
-        ++handled;
-    };
-
-    // Every pair is judged against the entries present before the import, so
-    // that pairs repeated in the file are all added.
-    std::vector<const ImportedPair*> added;
-    if (pairs.empty()) return 0;
-    {
-        const TermPairSet present(store.entries);
-        for (const ImportedPair& pair : pairs) {
-            tick();
-            if (!pair.term.empty() && !present.contains(pair.term, pair.translation)) added.push_back(&pair);
-        }
+ImportResult importFile(DictionaryStore& store, const CharacterTables& tables, std::string_view fileName,
+                        std::string_view fileBytes, const std::function<bool(std::size_t)>& progress) {
+    ImportResult result;
+    PairImport import(store);
+    readImportFile(
+        fileName, fileBytes, store.header,
+        [&](std::string_view term, std::string_view translation, std::string_view note) {
+            if (progress && result.read % 100 == 0 && !progress(result.read)) {
+                result.outcome = ImportOutcome::cancelled;
+                return false;
+            }
+            ++result.read;
+            if (import.add(term, translation, note)) return true;
+            result.outcome = ImportOutcome::tooLarge;
+            return false;
+        },
+        &result.reading);
+    if (!result.reading.error.empty()) result.outcome = ImportOutcome::unreadable;
+    if (result.outcome != ImportOutcome::imported) {
+        import.undo();
+        return result;
     }
-    if (added.empty()) return 0;
+    result.added = import.added();
+    import.keep(tables);
+    return result;
+}
 
-    const auto first = static_cast<std::uint32_t>(store.entries.size());
-    std::size_t bytes = 0;
-    for (const ImportedPair* pair : added) bytes += pair->term.size() + pair->translation.size() + pair->note.size();
-    store.entries.reserve(store.entries.size() + added.size(), bytes);
-    for (const ImportedPair* pair : added) store.appendEntry(pair->term, pair->translation, pair->note, efImported);
-    if (!store.indexed) return added.size();
-
-    std::vector<std::string> keys(added.size());
-    std::vector<IndexRecord> records(added.size());
-    for (int k = 0; k < 2; ++k) {
-        for (std::size_t i = 0; i < added.size(); ++i) {
-            const auto n = static_cast<std::uint32_t>(first + i);
-            tables.makeCollationKey(store.entries.text(n, k), store.tableOf(k), keys[i]);
-            records[i] = {keys[i], n};
-        }
-        store.indexes[static_cast<std::size_t>(k)].insertAll(records);
-    }
-    return added.size();
+std::string tooLargeImportMessage(const std::string& path, const DictionaryLimits& limits) {
+    return "Importem ze souboru \"" + path + "\" by slovník přesáhl " + czechCount(limits.entryCount) +
+           " záznamů nebo " + czechSize(limits.fileSize) +
+           " a nešlo by jej uložit ani znovu otevřít; import se zastavil a nic se nezměnilo.";
 }
 
 }  // namespace trelvo

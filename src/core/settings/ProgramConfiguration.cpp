@@ -80,11 +80,13 @@ std::string serializeConfiguration(const ProgramConfiguration& config) {
 }
 
 bool readConfiguration(const std::string& path, ProgramConfiguration& config) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opening a pipe that no one writes would keep the start waiting for
+    // ever; a regular file reads the same without blocking or not.
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return false;
-    // A folder opens on this system but could never be a settings file.
+    // A folder, a pipe or a device could never be a settings file.
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
         return false;
     }

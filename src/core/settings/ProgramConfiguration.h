@@ -25,8 +25,8 @@ void parseConfiguration(std::string_view bytes, ProgramConfiguration& config);
 // The 22 bytes of the file for config.
 std::string serializeConfiguration(const ProgramConfiguration& config);
 
-// parseConfiguration on the file's bytes. Returns false, changing nothing,
-// when the file cannot be opened.
+// parseConfiguration on the file's first 22 bytes. Returns false, changing
+// nothing, when the file cannot be opened or is no regular file.
 bool readConfiguration(const std::string& path, ProgramConfiguration& config);
 // Returns false when the file cannot be written (the old file then stays).
 bool writeConfiguration(const std::string& path, const ProgramConfiguration& config);

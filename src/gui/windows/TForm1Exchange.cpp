@@ -17,6 +17,7 @@
 #include "core/settings/ProgramPaths.h"
 #include "core/update/HttpClient.h"
 #include "core/update/UpdateCheck.h"
+#include "gui/app/EscapeWatch.h"
 #include "gui/app/Prompts.h"
 #include "gui/app/WorkerThread.h"
 
@@ -215,22 +216,32 @@ void TForm1::ToolButton2Click() {
                                  .arg(path));
         return;
     }
+    const EscapeWatch escape;  // from the moment the text offers it
     setEnabled(false);
-    statusPanels[0]->setText(QStringLiteral("Probíhá import položek ..."));
+    statusPanels[0]->setText(QStringLiteral("Probíhá import položek ... (Storno: klávesa Esc)"));
     QCoreApplication::processEvents();
-    ImportReading reading;
-    const std::vector<ImportedPair> pairs = readImportFile(path.toStdString(), bytes, store.header, &reading);
-    if (!reading.error.empty()) {
+    const ImportResult result =
+        importFile(store, characterTables, path.toStdString(), bytes, [&escape](std::size_t) {
+            QCoreApplication::processEvents();
+            return !escape.pressed();
+        });
+    const ImportReading& reading = result.reading;
+    if (result.outcome != ImportOutcome::imported) {
         refreshDictionaryStatus();
         setEnabled(true);
-        env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
-                             QStringLiteral("Soubor \"%1\" nelze načíst (%2); nic se nezměnilo.")
-                                 .arg(path, QString::fromStdString(reading.error)));
+        if (result.outcome == ImportOutcome::cancelled)
+            env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Import stornován"),
+                                 QStringLiteral("Import byl stornován, slovník se nezměnil."));
+        else
+            env_.prompts->inform(
+                this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                result.outcome == ImportOutcome::tooLarge
+                    ? QString::fromStdString(tooLargeImportMessage(path.toStdString(), store.limits))
+                    : QStringLiteral("Soubor \"%1\" nelze načíst (%2); nic se nezměnilo.")
+                          .arg(path, QString::fromStdString(reading.error)));
         return;
     }
-    const std::size_t added =
-        importPairs(store, characterTables, pairs, [](std::size_t) { QCoreApplication::processEvents(); });
-    if (added > 0) modified = true;
+    if (result.added > 0) modified = true;
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
@@ -238,9 +249,9 @@ void TForm1::ToolButton2Click() {
                                     "Přidáno nových záznamů: %2\n"
                                     "Vynecháno, ve slovníku již jsou: %3\n"
                                     "Znaků nahrazených otazníkem: %4")
-                         .arg(pairs.size())
-                         .arg(added)
-                         .arg(pairs.size() - added)
+                         .arg(result.read)
+                         .arg(result.added)
+                         .arg(result.read - result.added)
                          .arg(reading.replacedCharacters);
     if (!reading.leftLanguages.empty()) {
         QStringList left;

@@ -24,12 +24,23 @@ TEST(EntryList, SettingATextFromItsOwnStorageKeepsIt) {
     EXPECT_EQ(list.term(0), "kolejový obvod");
 }
 
-TEST(EntryList, RemovingMovesLaterEntriesDownAndReadEntriesStayEditable) {
+namespace {
+
+// Entries t0/u0 ... as a dictionary file gives them: over the file's bytes.
+EntryList readBack(int count) {
     EntryList written;
-    for (int i = 0; i < 10; ++i) written.append("t" + std::to_string(i), "u" + std::to_string(i), "", 0);
+    for (int i = 0; i < count; ++i) written.append("t" + std::to_string(i), "u" + std::to_string(i), "", 0);
     DictionaryHeader h;
     EntryList list;
-    ASSERT_TRUE(parseDictionary(serializeDictionary(h, written), h, list));
+    EXPECT_TRUE(parseDictionary(serializeDictionary(h, written), h, list));
+    return list;
+}
+
+}  // namespace
+
+TEST(EntryList, RemovingMovesLaterEntriesDownAndReadEntriesStayEditable) {
+    EntryList list = readBack(10);
+    ASSERT_EQ(list.size(), 10u);
     list.remove(3);
     ASSERT_EQ(list.size(), 9u);
     EXPECT_EQ(list.term(3), "t4");
@@ -72,4 +83,23 @@ TEST(EntryList, KeptEntriesOfAReadFileTakeCopiesInFront) {
     EXPECT_EQ(list.note(4), "n");
     list.append("další", "next", "", 0);
     EXPECT_EQ(list.term(5), "další");
+}
+
+TEST(EntryList, TruncatingDropsTheLastEntriesAndKeepsTextsSetAnew) {
+    EntryList list = readBack(4);
+    const EntryList before = list;
+    for (int i = 0; i < 3; ++i) list.append("new" + std::to_string(i), "x", "n", efImported);
+    list.truncate(4);
+    EXPECT_EQ(list, before);
+    list.truncate(9);  // past the end: nothing to drop
+    EXPECT_EQ(list, before);
+
+    // A text set after the dropped ones were appended lies behind them and stays.
+    list.append("dropped", "d", "", efImported);
+    list.setText(1, 0, "set anew");
+    list.truncate(4);
+    list.append("after", "a", "", efImported);
+    EXPECT_EQ(list.term(1), "set anew");
+    EXPECT_EQ(list.term(4), "after");
+    EXPECT_EQ(list.size(), 5u);
 }

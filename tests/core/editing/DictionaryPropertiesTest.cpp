@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 
+#include "core/dictionary/DictionaryFile.h"
 #include "core/editing/DictionaryProperties.h"
+#include "core/editing/PictureFile.h"
 
 using namespace trelvo;
 
@@ -74,5 +77,40 @@ TEST(DictionaryProperties, ApplyingWritesEverythingOrNothing) {
     p.id = "123";
     EXPECT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::badId);
     EXPECT_EQ(header, before);
+    std::filesystem::remove_all(folder);
+}
+
+TEST(PictureFile, OnlyARegularBmpFileWithinTheLimitIsRead) {
+    char folder[] = "/tmp/trelvo-picture-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    const std::string base = std::string(folder) + "/";
+    std::ofstream(base + "good.bmp", std::ios::binary) << "BM" << std::string(maxImageLength - 2, '\0');
+    std::ofstream(base + "short.bmp", std::ios::binary) << "BM" << std::string(51, '\0');
+    std::ofstream(base + "text.bmp", std::ios::binary) << std::string(60, 'x');
+    std::ofstream(base + "big.bmp", std::ios::binary) << "BM" << std::string(maxImageLength - 1, '\0');
+    // A sparse giant takes no room on the disk, and is not read.
+    std::ofstream(base + "giant.bmp", std::ios::binary) << "BM" << std::string(60, '\0');
+    std::filesystem::resize_file(base + "giant.bmp", std::uintmax_t{1} << 31);
+    // A pipe no one writes must not keep the dialog waiting.
+    ASSERT_EQ(::mkfifo((base + "pipe.bmp").c_str(), 0644), 0);
+
+    std::string bytes;
+    EXPECT_EQ(readPicture(base + "good.bmp", bytes), PictureFault::none);
+    EXPECT_EQ(bytes.size(), maxImageLength);
+    const std::pair<std::string, PictureFault> refused[] = {
+        {base + "short.bmp", PictureFault::notBitmap}, {base + "text.bmp", PictureFault::notBitmap},
+        {base + "big.bmp", PictureFault::tooLarge},    {base + "giant.bmp", PictureFault::tooLarge},
+        {base + "pipe.bmp", PictureFault::unreadable}, {"/dev/zero", PictureFault::unreadable},
+        {base, PictureFault::unreadable},              {base + "missing.bmp", PictureFault::unreadable}};
+    for (const auto& [path, fault] : refused) EXPECT_EQ(readPicture(path, bytes), fault) << path;
+
+    // The properties dialog refuses them the same way, changing nothing.
+    DictionaryHeader header;
+    DictionaryProperties p = DictionaryProperties::of(header);
+    p.id = "abcdef01";
+    std::string failed;
+    p.pendingImage = {base + "pipe.bmp", ""};
+    EXPECT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::badPicture);
+    EXPECT_EQ(failed, base + "pipe.bmp");
     std::filesystem::remove_all(folder);
 }

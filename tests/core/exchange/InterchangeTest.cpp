@@ -11,14 +11,12 @@
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/TextWords.h"
 #include "core/exchange/CsvFormat.h"
+#include "CollectedPairs.h"
 #include "core/exchange/LanguageCodes.h"
-#include "core/exchange/TbxFormat.h"
 
 using namespace trelvo;
 
 namespace {
-
-using Pairs = std::vector<ImportedPair>;
 
 DictionaryHeader czechEnglish() {
     DictionaryHeader h;
@@ -62,10 +60,6 @@ protected:
 
 }  // namespace
 
-namespace trelvo {
-void PrintTo(const ImportedPair& pair, std::ostream* out);  // with TextImportTest's cases
-}  // namespace trelvo
-
 TEST(LanguageCodes, ComeFromTheLanguagesNames) {
     DictionaryHeader h = czechEnglish();
     EXPECT_EQ(languageCode(h, 0), "cs");
@@ -86,6 +80,13 @@ TEST(LanguageCodes, ComeFromTheLanguagesNames) {
     ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "<b>"));
     EXPECT_EQ(languageCode(h, 1), "und") << "only a code is taken from the file";
     EXPECT_FALSE(isLanguageCode("EN"));
+    // A side file past its limit is no side file, however it begins; made
+    // sparse, a 2 GiB one takes no room, and it is not read.
+    ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "tlh"));
+    std::filesystem::resize_file(languageCodesPath(h.filePath), std::uintmax_t{1} << 31);
+    EXPECT_EQ(languageCode(h, 1), "und");
+    std::filesystem::resize_file(languageCodesPath(h.filePath), languageCodesLimit);
+    EXPECT_EQ(languageCode(h, 1), "tlh");
     std::filesystem::remove_all(folder);
     EXPECT_TRUE(sameLanguage("cs-CZ", "cs"));
     EXPECT_TRUE(sameLanguage("EN", "en"));
@@ -185,6 +186,24 @@ TEST(Tbx, AnotherToolsShapeWithSeveralTermsAndADescription) {
     ImportReading broken;
     EXPECT_TRUE(readTbx("<martif><text><body><termEntry>", czechEnglish(), &broken).empty());
     EXPECT_FALSE(broken.error.empty());
+}
+
+TEST(Tbx, NestedEntriesGiveEachItsOwnTermsOnce) {
+    // Entries inside entries, as a broken or hostile file has them: each is
+    // read for itself, and the outer one does not take the inner one's terms
+    // (reading them once for every entry around them took quadratic time).
+    auto entry = [](const std::string& cs, const std::string& en, const std::string& inner) {
+        return "<termEntry><langSet xml:lang=\"cs\"><tig><term>" + cs + "</term></tig>" + inner +
+               "</langSet><langSet xml:lang=\"en\"><tig><term>" + en + "</term></tig></langSet></termEntry>";
+    };
+    const std::string tbx = "<martif><text><body>" +
+                            entry("a", "x", entry("b", "y", "<note>inner</note>" + entry("c", "z", ""))) +
+                            "<termEntry><langSet xml:lang='fr'/><langSet xml:lang='fr'/><langSet xml:lang='de'/>"
+                            "</termEntry></body></text></martif>";
+    ImportReading reading;
+    EXPECT_EQ(readTbx(tbx, czechEnglish(), &reading),
+              (Pairs{{"a", "x", ""}, {"b", "y", "inner"}, {"c", "z", ""}}));
+    EXPECT_EQ(reading.leftLanguages, (std::vector<std::string>{"fr", "de"}));
 }
 
 TEST(ImportFile, TheEndingOfTheNameChoosesTheReader) {

@@ -4,13 +4,11 @@
 #include <random>
 #include <set>
 
-#include "core/exchange/TextImport.h"
+#include "CollectedPairs.h"
 
 using namespace trelvo;
 
 namespace {
-
-using Pairs = std::vector<ImportedPair>;
 
 std::string utf16(std::u16string_view text, bool mark) {
     std::string bytes = mark ? "\xFF\xFE" : "";
@@ -136,7 +134,7 @@ TEST(TextImport, Utf16SidesUseTheirOwnCodePages) {
     DictionaryStore store;
     store.header = header;
     CharacterTables tables;
-    ASSERT_EQ(importPairs(store, tables, readImportLines(file, header), {}), 1u);
+    ASSERT_EQ(importPairs(store, tables, readImportLines(file, header)), 1u);
     EXPECT_EQ(store.entries.translation(0), "gare \xE0 \xF1\xE8 ?");
 }
 
@@ -150,12 +148,12 @@ TEST(TextImport, DuplicatesAgainstTheDictionaryBeforeTheImport) {
 
     const Pairs pairs{{"vlak", "train"},       {"vlak", "locomotive"}, {"Vlak", "train"},
                       {"n\xE1v\xECst", "signal"}, {"kolej", "track"},     {"kolej", "track"}};
-    ASSERT_EQ(importPairs(store, tables, pairs, {}), 4u);
+    ASSERT_EQ(importPairs(store, tables, pairs), 4u);
     ASSERT_EQ(store.entries.size(), 6u);
     const Pairs added{{"vlak", "locomotive"}, {"Vlak", "train"}, {"kolej", "track"}, {"kolej", "track"}};
     for (std::size_t i = 0; i < added.size(); ++i)
         EXPECT_EQ(store.entries.entry(2 + i), (DictionaryEntry{{added[i].term, added[i].translation, ""}, efImported}));
-    EXPECT_EQ(importPairs(store, tables, pairs, {}), 0u);  // all present now
+    EXPECT_EQ(importPairs(store, tables, pairs), 0u);  // all present now
 }
 
 TEST(TextImport, IndexMergeMatchesOneByOneInsertion) {
@@ -193,14 +191,141 @@ TEST(TextImport, IndexMergeMatchesOneByOneInsertion) {
                                        n);
     }
 
+    std::string file;
+    for (const ImportedPair& pair : pairs) file += pair.term + "\t" + pair.translation + "\n";
     std::vector<std::size_t> calls;
-    const std::size_t count = importPairs(store, tables, pairs, [&calls](std::size_t done) { calls.push_back(done); });
-    EXPECT_EQ(count, expected.entries.size() - 400);
+    const ImportResult result = importFile(store, tables, "list.txt", file, [&calls](std::size_t done) {
+        calls.push_back(done);
+        return true;
+    });
+    EXPECT_EQ(result.outcome, ImportOutcome::imported);
+    EXPECT_EQ(result.read, 2000u);
+    EXPECT_EQ(result.added, expected.entries.size() - 400);
     EXPECT_EQ(store.entries, expected.entries);
     EXPECT_EQ(records(store.indexes[0]), records(expected.indexes[0]));
     EXPECT_EQ(records(store.indexes[1]), records(expected.indexes[1]));
-    // Every 100 lines judged.
+    // Every 100 pairs read.
     std::vector<std::size_t> everyHundred;
     for (std::size_t done = 0; done < 2000; done += 100) everyHundred.push_back(done);
     EXPECT_EQ(calls, everyHundred);
+}
+
+TEST(TextImport, Utf16InEitherOrderWithItsMark) {
+    const std::u16string text = u"n\u00E1v\u011Bst\tsignal\r\nkolej\ttrack";
+    std::string bigEndian = "\xFE\xFF";
+    for (char16_t unit : text) {
+        bigEndian += static_cast<char>(unit >> 8);
+        bigEndian += static_cast<char>(unit & 0xFF);
+    }
+    ImportReading reading;
+    EXPECT_EQ(readImportLines(bigEndian, 1250, 1250, &reading), readImportLines(utf16(text, true), 1250, 1250));
+    EXPECT_EQ(reading.encoding, TextEncoding::utf16);
+    EXPECT_EQ(readImportLines(bigEndian, 1250, 1250).size(), 2u);
+    // Without a mark the zero bytes decide, as little-endian; a text that
+    // begins with U+00FF is no mark.
+    EXPECT_EQ(readImportLines(utf16(u"\u00FFab\tc", false), 1252, 1252), (Pairs{{"\xFF" "ab", "c"}}));
+}
+
+namespace {
+
+// Stores of three entries and the word list that adds pairs to them.
+struct ImportCase {
+    ImportCase() {
+        store.header.filePath = "test.dsl";
+        for (const char* term : {"vlak", "kolej", "n\xE1v\xECst"}) store.appendEntry(term, "x", "", efDefault);
+        store.rebuildIndexes(tables);
+    }
+    std::vector<std::pair<std::string_view, std::uint32_t>> index(int k) const {
+        return records(store.indexes[static_cast<std::size_t>(k)]);
+    }
+    CharacterTables tables;
+    DictionaryStore store;
+};
+
+std::string wordList(std::size_t lines) {
+    std::string file;
+    for (std::size_t i = 0; i < lines; ++i) file += "term" + std::to_string(i) + "\tt\n";
+    return file;
+}
+
+}  // namespace
+
+TEST(TextImport, AnImportPastTheLimitsIsRefusedAndChangesNothing) {
+    ImportCase c;
+    const EntryList entries = c.store.entries;
+    const auto index0 = c.index(0), index1 = c.index(1);
+    c.store.limits.entryCount = 6;
+    // Pairs the dictionary holds count for nothing: six entries are allowed.
+    const std::string present = "vlak\tx\nkolej\tx\n";
+    ImportResult result = importFile(c.store, c.tables, "a.txt", present + wordList(4) + present, {});
+    EXPECT_EQ(result.outcome, ImportOutcome::tooLarge);
+    EXPECT_EQ(result.read, 6u) << "the reading stops at the pair that passes the limit";
+    EXPECT_EQ(c.store.entries, entries);
+    EXPECT_EQ(c.index(0), index0);
+    EXPECT_EQ(c.index(1), index1);
+
+    result = importFile(c.store, c.tables, "a.txt", present + wordList(3) + present, {});
+    EXPECT_EQ(result.outcome, ImportOutcome::imported);
+    EXPECT_EQ(result.added, 3u);
+    EXPECT_EQ(c.store.entries.size(), 6u);
+
+    // The size of the file it would make counts as well.
+    ImportCase small;
+    small.store.limits.fileSize = serializeDictionary(small.store.header, small.store.entries).size() + 40;
+    EXPECT_EQ(importFile(small.store, small.tables, "a.txt", "a\tb\n" + std::string(50, 'c'), {}).outcome,
+              ImportOutcome::tooLarge);
+    EXPECT_EQ(small.store.entries.size(), 3u);
+    EXPECT_EQ(importFile(small.store, small.tables, "a.txt", "a\tb\n", {}).added, 1u);
+}
+
+TEST(TextImport, ACancelledImportTakesOutWhatItAdded) {
+    ImportCase c;
+    const EntryList entries = c.store.entries;
+    const auto index0 = c.index(0);
+    std::size_t calls = 0;
+    const ImportResult result =
+        importFile(c.store, c.tables, "a.txt", wordList(1000), [&calls](std::size_t) { return ++calls < 3; });
+    EXPECT_EQ(result.outcome, ImportOutcome::cancelled);
+    EXPECT_EQ(result.read, 200u);
+    EXPECT_EQ(c.store.entries, entries);
+    EXPECT_EQ(c.index(0), index0);
+}
+
+TEST(TextImport, EveryReaderStopsWhenTheSinkHasEnough) {
+    std::string tbx = "<martif><text><body>";
+    for (int i = 0; i < 5; ++i)
+        tbx += "<termEntry><langSet xml:lang=\"cs\"><tig><term>t" + std::to_string(i) +
+               "</term></tig></langSet></termEntry>";
+    tbx += "</body></text></martif>";
+    DictionaryHeader header;
+    header.languageName = {"\xC8" "e\x9Atina", "English"};
+    const std::string list = "a\tb\nc\td\ne\tf\ng\th\n";
+    const std::string files[][2] = {{"a.txt", list},
+                                    {"a.txt", utf16(u"a\tb\nc\td\ne\tf\ng\th\n", true)},
+                                    {"a.txt", "\xC3\xA1\tb\nc\td\ne\tf\n"},
+                                    {"a.csv", "a,b\nc,d\ne,f\n"},
+                                    {"a.tbx", tbx}};
+    for (const auto& [name, bytes] : files) {
+        int calls = 0;
+        readImportFile(name, bytes, header, [&calls](std::string_view, std::string_view, std::string_view) {
+            return ++calls < 2;
+        });
+        EXPECT_EQ(calls, 2) << name;
+    }
+}
+
+TEST(TextImport, BlanksBesideRemovedControlCharactersGoWithThem) {
+    // Trimmed after the control characters went, the blanks before them
+    // stayed: "vlak " beside "vlak" passed the duplicate test.
+    EXPECT_EQ(read8("vlak \x01\ttrain\x0E \x02\n"), (Pairs{{"vlak", "train"}}));
+    EXPECT_EQ(read8(" \x7F\x02 a \x03 b  c\t d \x1F\n"), (Pairs{{"\x7F a b  c", "d"}}))
+        << "typed runs of spaces stay; a run with a control character becomes one space";
+    EXPECT_EQ(read8("\x01 \x02\tx\n"), Pairs{}) << "no term is left";
+    EXPECT_EQ(importedText("  \t"), "");
+
+    ImportCase c;
+    const ImportResult result = importFile(c.store, c.tables, "a.txt", "vlak \x01\tx\x0E \x02\n", {});
+    EXPECT_EQ(result.added, 0u);
+    DictionaryHeader header;
+    EXPECT_EQ(readCsv("\"vlak \x01\",\" x\x0E\",\"\x02 note \"\n", header), (Pairs{{"vlak", "x", "note"}}));
 }

@@ -156,8 +156,14 @@ TEST(ProgramConfiguration, ReadingTakesTheFileOverTheStartValues) {
     ProgramConfiguration c = startValues();
     EXPECT_FALSE(readConfiguration(dir.file("absent.cfg"), c));
     expectSame(c, startValues());
-    // Nor does a folder where the file should be.
+    // Nor does a folder where the file should be, a device, or a pipe that
+    // no one writes, which must not keep the start waiting.
     EXPECT_FALSE(readConfiguration(dir.path(), c));
+    expectSame(c, startValues());
+    EXPECT_FALSE(readConfiguration("/dev/zero", c));
+    expectSame(c, startValues());
+    ASSERT_EQ(::mkfifo(dir.file("pipe.cfg").c_str(), 0644), 0);
+    EXPECT_FALSE(readConfiguration(dir.file("pipe.cfg"), c));
     expectSame(c, startValues());
 
     // Bytes past the 22 are ignored; the position is unsigned.

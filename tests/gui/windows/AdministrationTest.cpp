@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
@@ -167,6 +169,31 @@ TEST_F(AdministrationTest, UnreadablePictureOrBadIdKeepsTheDialogAndTheHeader) {
     EXPECT_TRUE(prompts_.shown()[0].text.contains(QString::fromStdString(dir_ + "not.bmp")));
     EXPECT_EQ(prompts_.shown()[1].caption, "Chyba!");
     EXPECT_EQ(w.store().header.name, CodePage::fromUtf8("Chráněný", 1250)) << "nothing of the header changed";
+}
+
+TEST_F(AdministrationTest, APipeOrADeviceAsAPictureIsRefusedWithoutWaiting) {
+    guarded("");
+    ASSERT_EQ(::mkfifo((dir_ + "roura.bmp").c_str(), 0644), 0);
+    TForm1Probe w = start();
+    w.chooseDictionary(0);
+    const DictionaryHeader before = w.store().header;
+    for (const std::string& picture : {dir_ + "roura.bmp", std::string("/dev/zero")}) {
+        prompts_.queueFile(QString::fromStdString(picture));
+        bool closed = true;
+        prompts_.queueDialog([&closed](QDialog& dialog) {
+            auto& p = static_cast<TNewTrelvo&>(dialog);
+            p.pictureButtons[1]->click();
+            p.Button1->click();
+            closed = p.result() == QDialog::Accepted;
+            return false;
+        });
+        w.click(ToolButton::settings);
+        EXPECT_FALSE(closed) << picture;
+    }
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_TRUE(prompts_.shown()[0].text.contains(QString::fromStdString(dir_ + "roura.bmp")));
+    EXPECT_TRUE(prompts_.shown()[1].text.contains(QStringLiteral("/dev/zero")));
+    EXPECT_EQ(w.store().header, before);
 }
 
 TEST_F(AdministrationTest, EachNewDictionaryGetsAFreshIdAndBecomesActive) {

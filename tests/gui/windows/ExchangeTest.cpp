@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <cstring>
 #include <filesystem>
@@ -29,7 +30,11 @@ protected:
         EntryList entries;
         entries.append("kolej", "track", "", efDefault);
         entries.append("vlak", "train", "zkr.", efUserModified);
-        dictionary("a.dsl", "První", entries);
+        return open("První", entries);
+    }
+
+    TForm1Probe open(const std::string& name, const EntryList& entries) {
+        dictionary("a.dsl", name, entries);
         TForm1Probe w = start();
         // The check at opening fails at once, but its texts would reach the
         // panel whenever a long command lets the window's events through.
@@ -320,4 +325,72 @@ TEST_F(ExchangeTest, ADeviceChosenForImportIsRefused) {
     EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Soubor \"/dev/zero\" nelze přečíst")));
     EXPECT_EQ(w.store().entryCount(), 2u);
     EXPECT_TRUE(w.window().isEnabled());
+}
+
+namespace {
+
+// A thousand entries, and a word list whose terms sort before all of them,
+// so that an import moves every row of the grid.
+EntryList thousandEntries() {
+    EntryList entries;
+    for (int i = 0; i < 1000; ++i) entries.append("term" + std::to_string(1000 + i), "t", "", efDefault);
+    return entries;
+}
+
+std::string listBeforeThem(int lines) {
+    std::string file;
+    for (int i = 0; i < lines; ++i) file += "a" + std::to_string(i) + "\tb\n";
+    return file;
+}
+
+}  // namespace
+
+TEST_F(ExchangeTest, AnImportPastTheEntryLimitIsRefusedNamingIt) {
+    TForm1Probe w = open("Tisíc", thousandEntries());
+    w.setEntryLimit(1005);
+    prompts_.queueFile(QString::fromStdString(write("slova.txt", listBeforeThem(10))));
+    w.toolButton(ToolButton::importWords)->click();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown()[0].text.contains(QStringLiteral("přesáhl 1 005 záznamů")))
+        << prompts_.shown()[0].text.toStdString();
+    EXPECT_TRUE(prompts_.shown()[0].text.endsWith(QStringLiteral("nic se nezměnilo.")));
+    EXPECT_EQ(w.store().entries, thousandEntries());
+    EXPECT_EQ(w.store().indexes[0].size(), 1000u);
+    EXPECT_FALSE(w.modified());
+    EXPECT_TRUE(w.window().isEnabled());
+    EXPECT_EQ(w.grid()->item(0, 0)->text(), "term1000");
+
+    // Within the limit the same kind of list goes in, ahead of every row.
+    prompts_.queueFile(QString::fromStdString(write("pet.txt", listBeforeThem(5))));
+    w.toolButton(ToolButton::importWords)->click();
+    EXPECT_EQ(w.store().entryCount(), 1005u);
+    EXPECT_EQ(w.grid()->item(0, 0)->text(), "a0");
+    EXPECT_TRUE(w.modified());
+}
+
+TEST_F(ExchangeTest, EscapeCancelsALongImportAndNothingChanges) {
+    TForm1Probe w = open("Tisíc", thousandEntries());
+    w.window().show();  // the key comes the way a user's does, through the window
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w.window()));
+    prompts_.queueFile(QString::fromStdString(write("slova.txt", listBeforeThem(20000))));
+    QString during;
+    bool enabledDuring = true;
+    // Comes when the import first lets the window's events through.
+    QTimer::singleShot(0, &w.window(), [&] {
+        during = panel(0);
+        enabledDuring = w.window().isEnabled();
+        QTest::keyClick(w.window().windowHandle(), Qt::Key_Escape);
+    });
+    w.toolButton(ToolButton::importWords)->click();
+    EXPECT_TRUE(during.contains(QStringLiteral("Storno"))) << during.toStdString();
+    EXPECT_FALSE(enabledDuring);
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].caption, "Import stornován");
+    EXPECT_EQ(w.store().entries, thousandEntries());
+    EXPECT_EQ(w.store().indexes[1].size(), 1000u);
+    EXPECT_FALSE(w.modified());
+    EXPECT_TRUE(w.window().isEnabled());
+    EXPECT_EQ(w.grid()->item(0, 0)->text(), "term1000");
+    EXPECT_EQ(panel(0), "Slovník: Tisíc");
 }

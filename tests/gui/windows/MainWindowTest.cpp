@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -238,6 +240,25 @@ TEST_F(MainWindowTest, FailedSaveKeepsTheChangesAndTheDictionary) {
     prompts_.queueAnswer(true);
     EXPECT_FALSE(w.window().close());
     EXPECT_FALSE(fs::exists(dir_ + "trelvo.cfg"));
+}
+
+TEST_F(MainWindowTest, APipeOrADeviceAsTheSettingsFileStartsWithTheDefaults) {
+    dictionary("a.dsl", "První");
+    // A pipe no one writes kept the window from ever appearing.
+    ASSERT_EQ(::mkfifo((dir_ + "trelvo.cfg").c_str(), 0644), 0);
+    TForm1Probe w = start();
+    EXPECT_EQ(w.lastUpdateDay(), today);
+    EXPECT_TRUE(w.autoUpdate());
+    EXPECT_EQ(w.window().size(), QSize(626, 373));
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_TRUE(w.window().close()) << "the settings are not written over a pipe, and closing waits on nothing";
+    window_.reset();
+
+    fs::remove(dir_ + "trelvo.cfg");
+    fs::create_symlink("/dev/zero", dir_ + "trelvo.cfg");
+    TForm1Probe again = start();
+    EXPECT_TRUE(again.autoUpdate()) << "the zeros of a device are no settings";
+    EXPECT_EQ(again.lastUpdateDay(), today);
 }
 
 TEST_F(MainWindowTest, ClosingAsksToSaveAndWritesTheSettingsEitherWay) {
