@@ -9,6 +9,7 @@
 #include "core/dictionary/DictionaryFile.h"
 #include "core/editing/DictionaryProperties.h"
 #include "core/editing/PictureFile.h"
+#include "support/TemporaryFolder.h"
 
 using namespace trelvo;
 
@@ -42,9 +43,8 @@ TEST(DictionaryProperties, AccessCodeChecks) {
 }
 
 TEST(DictionaryProperties, ApplyingWritesEverythingOrNothing) {
-    char folder[] = "/tmp/trelvo-props-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string good = std::string(folder) + "/good.bmp", big = std::string(folder) + "/big.bmp";
+    const trelvo::support::TemporaryFolder folder("trelvo-props");
+    const std::string good = folder.file("good.bmp"), big = folder.file("big.bmp");
     std::ofstream(good, std::ios::binary) << "BM" << std::string(60, '\0');
     std::ofstream(big, std::ios::binary) << "BM" << std::string(12000, '\0');
 
@@ -77,13 +77,11 @@ TEST(DictionaryProperties, ApplyingWritesEverythingOrNothing) {
     p.id = "123";
     EXPECT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::badId);
     EXPECT_EQ(header, before);
-    std::filesystem::remove_all(folder);
 }
 
 TEST(PictureFile, OnlyARegularBmpFileWithinTheLimitIsRead) {
-    char folder[] = "/tmp/trelvo-picture-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string base = std::string(folder) + "/";
+    const trelvo::support::TemporaryFolder folder("trelvo-picture");
+    const std::string base = folder.path().string() + "/";
     std::ofstream(base + "good.bmp", std::ios::binary) << "BM" << std::string(maxImageLength - 2, '\0');
     std::ofstream(base + "short.bmp", std::ios::binary) << "BM" << std::string(51, '\0');
     std::ofstream(base + "text.bmp", std::ios::binary) << std::string(60, 'x');
@@ -112,5 +110,4 @@ TEST(PictureFile, OnlyARegularBmpFileWithinTheLimitIsRead) {
     p.pendingImage = {base + "pipe.bmp", ""};
     EXPECT_EQ(p.applyTo(header, failed), DictionaryProperties::Failure::badPicture);
     EXPECT_EQ(failed, base + "pipe.bmp");
-    std::filesystem::remove_all(folder);
 }

@@ -8,6 +8,7 @@
 
 #include "core/dictionary/DictionaryFile.h"
 #include "core/exchange/Export.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
@@ -20,8 +21,6 @@ const std::string animal = "zv\xED\xF8" "e";
 class ExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        char name[] = "/tmp/trelvo-export-XXXXXX";
-        folder_ = mkdtemp(name);
         store.header = {"Zabezpečovací technika", {"Čeština", "English"}, {238, 0}, {"BM-cz", "BM-en"},
                         "Autor", "3", "Poznámka", "202401010000", "0000ABCDheslo", path("active.dsl")};
         // Entry order differs from both alphabetical orders on purpose.
@@ -33,7 +32,6 @@ protected:
         store.appendEntry("zarazka", "stop", "technika", efDefault);
         store.rebuildIndexes(tables);
     }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
     static std::string contents(const std::string& file) {
@@ -48,7 +46,8 @@ protected:
 
     CharacterTables tables;
     DictionaryStore store;
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-export"};
+    fs::path folder_ = temporary_.path();
 };
 
 std::function<std::uint32_t()> counter(std::uint32_t start) {

@@ -13,6 +13,7 @@
 #include "core/exchange/CsvFormat.h"
 #include "CollectedPairs.h"
 #include "core/exchange/LanguageCodes.h"
+#include "support/TemporaryFolder.h"
 
 using namespace trelvo;
 
@@ -72,8 +73,8 @@ TEST(LanguageCodes, ComeFromTheLanguagesNames) {
     EXPECT_EQ(languageCode(h, 1), "und");
 
     // The user's code for a language the name does not give, beside the dictionary.
-    char folder[] = "/tmp/trelvo-codes-XXXXXX";
-    h.filePath = std::string(mkdtemp(folder)) + "/a.dsl";
+    const trelvo::support::TemporaryFolder folder("trelvo-codes");
+    h.filePath = folder.file("a.dsl");
     ASSERT_TRUE(storeLanguageCodes(h.filePath, "", "tlh"));
     EXPECT_EQ(languageCode(h, 1), "tlh");
     EXPECT_EQ(languageCode(h, 0), "cs") << "the name still decides where it can";
@@ -87,7 +88,6 @@ TEST(LanguageCodes, ComeFromTheLanguagesNames) {
     EXPECT_EQ(languageCode(h, 1), "und");
     std::filesystem::resize_file(languageCodesPath(h.filePath), languageCodesLimit);
     EXPECT_EQ(languageCode(h, 1), "tlh");
-    std::filesystem::remove_all(folder);
     EXPECT_TRUE(sameLanguage("cs-CZ", "cs"));
     EXPECT_TRUE(sameLanguage("EN", "en"));
     EXPECT_FALSE(sameLanguage("ces", "cs"));

@@ -8,6 +8,7 @@
 
 #include "core/dictionary/DictionaryFile.h"
 #include "core/exchange/Synchronisation.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using namespace trelvo;
@@ -56,11 +57,6 @@ DictionaryHeader headerWith(const std::string& id, const std::string& name, cons
 
 class SynchronisationTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        char name[] = "/tmp/trelvo-sync-XXXXXX";
-        folder_ = mkdtemp(name);
-    }
-    void TearDown() override { fs::remove_all(folder_); }
 
     std::string path(const std::string& name) const { return (folder_ / name).string(); }
 
@@ -101,7 +97,8 @@ protected:
         for (const DictionaryIndex& index : active_.indexes) EXPECT_EQ(index.size(), count);
     }
 
-    fs::path folder_;
+    trelvo::support::TemporaryFolder temporary_{"trelvo-sync"};
+    fs::path folder_ = temporary_.path();
     CharacterTables tables_;
     DictionaryStore active_;
     int asked_ = 0;

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/settings/ProgramConfiguration.h"
+#include "support/TemporaryFolder.h"
 
 using trelvo::ProgramConfiguration;
 using trelvo::parseConfiguration;
@@ -19,31 +20,9 @@ using trelvo::writeConfiguration;
 
 namespace {
 
-class TempFolder {
-public:
-    TempFolder() {
-        std::string name = (std::filesystem::temp_directory_path() / "trelvo-cfg-XXXXXX").string();
-        if (::mkdtemp(name.data())) path_ = name;
-    }
-    ~TempFolder() {
-        std::error_code ignored;
-        if (!path_.empty()) std::filesystem::remove_all(path_, ignored);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string readBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-void writeBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using trelvo::support::readBytes;
+using trelvo::support::writeBytes;
+using TempFolder = trelvo::support::TemporaryFolder;
 
 // The values a window starts with; a short file must leave them in place.
 ProgramConfiguration startValues() {
@@ -83,7 +62,6 @@ const std::string fullFile = std::string(
 
 TEST(ProgramConfiguration, WritesTwentyTwoLittleEndianBytesInFieldOrder) {
     TempFolder dir;
-    ASSERT_FALSE(dir.path().empty());
     const std::string path = dir.file("trelvo.cfg");
 
     ProgramConfiguration c;
@@ -158,7 +136,7 @@ TEST(ProgramConfiguration, ReadingTakesTheFileOverTheStartValues) {
     expectSame(c, startValues());
     // Nor does a folder where the file should be, a device, or a pipe that
     // no one writes, which must not keep the start waiting.
-    EXPECT_FALSE(readConfiguration(dir.path(), c));
+    EXPECT_FALSE(readConfiguration(dir.path().string(), c));
     expectSame(c, startValues());
     EXPECT_FALSE(readConfiguration("/dev/zero", c));
     expectSame(c, startValues());

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/settings/ProgramFolder.h"
+#include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
 using trelvo::ProgramFolder;
@@ -19,21 +20,13 @@ void writeFile(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
-std::string readFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
+using trelvo::support::readBytes;
 
 // A scratch install: <root>/usr/bin with nothing beside the executable,
 // <root>/usr/share/trelvo with the delivered data, and a user's home.
 class InstalledProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string name = (fs::temp_directory_path() / "trelvo-folder-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(name.data()), nullptr);
-        root = name;
         fs::create_directories(root / "usr/bin");
         writeFile(data() / "upchar.dat", "tables 1\n");
         writeFile(data() / "DSL/cs-en.dsl", "delivered cs-en");
@@ -42,11 +35,6 @@ protected:
         writeFile(data() / "trusted-keys", "KEY demo\n");
         fs::create_directories(root / "home");
     }
-    void TearDown() override {
-        std::error_code ignored;
-        fs::permissions(root / "usr/bin", fs::perms::owner_all, fs::perm_options::add, ignored);
-        fs::remove_all(root, ignored);
-    }
 
     fs::path data() const { return root / "usr/share/trelvo"; }
     fs::path user() const { return root / "home/.local/share/trelvo"; }
@@ -54,7 +42,8 @@ protected:
         return ProgramFolder(ProgramFolder::placesOf((root / "usr/bin").string(), nullptr, (root / "home").c_str()));
     }
 
-    fs::path root;
+    trelvo::support::TemporaryFolder temporary{"trelvo-folder"};
+    fs::path root = temporary.path();
 };
 
 TEST(ProgramFolderPlaces, UserFolderFollowsXdgDataHomeElseHome) {
@@ -93,11 +82,11 @@ TEST_F(InstalledProgram, AFolderBesideTheExecutableWithTablesThatCanBeWrittenIsT
 TEST_F(InstalledProgram, FirstStartSeedsTheUsersFolder) {
     EXPECT_FALSE(folder().portable());
     EXPECT_EQ(folder().prepare(), user().string() + "/");
-    EXPECT_EQ(readFile(user() / "upchar.dat"), "tables 1\n");
-    EXPECT_EQ(readFile(user() / "DSL/cs-en.dsl"), "delivered cs-en");
-    EXPECT_EQ(readFile(user() / "net.ini"), "127.0.0.1:8717/trelvo\n");
-    EXPECT_EQ(readFile(user() / "trelvo.html"), "<html>help</html>");
-    EXPECT_EQ(readFile(user() / "trusted-keys"), "KEY demo\n");
+    EXPECT_EQ(readBytes(user() / "upchar.dat"), "tables 1\n");
+    EXPECT_EQ(readBytes(user() / "DSL/cs-en.dsl"), "delivered cs-en");
+    EXPECT_EQ(readBytes(user() / "net.ini"), "127.0.0.1:8717/trelvo\n");
+    EXPECT_EQ(readBytes(user() / "trelvo.html"), "<html>help</html>");
+    EXPECT_EQ(readBytes(user() / "trusted-keys"), "KEY demo\n");
     EXPECT_TRUE(fs::exists(user() / ProgramFolder::deliveredRecord));
 }
 
@@ -113,39 +102,39 @@ TEST_F(InstalledProgram, ALaterStartKeepsTheUsersWorkAndAddsNewDictionaries) {
     writeFile(data() / "net.ini", "other\n");
 
     folder().prepare();
-    EXPECT_EQ(readFile(user() / "DSL/cs-en.dsl"), "the user's cs-en");
-    EXPECT_EQ(readFile(user() / "DSL/cs-de.dsl"), "delivered cs-de");
-    EXPECT_EQ(readFile(user() / "trelvo.cfg"), "settings");
-    EXPECT_EQ(readFile(user() / "net.ini"), "my.server/x\n");
-    EXPECT_EQ(readFile(user() / "trusted-keys"), "KEY company\n");
+    EXPECT_EQ(readBytes(user() / "DSL/cs-en.dsl"), "the user's cs-en");
+    EXPECT_EQ(readBytes(user() / "DSL/cs-de.dsl"), "delivered cs-de");
+    EXPECT_EQ(readBytes(user() / "trelvo.cfg"), "settings");
+    EXPECT_EQ(readBytes(user() / "net.ini"), "my.server/x\n");
+    EXPECT_EQ(readBytes(user() / "trusted-keys"), "KEY company\n");
 }
 
 TEST_F(InstalledProgram, NewTablesReplaceOnlyAnUnchangedDeliveredCopy) {
     folder().prepare();
     writeFile(data() / "upchar.dat", "tables 2\n");
     folder().prepare();
-    EXPECT_EQ(readFile(user() / "upchar.dat"), "tables 2\n");
+    EXPECT_EQ(readBytes(user() / "upchar.dat"), "tables 2\n");
 
     // The user's own tables stay, through this and every later edition.
     writeFile(user() / "upchar.dat", "my tables\n");
     writeFile(data() / "upchar.dat", "tables 3\n");
     folder().prepare();
-    EXPECT_EQ(readFile(user() / "upchar.dat"), "my tables\n");
+    EXPECT_EQ(readBytes(user() / "upchar.dat"), "my tables\n");
     writeFile(data() / "upchar.dat", "tables 4\n");
     folder().prepare();
-    EXPECT_EQ(readFile(user() / "upchar.dat"), "my tables\n");
+    EXPECT_EQ(readBytes(user() / "upchar.dat"), "my tables\n");
 
     // Tables without a record of what was delivered are the user's as well.
     fs::remove(user() / ProgramFolder::deliveredRecord);
     writeFile(user() / "upchar.dat", "tables 4\n");
     writeFile(data() / "upchar.dat", "tables 5\n");
     folder().prepare();
-    EXPECT_EQ(readFile(user() / "upchar.dat"), "tables 4\n");
+    EXPECT_EQ(readBytes(user() / "upchar.dat"), "tables 4\n");
 
     // Deleted tables come back from the installed data.
     fs::remove(user() / "upchar.dat");
     folder().prepare();
-    EXPECT_EQ(readFile(user() / "upchar.dat"), "tables 5\n");
+    EXPECT_EQ(readBytes(user() / "upchar.dat"), "tables 5\n");
 }
 
 TEST_F(InstalledProgram, ReadOnlyFilesAreFoundBesideThenInTheUsersFolderThenInTheInstalledData) {
