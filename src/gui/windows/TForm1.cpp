@@ -111,6 +111,7 @@ TForm1::~TForm1() {
     grid->onKeyDown = nullptr;
     grid->onPointerMove = nullptr;
     grid->onEnter = nullptr;
+    grid->onLeaveEdit = nullptr;
     grid->onExit = nullptr;
     for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
 }
@@ -259,6 +260,7 @@ void TForm1::createGrid() {
     grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
     grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
     grid->onWheel = [this](int notches) { StringGrid2MouseWheel(notches); };
+    grid->onLeaveEdit = [this](int row, int col) { leaveEditTowards(row, col); };
     grid->onEnter = [this] { gridHadFocus = true; };
     grid->onExit = [this] {
         if (!hidingGrid) gridHadFocus = false;

@@ -220,6 +220,10 @@ private:
     // Once the cell editor has closed: the rows reload around the entry the
     // edit changed, which a new term may have moved.
     void showEditedEntry();
+    // The user left a cell editor for the cell (row, col): the edit is kept
+    // and the cursor goes to the entry that stood there when the user
+    // pointed at it, or stays on the edited entry where the cell was empty.
+    void leaveEditTowards(int row, int col);
     void fillRows();
     // Puts the cursor on the entry at position and the rows and the scroll
     // bar around it. The rows are reloaded when the cursor nears the edge of
@@ -241,6 +245,8 @@ private:
     void switchAddingMode();
     QToolButton* toolButton(ToolButton b) const { return toolButtons[static_cast<std::size_t>(b)]; }
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
+    // The new-entry boxes keep the last texts, selected, so that typing replaces them.
+    void offerForReplacing(QLineEdit* box);
     void addEntry();
     void commitCellEdit(int col, int row, const QString& text);
     // The entry under the cursor, after the user agreed to lose it.

@@ -82,6 +82,7 @@ void TForm1::fillRows() {
         grid->rowFlags[static_cast<std::size_t>(row)] =
             filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
     }
+    grid->filledRows = static_cast<int>(window.last() - window.first());
     grid->viewport()->update();
 }
 
