@@ -134,19 +134,21 @@ void Tgridik::drawCell(QPainter& painter, int col, int row, const QRect& rect, b
     painter.save();
     painter.setFont(columnFonts[static_cast<std::size_t>(col)]);
     if (selected) {
-        painter.setPen(Qt::black);
-        painter.setBrush(selectionColor);
-        painter.drawRect(rect.adjusted(-1, -1, 0, 0));
-        // Half selection colour, half background, but the frame's last column.
+        // Half selection colour, half background.
         cellBackground = background.copy(rect);
         cellImage = QImage(rect.size(), QImage::Format_RGB32);
         cellImage.fill(selectionColor);
         for (int y = 0; y < cellImage.height(); ++y) {
             auto* c = reinterpret_cast<QRgb*>(cellImage.scanLine(y));
             auto* b = reinterpret_cast<const QRgb*>(cellBackground.constScanLine(y));
-            for (int x = 0; x < cellImage.width() - 1; ++x) c[x] = blendHalf(c[x], b[x]);
+            for (int x = 0; x < cellImage.width(); ++x) c[x] = blendHalf(c[x], b[x]);
         }
-        painter.drawImage(rect.topLeft(), cellImage.copy(0, 0, cellImage.width() - 1, cellImage.height()));
+        painter.drawImage(rect.topLeft(), cellImage);
+        // The black frame stays inside the cell: the view draws the grid
+        // lines, and the cells next to it, after this one.
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
         painter.setPen(Qt::white);
     } else {
         painter.drawImage(rect.topLeft(), background, rect);

@@ -173,3 +173,15 @@ TEST_F(CursorTest, TheAddingRowOffersThePreviousTextsForReplacing) {
     QTest::keyClicks(w.Edit3(), QStringLiteral("station limit"));
     EXPECT_EQ(w.Edit3()->text(), QStringLiteral("station limit"));
 }
+
+TEST_F(CursorTest, TheSelectedCellHasAWholeBlackFrame) {
+    TForm1Probe w = open();
+    w.grid()->setCurrentCell(3, 1);
+    const QImage shown = w.grid()->viewport()->grab().toImage();
+    const QRect r = w.grid()->visualItemRect(w.grid()->item(3, 1));
+    const QPoint centre = r.center();
+    for (QPoint p : {QPoint(r.left(), centre.y()), QPoint(r.right(), centre.y()), QPoint(centre.x(), r.top()),
+                     QPoint(centre.x(), r.bottom())})
+        EXPECT_EQ(shown.pixelColor(p), QColor(Qt::black)) << p.x() << "," << p.y();
+    EXPECT_NE(shown.pixelColor(r.left() + 2, centre.y()), QColor(Qt::black)) << "inside the frame is the selection";
+}
