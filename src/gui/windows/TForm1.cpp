@@ -22,6 +22,7 @@
 #include <filesystem>
 
 #include "FrameColours.h"
+#include "TForm3.h"
 #include "TForm4.h"
 #include "TNewTrelvo.h"
 #include "Tgridik.h"
@@ -47,6 +48,7 @@ const QString saveQuestion =
 struct ToolButtonDefinition {
     ToolButton number;
     const char* hint;
+    const char* keys;  // shown in the tooltip; empty for a button without keys
     bool checkable;
     bool separatorAfter;
 };
@@ -54,18 +56,19 @@ struct ToolButtonDefinition {
 // In the order of the tool bar, grouped: dictionaries, contents, editing,
 // direction and update, information.
 const ToolButtonDefinition toolButtonDefinitions[] = {
-    {ToolButton::dictionaryMenu, "Výběr slovníku", false, false},
-    {ToolButton::newDictionary, "Vytvoření nové databáze slov", false, false},
-    {ToolButton::saveChanges, "Uložení provedených změn", false, false},
-    {ToolButton::settings, "Nastavení slovníku", false, true},
-    {ToolButton::synchronise, "Synchronizace s jiným slovníkem", false, false},
-    {ToolButton::importWords, "Import slov do aktuální databáze", false, false},
-    {ToolButton::exportEntries, "Export položek do textového souboru", false, false},
-    {ToolButton::convertToDefault, "Převést všechny položky na výchozí položky slovníku", false, true},
-    {ToolButton::allowAdding, "Umožnit přidávání nových položek", true, false},
-    {ToolButton::swapDirection, "Změnit směr překladu", false, true},
-    {ToolButton::automaticUpdate, "Povolení automatické aktualizace slovníku přes internet", true, true},
-    {ToolButton::about, "Informace o programu a aktivním slovníku", false, false},
+    {ToolButton::dictionaryMenu, "Výběr slovníku", "Ctrl+O, Alt+D", false, false},
+    {ToolButton::newDictionary, "Vytvoření nové databáze slov", "Ctrl+N", false, false},
+    {ToolButton::saveChanges, "Uložení provedených změn", "Ctrl+S", false, false},
+    {ToolButton::settings, "Nastavení slovníku", "", false, true},
+    {ToolButton::synchronise, "Synchronizace s jiným slovníkem", "", false, false},
+    {ToolButton::importWords, "Import slov do aktuální databáze", "Ctrl+I", false, false},
+    {ToolButton::exportEntries, "Export položek do textového souboru", "Ctrl+E", false, false},
+    {ToolButton::convertToDefault, "Převést všechny položky na výchozí položky slovníku", "", false, true},
+    {ToolButton::allowAdding, "Umožnit přidávání nových položek", "Insert", true, false},
+    {ToolButton::swapDirection, "Změnit směr překladu", "F5", false, true},
+    {ToolButton::automaticUpdate, "Povolení automatické aktualizace slovníku přes internet", "", true, true},
+    {ToolButton::about, "Informace o programu a aktivním slovníku", "", false, false},
+    {ToolButton::help, "Nápověda", "F1", false, false},
 };
 
 // The timers: the hint over a cell the pointer rests on (Timer1), the tick
@@ -230,6 +233,7 @@ void TForm1::createControls() {
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Scroll);
     connect(toolButton(ToolButton::swapDirection), &QToolButton::clicked, this, &TForm1::swapDirection);
     connect(toolButton(ToolButton::allowAdding), &QToolButton::clicked, this, &TForm1::ToolButton6Click);
+    createShortcuts();
 }
 
 void TForm1::createGrid() {
@@ -275,7 +279,9 @@ void TForm1::createToolBar() {
         auto* button = new QToolButton(ToolBar1);
         const int number = static_cast<int>(definition.number);
         button->setObjectName(QStringLiteral("ToolButton%1").arg(number));
-        button->setToolTip(QString::fromUtf8(definition.hint));
+        const QString keys = QString::fromUtf8(definition.keys);
+        button->setToolTip(QString::fromUtf8(definition.hint) +
+                           (keys.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(keys)));
         button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(number)));
         button->setCheckable(definition.checkable);
         button->setAutoRaise(true);
@@ -301,6 +307,7 @@ void TForm1::createToolBar() {
     connect(toolButton(ToolButton::exportEntries), &QToolButton::clicked, this, &TForm1::ToolButton9Click);
     connect(toolButton(ToolButton::synchronise), &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
     connect(toolButton(ToolButton::automaticUpdate), &QToolButton::clicked, this, &TForm1::ToolButton12Click);
+    connect(toolButton(ToolButton::help), &QToolButton::clicked, this, [this] { showHelp(QStringLiteral("Klávesy")); });
     ToolBar1->adjustSize();
 }
 
@@ -357,6 +364,8 @@ bool TForm1::startUp() {
     // The hint over cut-off cells and the search while typing.
     Timer1->start();
     Timer2->start();
+    // The user starts by typing a term.
+    focusSearchBox();
     return true;
 }
 
@@ -412,6 +421,9 @@ void TForm1::scanCatalogue() {
         QAction* item =
             PopupMenu1->addAction(uiText(store.catalogueNames[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         item->setData(static_cast<int>(i));
+        // The open dictionary is marked.
+        item->setCheckable(true);
+        item->setChecked(store.cataloguePaths[i] == store.header.filePath);
         connect(item, &QAction::triggered, this, [this, i] { selectDictionary(static_cast<int>(i)); });
     }
 }
@@ -422,6 +434,7 @@ void TForm1::selectDictionary(int i) {
     if (store.cataloguePaths[static_cast<std::size_t>(i)] == store.header.filePath) return;
     // The next start opens the dictionary the user really switched to.
     if (openDictionary(i)) lastDictionary = i;
+    focusSearchBox();
 }
 
 bool TForm1::askToSaveChanges() {
@@ -441,6 +454,9 @@ bool TForm1::openDictionary(int i) {
     if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return false;
     // What a check of the dictionary that was open would bring belongs to it.
     abandonUpdateCheck();
+    // A term searched in the other dictionary says nothing about this one.
+    Edit1->clear();
+    lastSearchText.clear();
     showFromTheStart();
     modified = false;
     checkForUpdate();
@@ -604,6 +620,8 @@ void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* export
     NewTrelvo_->onOk = [this] { return applyProperties(); };
     NewTrelvo_->pictureFolder = QString::fromStdString(programDir);
     Form4_->onOk = [this] { return runExport(); };
+    Form3_->openHelp = [this] { showHelp(QStringLiteral("Slovník")); };
+    connect(Form3_, &QDialog::finished, this, &TForm1::focusSearchBox);
 }
 
 void TForm1::centre(QWidget* dialog) const {

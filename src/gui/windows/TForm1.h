@@ -23,6 +23,7 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
+class QTextBrowser;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -42,7 +43,7 @@ struct UpdateCheckResult;
 struct UpdateUi;
 
 // The tool buttons of the main window, by the numbers of their names
-// (ToolButton1 .. ToolButton12), whose click handlers keep those names.
+// (ToolButton1 .. ToolButton13), whose click handlers keep those names.
 enum class ToolButton {
     newDictionary = 1,
     importWords = 2,
@@ -56,6 +57,7 @@ enum class ToolButton {
     settings = 10,
     synchronise = 11,
     automaticUpdate = 12,  // check button, pressed by default
+    help = 13,
 };
 
 // The main window: it owns the active dictionary, the character tables and the
@@ -171,7 +173,7 @@ private:
 
     // Controls, under the names the commands use.
     QToolBar* ToolBar1 = nullptr;
-    std::array<QToolButton*, 13> toolButtons{};  // ToolButton1 .. ToolButton12 at their numbers
+    std::array<QToolButton*, 14> toolButtons{};  // ToolButton1 .. ToolButton13 at their numbers
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -200,6 +202,16 @@ private:
     void fadeBanner();
     void readSettings();
     void writeSettings();
+
+    // Keys of the whole window, and where they lead.
+    void createShortcuts();
+    void focusSearchBox();
+    void showDictionaryMenu();
+    // The grid's context menu at the cursor's cell, opened from the keyboard.
+    void popupGridMenu();
+    // The help in a window of the program, at the topic (an anchor of the page).
+    void showHelp(const QString& topic);
+    QTextBrowser* helpWindow_ = nullptr;
 
     // Offers to save unsaved changes; false when the user went back or the
     // save failed, and whatever was about to happen must not.

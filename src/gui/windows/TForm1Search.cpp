@@ -224,6 +224,11 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
         switchAddingMode();
         return true;
     }
+    // The context menu from the keyboard.
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        popupGridMenu();
+        return true;
+    }
     if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
         deleteEntry();
         return true;

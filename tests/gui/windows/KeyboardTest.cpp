@@ -6,10 +6,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTextBrowser>
 #include <QToolButton>
 #include <cstdio>
 
 #include "TestProgram.h"
+#include "gui/controls/TXLabel.h"
+#include "gui/windows/TForm3.h"
 #include "gui/windows/Tgridik.h"
 
 using namespace trelvo;
@@ -19,10 +22,14 @@ namespace {
 // The cursor and the highlight on a dictionary of a thousand entries, where
 // an edit of a term moves rows: the cursor must land on the entry the user
 // pointed at, never on one that happens to take its row.
-class CursorTest : public TestProgram {
+class KeyboardTest : public TestProgram {
 protected:
     // Terms t000000 .. t000999, translations u000000 ...
     TForm1Probe open(int count = 1000) {
+        numbered("a.dsl", "Číselný", count);
+        return startOnFirst();
+    }
+    void numbered(const std::string& file, const std::string& name, int count) {
         EntryList entries;
         for (int i = 0; i < count; ++i) {
             char term[16], translation[16];
@@ -30,7 +37,9 @@ protected:
             std::snprintf(translation, sizeof translation, "u%06d", i);
             entries.append(term, translation, "", 0);
         }
-        dictionary("a.dsl", "Číselný", entries);
+        dictionary(file, name, entries);
+    }
+    TForm1Probe startOnFirst() {
         TForm1Probe w = start();
         w.window().resize(700, 450);
         w.window().show();
@@ -77,7 +86,7 @@ protected:
 
 }  // namespace
 
-TEST_F(CursorTest, LeavingARenamedTermLandsOnTheEntryPointedAt) {
+TEST_F(KeyboardTest, LeavingARenamedTermLandsOnTheEntryPointedAt) {
     TForm1Probe w = open();
     // A click on a row further down, while the term sorts to the end.
     ASSERT_NE(typeInto(w, 5, 0, "zzz2"), nullptr);
@@ -100,7 +109,7 @@ TEST_F(CursorTest, LeavingARenamedTermLandsOnTheEntryPointedAt) {
     EXPECT_TRUE(w.modified());
 }
 
-TEST_F(CursorTest, AClickOnAnEmptyRowAfterARenameStaysOnTheRenamedEntry) {
+TEST_F(KeyboardTest, AClickOnAnEmptyRowAfterARenameStaysOnTheRenamedEntry) {
     TForm1Probe w = open();
     w.grid()->setFocus();
     QTest::keyClick(w.grid(), Qt::Key_End);
@@ -112,7 +121,7 @@ TEST_F(CursorTest, AClickOnAnEmptyRowAfterARenameStaysOnTheRenamedEntry) {
     EXPECT_EQ(w.currentPosition(), 0u);
 }
 
-TEST_F(CursorTest, ARightClickWhileEditingCommitsAndTheMenuActsOnTheEntryClicked) {
+TEST_F(KeyboardTest, ARightClickWhileEditingCommitsAndTheMenuActsOnTheEntryClicked) {
     TForm1Probe w = open();
     ASSERT_NE(typeInto(w, 5, 0, "zzz2"), nullptr);
     QTest::mouseClick(w.grid()->viewport(), Qt::RightButton, {}, centreOf(w, 8, 0));
@@ -136,7 +145,7 @@ TEST_F(CursorTest, ARightClickWhileEditingCommitsAndTheMenuActsOnTheEntryClicked
     EXPECT_EQ(w.store().entryCount(), 999u);
 }
 
-TEST_F(CursorTest, TheHighlightNeverGoesBelowTheLastEntry) {
+TEST_F(KeyboardTest, TheHighlightNeverGoesBelowTheLastEntry) {
     TForm1Probe w = open();
     w.grid()->setFocus();
     QTest::keyClick(w.grid(), Qt::Key_End);
@@ -152,7 +161,7 @@ TEST_F(CursorTest, TheHighlightNeverGoesBelowTheLastEntry) {
     EXPECT_EQ(w.grid()->currentRow(), last);
 }
 
-TEST_F(CursorTest, TheAddingRowOffersThePreviousTextsForReplacing) {
+TEST_F(KeyboardTest, TheAddingRowOffersThePreviousTextsForReplacing) {
     TForm1Probe w = open();
     QTest::keyClick(w.Edit1(), Qt::Key_Insert);
     QTest::keyClicks(w.Edit2(), QStringLiteral("zabezpecovaci zarizeni"));
@@ -174,7 +183,7 @@ TEST_F(CursorTest, TheAddingRowOffersThePreviousTextsForReplacing) {
     EXPECT_EQ(w.Edit3()->text(), QStringLiteral("station limit"));
 }
 
-TEST_F(CursorTest, TheSelectedCellHasAWholeBlackFrame) {
+TEST_F(KeyboardTest, TheSelectedCellHasAWholeBlackFrame) {
     TForm1Probe w = open();
     w.grid()->setCurrentCell(3, 1);
     const QImage shown = w.grid()->viewport()->grab().toImage();
@@ -184,4 +193,128 @@ TEST_F(CursorTest, TheSelectedCellHasAWholeBlackFrame) {
                      QPoint(centre.x(), r.bottom())})
         EXPECT_EQ(shown.pixelColor(p), QColor(Qt::black)) << p.x() << "," << p.y();
     EXPECT_NE(shown.pixelColor(r.left() + 2, centre.y()), QColor(Qt::black)) << "inside the frame is the selection";
+}
+
+TEST_F(KeyboardTest, TheSearchBoxHasTheFocusAtStartAndAfterEachDialog) {
+    numbered("a.dsl", "Číselný", 1000);
+    TForm1Probe w = start();
+    w.window().show();
+    QApplication::setActiveWindow(&w.window());
+    EXPECT_EQ(QApplication::focusWidget(), w.Edit1());
+    // The last dictionary opens at its own time; the focus stays.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.store().isOpen(); }));
+    EXPECT_EQ(QApplication::focusWidget(), w.Edit1());
+
+    for (ToolButton b : {ToolButton::newDictionary, ToolButton::exportEntries, ToolButton::importWords,
+                         ToolButton::synchronise}) {
+        w.grid()->setFocus();
+        w.click(b);  // every dialog and file chooser is cancelled
+        EXPECT_EQ(QApplication::focusWidget(), w.Edit1()) << static_cast<int>(b);
+    }
+    w.grid()->setFocus();
+    w.click(ToolButton::about);
+    auto* about = w.window().findChild<TForm3*>();
+    ASSERT_NE(about, nullptr);
+    QTest::qWait(10);
+    about->accept();
+    QApplication::setActiveWindow(&w.window());
+    EXPECT_EQ(QApplication::focusWidget(), w.Edit1());
+}
+
+TEST_F(KeyboardTest, ShortcutsReachTheToolBarsCommandsAndShowInTheTooltips) {
+    numbered("b.dsl", "Druhý", 10);
+    TForm1Probe w = open();
+    const std::pair<ToolButton, const char*> shown[] = {
+        {ToolButton::saveChanges, "Ctrl+S"}, {ToolButton::newDictionary, "Ctrl+N"},
+        {ToolButton::dictionaryMenu, "Ctrl+O"}, {ToolButton::dictionaryMenu, "Alt+D"},
+        {ToolButton::importWords, "Ctrl+I"}, {ToolButton::exportEntries, "Ctrl+E"},
+        {ToolButton::swapDirection, "F5"}, {ToolButton::allowAdding, "Insert"}, {ToolButton::help, "F1"}};
+    for (const auto& [button, keys] : shown)
+        EXPECT_TRUE(w.toolButton(button)->toolTip().contains(QLatin1String(keys))) << keys;
+
+    // Ctrl+S saves, from the grid.
+    w.grid()->setFocus();
+    w.addUnsavedEntry("t000500x", "u");
+    QTest::keyClick(w.grid(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(w.modified());
+
+    // Ctrl+F: the search box, its text selected for a new term.
+    w.Edit1()->setText(QStringLiteral("t0005"));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_F, Qt::ControlModifier);
+    EXPECT_TRUE(w.Edit1()->hasFocus());
+    EXPECT_EQ(w.Edit1()->selectedText(), QStringLiteral("t0005"));
+
+    // F2 edits the cell under the cursor, also from the search box.
+    QTest::keyClick(w.Edit1(), Qt::Key_F2);
+    EXPECT_TRUE(w.grid()->editing());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    EXPECT_FALSE(w.grid()->editing());
+
+    // Ctrl+N and Ctrl+E show their dialogs, Ctrl+I its file chooser.
+    int dialogs = 0;
+    prompts_.queueDialog([&](QDialog&) { ++dialogs; return false; });
+    prompts_.queueDialog([&](QDialog&) { ++dialogs; return false; });
+    QTest::keyClick(w.Edit1(), Qt::Key_N, Qt::ControlModifier);
+    QTest::keyClick(w.Edit1(), Qt::Key_E, Qt::ControlModifier);
+    EXPECT_EQ(dialogs, 2);
+    const std::size_t choosers = prompts_.startFolders().size();
+    QTest::keyClick(w.Edit1(), Qt::Key_I, Qt::ControlModifier);
+    EXPECT_EQ(prompts_.startFolders().size(), choosers + 1);
+
+    // Ctrl+O and Alt+D open the dictionary menu with the open dictionary marked.
+    for (QKeyCombination keys : {Qt::CTRL | Qt::Key_O, Qt::ALT | Qt::Key_D}) {
+        QTest::keyClick(w.Edit1(), keys.key(), keys.keyboardModifiers());
+        ASSERT_TRUE(w.PopupMenu1()->isVisible());
+        const QList<QAction*> items = w.PopupMenu1()->actions();
+        ASSERT_EQ(items.size(), 2);
+        EXPECT_TRUE(items[0]->isChecked());
+        EXPECT_FALSE(items[1]->isChecked());
+        EXPECT_EQ(w.PopupMenu1()->activeAction(), items[0]);
+        w.PopupMenu1()->hide();
+    }
+
+    // The grid's context menu from the keyboard, for the entry under the cursor.
+    w.grid()->setFocus();
+    w.grid()->setCurrentCell(7, 0);
+    QTest::keyClick(w.grid(), Qt::Key_F10, Qt::ShiftModifier);
+    EXPECT_TRUE(w.PopupMenu2()->isVisible());
+    w.PopupMenu2()->hide();
+}
+
+TEST_F(KeyboardTest, TheSearchBoxEmptiesWhenAnotherDictionaryOpens) {
+    numbered("b.dsl", "Druhý", 1200);
+    TForm1Probe w = open();
+    QTest::keyClicks(w.Edit1(), "t000700");
+    QTest::keyClick(w.Edit1(), Qt::Key_Return);
+    ASSERT_EQ(w.currentPosition(), 700u);
+    w.chooseDictionary(1);
+    EXPECT_EQ(w.Edit1()->text(), QString());
+    EXPECT_EQ(w.currentPosition(), 0u);
+    // The idle search finds nothing new to look for.
+    QTest::qWait(400);
+    EXPECT_EQ(w.currentPosition(), 0u);
+    EXPECT_EQ(QApplication::focusWidget(), w.Edit1());
+}
+
+TEST_F(KeyboardTest, HelpOpensInsideTheProgramAtTheTopicAsked) {
+    TForm1Probe w = open();
+    QTest::keyClick(w.Edit1(), Qt::Key_F1);
+    auto* help = w.window().findChild<QTextBrowser*>();
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_EQ(help->windowTitle(), QStringLiteral("Nápověda – Trelvo"));
+    EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Ctrl+F")));
+    help->close();
+    w.click(ToolButton::help);
+    EXPECT_TRUE(help->isVisible());
+    help->close();
+    // The about box's link opens it too, and the box names the program's version.
+    w.click(ToolButton::about);
+    auto* about = w.window().findChild<TForm3*>();
+    ASSERT_NE(about, nullptr);
+    about->openHelp();
+    EXPECT_TRUE(help->isVisible());
+    EXPECT_TRUE(about->programVersion->Caption().startsWith(QStringLiteral("Verze programu: 0.")));
+    about->accept();
 }
