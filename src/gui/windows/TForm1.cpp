@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
+#include <QScopedValueRollback>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -89,6 +91,14 @@ constexpr int gridTop = frameTop + 64;  // the scroll bar; the grid starts one p
 // How long a save waits for another program writing the same dictionary
 // (trelvo-tool) before it says so; the window does not answer meanwhile.
 constexpr std::chrono::seconds otherWriterWait{5};
+// How long the status bar says that a save is done.
+constexpr int savedMessageTime = 5000;
+
+QString savedMessage(std::size_t entries) {
+    const QString count = QLocale(QLocale::Czech).toString(static_cast<qulonglong>(entries));
+    const char* noun = entries == 1 ? "záznam" : entries >= 2 && entries <= 4 ? "záznamy" : "záznamů";
+    return QStringLiteral("Uloženo: %1 %2").arg(count, QString::fromUtf8(noun));
+}
 
 }  // namespace
 
@@ -253,6 +263,10 @@ void TForm1::createGrid() {
     marker.end();
     // The context menu is offered only while no cell is being edited.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Every column's width can be dragged at its head.
+    grid->horizontalHeader()->show();
+    grid->horizontalHeader()->setFixedHeight(Label1->height() + 4);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, &TForm1::columnDragged);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         if (!grid->editing()) PopupMenu2->popup(grid->viewport()->mapToGlobal(at));
     });
@@ -344,7 +358,7 @@ bool TForm1::startUp() {
     std::filesystem::create_directory(joinPath(programDir, "DSL"), ignored);
     // The grid is in place; its cursor starts on row 0.
     placeCursor(0, 0);
-    modified = false;
+    markModified(false);
     // Without the character tables nothing can be searched or sorted: the program ends.
     if (!characterTables.loadCharacterTables(joinPath(programDir, "upchar.dat"))) {
         env_.prompts->inform(nullptr, Prompts::Icon::error, QStringLiteral("Chyba!"),
@@ -377,13 +391,21 @@ void TForm1::readSettings() {
     config.top = designGeometry_.top();
     config.width = designGeometry_.width();
     config.height = designGeometry_.height();
+    readUserSettings(userSettingsPath(), userSettings_);
     const int today = env_.today();
-    if (!readConfiguration(joinPath(programDir, "trelvo.cfg"), config)) {
+    const bool configured = readConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+    // The dictionary used last, by its name while its file is still there:
+    // files added before it in the menu do not move it.
+    for (std::size_t i = 0; i < store.cataloguePaths.size(); ++i)
+        if (!userSettings_.lastDictionaryFile.empty() &&
+            std::filesystem::path(store.cataloguePaths[i]).filename() == userSettings_.lastDictionaryFile)
+            config.lastDictionary = static_cast<int>(i);
+    lastDictionary = config.lastDictionary;
+    if (!configured) {
         lastUpdateDay = today;
         return;
     }
     autoUpdate = config.autoUpdate;
-    lastDictionary = config.lastDictionary;
     lastUpdateDay = config.lastUpdateDay;
     if (updateReminderDue(today, lastUpdateDay)) {
         env_.prompts->inform(
@@ -409,7 +431,10 @@ void TForm1::writeSettings() {
     config.height = geometry().height();
     config.lastUpdateDay = lastUpdateDay;
     writeConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+    writeUserSettings(userSettingsPath(), userSettings_);
 }
+
+std::string TForm1::userSettingsPath() const { return joinPath(programDir, "trelvo.ini"); }
 
 void TForm1::scanCatalogue() {
     // download.dsl and trelvo.cfg are saved in the program folder itself.
@@ -433,7 +458,10 @@ void TForm1::selectDictionary(int i) {
     Timer3->stop();
     if (store.cataloguePaths[static_cast<std::size_t>(i)] == store.header.filePath) return;
     // The next start opens the dictionary the user really switched to.
-    if (openDictionary(i)) lastDictionary = i;
+    if (openDictionary(i)) {
+        lastDictionary = i;
+        userSettings_.lastDictionaryFile = std::filesystem::path(store.header.filePath).filename().string();
+    }
     focusSearchBox();
 }
 
@@ -458,7 +486,7 @@ bool TForm1::openDictionary(int i) {
     Edit1->clear();
     lastSearchText.clear();
     showFromTheStart();
-    modified = false;
+    markModified(false);
     checkForUpdate();
     return true;
 }
@@ -475,7 +503,8 @@ bool TForm1::saveDictionary() {
     const QString file = QString::fromStdString(store.header.filePath);
     switch (store.saveGuarded(overwrite, otherWriterWait)) {
         case DictionaryStore::SaveOutcome::saved:
-            modified = false;
+            markModified(false);
+            StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);
             return true;
         case DictionaryStore::SaveOutcome::declined:
             return false;
@@ -503,13 +532,14 @@ bool TForm1::saveDictionary() {
 }
 
 void TForm1::refreshDictionaryStatus() {
-    // The caption names the open dictionary, as the first panel does.
-    const QString title =
-        store.isOpen() ? QStringLiteral("Trelvo – ") + uiText(store.header.name) : QStringLiteral("Trelvo");
-    setWindowTitle(title);
-    frame_->SetCaption(title);
+    showCaption();
+    // The column heads name the languages in the order of the direction.
+    const DictionaryHeader& h = store.header;
+    grid->setHorizontalHeaderLabels(
+        {store.isOpen() ? uiText(h.languageName[direction.sourceSide]) : QStringLiteral("Výraz"),
+         store.isOpen() ? uiText(h.languageName[direction.targetSide]) : QStringLiteral("Překlad"),
+         QStringLiteral("Poznámka")});
     if (store.isOpen()) {
-        const DictionaryHeader& h = store.header;
         statusPanels[0]->setText(updateStatus_.isEmpty() ? QStringLiteral("Slovník: ") + uiText(h.name)
                                                          : updateStatus_);
         statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[direction.sourceSide]) +
@@ -532,6 +562,21 @@ void TForm1::refreshDictionaryStatus() {
     for (QLabel* label : statusPanels) label->setToolTip(plainToolTip(label->text()));
     layoutMainWindow();
     update();
+}
+
+void TForm1::markModified(bool changed) {
+    modified = changed;
+    showCaption();
+}
+
+void TForm1::showCaption() {
+    // The caption names the open dictionary, as the first panel does, and
+    // marks changes that are not saved.
+    QString title = QStringLiteral("Trelvo");
+    if (store.isOpen())
+        title += QStringLiteral(" – ") + uiText(store.header.name) + (modified ? QStringLiteral(" *") : QString());
+    setWindowTitle(title);
+    frame_->SetCaption(title);
 }
 
 void TForm1::layoutMainWindow() {
@@ -558,15 +603,21 @@ void TForm1::layoutMainWindow() {
                        (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
     // The grid fills the rest; the two language columns share it.
     grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
-    // The note column keeps the share of the grid it has at the design
-    // width, and never less than its width there.
-    const int designGridWidth = designWidth - 2 * margin - ScrollBar1->width();
-    const int column2 = std::max(Tgridik::noteColumnWidth,
-                                 (grid->width() * Tgridik::noteColumnWidth + designGridWidth / 2) / designGridWidth);
-    const int column0 = (grid->width() - column2) / 2;
-    grid->setColumnWidth(2, column2);
-    grid->setColumnWidth(0, column0);
-    grid->setColumnWidth(1, grid->width() - column2 - column0 - 7);
+    const int gridWidth = grid->width();
+    int column0 = 0, column2 = 0;
+    if (const auto& shares = userSettings_.columnShares) {
+        // The widths the user dragged, as shares of the grid.
+        column0 = gridWidth * (*shares)[0] / 1000;
+        column2 = gridWidth * (*shares)[2] / 1000;
+    } else {
+        // The note column has its design width at the design size and a
+        // third of whatever the window has beyond it, so that notes can be
+        // read in a wide window; the two languages share the rest.
+        const int designGridWidth = designWidth - 2 * margin - ScrollBar1->width();
+        column2 = Tgridik::noteColumnWidth + std::max(0, gridWidth - designGridWidth) / 3;
+        column0 = (gridWidth - column2) / 2;
+    }
+    setColumnWidths({column0, gridWidth - column2 - column0 - 7, column2});
     grid->viewport()->update();
     // The new-entry boxes stand under the two language columns.
     Edit2->resize(grid->columnWidth(0) + 2, Edit2->height());
@@ -574,8 +625,32 @@ void TForm1::layoutMainWindow() {
     Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
     // The button "zařadit" reaches under the note column and the scroll bar.
     Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
-    Button1->setFixedWidth(column2 + ScrollBar1->width() + 4);
+    Button1->setFixedWidth(grid->columnWidth(2) + ScrollBar1->width() + 4);
     syncScrollBar();
+}
+
+void TForm1::setColumnWidths(const std::array<int, 3>& widths) {
+    const QScopedValueRollback<bool> quiet(layingOutColumns_, true);
+    for (int i = 0; i < 3; ++i)
+        grid->setColumnWidth(i, std::max(grid->horizontalHeader()->minimumSectionSize(), widths[static_cast<std::size_t>(i)]));
+}
+
+void TForm1::columnDragged(int i, int oldWidth, int newWidth) {
+    if (layingOutColumns_) return;
+    std::array<int, 3> widths{grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)};
+    const std::size_t neighbour = i < 2 ? static_cast<std::size_t>(i) + 1 : 1;
+    const int least = grid->horizontalHeader()->minimumSectionSize();
+    // The three keep filling the grid: the neighbour gives what it can.
+    const int given = std::min(newWidth - oldWidth, widths[neighbour] - least);
+    widths[static_cast<std::size_t>(i)] = oldWidth + given;
+    widths[neighbour] -= given;
+    setColumnWidths(widths);
+    const int gridWidth = std::max(1, grid->width());
+    std::array<int, 3> shares{};
+    for (std::size_t k = 0; k < 3; ++k) shares[k] = std::max(leastColumnShare, widths[k] * 1000 / gridWidth);
+    shares[1] = std::max(leastColumnShare, std::min(shares[1], 1000 - shares[0] - shares[2]));
+    if (shares[0] + shares[1] + shares[2] <= 1000) userSettings_.columnShares = shares;
+    layoutMainWindow();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

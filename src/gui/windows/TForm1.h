@@ -15,6 +15,7 @@
 #include "core/exchange/Synchronisation.h"
 #include "core/lookup/Direction.h"
 #include "core/lookup/GridWindow.h"
+#include "core/settings/UserSettings.h"
 #include "gui/app/ProgramEnvironment.h"
 
 class QLabel;
@@ -202,6 +203,20 @@ private:
     void fadeBanner();
     void readSettings();
     void writeSettings();
+    // The user's own settings beside trelvo.cfg: the last dictionary by its
+    // file name and the column widths the user dragged.
+    UserSettings userSettings_;
+    std::string userSettingsPath() const;
+    // The user dragged the border of column i: the column to its right (the
+    // translation column for the last one) gives or takes the difference, and
+    // the shares are kept for the next layout and the next start.
+    void columnDragged(int i, int oldWidth, int newWidth);
+    void setColumnWidths(const std::array<int, 3>& widths);
+    bool layingOutColumns_ = false;
+    // Sets or clears the mark of unsaved changes, which the caption shows as
+    // a "*" after the dictionary's name.
+    void markModified(bool changed);
+    void showCaption();
 
     // Keys of the whole window, and where they lead.
     void createShortcuts();

@@ -47,7 +47,7 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
 }
 
 void TForm1::entriesChanged(std::size_t position) {
-    modified = true;
+    markModified(true);
     window.markStale();
     showPosition(position);
 }
@@ -80,7 +80,7 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
         if (QTableWidgetItem* cell = grid->item(row, col)) cell->setText(decode(store.entries.text(entry, side), side));
         return;
     }
-    modified = true;
+    markModified(true);
     // The rows stay as they are while the editor is still open: reloading
     // them under it would move its cell onto another entry.
     editedEntry_ = entry;

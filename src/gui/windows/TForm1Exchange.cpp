@@ -230,7 +230,7 @@ void TForm1::ToolButton2Click() {
     }
     const std::size_t added =
         importPairs(store, characterTables, pairs, [](std::size_t) { QCoreApplication::processEvents(); });
-    if (added > 0) modified = true;
+    if (added > 0) markModified(true);
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
@@ -339,7 +339,7 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
                                             [](std::size_t) { QCoreApplication::processEvents(); }, &counts, merging);
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
         showFromTheStart();
-        modified = true;
+        markModified(true);
         saveDictionary();
         if (bySender) {
             const bool edition = outcome == SyncOutcome::synchronised;
