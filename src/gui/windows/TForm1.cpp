@@ -266,6 +266,8 @@ void TForm1::createGrid() {
     // Every column's width can be dragged at its head.
     grid->horizontalHeader()->show();
     grid->horizontalHeader()->setFixedHeight(Label1->height() + 4);
+    // A narrow note column shows the start of its head, not its middle.
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, &TForm1::columnDragged);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         if (!grid->editing()) PopupMenu2->popup(grid->viewport()->mapToGlobal(at));
@@ -414,10 +416,12 @@ void TForm1::readSettings() {
                            "slovníků jsou k dispozici na stránkách Zorvat."));
         lastUpdateDay = today;
     }
-    QRect screen = env_.screen();
-    WindowRect placed = fitToScreen({config.left, config.top, std::max(config.width, minimumWidth()),
-                                     std::max(config.height, minimumHeight())},
-                                    {screen.left(), screen.top(), screen.width(), screen.height()});
+    std::vector<WindowRect> screens;
+    for (const QRect& screen : env_.screens())
+        screens.push_back({screen.left(), screen.top(), screen.width(), screen.height()});
+    WindowRect placed = placeOnScreens({config.left, config.top, std::max(config.width, minimumWidth()),
+                                        std::max(config.height, minimumHeight())},
+                                       screens);
     setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 

@@ -39,15 +39,6 @@ protected:
         }
         dictionary(file, name, entries);
     }
-    TForm1Probe startOnFirst() {
-        TForm1Probe w = start();
-        w.window().resize(700, 450);
-        w.window().show();
-        QApplication::setActiveWindow(&w.window());
-        w.Timer3()->stop();
-        w.chooseDictionary(0);
-        return w;
-    }
 
     static QString cell(TForm1Probe w, int row, int col) { return w.grid()->item(row, col)->text(); }
     // The term of the entry the cursor stands on, as the commands see it.
@@ -63,12 +54,7 @@ protected:
     static QWidget* typeInto(TForm1Probe w, int row, int col, const QString& text) {
         w.grid()->setFocus();
         w.grid()->setCurrentCell(row, col);
-        QTest::keyClick(w.grid(), Qt::Key_F2);
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        if (!editor) return nullptr;
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        return editor;
+        return typeIntoCell(w, text);
     }
 
     // The cursor stands on the entry named, which is highlighted and shown.

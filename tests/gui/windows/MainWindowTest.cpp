@@ -512,3 +512,16 @@ TEST_F(MainWindowTest, TheLastDictionaryIsFoundByItsNameWhenFilesComeBeforeIt) {
     EXPECT_EQ(third.lastDictionary(), 2) << "beyond the two dictionaries left: nothing opens";
     EXPECT_FALSE(third.Timer3()->isActive());
 }
+
+TEST_F(MainWindowTest, AWindowOnTheSecondMonitorIsKeptThereAndOneOnNoneComesBack) {
+    screens_ = {QRect(0, 0, 1024, 768), QRect(1024, 0, 1280, 1024)};
+    settings(today, 0, QRect(1500, 300, 700, 500));
+    TForm1Probe w = start();
+    EXPECT_EQ(w.window().geometry(), QRect(1500, 300, 700, 500));
+    w.window().close();
+
+    // The second monitor is gone at the next start.
+    screens_ = {QRect(0, 0, 1024, 768)};
+    TForm1Probe again = start();
+    EXPECT_EQ(again.window().geometry(), QRect(1024 - 700, 768 - 500, 700, 500));
+}
