@@ -222,16 +222,19 @@ QModelIndex Tgridik::moveCursor(CursorAction action, Qt::KeyboardModifiers modif
 
 void Tgridik::mousePressEvent(QMouseEvent* event) {
     const QModelIndex at = indexAt(event->position().toPoint());
-    pressedWhileEditing_ = editing();
-    if (pressedWhileEditing_ && onLeaveEdit) {
+    const bool onEmptyRow = at.isValid() && at.row() >= filledRows;
+    // A press made while editing, or on a row without an entry, offers no
+    // menu: its commands would act on an entry other than the one pressed.
+    refusesMenu_ = editing() || onEmptyRow;
+    if (editing() && onLeaveEdit) {
         if (!at.isValid()) commitOpenEdit();
         else if (at != currentIndex()) onLeaveEdit(at.row(), at.column());
         else if (QWidget* editor = indexWidget(at)) editor->setFocus(Qt::MouseFocusReason);
         event->accept();
         return;
     }
-    if (at.isValid() && at.row() >= filledRows) {
-        // An empty row: the grid takes the focus, the cursor stays.
+    if (onEmptyRow) {
+        // The grid takes the focus, the cursor stays.
         setFocus(Qt::MouseFocusReason);
         event->accept();
         return;
@@ -240,8 +243,8 @@ void Tgridik::mousePressEvent(QMouseEvent* event) {
 }
 
 bool Tgridik::viewportEvent(QEvent* event) {
-    if (event->type() == QEvent::ContextMenu && pressedWhileEditing_) {
-        pressedWhileEditing_ = false;
+    if (event->type() == QEvent::ContextMenu && refusesMenu_) {
+        refusesMenu_ = false;
         event->accept();
         return true;
     }

@@ -88,8 +88,8 @@ private:
     void blendWatermark(int x, int y);
 
     int topRowBeforeMove_ = 0;
-    // The last press came while a cell was being edited: it offers no context menu.
-    bool pressedWhileEditing_ = false;
+    // The last press offers no context menu.
+    bool refusesMenu_ = false;
     int wheelRest_ = 0;  // eighths of a degree short of a whole notch
 };
 

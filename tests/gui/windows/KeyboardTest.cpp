@@ -141,6 +141,12 @@ TEST_F(KeyboardTest, TheHighlightNeverGoesBelowTheLastEntry) {
     QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, centreOf(w, last + 1, 1));
     expectShownUnderCursor(w, "t000999");
     EXPECT_EQ(w.grid()->currentColumn(), 0);
+    // A right click there offers no menu whose commands would act on the last entry.
+    QTest::mouseClick(w.grid()->viewport(), Qt::RightButton, {}, centreOf(w, last + 1, 0));
+    QContextMenuEvent below(QContextMenuEvent::Mouse, centreOf(w, last + 1, 0),
+                            w.grid()->viewport()->mapToGlobal(centreOf(w, last + 1, 0)));
+    QCoreApplication::sendEvent(w.grid()->viewport(), &below);
+    EXPECT_FALSE(w.PopupMenu2()->isVisible());
     // Typing opens the editor on the last entry, not on the empty row.
     QTest::keyClick(w.grid(), Qt::Key_X);
     EXPECT_TRUE(w.grid()->editing());
