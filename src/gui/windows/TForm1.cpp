@@ -323,7 +323,8 @@ void TForm1::createToolBar() {
     connect(toolButton(ToolButton::exportEntries), &QToolButton::clicked, this, &TForm1::ToolButton9Click);
     connect(toolButton(ToolButton::synchronise), &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
     connect(toolButton(ToolButton::automaticUpdate), &QToolButton::clicked, this, &TForm1::ToolButton12Click);
-    connect(toolButton(ToolButton::help), &QToolButton::clicked, this, [this] { showHelp(QStringLiteral("Klávesy")); });
+    connect(toolButton(ToolButton::help), &QToolButton::clicked, this,
+            [this] { showHelp(QStringLiteral("Klávesy")); });
     ToolBar1->adjustSize();
 }
 
@@ -635,8 +636,8 @@ void TForm1::layoutMainWindow() {
 
 void TForm1::setColumnWidths(const std::array<int, 3>& widths) {
     const QScopedValueRollback<bool> quiet(layingOutColumns_, true);
-    for (int i = 0; i < 3; ++i)
-        grid->setColumnWidth(i, std::max(grid->horizontalHeader()->minimumSectionSize(), widths[static_cast<std::size_t>(i)]));
+    const int least = grid->horizontalHeader()->minimumSectionSize();
+    for (int i = 0; i < 3; ++i) grid->setColumnWidth(i, std::max(least, widths[static_cast<std::size_t>(i)]));
 }
 
 void TForm1::columnDragged(int i, int oldWidth, int newWidth) {

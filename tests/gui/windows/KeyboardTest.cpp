@@ -50,6 +50,14 @@ protected:
         return w.grid()->visualItemRect(w.grid()->item(row, col)).center();
     }
 
+    // A right click on a cell, with the context-menu request the system sends after the press.
+    static void rightClick(TForm1Probe w, int row, int col) {
+        const QPoint at = centreOf(w, row, col);
+        QTest::mouseClick(w.grid()->viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent request(QContextMenuEvent::Mouse, at, w.grid()->viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(w.grid()->viewport(), &request);
+    }
+
     // Opens the editor on a cell and types text into it, without closing it.
     static QWidget* typeInto(TForm1Probe w, int row, int col, const QString& text) {
         w.grid()->setFocus();
@@ -110,18 +118,14 @@ TEST_F(KeyboardTest, AClickOnAnEmptyRowAfterARenameStaysOnTheRenamedEntry) {
 TEST_F(KeyboardTest, ARightClickWhileEditingCommitsAndTheMenuActsOnTheEntryClicked) {
     TForm1Probe w = open();
     ASSERT_NE(typeInto(w, 5, 0, "zzz2"), nullptr);
-    QTest::mouseClick(w.grid()->viewport(), Qt::RightButton, {}, centreOf(w, 8, 0));
-    QContextMenuEvent press(QContextMenuEvent::Mouse, centreOf(w, 8, 0), w.grid()->viewport()->mapToGlobal(centreOf(w, 8, 0)));
-    QCoreApplication::sendEvent(w.grid()->viewport(), &press);
+    rightClick(w, 8, 0);
     EXPECT_FALSE(w.PopupMenu2()->isVisible()) << "a press made while editing offers no menu";
     EXPECT_EQ(w.store().entries.term(5), "zzz2");
     expectShownUnderCursor(w, "t000008");
 
     // The next right click offers it, for the entry under the pointer.
     const int row = w.grid()->currentRow();
-    QTest::mouseClick(w.grid()->viewport(), Qt::RightButton, {}, centreOf(w, row, 0));
-    QContextMenuEvent again(QContextMenuEvent::Mouse, centreOf(w, row, 0), w.grid()->viewport()->mapToGlobal(centreOf(w, row, 0)));
-    QCoreApplication::sendEvent(w.grid()->viewport(), &again);
+    rightClick(w, row, 0);
     ASSERT_TRUE(w.PopupMenu2()->isVisible());
     prompts_.queueAnswer(true);
     w.PopupMenu2()->actions()[0]->trigger();
@@ -142,10 +146,7 @@ TEST_F(KeyboardTest, TheHighlightNeverGoesBelowTheLastEntry) {
     expectShownUnderCursor(w, "t000999");
     EXPECT_EQ(w.grid()->currentColumn(), 0);
     // A right click there offers no menu whose commands would act on the last entry.
-    QTest::mouseClick(w.grid()->viewport(), Qt::RightButton, {}, centreOf(w, last + 1, 0));
-    QContextMenuEvent below(QContextMenuEvent::Mouse, centreOf(w, last + 1, 0),
-                            w.grid()->viewport()->mapToGlobal(centreOf(w, last + 1, 0)));
-    QCoreApplication::sendEvent(w.grid()->viewport(), &below);
+    rightClick(w, last + 1, 0);
     EXPECT_FALSE(w.PopupMenu2()->isVisible());
     // Typing opens the editor on the last entry, not on the empty row.
     QTest::keyClick(w.grid(), Qt::Key_X);

@@ -445,8 +445,9 @@ TEST_F(MainWindowTest, DraggedColumnWidthsAreKeptForTheUserNotInTheSettingsFile)
     const int border = head->sectionViewportPosition(2) - 1;
     const int y = head->height() / 2;
     QTest::mousePress(head->viewport(), Qt::LeftButton, {}, QPoint(border, y));
-    QMouseEvent drag(QEvent::MouseMove, QPointF(border - 150, y), head->viewport()->mapToGlobal(QPointF(border - 150, y)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    const QPointF to(border - 150, y);
+    QMouseEvent drag(QEvent::MouseMove, to, head->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QCoreApplication::sendEvent(head->viewport(), &drag);
     QTest::mouseRelease(head->viewport(), Qt::LeftButton, {}, QPoint(border - 150, y));
     // Kept as thousandths of the grid: a pixel may go in the rounding.
