@@ -2,7 +2,11 @@
 
 #include <unistd.h>
 
+#include <QApplication>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
 #include <filesystem>
 #include <fstream>
 
@@ -13,6 +17,7 @@
 #include "gui/windows/TForm3.h"
 #include "gui/windows/TForm4.h"
 #include "gui/windows/TForm5.h"
+#include "gui/windows/Tgridik.h"
 #include "gui/windows/TNewTrelvo.h"
 
 namespace fs = std::filesystem;
@@ -87,7 +92,7 @@ TForm1Probe TestProgram::start(bool expectRunning) {
     env.programDir = dir_;
     env.today = [] { return today; };
     env.random = [this] { return randomValues_.empty() ? 0x1234u : next(randomValues_); };
-    env.screen = [] { return QRect(0, 0, 1024, 768); };
+    env.screens = [this] { return screens_; };
     env.http = [] { return makeHttpClient(); };
     env.prompts = &prompts_;
     window_ = std::make_unique<TForm1>(env);
@@ -97,6 +102,25 @@ TForm1Probe TestProgram::start(bool expectRunning) {
     accessCode_ = new TForm5(window_.get());
     window_->attachDialogs(properties_, new TForm3(dir_, window_.get()), new TForm4(window_.get()), accessCode_);
     return *window_;
+}
+
+TForm1Probe TestProgram::startOnFirst() {
+    TForm1Probe w = start();
+    w.window().resize(700, 450);
+    w.window().show();
+    QApplication::setActiveWindow(&w.window());
+    w.Timer3()->stop();
+    w.chooseDictionary(0);
+    return w;
+}
+
+QLineEdit* TestProgram::typeIntoCell(TForm1Probe w, const QString& text) {
+    QTest::keyClick(w.grid(), Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    if (!editor) return nullptr;
+    editor->selectAll();
+    QTest::keyClicks(editor, text);
+    return editor;
 }
 
 QString TestProgram::panel(int i) const { return TForm1Probe(*window_).statusPanel(i)->text(); }

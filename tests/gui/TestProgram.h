@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QRect>
+#include <QString>
 #include <deque>
 #include <memory>
 #include <string>
@@ -12,6 +13,8 @@
 #include "core/dictionary/EntryList.h"
 #include "gui/app/Prompts.h"
 #include "gui/windows/TForm1Probe.h"
+
+class QLineEdit;
 
 namespace trelvo {
 
@@ -36,6 +39,12 @@ protected:
     void settings(int lastUpdateDay, int lastDictionary = 0, QRect window = QRect(50, 60, 640, 400));
     // Starts the main window; the tests look into it through the probe.
     TForm1Probe start(bool expectRunning = true);
+    // The window started, shown at 700 × 450 and active, with the first
+    // dictionary of the menu open at once.
+    TForm1Probe startOnFirst();
+    // Types into the cell under the grid's cursor, leaving its editor open;
+    // null when no editor opened.
+    static QLineEdit* typeIntoCell(TForm1Probe w, const QString& text);
     QString panel(int i) const;
 
     std::string dir_;
@@ -43,6 +52,7 @@ protected:
     std::unique_ptr<TForm1> window_;
     TNewTrelvo* properties_ = nullptr;
     TForm5* accessCode_ = nullptr;
+    std::vector<QRect> screens_{QRect(0, 0, 1024, 768)};  // the primary screen first
     std::deque<std::uint32_t> randomValues_;  // what the random generator gives, then 0x1234
 };
 

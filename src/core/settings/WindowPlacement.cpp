@@ -19,7 +19,31 @@ void fitSpan(int& start, int& length, int screenStart, int screenLength) {
     length = static_cast<int>(fitted);
 }
 
+// The length the spans [start, start + length) and [otherStart, otherStart
+// + otherLength) share, in 64 bits; negative lengths count as empty.
+std::int64_t overlap(int start, int length, int otherStart, int otherLength) {
+    const std::int64_t first = std::max<std::int64_t>(start, otherStart);
+    const std::int64_t last = std::min(std::int64_t{start} + std::max(length, 0),
+                                       std::int64_t{otherStart} + std::max(otherLength, 0));
+    return std::max<std::int64_t>(0, last - first);
+}
+
 }  // namespace
+
+WindowRect placeOnScreens(WindowRect window, const std::vector<WindowRect>& screens) {
+    if (screens.empty()) return window;
+    const WindowRect* holder = &screens.front();
+    std::int64_t most = 0;
+    for (const WindowRect& screen : screens) {
+        const std::int64_t area = overlap(window.left, window.width, screen.left, screen.width) *
+                                  overlap(window.top, window.height, screen.top, screen.height);
+        if (area > most) {
+            most = area;
+            holder = &screen;
+        }
+    }
+    return fitToScreen(window, *holder);
+}
 
 WindowRect fitToScreen(WindowRect w, WindowRect screen) {
     fitSpan(w.left, w.width, screen.left, screen.width);

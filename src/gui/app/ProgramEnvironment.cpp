@@ -19,9 +19,14 @@ ProgramEnvironment realEnvironment(Prompts& prompts) {
     auto generator = std::make_shared<std::mt19937>(
         static_cast<std::uint32_t>(std::chrono::system_clock::now().time_since_epoch().count()));
     env.random = [generator] { return static_cast<std::uint32_t>((*generator)()); };
-    env.screen = [] {
-        QScreen* screen = QGuiApplication::primaryScreen();
-        return screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    env.screens = [] {
+        std::vector<QRect> areas;
+        QScreen* primary = QGuiApplication::primaryScreen();
+        if (primary) areas.push_back(primary->availableGeometry());
+        for (QScreen* screen : QGuiApplication::screens())
+            if (screen != primary) areas.push_back(screen->availableGeometry());
+        if (areas.empty()) areas.push_back(QRect(0, 0, 1024, 768));
+        return areas;
     };
     env.http = [] { return makeHttpClient(); };
     env.prompts = &prompts;

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace trelvo {
 
@@ -17,13 +18,14 @@ struct ProgramEnvironment {
     std::string programDir;                    // ends in "/"
     std::function<int()> today;                // day number of the current date
     std::function<std::uint32_t()> random;     // seeded from the clock
-    std::function<QRect()> screen;             // the available screen area
+    // The available area of each screen, the primary one first.
+    std::function<std::vector<QRect>()> screens;
     std::function<std::unique_ptr<HttpClient>()> http;  // a client for the update check
     Prompts* prompts = nullptr;
 };
 
 // The environment of the running program: its own folder, the clock and the
-// primary screen.
+// screens.
 ProgramEnvironment realEnvironment(Prompts& prompts);
 
 }  // namespace trelvo

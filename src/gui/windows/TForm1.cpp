@@ -6,6 +6,8 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
+#include <QLocale>
+#include <QScopedValueRollback>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -22,6 +24,7 @@
 #include <filesystem>
 
 #include "FrameColours.h"
+#include "TForm3.h"
 #include "TForm4.h"
 #include "TNewTrelvo.h"
 #include "Tgridik.h"
@@ -47,6 +50,7 @@ const QString saveQuestion =
 struct ToolButtonDefinition {
     ToolButton number;
     const char* hint;
+    const char* keys;  // shown in the tooltip; empty for a button without keys
     bool checkable;
     bool separatorAfter;
 };
@@ -54,18 +58,19 @@ struct ToolButtonDefinition {
 // In the order of the tool bar, grouped: dictionaries, contents, editing,
 // direction and update, information.
 const ToolButtonDefinition toolButtonDefinitions[] = {
-    {ToolButton::dictionaryMenu, "Výběr slovníku", false, false},
-    {ToolButton::newDictionary, "Vytvoření nové databáze slov", false, false},
-    {ToolButton::saveChanges, "Uložení provedených změn", false, false},
-    {ToolButton::settings, "Nastavení slovníku", false, true},
-    {ToolButton::synchronise, "Synchronizace s jiným slovníkem", false, false},
-    {ToolButton::importWords, "Import slov do aktuální databáze", false, false},
-    {ToolButton::exportEntries, "Export položek do textového souboru", false, false},
-    {ToolButton::convertToDefault, "Převést všechny položky na výchozí položky slovníku", false, true},
-    {ToolButton::allowAdding, "Umožnit přidávání nových položek", true, false},
-    {ToolButton::swapDirection, "Změnit směr překladu", false, true},
-    {ToolButton::automaticUpdate, "Povolení automatické aktualizace slovníku přes internet", true, true},
-    {ToolButton::about, "Informace o programu a aktivním slovníku", false, false},
+    {ToolButton::dictionaryMenu, "Výběr slovníku", "Ctrl+O, Alt+D", false, false},
+    {ToolButton::newDictionary, "Vytvoření nové databáze slov", "Ctrl+N", false, false},
+    {ToolButton::saveChanges, "Uložení provedených změn", "Ctrl+S", false, false},
+    {ToolButton::settings, "Nastavení slovníku", "", false, true},
+    {ToolButton::synchronise, "Synchronizace s jiným slovníkem", "", false, false},
+    {ToolButton::importWords, "Import slov do aktuální databáze", "Ctrl+I", false, false},
+    {ToolButton::exportEntries, "Export položek do textového souboru", "Ctrl+E", false, false},
+    {ToolButton::convertToDefault, "Převést všechny položky na výchozí položky slovníku", "", false, true},
+    {ToolButton::allowAdding, "Umožnit přidávání nových položek", "Insert", true, false},
+    {ToolButton::swapDirection, "Změnit směr překladu", "F5", false, true},
+    {ToolButton::automaticUpdate, "Povolení automatické aktualizace slovníku přes internet", "", true, true},
+    {ToolButton::about, "Informace o programu a aktivním slovníku", "", false, false},
+    {ToolButton::help, "Nápověda", "F1", false, false},
 };
 
 // The timers: the hint over a cell the pointer rests on (Timer1), the tick
@@ -86,6 +91,14 @@ constexpr int gridTop = frameTop + 64;  // the scroll bar; the grid starts one p
 // How long a save waits for another program writing the same dictionary
 // (trelvo-tool) before it says so; the window does not answer meanwhile.
 constexpr std::chrono::seconds otherWriterWait{5};
+// How long the status bar says that a save is done.
+constexpr int savedMessageTime = 5000;
+
+QString savedMessage(std::size_t entries) {
+    const QString count = QLocale(QLocale::Czech).toString(static_cast<qulonglong>(entries));
+    const char* noun = entries == 1 ? "záznam" : entries >= 2 && entries <= 4 ? "záznamy" : "záznamů";
+    return QStringLiteral("Uloženo: %1 %2").arg(count, QString::fromUtf8(noun));
+}
 
 }  // namespace
 
@@ -111,6 +124,7 @@ TForm1::~TForm1() {
     grid->onKeyDown = nullptr;
     grid->onPointerMove = nullptr;
     grid->onEnter = nullptr;
+    grid->onLeaveEdit = nullptr;
     grid->onExit = nullptr;
     for (QObject* child : findChildren<QObject*>()) child->disconnect(this);
 }
@@ -229,6 +243,7 @@ void TForm1::createControls() {
     connect(ScrollBar1, &QScrollBar::valueChanged, this, &TForm1::ScrollBar1Scroll);
     connect(toolButton(ToolButton::swapDirection), &QToolButton::clicked, this, &TForm1::swapDirection);
     connect(toolButton(ToolButton::allowAdding), &QToolButton::clicked, this, &TForm1::ToolButton6Click);
+    createShortcuts();
 }
 
 void TForm1::createGrid() {
@@ -248,6 +263,12 @@ void TForm1::createGrid() {
     marker.end();
     // The context menu is offered only while no cell is being edited.
     grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    // Every column's width can be dragged at its head.
+    grid->horizontalHeader()->show();
+    grid->horizontalHeader()->setFixedHeight(Label1->height() + 4);
+    // A narrow note column shows the start of its head, not its middle.
+    grid->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(grid->horizontalHeader(), &QHeaderView::sectionResized, this, &TForm1::columnDragged);
     connect(grid, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
         if (!grid->editing()) PopupMenu2->popup(grid->viewport()->mapToGlobal(at));
     });
@@ -259,6 +280,7 @@ void TForm1::createGrid() {
     grid->onKeyDown = [this](QKeyEvent* e) { return StringGrid2KeyDown(e); };
     grid->onPointerMove = [this](QPoint p) { StringGrid2MouseMove(p); };
     grid->onWheel = [this](int notches) { StringGrid2MouseWheel(notches); };
+    grid->onLeaveEdit = [this](int row, int col) { leaveEditTowards(row, col); };
     grid->onEnter = [this] { gridHadFocus = true; };
     grid->onExit = [this] {
         if (!hidingGrid) gridHadFocus = false;
@@ -273,7 +295,9 @@ void TForm1::createToolBar() {
         auto* button = new QToolButton(ToolBar1);
         const int number = static_cast<int>(definition.number);
         button->setObjectName(QStringLiteral("ToolButton%1").arg(number));
-        button->setToolTip(QString::fromUtf8(definition.hint));
+        const QString keys = QString::fromUtf8(definition.keys);
+        button->setToolTip(QString::fromUtf8(definition.hint) +
+                           (keys.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(keys)));
         button->setIcon(QIcon(QStringLiteral(":/icons/ToolButton%1.svg").arg(number)));
         button->setCheckable(definition.checkable);
         button->setAutoRaise(true);
@@ -299,6 +323,8 @@ void TForm1::createToolBar() {
     connect(toolButton(ToolButton::exportEntries), &QToolButton::clicked, this, &TForm1::ToolButton9Click);
     connect(toolButton(ToolButton::synchronise), &QToolButton::clicked, this, [this] { ToolButton11Click(true); });
     connect(toolButton(ToolButton::automaticUpdate), &QToolButton::clicked, this, &TForm1::ToolButton12Click);
+    connect(toolButton(ToolButton::help), &QToolButton::clicked, this,
+            [this] { showHelp(QStringLiteral("Klávesy")); });
     ToolBar1->adjustSize();
 }
 
@@ -335,7 +361,7 @@ bool TForm1::startUp() {
     std::filesystem::create_directory(joinPath(programDir, "DSL"), ignored);
     // The grid is in place; its cursor starts on row 0.
     placeCursor(0, 0);
-    modified = false;
+    markModified(false);
     // Without the character tables nothing can be searched or sorted: the program ends.
     if (!characterTables.loadCharacterTables(joinPath(programDir, "upchar.dat"))) {
         env_.prompts->inform(nullptr, Prompts::Icon::error, QStringLiteral("Chyba!"),
@@ -355,6 +381,8 @@ bool TForm1::startUp() {
     // The hint over cut-off cells and the search while typing.
     Timer1->start();
     Timer2->start();
+    // The user starts by typing a term.
+    focusSearchBox();
     return true;
 }
 
@@ -366,13 +394,21 @@ void TForm1::readSettings() {
     config.top = designGeometry_.top();
     config.width = designGeometry_.width();
     config.height = designGeometry_.height();
+    readUserSettings(userSettingsPath(), userSettings_);
     const int today = env_.today();
-    if (!readConfiguration(joinPath(programDir, "trelvo.cfg"), config)) {
+    const bool configured = readConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+    // The dictionary used last, by its name while its file is still there:
+    // files added before it in the menu do not move it.
+    for (std::size_t i = 0; i < store.cataloguePaths.size(); ++i)
+        if (!userSettings_.lastDictionaryFile.empty() &&
+            std::filesystem::path(store.cataloguePaths[i]).filename() == userSettings_.lastDictionaryFile)
+            config.lastDictionary = static_cast<int>(i);
+    lastDictionary = config.lastDictionary;
+    if (!configured) {
         lastUpdateDay = today;
         return;
     }
     autoUpdate = config.autoUpdate;
-    lastDictionary = config.lastDictionary;
     lastUpdateDay = config.lastUpdateDay;
     if (updateReminderDue(today, lastUpdateDay)) {
         env_.prompts->inform(
@@ -381,10 +417,12 @@ void TForm1::readSettings() {
                            "slovníků jsou k dispozici na stránkách Zorvat."));
         lastUpdateDay = today;
     }
-    QRect screen = env_.screen();
-    WindowRect placed = fitToScreen({config.left, config.top, std::max(config.width, minimumWidth()),
-                                     std::max(config.height, minimumHeight())},
-                                    {screen.left(), screen.top(), screen.width(), screen.height()});
+    std::vector<WindowRect> screens;
+    for (const QRect& screen : env_.screens())
+        screens.push_back({screen.left(), screen.top(), screen.width(), screen.height()});
+    WindowRect placed = placeOnScreens({config.left, config.top, std::max(config.width, minimumWidth()),
+                                        std::max(config.height, minimumHeight())},
+                                       screens);
     setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 
@@ -398,7 +436,10 @@ void TForm1::writeSettings() {
     config.height = geometry().height();
     config.lastUpdateDay = lastUpdateDay;
     writeConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+    writeUserSettings(userSettingsPath(), userSettings_);
 }
+
+std::string TForm1::userSettingsPath() const { return joinPath(programDir, "trelvo.ini"); }
 
 void TForm1::scanCatalogue() {
     // download.dsl and trelvo.cfg are saved in the program folder itself.
@@ -410,6 +451,9 @@ void TForm1::scanCatalogue() {
         QAction* item =
             PopupMenu1->addAction(uiText(store.catalogueNames[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         item->setData(static_cast<int>(i));
+        // The open dictionary is marked.
+        item->setCheckable(true);
+        item->setChecked(store.cataloguePaths[i] == store.header.filePath);
         connect(item, &QAction::triggered, this, [this, i] { selectDictionary(static_cast<int>(i)); });
     }
 }
@@ -419,7 +463,11 @@ void TForm1::selectDictionary(int i) {
     Timer3->stop();
     if (store.cataloguePaths[static_cast<std::size_t>(i)] == store.header.filePath) return;
     // The next start opens the dictionary the user really switched to.
-    if (openDictionary(i)) lastDictionary = i;
+    if (openDictionary(i)) {
+        lastDictionary = i;
+        userSettings_.lastDictionaryFile = std::filesystem::path(store.header.filePath).filename().string();
+    }
+    focusSearchBox();
 }
 
 bool TForm1::askToSaveChanges() {
@@ -439,8 +487,11 @@ bool TForm1::openDictionary(int i) {
     if (!store.openFile(store.cataloguePaths[static_cast<std::size_t>(i)], characterTables)) return false;
     // What a check of the dictionary that was open would bring belongs to it.
     abandonUpdateCheck();
+    // A term searched in the other dictionary says nothing about this one.
+    Edit1->clear();
+    lastSearchText.clear();
     showFromTheStart();
-    modified = false;
+    markModified(false);
     checkForUpdate();
     return true;
 }
@@ -457,7 +508,8 @@ bool TForm1::saveDictionary() {
     const QString file = QString::fromStdString(store.header.filePath);
     switch (store.saveGuarded(overwrite, otherWriterWait)) {
         case DictionaryStore::SaveOutcome::saved:
-            modified = false;
+            markModified(false);
+            StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);
             return true;
         case DictionaryStore::SaveOutcome::declined:
             return false;
@@ -485,13 +537,14 @@ bool TForm1::saveDictionary() {
 }
 
 void TForm1::refreshDictionaryStatus() {
-    // The caption names the open dictionary, as the first panel does.
-    const QString title =
-        store.isOpen() ? QStringLiteral("Trelvo – ") + uiText(store.header.name) : QStringLiteral("Trelvo");
-    setWindowTitle(title);
-    frame_->SetCaption(title);
+    showCaption();
+    // The column heads name the languages in the order of the direction.
+    const DictionaryHeader& h = store.header;
+    grid->setHorizontalHeaderLabels(
+        {store.isOpen() ? uiText(h.languageName[direction.sourceSide]) : QStringLiteral("Výraz"),
+         store.isOpen() ? uiText(h.languageName[direction.targetSide]) : QStringLiteral("Překlad"),
+         QStringLiteral("Poznámka")});
     if (store.isOpen()) {
-        const DictionaryHeader& h = store.header;
         statusPanels[0]->setText(updateStatus_.isEmpty() ? QStringLiteral("Slovník: ") + uiText(h.name)
                                                          : updateStatus_);
         statusPanels[1]->setText(QStringLiteral("Směr překladu: ") + uiText(h.languageName[direction.sourceSide]) +
@@ -514,6 +567,21 @@ void TForm1::refreshDictionaryStatus() {
     for (QLabel* label : statusPanels) label->setToolTip(plainToolTip(label->text()));
     layoutMainWindow();
     update();
+}
+
+void TForm1::markModified(bool changed) {
+    modified = changed;
+    showCaption();
+}
+
+void TForm1::showCaption() {
+    // The caption names the open dictionary, as the first panel does, and
+    // marks changes that are not saved.
+    QString title = QStringLiteral("Trelvo");
+    if (store.isOpen())
+        title += QStringLiteral(" – ") + uiText(store.header.name) + (modified ? QStringLiteral(" *") : QString());
+    setWindowTitle(title);
+    frame_->SetCaption(title);
 }
 
 void TForm1::layoutMainWindow() {
@@ -540,15 +608,21 @@ void TForm1::layoutMainWindow() {
                        (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
     // The grid fills the rest; the two language columns share it.
     grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
-    // The note column keeps the share of the grid it has at the design
-    // width, and never less than its width there.
-    const int designGridWidth = designWidth - 2 * margin - ScrollBar1->width();
-    const int column2 = std::max(Tgridik::noteColumnWidth,
-                                 (grid->width() * Tgridik::noteColumnWidth + designGridWidth / 2) / designGridWidth);
-    const int column0 = (grid->width() - column2) / 2;
-    grid->setColumnWidth(2, column2);
-    grid->setColumnWidth(0, column0);
-    grid->setColumnWidth(1, grid->width() - column2 - column0 - 7);
+    const int gridWidth = grid->width();
+    int column0 = 0, column2 = 0;
+    if (const auto& shares = userSettings_.columnShares) {
+        // The widths the user dragged, as shares of the grid.
+        column0 = gridWidth * (*shares)[0] / 1000;
+        column2 = gridWidth * (*shares)[2] / 1000;
+    } else {
+        // The note column has its design width at the design size and a
+        // third of whatever the window has beyond it, so that notes can be
+        // read in a wide window; the two languages share the rest.
+        const int designGridWidth = designWidth - 2 * margin - ScrollBar1->width();
+        column2 = Tgridik::noteColumnWidth + std::max(0, gridWidth - designGridWidth) / 3;
+        column0 = (gridWidth - column2) / 2;
+    }
+    setColumnWidths({column0, gridWidth - column2 - column0 - 7, column2});
     grid->viewport()->update();
     // The new-entry boxes stand under the two language columns.
     Edit2->resize(grid->columnWidth(0) + 2, Edit2->height());
@@ -556,8 +630,32 @@ void TForm1::layoutMainWindow() {
     Edit3->move(Edit2->x() + Edit2->width(), Edit3->y());
     // The button "zařadit" reaches under the note column and the scroll bar.
     Button1->move(Edit3->x() + Edit3->width(), Edit2->y() + 1);
-    Button1->setFixedWidth(column2 + ScrollBar1->width() + 4);
+    Button1->setFixedWidth(grid->columnWidth(2) + ScrollBar1->width() + 4);
     syncScrollBar();
+}
+
+void TForm1::setColumnWidths(const std::array<int, 3>& widths) {
+    const QScopedValueRollback<bool> quiet(layingOutColumns_, true);
+    const int least = grid->horizontalHeader()->minimumSectionSize();
+    for (int i = 0; i < 3; ++i) grid->setColumnWidth(i, std::max(least, widths[static_cast<std::size_t>(i)]));
+}
+
+void TForm1::columnDragged(int i, int oldWidth, int newWidth) {
+    if (layingOutColumns_) return;
+    std::array<int, 3> widths{grid->columnWidth(0), grid->columnWidth(1), grid->columnWidth(2)};
+    const std::size_t neighbour = i < 2 ? static_cast<std::size_t>(i) + 1 : 1;
+    const int least = grid->horizontalHeader()->minimumSectionSize();
+    // The three keep filling the grid: the neighbour gives what it can.
+    const int given = std::min(newWidth - oldWidth, widths[neighbour] - least);
+    widths[static_cast<std::size_t>(i)] = oldWidth + given;
+    widths[neighbour] -= given;
+    setColumnWidths(widths);
+    const int gridWidth = std::max(1, grid->width());
+    std::array<int, 3> shares{};
+    for (std::size_t k = 0; k < 3; ++k) shares[k] = std::max(leastColumnShare, widths[k] * 1000 / gridWidth);
+    shares[1] = std::max(leastColumnShare, std::min(shares[1], 1000 - shares[0] - shares[2]));
+    if (shares[0] + shares[1] + shares[2] <= 1000) userSettings_.columnShares = shares;
+    layoutMainWindow();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
@@ -602,6 +700,8 @@ void TForm1::attachDialogs(TNewTrelvo* properties, TForm3* about, TForm4* export
     NewTrelvo_->onOk = [this] { return applyProperties(); };
     NewTrelvo_->pictureFolder = QString::fromStdString(programDir);
     Form4_->onOk = [this] { return runExport(); };
+    Form3_->openHelp = [this] { showHelp(QStringLiteral("Slovník")); };
+    connect(Form3_, &QDialog::finished, this, &TForm1::focusSearchBox);
 }
 
 void TForm1::centre(QWidget* dialog) const {

@@ -15,6 +15,7 @@
 #include "core/exchange/Synchronisation.h"
 #include "core/lookup/Direction.h"
 #include "core/lookup/GridWindow.h"
+#include "core/settings/UserSettings.h"
 #include "gui/app/ProgramEnvironment.h"
 
 class QLabel;
@@ -23,6 +24,7 @@ class QMenu;
 class QPushButton;
 class QScrollBar;
 class QStatusBar;
+class QTextBrowser;
 class QTimer;
 class QToolBar;
 class QToolButton;
@@ -42,7 +44,7 @@ struct UpdateCheckResult;
 struct UpdateUi;
 
 // The tool buttons of the main window, by the numbers of their names
-// (ToolButton1 .. ToolButton12), whose click handlers keep those names.
+// (ToolButton1 .. ToolButton13), whose click handlers keep those names.
 enum class ToolButton {
     newDictionary = 1,
     importWords = 2,
@@ -56,6 +58,7 @@ enum class ToolButton {
     settings = 10,
     synchronise = 11,
     automaticUpdate = 12,  // check button, pressed by default
+    help = 13,
 };
 
 // The main window: it owns the active dictionary, the character tables and the
@@ -171,7 +174,7 @@ private:
 
     // Controls, under the names the commands use.
     QToolBar* ToolBar1 = nullptr;
-    std::array<QToolButton*, 13> toolButtons{};  // ToolButton1 .. ToolButton12 at their numbers
+    std::array<QToolButton*, 14> toolButtons{};  // ToolButton1 .. ToolButton13 at their numbers
     QMenu* PopupMenu1 = nullptr;
     QMenu* PopupMenu2 = nullptr;
     QLineEdit* Edit1 = nullptr;
@@ -200,6 +203,30 @@ private:
     void fadeBanner();
     void readSettings();
     void writeSettings();
+    // The user's own settings beside trelvo.cfg: the last dictionary by its
+    // file name and the column widths the user dragged.
+    UserSettings userSettings_;
+    std::string userSettingsPath() const;
+    // The user dragged the border of column i: the column to its right (the
+    // translation column for the last one) gives or takes the difference, and
+    // the shares are kept for the next layout and the next start.
+    void columnDragged(int i, int oldWidth, int newWidth);
+    void setColumnWidths(const std::array<int, 3>& widths);
+    bool layingOutColumns_ = false;
+    // Sets or clears the mark of unsaved changes, which the caption shows as
+    // a "*" after the dictionary's name.
+    void markModified(bool changed);
+    void showCaption();
+
+    // Keys of the whole window, and where they lead.
+    void createShortcuts();
+    void focusSearchBox();
+    void showDictionaryMenu();
+    // The grid's context menu at the cursor's cell, opened from the keyboard.
+    void popupGridMenu();
+    // The help in a window of the program, at the topic (an anchor of the page).
+    void showHelp(const QString& topic);
+    QTextBrowser* helpWindow_ = nullptr;
 
     // Offers to save unsaved changes; false when the user went back or the
     // save failed, and whatever was about to happen must not.
@@ -220,6 +247,10 @@ private:
     // Once the cell editor has closed: the rows reload around the entry the
     // edit changed, which a new term may have moved.
     void showEditedEntry();
+    // The user left a cell editor for the cell (row, col): the edit is kept
+    // and the cursor goes to the entry that stood there when the user
+    // pointed at it, or stays on the edited entry where the cell was empty.
+    void leaveEditTowards(int row, int col);
     void fillRows();
     // Puts the cursor on the entry at position and the rows and the scroll
     // bar around it. The rows are reloaded when the cursor nears the edge of
@@ -241,6 +272,8 @@ private:
     void switchAddingMode();
     QToolButton* toolButton(ToolButton b) const { return toolButtons[static_cast<std::size_t>(b)]; }
     bool EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event);
+    // The new-entry boxes keep the last texts, selected, so that typing replaces them.
+    void offerForReplacing(QLineEdit* box);
     void addEntry();
     void commitCellEdit(int col, int row, const QString& text);
     // The entry under the cursor, after the user agreed to lose it.

@@ -103,7 +103,7 @@ bool TForm1::applyProperties() {
     const bool charsetsChanged = header.languageCharset != store.header.languageCharset;
     header.filePath = path;
     store.header = header;
-    modified = true;
+    markModified(true);
     if (creating) {
         // The file chosen is to be replaced, as the user agreed if it exists:
         // the first save asks nothing more about it.

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QScopedValueRollback>
 #include <QToolButton>
+#include <optional>
 
 #include "Tgridik.h"
 #include "core/editing/EntryEditing.h"
@@ -19,7 +20,7 @@ void TForm1::ToolButton6Click() {
     const bool adding = toolButton(ToolButton::allowAdding)->isChecked();
     for (QWidget* w : {static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3), static_cast<QWidget*>(Button1)})
         w->setVisible(adding);
-    if (adding) Edit2->setFocus();
+    if (adding) offerForReplacing(Edit2);
     layoutMainWindow();
 }
 
@@ -33,7 +34,7 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
             // Term, translation, then the button, so that the next Enter adds.
-            if (box == Edit2) Edit3->setFocus();
+            if (box == Edit2) offerForReplacing(Edit3);
             else Button1->setFocus();
             return true;
         case Qt::Key_Escape:
@@ -46,7 +47,7 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
 }
 
 void TForm1::entriesChanged(std::size_t position) {
-    modified = true;
+    markModified(true);
     window.markStale();
     showPosition(position);
 }
@@ -58,7 +59,12 @@ void TForm1::addEntry() {
                           position))
         return;
     entriesChanged(position);
-    Edit2->setFocus();
+    offerForReplacing(Edit2);
+}
+
+void TForm1::offerForReplacing(QLineEdit* box) {
+    box->setFocus();
+    box->selectAll();
 }
 
 void TForm1::commitCellEdit(int col, int row, const QString& text) {
@@ -74,7 +80,7 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
         if (QTableWidgetItem* cell = grid->item(row, col)) cell->setText(decode(store.entries.text(entry, side), side));
         return;
     }
-    modified = true;
+    markModified(true);
     // The rows stay as they are while the editor is still open: reloading
     // them under it would move its cell onto another entry.
     editedEntry_ = entry;
@@ -87,6 +93,18 @@ void TForm1::showEditedEntry() {
     const std::size_t position = store.findIndexPosition(direction.sourceSide, *editedEntry_);
     editedEntry_.reset();
     entriesChanged(position);
+}
+
+void TForm1::leaveEditTowards(int row, int col) {
+    const DictionaryIndex& source = sourceIndex();
+    const std::size_t pointed = window.first() + static_cast<std::size_t>(row);
+    const std::optional<std::uint32_t> target =
+        pointed < source.size() ? std::optional(source.entryNumber(pointed)) : std::nullopt;
+    // Keeping the edit may reload the rows around the edited entry.
+    finishCellEdit();
+    const std::size_t position = target ? store.findIndexPosition(direction.sourceSide, *target) : currentPosition;
+    placeCursor(grid->currentRow(), col);
+    showPosition(position);
 }
 
 void TForm1::deleteEntry() {

@@ -241,7 +241,7 @@ void TForm1::ToolButton2Click() {
                           .arg(path, QString::fromStdString(reading.error)));
         return;
     }
-    if (result.added > 0) modified = true;
+    if (result.added > 0) markModified(true);
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
@@ -350,7 +350,7 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
                                             [](std::size_t) { QCoreApplication::processEvents(); }, &counts, merging);
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
         showFromTheStart();
-        modified = true;
+        markModified(true);
         saveDictionary();
         if (bySender) {
             const bool edition = outcome == SyncOutcome::synchronised;

@@ -82,6 +82,7 @@ void TForm1::fillRows() {
         grid->rowFlags[static_cast<std::size_t>(row)] =
             filled ? static_cast<std::uint8_t>(store.entries.flags(n) & 0xFF) : 0;
     }
+    grid->filledRows = static_cast<int>(window.last() - window.first());
     grid->viewport()->update();
 }
 
@@ -221,6 +222,11 @@ bool TForm1::StringGrid2KeyDown(QKeyEvent* event) {
     }
     if (key == Qt::Key_Insert && event->modifiers() == Qt::NoModifier) {
         switchAddingMode();
+        return true;
+    }
+    // The context menu from the keyboard.
+    if (key == Qt::Key_Menu || (key == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier)) {
+        popupGridMenu();
         return true;
     }
     if (key == Qt::Key_Delete && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {

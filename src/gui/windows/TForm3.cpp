@@ -67,6 +67,8 @@ TForm3::TForm3(const std::string& programDir, QWidget* parent) : QDialog(parent)
         label(names[i], 10, 54 + i * 14, titleColor, titleShadow, false);
         values[static_cast<std::size_t>(i)] = label(QString(), 76, 54 + i * 14, valueColor, valueShadow, false);
     }
+    programVersion = label(QStringLiteral("Verze programu: ") + QStringLiteral(TRELVO_VERSION), 10, 148, titleColor,
+                           titleShadow, false);
     helpLink = label(QStringLiteral("Nápověda"), 10, 130, linkColor, linkShadow, true);
     helpLink->SetOfsX(0);
     helpLink->setCursor(Qt::PointingHandCursor);

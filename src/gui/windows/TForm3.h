@@ -25,6 +25,7 @@ public:
     enum Value { name, author, entries, version, note };
     std::array<TXLabel*, 5> values{};
     TXLabel* helpLink = nullptr;
+    TXLabel* programVersion = nullptr;
     // Opens the help at the topic "Slovník"; a test puts its own here.
     std::function<void()> openHelp;
 

@@ -1,5 +1,6 @@
 #include "Tgridik.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -7,6 +8,7 @@
 #include <QStyledItemDelegate>
 #include <QWheelEvent>
 #include <algorithm>
+#include <optional>
 
 #include "core/dictionary/DictionaryEntry.h"
 
@@ -22,6 +24,17 @@ public:
     void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
         grid_->drawCell(*painter, index.column(), index.row(), option.rect,
                         option.state.testFlag(QStyle::State_Selected));
+    }
+
+    bool eventFilter(QObject* editor, QEvent* event) override {
+        // A click on the grid takes the focus from the editor before the grid
+        // sees the click. The editor stays open: the grid ends the edit as it
+        // takes the click, knowing which cell the user pointed at.
+        if (event->type() == QEvent::FocusOut &&
+            static_cast<QFocusEvent*>(event)->reason() == Qt::MouseFocusReason &&
+            QApplication::focusWidget() == grid_ && grid_->onLeaveEdit)
+            return false;
+        return QStyledItemDelegate::eventFilter(editor, event);
     }
 
 private:
@@ -121,19 +134,21 @@ void Tgridik::drawCell(QPainter& painter, int col, int row, const QRect& rect, b
     painter.save();
     painter.setFont(columnFonts[static_cast<std::size_t>(col)]);
     if (selected) {
-        painter.setPen(Qt::black);
-        painter.setBrush(selectionColor);
-        painter.drawRect(rect.adjusted(-1, -1, 0, 0));
-        // Half selection colour, half background, but the frame's last column.
+        // Half selection colour, half background.
         cellBackground = background.copy(rect);
         cellImage = QImage(rect.size(), QImage::Format_RGB32);
         cellImage.fill(selectionColor);
         for (int y = 0; y < cellImage.height(); ++y) {
             auto* c = reinterpret_cast<QRgb*>(cellImage.scanLine(y));
             auto* b = reinterpret_cast<const QRgb*>(cellBackground.constScanLine(y));
-            for (int x = 0; x < cellImage.width() - 1; ++x) c[x] = blendHalf(c[x], b[x]);
+            for (int x = 0; x < cellImage.width(); ++x) c[x] = blendHalf(c[x], b[x]);
         }
-        painter.drawImage(rect.topLeft(), cellImage.copy(0, 0, cellImage.width() - 1, cellImage.height()));
+        painter.drawImage(rect.topLeft(), cellImage);
+        // The black frame stays inside the cell: the view draws the grid
+        // lines, and the cells next to it, after this one.
+        painter.setPen(Qt::black);
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect.adjusted(0, 0, -1, -1));
         painter.setPen(Qt::white);
     } else {
         painter.drawImage(rect.topLeft(), background, rect);
@@ -174,11 +189,66 @@ void Tgridik::currentChanged(const QModelIndex& current, const QModelIndex& prev
 }
 
 void Tgridik::keyPressEvent(QKeyEvent* event) {
+    if (editing()) {
+        // The arrow keys the editor leaves to the grid end the edit. The
+        // commit may reload the rows, so the move goes to the main window,
+        // which knows the entry that stands in the cell now.
+        std::optional<CursorAction> action;
+        switch (event->key()) {
+            case Qt::Key_Up: action = MoveUp; break;
+            case Qt::Key_Down: action = MoveDown; break;
+            case Qt::Key_PageUp: action = MovePageUp; break;
+            case Qt::Key_PageDown: action = MovePageDown; break;
+            default: break;
+        }
+        if (action && onLeaveEdit) {
+            const QModelIndex to = moveCursor(*action, event->modifiers());
+            if (to.isValid() && to != currentIndex()) onLeaveEdit(to.row(), to.column());
+            event->accept();
+            return;
+        }
+    }
     if (onKeyDown && onKeyDown(event)) {
         event->accept();
         return;
     }
     QTableWidget::keyPressEvent(event);
+}
+
+QModelIndex Tgridik::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex to = QTableWidget::moveCursor(action, modifiers);
+    return to.isValid() && to.row() >= filledRows ? currentIndex() : to;
+}
+
+void Tgridik::mousePressEvent(QMouseEvent* event) {
+    const QModelIndex at = indexAt(event->position().toPoint());
+    const bool onEmptyRow = at.isValid() && at.row() >= filledRows;
+    // A press made while editing, or on a row without an entry, offers no
+    // menu: its commands would act on an entry other than the one pressed.
+    refusesMenu_ = editing() || onEmptyRow;
+    if (editing() && onLeaveEdit) {
+        if (!at.isValid()) commitOpenEdit();
+        else if (at != currentIndex()) onLeaveEdit(at.row(), at.column());
+        else if (QWidget* editor = indexWidget(at)) editor->setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
+    if (onEmptyRow) {
+        // The grid takes the focus, the cursor stays.
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
+    QTableWidget::mousePressEvent(event);
+}
+
+bool Tgridik::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ContextMenu && refusesMenu_) {
+        refusesMenu_ = false;
+        event->accept();
+        return true;
+    }
+    return QTableWidget::viewportEvent(event);
 }
 
 void Tgridik::wheelEvent(QWheelEvent* event) {

@@ -35,6 +35,9 @@ public:
     QColor selectionColor = fromColorRef(0x805030);
     std::array<QFont, 3> columnFonts;
     std::array<std::uint8_t, GridWindow::rows> rowFlags{};
+    // Rows from this one on hold no entry: neither keys nor clicks put the
+    // cursor or the highlight there.
+    int filledRows = GridWindow::rows;
 
     // The main window's handlers. A key handler that returns true has used the key.
     std::function<bool(QKeyEvent*)> onKeyDown;
@@ -42,6 +45,10 @@ public:
     std::function<void(int)> onWheel;  // whole notches, positive away from the user
     std::function<void()> onEnter;
     std::function<void()> onExit;
+    // The user left an open cell editor for the cell (row, col), by a click
+    // or an arrow key. The grid has not moved: the handler keeps the edit and
+    // goes to the entry that stood in that cell.
+    std::function<void(int, int)> onLeaveEdit;
 
     bool editing() const { return state() == QAbstractItemView::EditingState; }
     // Writes the text of an open cell editor into its cell, as Enter would,
@@ -67,6 +74,9 @@ protected:
     void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     void keyPressEvent(QKeyEvent* event) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    bool viewportEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -78,6 +88,8 @@ private:
     void blendWatermark(int x, int y);
 
     int topRowBeforeMove_ = 0;
+    // The last press offers no context menu.
+    bool refusesMenu_ = false;
     int wheelRest_ = 0;  // eighths of a degree short of a whole notch
 };
 

@@ -65,3 +65,17 @@ TEST(WindowPlacement, FadeKeepsSevenEighthsOfTheFaceInEveryChannel) {
                 EXPECT_EQ(channel, (fc >> 1) + (fc >> 2) + (fc >> 3) + (pc >> 3));
             }
 }
+
+TEST(WindowPlacement, AWindowStaysOnTheMonitorThatHoldsIt) {
+    const std::vector<WindowRect> screens{{0, 0, 1024, 768}, {1024, -200, 1920, 1080}};
+    // Wholly on the second monitor, which starts above the first: kept.
+    EXPECT_TRUE(same(trelvo::placeOnScreens({1500, -150, 800, 600}, screens), {1500, -150, 800, 600}));
+    // Mostly on the second and over its edge: fitted to the second, not to the primary.
+    EXPECT_TRUE(same(trelvo::placeOnScreens({2600, 100, 800, 600}, screens), {2944 - 800, 100, 800, 600}));
+    // Larger than the second monitor: as large as it.
+    EXPECT_TRUE(same(trelvo::placeOnScreens({1100, 0, 3000, 2000}, screens), {1024, -200, 1920, 1080}));
+    // On no screen (a monitor taken away): back onto the primary one.
+    EXPECT_TRUE(same(trelvo::placeOnScreens({5000, 3000, 640, 400}, screens), {1024 - 640, 768 - 400, 640, 400}));
+    EXPECT_TRUE(same(trelvo::placeOnScreens({INT_MIN, INT_MAX, INT_MAX, -5}, screens), {0, 768, 1024, 0}));
+    EXPECT_TRUE(same(trelvo::placeOnScreens({1, 2, 3, 4}, {}), {1, 2, 3, 4}));
+}

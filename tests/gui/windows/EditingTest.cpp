@@ -30,16 +30,6 @@ protected:
         return startOnFirst();
     }
 
-    // The window shown with the first dictionary of the menu open.
-    TForm1Probe startOnFirst() {
-        TForm1Probe w = start();
-        w.window().resize(700, 450);
-        w.window().show();
-        QApplication::setActiveWindow(&w.window());
-        w.Timer3()->stop();
-        w.chooseDictionary(0);
-        return w;
-    }
 
     QString cell(TForm1Probe w, int row, int col) const { return w.grid()->item(row, col)->text(); }
 

@@ -57,15 +57,6 @@ protected:
         QTest::mouseClick(w.grid()->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
-    // Types into the cell under the cursor, leaving its editor open.
-    static QLineEdit* typeIntoCell(TForm1Probe w, const QString& text) {
-        QTest::keyClick(w.grid(), Qt::Key_F2);
-        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-        if (!editor) return nullptr;
-        editor->selectAll();
-        QTest::keyClicks(editor, text);
-        return editor;
-    }
 
     EntryList saved(const std::string& path) {
         DictionaryHeader h;

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -334,7 +335,7 @@ TEST_F(MainWindowTest, ColumnsKeepTheirShareOfTheGrid) {
     const int grid = w.grid()->width();
     ASSERT_EQ(grid, 1175);
     const auto wide = widths();
-    EXPECT_NEAR(wide[2], 30.0 * grid / 601, 1.0) << "the note column grows with the grid";
+    EXPECT_EQ(wide[2], 30 + (grid - 601) / 3) << "notes get a third of the room beyond the design size";
     EXPECT_EQ(wide[0] + wide[1] + wide[2], grid - 7) << "the three still fill the grid";
     EXPECT_LE(std::abs(wide[0] - wide[1]), 7);
     EXPECT_EQ(w.Edit3()->x() + w.Edit3()->width(), w.Button1()->x());
@@ -450,4 +451,99 @@ TEST_F(MainWindowTest, HeaderTextsThatLookLikeHtmlAreShownAsTheyAre) {
     while (std::getline(status, line))
         if (line.rfind("VmRSS:", 0) == 0) residentKb = std::stol(line.substr(6));
     EXPECT_LT(residentKb, 1024L * 1024) << "kB resident";
+}
+
+TEST_F(MainWindowTest, DraggedColumnWidthsAreKeptForTheUserNotInTheSettingsFile) {
+    dictionary("a.dsl", "První");
+    TForm1Probe w = start();
+    w.window().resize(1200, 600);
+    w.window().show();
+    QHeaderView* head = w.grid()->horizontalHeader();
+    ASSERT_TRUE(head->isVisible()) << "the column heads are where widths are dragged";
+    const int note = w.grid()->columnWidth(2);
+    const int total = w.grid()->columnWidth(0) + w.grid()->columnWidth(1) + note;
+    // The border between the translation and the note, dragged 150 pixels left.
+    const int border = head->sectionViewportPosition(2) - 1;
+    const int y = head->height() / 2;
+    QTest::mousePress(head->viewport(), Qt::LeftButton, {}, QPoint(border, y));
+    const QPointF to(border - 150, y);
+    QMouseEvent drag(QEvent::MouseMove, to, head->viewport()->mapToGlobal(to), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QCoreApplication::sendEvent(head->viewport(), &drag);
+    QTest::mouseRelease(head->viewport(), Qt::LeftButton, {}, QPoint(border - 150, y));
+    // Kept as thousandths of the grid: a pixel may go in the rounding.
+    EXPECT_NEAR(w.grid()->columnWidth(2), note + 150, 2) << "the note column takes what the translation gave";
+    EXPECT_NEAR(w.grid()->columnWidth(0) + w.grid()->columnWidth(1) + w.grid()->columnWidth(2), total, 2);
+    const double wideGrid = w.grid()->width();
+    const std::array<int, 3> dragged{w.grid()->columnWidth(0), w.grid()->columnWidth(1), w.grid()->columnWidth(2)};
+    w.window().close();
+    EXPECT_EQ(fs::file_size(dir_ + "trelvo.cfg"), 22u);
+    EXPECT_NE(readBytes(dir_ + "trelvo.ini").find("column-shares="), std::string::npos);
+
+    // The next start lays the columns out as the user left them, and a
+    // narrower window keeps their shares.
+    TForm1Probe again = start();
+    again.window().resize(1200, 600);
+    again.window().show();
+    EXPECT_NEAR(again.grid()->columnWidth(2), dragged[2], 2);
+    EXPECT_NEAR(again.grid()->columnWidth(0), dragged[0], 2);
+    again.window().resize(700, 400);
+    EXPECT_NEAR(again.grid()->columnWidth(2) * wideGrid / again.grid()->width(), dragged[2], 4);
+}
+
+TEST_F(MainWindowTest, TheCaptionMarksUnsavedChangesAndASaveIsReported) {
+    dictionary("a.dsl", "První", true, {{"výhybka", "points"}, {"návěst", "aspect"}, {"kolej", "track"}});
+    TForm1Probe w = start();
+    w.window().show();
+    w.chooseDictionary(0);
+    EXPECT_EQ(w.window().windowTitle(), QStringLiteral("Trelvo – První"));
+    prompts_.queueAnswer(true);
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Delete);
+    ASSERT_EQ(w.store().entryCount(), 2u);
+    EXPECT_EQ(w.window().windowTitle(), QStringLiteral("Trelvo – První *"));
+    w.click(ToolButton::saveChanges);
+    EXPECT_EQ(w.window().windowTitle(), QStringLiteral("Trelvo – První"));
+    EXPECT_EQ(w.StatusBar1()->currentMessage(), QStringLiteral("Uloženo: 2 záznamy"));
+}
+
+TEST_F(MainWindowTest, TheLastDictionaryIsFoundByItsNameWhenFilesComeBeforeIt) {
+    dictionary("b.dsl", "Druhý");
+    const std::string chosen = dictionary("c.dsl", "Třetí");
+    TForm1Probe w = start();
+    w.window().show();
+    w.Timer3()->stop();
+    w.chooseDictionary(1);
+    ASSERT_EQ(w.store().header.filePath, chosen);
+    w.window().close();
+    const std::string cfg = readBytes(dir_ + "trelvo.cfg");
+    ASSERT_EQ(cfg.size(), 22u);
+    EXPECT_EQ(cfg[1], 1) << "the position is written as before";
+
+    // A dictionary that sorts first arrives; the name still leads to c.dsl.
+    dictionary("a.dsl", "První");
+    TForm1Probe again = start();
+    EXPECT_EQ(again.lastDictionary(), 2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return again.store().isOpen(); }));
+    EXPECT_EQ(again.store().header.filePath, chosen);
+
+    // Without its file the position of trelvo.cfg counts.
+    again.window().close();
+    fs::remove(chosen);
+    TForm1Probe third = start();
+    EXPECT_EQ(third.lastDictionary(), 2) << "beyond the two dictionaries left: nothing opens";
+    EXPECT_FALSE(third.Timer3()->isActive());
+}
+
+TEST_F(MainWindowTest, AWindowOnTheSecondMonitorIsKeptThereAndOneOnNoneComesBack) {
+    screens_ = {QRect(0, 0, 1024, 768), QRect(1024, 0, 1280, 1024)};
+    settings(today, 0, QRect(1500, 300, 700, 500));
+    TForm1Probe w = start();
+    EXPECT_EQ(w.window().geometry(), QRect(1500, 300, 700, 500));
+    w.window().close();
+
+    // The second monitor is gone at the next start.
+    screens_ = {QRect(0, 0, 1024, 768)};
+    TForm1Probe again = start();
+    EXPECT_EQ(again.window().geometry(), QRect(1024 - 700, 768 - 500, 700, 500));
 }
