@@ -83,17 +83,18 @@ struct EntryFinder::Scratch {
 
 EntryFinder::EntryFinder(const EntryList& entries, const std::array<DictionaryIndex, 2>& indexes,
                          std::array<int, 2> codePages, std::array<std::shared_ptr<const WordStems>, 2> stems)
-    : entries_(entries), stems_(std::move(stems)) {
-    for (int k = 0; k < 2; ++k) {
-        std::vector<std::uint32_t>& positions = positions_[static_cast<std::size_t>(k)];
-        const DictionaryIndex& index = indexes[static_cast<std::size_t>(k)];
-        positions.resize(entries.size());
-        if (index.size() == entries.size()) {
-            for (std::size_t p = 0; p < index.size(); ++p) positions[index.entryNumber(p)] = static_cast<std::uint32_t>(p);
-        } else {
-            std::iota(positions.begin(), positions.end(), 0u);
+    : EntryFinder(std::shared_ptr<const EntryList>(&entries, [](const EntryList*) {}),
+                  {positionsIn(indexes[0], entries.size()), positionsIn(indexes[1], entries.size())}, codePages,
+                  std::move(stems)) {}
+
+EntryFinder::EntryFinder(std::shared_ptr<const EntryList> entries, std::array<std::vector<std::uint32_t>, 2> positions,
+                         std::array<int, 2> codePages, std::array<std::shared_ptr<const WordStems>, 2> stems)
+    : entries_(std::move(entries)), positions_(std::move(positions)), stems_(std::move(stems)) {
+    for (std::vector<std::uint32_t>& p : positions_)
+        if (p.size() != entries_->size()) {
+            p.resize(entries_->size());
+            std::iota(p.begin(), p.end(), 0u);
         }
-    }
     for (int k = 0; k < 3; ++k) {
         Text& text = texts_[static_cast<std::size_t>(k)];
         text.codePage = k < 2 ? codePages[static_cast<std::size_t>(k)] : CodePage::headerCodePage;
@@ -103,17 +104,27 @@ EntryFinder::EntryFinder(const EntryList& entries, const std::array<DictionaryIn
     }
 }
 
+std::vector<std::uint32_t> EntryFinder::positionsIn(const DictionaryIndex& index, std::size_t entryCount) {
+    std::vector<std::uint32_t> positions(entryCount);
+    if (index.size() == entryCount) {
+        for (std::size_t p = 0; p < index.size(); ++p) positions[index.entryNumber(p)] = static_cast<std::uint32_t>(p);
+    } else {
+        std::iota(positions.begin(), positions.end(), 0u);
+    }
+    return positions;
+}
+
 void EntryFinder::buildText(Text& text, int k) const {
     const TextFolding& folding = TextFolding::ofCodePage(text.codePage);
     std::unordered_map<std::string, std::uint32_t> ids;
     std::vector<std::uint32_t> occurrences;  // word ids, entry after entry
     std::vector<std::uint32_t> entryStart;   // each entry's first occurrence
-    entryStart.reserve(entries_.size() + 1);
+    entryStart.reserve(entries_->size() + 1);
     std::string buffer;
-    for (std::size_t n = 0; n < entries_.size(); ++n) {
+    for (std::size_t n = 0; n < entries_->size(); ++n) {
         entryStart.push_back(static_cast<std::uint32_t>(occurrences.size()));
         const std::size_t first = occurrences.size();
-        folding.forEachWord(entries_.text(n, k), buffer, [&](std::string_view w, std::size_t, std::size_t) {
+        folding.forEachWord(entries_->text(n, k), buffer, [&](std::string_view w, std::size_t, std::size_t) {
             const auto [at, added] = ids.try_emplace(std::string(w), static_cast<std::uint32_t>(ids.size()));
             // An entry is listed once under each of its words.
             if (std::find(occurrences.begin() + static_cast<std::ptrdiff_t>(first), occurrences.end(), at->second) ==
@@ -167,9 +178,9 @@ std::pair<std::size_t, std::size_t> EntryFinder::wordsBeginning(const Text& text
 FindAnswer EntryFinder::find(std::string_view query, std::size_t limit, const std::atomic<bool>* cancel) const {
     FindAnswer answer;
     Scratch scratch;
-    scratch.matchedWords.assign(entries_.size(), 0);
-    scratch.how.assign(entries_.size(), 0);
-    scratch.best.assign(entries_.size(), noRank);
+    scratch.matchedWords.assign(entries_->size(), 0);
+    scratch.how.assign(entries_->size(), 0);
+    scratch.best.assign(entries_->size(), noRank);
     for (int k = 0; k < 3; ++k) {
         if (!findIn(k, query, scratch, cancel)) {
             answer.cancelled = true;
@@ -272,7 +283,7 @@ bool EntryFinder::findIn(int k, std::string_view query, Scratch& scratch, const 
         if (how[e] == throughForm) return formRank;
         if (how[e] == throughTypo) return typoRank;
         if (k == 2) return noteRank;
-        folded = folding.fold(entries_.text(e, k));
+        folded = folding.fold(entries_->text(e, k));
         if (folded == joined) return exactRank;
         if (beginsWith(folded, joined)) return prefixRank;
         if (typed.size() == 1) return inOrderRank;

@@ -52,6 +52,14 @@ public:
     // give the order of ties; empty ones leave entry-number order.
     EntryFinder(const EntryList& entries, const std::array<DictionaryIndex, 2>& indexes,
                 std::array<int, 2> codePages, std::array<std::shared_ptr<const WordStems>, 2> stems);
+    // The same over entries of its own, for a finder that works on a thread
+    // of its own while the dictionary changes: positions are what
+    // positionsIn gave for each index.
+    EntryFinder(std::shared_ptr<const EntryList> entries, std::array<std::vector<std::uint32_t>, 2> positions,
+                std::array<int, 2> codePages, std::array<std::shared_ptr<const WordStems>, 2> stems);
+    // Entry number → its position in index; entry-number order for an index
+    // that does not hold every entry.
+    static std::vector<std::uint32_t> positionsIn(const DictionaryIndex& index, std::size_t entryCount);
 
     // Entries that query (UTF-8) finds, best first, at most limit of them.
     // Checks cancel now and then; the answer then says it was cancelled.
@@ -82,7 +90,7 @@ private:
     std::pair<std::size_t, std::size_t> wordsBeginning(const Text& text, std::string_view prefix) const;
     bool findIn(int k, std::string_view query, Scratch& scratch, const std::atomic<bool>* cancel) const;
 
-    const EntryList& entries_;
+    std::shared_ptr<const EntryList> entries_;
     std::array<Text, 3> texts_;
     std::array<std::vector<std::uint32_t>, 2> positions_;  // entry number → index position
     std::array<std::shared_ptr<const WordStems>, 2> stems_;
