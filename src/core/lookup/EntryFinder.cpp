@@ -74,6 +74,9 @@ struct EntryFinder::Scratch {
     struct Found {
         std::uint8_t rank;
         std::uint8_t text;
+        // Through a form or a typo, the shorter text is the nearer: fewer
+        // words beside the ones asked for. Else 0, and the index decides.
+        std::uint16_t length;
         std::uint32_t position;
         std::uint32_t entry;
     };
@@ -117,6 +120,7 @@ std::vector<std::uint32_t> EntryFinder::positionsIn(const DictionaryIndex& index
 void EntryFinder::buildText(Text& text, int k) const {
     const TextFolding& folding = TextFolding::ofCodePage(text.codePage);
     std::unordered_map<std::string, std::uint32_t> ids;
+    std::vector<std::string> spellings;      // each word as first seen, what stems are asked for
     std::vector<std::uint32_t> occurrences;  // word ids, entry after entry
     std::vector<std::uint32_t> entryStart;   // each entry's first occurrence
     entryStart.reserve(entries_->size() + 1);
@@ -124,8 +128,10 @@ void EntryFinder::buildText(Text& text, int k) const {
     for (std::size_t n = 0; n < entries_->size(); ++n) {
         entryStart.push_back(static_cast<std::uint32_t>(occurrences.size()));
         const std::size_t first = occurrences.size();
-        folding.forEachWord(entries_->text(n, k), buffer, [&](std::string_view w, std::size_t, std::size_t) {
+        const std::string_view entryText = entries_->text(n, k);
+        folding.forEachWord(entryText, buffer, [&](std::string_view w, std::size_t begin, std::size_t end) {
             const auto [at, added] = ids.try_emplace(std::string(w), static_cast<std::uint32_t>(ids.size()));
+            if (added && text.stems) spellings.emplace_back(entryText.substr(begin, end - begin));
             // An entry is listed once under each of its words.
             if (std::find(occurrences.begin() + static_cast<std::ptrdiff_t>(first), occurrences.end(), at->second) ==
                 occurrences.end())
@@ -148,6 +154,14 @@ void EntryFinder::buildText(Text& text, int k) const {
         text.wordStart.push_back(static_cast<std::uint32_t>(text.words.size()));
     }
     ids.clear();
+    if (text.stems) {
+        for (std::size_t id = 0; id < spellings.size(); ++id)
+            for (const std::string& stem : text.stems->stems(CodePage::toUtf8(spellings[id], text.codePage)))
+                if (std::string folded = folding.fold(CodePage::fromUtf8(stem, text.codePage)); !folded.empty())
+                    text.stemsOfWords.emplace_back(std::move(folded), sortedId[id]);
+        std::sort(text.stemsOfWords.begin(), text.stemsOfWords.end());
+        text.stemsOfWords.erase(std::unique(text.stemsOfWords.begin(), text.stemsOfWords.end()), text.stemsOfWords.end());
+    }
 
     // Postings by counting: entries come in ascending order, and so stay.
     text.postingStart.assign(order.size() + 1, 0);
@@ -197,6 +211,7 @@ FindAnswer EntryFinder::find(std::string_view query, std::size_t limit, const st
     answer.total = kept.size();
     const auto better = [](const Scratch::Found& a, const Scratch::Found& b) {
         if (a.rank != b.rank) return a.rank < b.rank;
+        if (a.length != b.length) return a.length < b.length;
         if (a.position != b.position) return a.position < b.position;
         return a.text < b.text;
     };
@@ -236,9 +251,12 @@ bool EntryFinder::findIn(int k, std::string_view query, Scratch& scratch, const 
         if (text.stems) {
             for (const std::string& stem : text.stems->stems(CodePage::toUtf8(words[i].raw, text.codePage))) {
                 const std::string folded = folding.fold(CodePage::fromUtf8(stem, text.codePage));
-                if (folded.empty() || folded.find(' ') != folded.npos || folded == words[i].folded) continue;
-                const auto form = wordsBeginning(text, folded);
-                if (form.first != form.second) reach.ranges[throughForm].push_back(form);
+                if (folded.empty()) continue;
+                // Words that share a stem with the query word: "žlutého" finds "žluté" through "žlutý".
+                auto at = std::lower_bound(text.stemsOfWords.begin(), text.stemsOfWords.end(),
+                                           std::make_pair(folded, std::uint32_t{0}));
+                for (; at != text.stemsOfWords.end() && at->first == folded; ++at)
+                    reach.ranges[throughForm].push_back({at->second, at->second + 1});
             }
         }
         const std::size_t allowed = typosAllowed(words[i].folded.size());
@@ -307,7 +325,8 @@ bool EntryFinder::findIn(int k, std::string_view query, Scratch& scratch, const 
                 const std::uint8_t rank = rankOf(e);
                 if (rank < scratch.best[e]) {
                     scratch.best[e] = rank;
-                    scratch.found.push_back({rank, static_cast<std::uint8_t>(k),
+                    const auto length = static_cast<std::uint16_t>(rank >= formRank ? entries_->text(e, k).size() : 0);
+                    scratch.found.push_back({rank, static_cast<std::uint8_t>(k), length,
                                              positions_[static_cast<std::size_t>(text.index)][e], e});
                 }
             }

@@ -79,6 +79,9 @@ private:
         std::vector<std::uint32_t> wordStart;   // words' offsets, and words.size() at the end
         std::vector<std::uint32_t> postingStart;  // each word's first posting, and the total at the end
         std::vector<std::uint32_t> postings;    // entry numbers, ascending within each word
+        // The stems of the words (folded), each with a word it is a stem of,
+        // sorted: an inflected query word finds the words of its own stems.
+        std::vector<std::pair<std::string, std::uint32_t>> stemsOfWords;
 
         std::size_t wordCount() const { return wordStart.size() - 1; }
         std::string_view word(std::size_t w) const { return {words.data() + wordStart[w], wordStart[w + 1] - wordStart[w]}; }

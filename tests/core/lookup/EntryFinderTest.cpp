@@ -109,10 +109,14 @@ TEST_F(EntryFinderTest, TyposOfOneEditFromFourLettersAndTwoFromEightOnlyWhenNoth
 
 TEST_F(EntryFinderTest, InflectedFormsMatchThroughTheirStemsAfterEveryPlainMatch) {
     auto stems = std::make_shared<GivenStems>(std::map<std::string, std::vector<std::string>>{
-        {"návěstidla", {"návěstidlo"}}, {"obvodu", {"obvod"}}, {"kolejového", {"kolejový"}}});
+        {"návěstidla", {"návěstidlo"}}, {"obvodu", {"obvod"}}, {"kolejového", {"kolejový"}},
+        {"návěstidlo", {"návěstidlo"}}, {"obvod", {"obvod"}}, {"kolejový", {"kolejový"}},
+        {"žlutého", {"žlutý"}}, {"žluté", {"žlutý"}}, {"světla", {"světlo"}}, {"světlo", {"světlo"}}});
     open({{"kolejový obvod", "рельсовая цепь", ""}, {"návěstidlo", "светофор", ""},
-          {"návěstidla hlavní", "x", ""}},
+          {"návěstidla hlavní", "x", ""}, {"žluté světlo", "жёлтый огонь", ""}},
          stems);
+    // The entry's words are inflected too: both sides meet in their stems.
+    EXPECT_EQ(find("žlutého světla"), (std::vector<std::string>{"žluté světlo form"}));
     EXPECT_EQ(find("návěstidla"), (std::vector<std::string>{"návěstidla hlavní prefix", "návěstidlo form"}));
     EXPECT_EQ(find("kolejového obvodu"), (std::vector<std::string>{"kolejový obvod form"}));
     // Without diacritics the stems are not known: the plain match still works where it can.
