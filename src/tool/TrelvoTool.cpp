@@ -573,17 +573,25 @@ int TrelvoTool::find(const ToolArguments& a) {
     }
     CharacterTables tables = loadTables(a);
     const auto opening = std::chrono::steady_clock::now();
+    // The indexes serve only the order of ties: the entries' places in them
+    // are all that is kept of them.
     DictionaryStore store;
-    if (!store.openFile(a.positional[0], tables)) throw unreadableDictionary(a.positional[0]);
+    if (!store.openEntries(a.positional[0])) throw unreadableDictionary(a.positional[0]);
     const double openSeconds = secondsSince(opening);
     const auto preparing = std::chrono::steady_clock::now();
     std::array<std::shared_ptr<const WordStems>, 2> stems;
     std::array<int, 2> codePages{};
+    std::array<std::vector<std::uint32_t>, 2> positions;
     for (std::size_t k = 0; k < 2; ++k) {
         stems[k] = HunspellStems::forLanguage(languageCode(store.header, static_cast<int>(k)));
         codePages[k] = CodePage::codePageOfCharset(store.header.languageCharset[k]);
+        const LargeVector<std::uint32_t> order =
+            DictionaryIndex::entryOrder(store.entries, static_cast<int>(k), tables, store.tableOf(static_cast<int>(k)));
+        positions[k].resize(order.size());
+        for (std::size_t p = 0; p < order.size(); ++p) positions[k][order[p]] = static_cast<std::uint32_t>(p);
     }
-    const EntryFinder finder(store.entries, store.indexes, codePages, stems);
+    const EntryFinder finder(std::shared_ptr<const EntryList>(&store.entries, [](const EntryList*) {}),
+                             std::move(positions), codePages, stems);
     const double prepareSeconds = secondsSince(preparing);
 
     const std::array<int, 3> shown{codePages[0], codePages[1], CodePage::headerCodePage};
