@@ -39,9 +39,15 @@ struct QueryWord {
 // The words of query in codePage; none when the code page cannot write a
 // letter of it, as a Czech text cannot hold a Russian word.
 std::vector<QueryWord> queryWords(std::string_view query, int codePage) {
-    std::string bytes = CodePage::fromUtf8(query.substr(0, CharacterTables::maxKeyLength), codePage);
+    // As much as the search box holds, cut where a character begins.
+    if (query.size() > CharacterTables::maxKeyLength) {
+        std::size_t end = CharacterTables::maxKeyLength;
+        while (end > 0 && (static_cast<unsigned char>(query[end]) & 0xC0) == 0x80) --end;
+        query = query.substr(0, end);
+    }
+    std::string bytes = CodePage::fromUtf8(query, codePage);
     const auto marks = [](std::string_view s) { return std::count(s.begin(), s.end(), '?'); };
-    if (marks(bytes) != marks(query.substr(0, CharacterTables::maxKeyLength))) return {};
+    if (marks(bytes) != marks(query)) return {};
     std::vector<QueryWord> words;
     std::string buffer;
     TextFolding::ofCodePage(codePage).forEachWord(bytes, buffer, [&](std::string_view w, std::size_t b, std::size_t e) {

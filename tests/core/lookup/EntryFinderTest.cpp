@@ -90,6 +90,12 @@ TEST_F(EntryFinderTest, EmptyAndPunctuationOnlyQueriesFindNothingAndLimitsCutThe
     std::string longQuery;
     while (longQuery.size() < 1500) longQuery += "k ";
     EXPECT_EQ(finder->find(longQuery, 5).total, 50u);
+    // A query cut by the limit inside a character still finds by its words.
+    std::string cut;
+    while (cut.size() < 996) cut += "kolej ";
+    cut += " –";  // the dash's three bytes stand at 997..999
+    ASSERT_EQ(cut.size(), 1000u);
+    EXPECT_EQ(finder->find(cut + " kolej", 5).total, 50u);
     std::string manyWords;
     for (int i = 0; i < 300; ++i) manyWords += "kolej" + std::to_string(i % 50) + " ";
     EXPECT_EQ(finder->find(manyWords, 5).total, 0u);
@@ -144,6 +150,12 @@ TEST_F(EntryFinderTest, MatchedWordsAreTheOnesAQueryWordBegins) {
     ASSERT_EQ(spans.size(), 2u);
     EXPECT_EQ(text.substr(spans[0].first, spans[0].second - spans[0].first), CodePage::fromUtf8("závěr", 1250));
     EXPECT_EQ(text.substr(spans[1].first, spans[1].second - spans[1].first), CodePage::fromUtf8("závěrka", 1250));
+}
+
+TEST_F(EntryFinderTest, EntriesWithoutWordsAreNeverFound) {
+    open(std::vector<Row>(5000, Row{"", "", ""}));
+    EXPECT_EQ(finder->find("a", 10).total, 0u);
+    EXPECT_EQ(finder->find("prejezd", 10).total, 0u);
 }
 
 TEST_F(EntryFinderTest, ACancelledFindSaysSo) {
