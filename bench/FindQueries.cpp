@@ -24,6 +24,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "CzechLetters.h"
 #include "core/dictionary/CodePage.h"
 
 using trelvo::CodePage;
@@ -34,30 +35,9 @@ struct Entry {
     std::string term, translation;
 };
 
-std::u16string lower(std::u16string text) {
-    static const std::u16string upper = u"ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ", small = u"áčďéěíňóřšťúůýž";
-    for (char16_t& c : text) {
-        if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        else if (auto at = upper.find(c); at != std::u16string::npos) c = small[at];
-    }
-    return text;
-}
-
-std::u16string capitals(std::u16string text) {
-    static const std::u16string small = u"áčďéěíňóřšťúůýž", upper = u"ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ";
-    for (char16_t& c : text) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        else if (auto at = small.find(c); at != std::u16string::npos) c = upper[at];
-    }
-    return text;
-}
-
-std::u16string withoutDiacritics(std::u16string text) {
-    static const std::u16string marked = u"áčďéěíňóřšťúůýžÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ", plain = u"acdeeinorstuuyzACDEEINORSTUUYZ";
-    for (char16_t& c : text)
-        if (auto at = marked.find(c); at != std::u16string::npos) c = plain[at];
-    return text;
-}
+using czech_letters::capitals;
+using czech_letters::withoutDiacritics;
+const auto lower = czech_letters::smallLetters;
 
 std::vector<std::u16string> words(const std::u16string& text) {
     std::vector<std::u16string> out;
