@@ -347,11 +347,13 @@ std::vector<std::pair<std::size_t, std::size_t>> EntryFinder::matchedWords(std::
     std::vector<std::pair<std::size_t, std::size_t>> spans;
     std::string buffer;
     TextFolding::ofCodePage(codePage).forEachWord(text, buffer, [&](std::string_view w, std::size_t b, std::size_t e) {
-        for (const QueryWord& q : words)
-            if (beginsWith(w, q.folded)) {
+        for (const QueryWord& q : words) {
+            const std::size_t allowed = typosAllowed(q.folded.size());
+            if (beginsWith(w, q.folded) || (allowed > 0 && typoDistance(q.folded, w, allowed) <= allowed)) {
                 spans.emplace_back(b, e);
                 return;
             }
+        }
     });
     return spans;
 }

@@ -148,6 +148,9 @@ TEST_F(EntryFinderTest, MatchedWordsAreTheOnesAQueryWordBegins) {
     const std::string text = CodePage::fromUtf8("Přibližovací závěr, závěrka", 1250);
     const auto spans = EntryFinder::matchedWords(text, 1250, "ZAVER");
     ASSERT_EQ(spans.size(), 2u);
+    EXPECT_EQ(EntryFinder::matchedWords(text, 1250, "pribilzovaci").size(), 1u) << "a typo is shown too";
+    EXPECT_EQ(EntryFinder::matchedWords(text, 1250, "pri").size(), 1u);
+    EXPECT_TRUE(EntryFinder::matchedWords(text, 1250, "zav kolej").size() == 2u);
     EXPECT_EQ(text.substr(spans[0].first, spans[0].second - spans[0].first), CodePage::fromUtf8("závěr", 1250));
     EXPECT_EQ(text.substr(spans[1].first, spans[1].second - spans[1].first), CodePage::fromUtf8("závěrka", 1250));
 }
