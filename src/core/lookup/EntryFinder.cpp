@@ -307,7 +307,8 @@ bool EntryFinder::findIn(int k, std::string_view query, Scratch& scratch, const 
         if (how[e] == throughForm) return formRank;
         if (how[e] == throughTypo) return typoRank;
         if (k == 2) return noteRank;
-        folded = folding.fold(entries_->text(e, k));
+        // One word asks only how the text begins: no more of it is folded.
+        folding.fold(entries_->text(e, k), folded, typed.size() == 1 ? joined.size() : std::string::npos);
         if (folded == joined) return exactRank;
         if (beginsWith(folded, joined)) return prefixRank;
         if (typed.size() == 1) return inOrderRank;

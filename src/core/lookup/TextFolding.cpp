@@ -24,12 +24,25 @@ std::size_t TextFolding::letters(unsigned char byte, char* out) const {
 }
 
 std::string TextFolding::fold(std::string_view text) const {
-    std::string folded, buffer;
-    forEachWord(text, buffer, [&](std::string_view word, std::size_t, std::size_t) {
-        if (!folded.empty()) folded += ' ';
-        folded += word;
-    });
+    std::string folded;
+    fold(text, folded, std::string::npos);
     return folded;
+}
+
+void TextFolding::fold(std::string_view text, std::string& out, std::size_t limit) const {
+    out.clear();
+    char folded[2];
+    bool inWord = false;
+    for (std::size_t i = 0; i < text.size() && out.size() <= limit; ++i) {
+        const std::size_t n = letters(static_cast<unsigned char>(text[i]), folded);
+        if (n == 0) {
+            inWord = false;
+            continue;
+        }
+        if (!inWord && !out.empty()) out += ' ';
+        inWord = true;
+        out.append(folded, n);
+    }
 }
 
 }  // namespace trelvo

@@ -26,6 +26,9 @@ public:
 
     // The words of text folded, one space between them.
     std::string fold(std::string_view text) const;
+    // The same into out, whose memory is reused, and only as far as it takes
+    // to pass limit bytes: for a caller that compares beginnings.
+    void fold(std::string_view text, std::string& out, std::size_t limit) const;
 
 private:
     explicit TextFolding(const folding::FoldedByte* table) : table_(table) {}
