@@ -20,6 +20,7 @@
 #include <utility>
 #include <vector>
 
+#include "CzechLetters.h"
 #include "core/dictionary/CodePage.h"
 
 using trelvo::CodePage;
@@ -429,22 +430,8 @@ void putUtf16(std::string& out, std::u16string_view text) {
     }
 }
 
-// Upper case of the letters the pools use.
-std::u16string capitals(std::u16string text) {
-    static const std::u16string lower = u"áčďéěíňóřšťúůýž", upper = u"ÁČĎÉĚÍŇÓŘŠŤÚŮÝŽ";
-    for (char16_t& c : text) {
-        if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - u'a' + u'A');
-        else if (auto at = lower.find(c); at != std::u16string::npos) c = upper[at];
-    }
-    return text;
-}
-
-std::u16string withoutDiacritics(std::u16string text) {
-    static const std::u16string marked = u"áčďéěíňóřšťúůýž", plain = u"acdeeinorstuuyz";
-    for (char16_t& c : text)
-        if (auto at = marked.find(c); at != std::u16string::npos) c = plain[at];
-    return text;
-}
+using czech_letters::capitals;
+using czech_letters::withoutDiacritics;
 
 // What a user types into the search box, made from a term of the dictionary.
 std::string searchText(const std::string& term, TermMaker& maker) {

@@ -29,6 +29,9 @@
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/exchange/TextImport.h"
+#include "core/exchange/LanguageCodes.h"
+#include "core/lookup/EntryFinder.h"
+#include "core/lookup/HunspellStems.h"
 #include "core/lookup/SearchRule.h"
 #include "core/settings/ProgramFolder.h"
 #include "core/settings/ProgramPaths.h"
@@ -547,6 +550,78 @@ int TrelvoTool::search(const ToolArguments& a) {
                       "open: %.3f ms\nsearches: %zu in %.3f ms, %.3f us each (processor time %.3f us each)\n",
                       openSeconds * 1e3, texts.size(), searchSeconds * 1e3, searchSeconds * 1e6 / count,
                       searchProcessorSeconds * 1e6 / count);
+        err_ << line;
+    }
+    return 0;
+}
+
+int TrelvoTool::find(const ToolArguments& a) {
+    if (a.positional.empty() || (a.positional.size() < 2 && !a.get("from")))
+        throw ToolError("expected FILE and QUERY, or --from LIST");
+    const int limit = parseInteger(a.get("limit").value_or("20"), "--limit");
+    if (limit < 0) throw ToolError("--limit must not be negative");
+    // The words after FILE are one query, as typed into the search box.
+    std::vector<std::string> queries;
+    if (a.positional.size() > 1) {
+        std::string query;
+        for (std::size_t i = 1; i < a.positional.size(); ++i) query += (i > 1 ? " " : "") + a.positional[i];
+        queries.push_back(std::move(query));
+    }
+    if (a.get("from")) {
+        ToolArguments listOnly = a;
+        listOnly.positional.resize(1);
+        for (std::string& q : searchTexts(listOnly)) queries.push_back(std::move(q));
+    }
+    CharacterTables tables = loadTables(a);
+    const auto opening = std::chrono::steady_clock::now();
+    // The indexes serve only the order of ties: the entries' places in them
+    // are all that is kept of them.
+    DictionaryStore store;
+    if (!store.openEntries(a.positional[0])) throw unreadableDictionary(a.positional[0]);
+    const double openSeconds = secondsSince(opening);
+    const auto preparing = std::chrono::steady_clock::now();
+    std::array<std::shared_ptr<const WordStems>, 2> stems;
+    std::array<int, 2> codePages{};
+    std::array<std::vector<std::uint32_t>, 2> positions;
+    for (std::size_t k = 0; k < 2; ++k) {
+        stems[k] = HunspellStems::forLanguage(languageCode(store.header, static_cast<int>(k)));
+        codePages[k] = CodePage::codePageOfCharset(store.header.languageCharset[k]);
+        const LargeVector<std::uint32_t> order =
+            DictionaryIndex::entryOrder(store.entries, static_cast<int>(k), tables, store.tableOf(static_cast<int>(k)));
+        positions[k].resize(order.size());
+        for (std::size_t p = 0; p < order.size(); ++p) positions[k][order[p]] = static_cast<std::uint32_t>(p);
+    }
+    const EntryFinder finder(std::shared_ptr<const EntryList>(&store.entries, [](const EntryList*) {}),
+                             std::move(positions), codePages, stems);
+    const double prepareSeconds = secondsSince(preparing);
+
+    const std::array<int, 3> shown{codePages[0], codePages[1], CodePage::headerCodePage};
+    const auto finding = std::chrono::steady_clock::now();
+    std::string lines;
+    for (const std::string& query : queries) {
+        for (const EntryMatch& m : finder.find(query, static_cast<std::size_t>(limit)).matches) {
+            for (int k = 0; k < 3; ++k) {
+                lines += printable(CodePage::toUtf8(store.entries.text(m.entry, k), shown[static_cast<std::size_t>(k)]));
+                lines += '\t';
+            }
+            lines += matchKindName(m.how);
+            lines += '\n';
+        }
+        if (a.get("from")) lines += '\n';
+        if (lines.size() > (std::size_t{1} << 20)) {
+            out_ << lines;
+            lines.clear();
+        }
+    }
+    out_ << lines;
+    out_.flush();
+    if (a.flag("timing")) {
+        const double findSeconds = secondsSince(finding);
+        const double count = queries.empty() ? 1.0 : static_cast<double>(queries.size());
+        char line[200];
+        std::snprintf(line, sizeof line, "open: %.3f ms\nprepare: %.3f ms\nfinds: %zu in %.3f ms, %.3f us each\n",
+                      openSeconds * 1e3, prepareSeconds * 1e3, queries.size(), findSeconds * 1e3,
+                      findSeconds * 1e6 / count);
         err_ << line;
     }
     return 0;

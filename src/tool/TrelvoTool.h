@@ -30,6 +30,7 @@ private:
     int make(const ToolArguments& a);
     int key(const ToolArguments& a);
     int search(const ToolArguments& a);
+    int find(const ToolArguments& a);
     int importText(const ToolArguments& a);
     int exportEntries(const ToolArguments& a);
     int sync(const ToolArguments& a);

@@ -36,6 +36,8 @@ const std::vector<ToolCommand>& TrelvoTool::commands() {
          "< TSV", &TrelvoTool::make},
         {"key", "", {tables, required("charset", "C")}, "TEXT", &TrelvoTool::key},
         {"search", "FILE", {side, tables, value("from", "LIST"), flag("timing")}, "TEXT...", &TrelvoTool::search},
+        {"find", "FILE", {value("limit", "N"), flag("timing"), tables, value("from", "LIST")}, "QUERY",
+         &TrelvoTool::find},
         {"import", "FILE TEXTFILE|CSV|TBX", {tables}, "", &TrelvoTool::importText},
         {"export", "FILE OUT",
          {value("format", "txt|utf8|csv|tbx|tbx2019|dsl"), side, {"notes", Takes::words, "NOTE"},

@@ -98,6 +98,12 @@ protected:
         return tool(args, tsv);
     }
 
+    // trelvo-tool find over a.dsl.
+    Result find(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"find", file("a.dsl"), "--tables", upchar});
+        return tool(args);
+    }
+
     // a.dsl with "kolej track", ID 5A3C1E01, and the bytes of its edition of
     // 7.12.2026 14:05 with "kolej rail", stamped as publish stamps it.
     std::string dictionaryAndEdition() {
@@ -716,4 +722,51 @@ TEST_F(TrelvoToolTest, ExportReadsTheDictionaryOnlyOnceAWriterHasSavedIt) {
     ASSERT_EQ(reader.lock(file("a.dsl"), std::chrono::milliseconds(0), trelvo::DictionaryLock::Access::read),
               trelvo::DictionaryLock::Outcome::locked);
     EXPECT_EQ(tool({"export", file("a.dsl"), file("out.txt"), "--tables", upchar}).status, 0);
+}
+
+TEST_F(TrelvoToolTest, FindPrintsTermTranslationNoteAndHowBestFirst) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "přibližovací závěr\tapproach locking\t\t0\nzávěr\tlocking\tvýluka\t0\nsignalista\tsignaller\t\t0\n"
+         "návěstidlo\tsignal\tstožár: \\t\t0\nvýhybka\tpoints\tzávěr výhybky\t0\n").status, 0);
+    Result r = find({"ZAVER"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{"závěr\tlocking\tvýluka\texact",
+                                                      "přibližovací závěr\tapproach locking\t\twords",
+                                                      "výhybka\tpoints\tzávěr výhybky\tnote"}));
+    // The English word is found first, not the Czech one that begins with it;
+    // a note's control character stays escaped.
+    EXPECT_EQ(lines(find({"signal"}).out)[0], "návěstidlo\tsignal\tstožár: \\t\texact");
+    // Words after FILE are one query; a typo and a word out of order still find.
+    EXPECT_EQ(lines(find({"locking", "approach"}).out),
+              (std::vector<std::string>{"přibližovací závěr\tapproach locking\t\twords"}));
+    EXPECT_EQ(lines(find({"vyhbyka"}).out), (std::vector<std::string>{"výhybka\tpoints\tzávěr výhybky\ttypo"}));
+    EXPECT_EQ(find({",;"}).out, "") << "punctuation alone finds nothing, and is no error";
+    EXPECT_EQ(find({",;"}).status, 0);
+}
+
+TEST_F(TrelvoToolTest, FindListsGiveABlockPerQueryAndTheLimitCutsEachBlock) {
+    std::string tsv;
+    for (int i = 0; i < 30; ++i) tsv += "kolej " + std::to_string(100 + i) + "\ttrack\t\t0\n";
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), tsv).status, 0);
+    std::ofstream(file("queries.txt"), std::ios::binary) << "kolej 105\r\nnic\n\ntrack\n";
+    Result r = find({"--from", file("queries.txt"), "--limit", "3"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(lines(r.out), (std::vector<std::string>{"kolej 105\ttrack\t\texact", "",  // "nic": no matches
+                                                      "", "",                             // an empty line
+                                                      // the translation equals "track": ties in index order
+                                                      "kolej 100\ttrack\t\texact", "kolej 101\ttrack\t\texact",
+                                                      "kolej 102\ttrack\t\texact", ""}));
+    EXPECT_EQ(lines(find({"kolej"}).out).size(), 20u) << "20 by default";
+    EXPECT_EQ(find({"kolej", "--limit", "0"}).out, "");
+    EXPECT_EQ(find({"kolej", "--limit", "-1"}).status, 1);
+    EXPECT_EQ(find({"kolej", "--limit", "many"}).status, 1);
+    EXPECT_EQ(find({}).status, 1) << "a query or a list is needed";
+    EXPECT_EQ(tool({"find", file("missing.dsl"), "--tables", upchar, "x"}).status, 1);
+
+    Result timed = find({"--from", file("queries.txt"), "--timing"});
+    ASSERT_EQ(timed.status, 0);
+    const std::vector<std::string> report = lines(timed.err);
+    ASSERT_FALSE(report.empty());
+    EXPECT_EQ(report.back().rfind("finds: 4 in ", 0), 0u) << timed.err;
+    EXPECT_NE(report.back().find(" us each"), std::string::npos) << timed.err;
+    EXPECT_EQ(find({"kolej"}).err, "") << "nothing on stderr without --timing";
 }

@@ -12,6 +12,7 @@ namespace {
 constexpr std::size_t largestFile = 4096;
 constexpr std::string_view lastDictionaryKey = "last-dictionary";
 constexpr std::string_view columnSharesKey = "column-shares";
+constexpr std::string_view matchListKey = "match-list";
 
 std::optional<std::array<int, 3>> parseShares(std::string_view value) {
     std::array<int, 3> shares{};
@@ -54,6 +55,7 @@ void parseUserSettings(std::string_view bytes, UserSettings& settings) {
         if (key == lastDictionaryKey && isPlainFileName(value)) settings.lastDictionaryFile = value;
         if (key == columnSharesKey)
             if (auto shares = parseShares(value)) settings.columnShares = shares;
+        if (key == matchListKey) settings.matchListHidden = value == "hidden";
     }
 }
 
@@ -66,6 +68,7 @@ std::string serializeUserSettings(const UserSettings& settings) {
         text += std::string(columnSharesKey) + "=" + std::to_string(s[0]) + "," + std::to_string(s[1]) + "," +
                 std::to_string(s[2]) + "\n";
     }
+    if (settings.matchListHidden) text += std::string(matchListKey) + "=hidden\n";
     return text;
 }
 

@@ -11,6 +11,7 @@ namespace trelvo {
 // "trelvo.cfg", in a small text file of its own, one "key=value" a line:
 //   last-dictionary=cs-en.dsl
 //   column-shares=400,380,220
+//   match-list=hidden
 // Lines with other keys are passed over, so later versions may add some.
 struct UserSettings {
     // The file name, in the dictionary folder, of the dictionary used last:
@@ -19,6 +20,8 @@ struct UserSettings {
     // The grid's three column widths as thousandths of the grid's width, once
     // the user has dragged one; none while the layout's own apply.
     std::optional<std::array<int, 3>> columnShares;
+    // The user closed the list of matches under the grid.
+    bool matchListHidden = false;
 
     bool operator==(const UserSettings&) const = default;
 };

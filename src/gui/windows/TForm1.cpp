@@ -24,6 +24,7 @@
 #include <filesystem>
 
 #include "FrameColours.h"
+#include "MatchList.h"
 #include "TForm3.h"
 #include "TForm4.h"
 #include "TNewTrelvo.h"
@@ -31,6 +32,7 @@
 #include "UiText.h"
 #include "core/dictionary/AtomicFile.h"
 #include "core/settings/ProgramConfiguration.h"
+#include "core/settings/UserSettings.h"
 #include "core/settings/ProgramPaths.h"
 #include "core/settings/WindowPlacement.h"
 #include "core/update/UpdateLocations.h"
@@ -233,7 +235,13 @@ void TForm1::createControls() {
     Edit1->installEventFilter(this);
     connect(Edit1, &QLineEdit::textEdited, this, [this] {
         if (swappedSinceSearch_) lastSearchText.clear();
+        // Typing goes on: what the list was finding is no longer asked.
+        matchList->cancel();
     });
+    matchList = new MatchList(this);
+    matchList->setDictionary(&store);
+    connect(matchList, &MatchList::entryChosen, this, &TForm1::showMatch);
+    connect(matchList, &MatchList::hideRequested, this, [this] { setMatchListHidden(true); });
     Edit2->installEventFilter(this);
     Edit3->installEventFilter(this);
     // Outside a dialog a push button ignores Enter unless it is auto-default;
@@ -404,6 +412,7 @@ void TForm1::readSettings() {
             std::filesystem::path(store.cataloguePaths[i]).filename() == userSettings_.lastDictionaryFile)
             config.lastDictionary = static_cast<int>(i);
     lastDictionary = config.lastDictionary;
+    matchList->setVisible(!userSettings_.matchListHidden);
     if (!configured) {
         lastUpdateDay = today;
         return;
@@ -604,8 +613,14 @@ void TForm1::layoutMainWindow() {
     Image5->move(width() - Image5->width() - 2, Image5->y());
     // The scroll bar at the right, down to the new-entry boxes when they show.
     ScrollBar1->move(clientWidth - Edit1->x() - ScrollBar1->width(), ScrollBar1->y());
-    ScrollBar1->resize(ScrollBar1->width(),
-                       (Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y()) - ScrollBar1->y() - 1);
+    int bottom = Edit2->isVisibleTo(this) ? Edit2->y() : StatusBar1->y();
+    // The match list under the grid, across the window.
+    if (matchList && matchList->isVisibleTo(this)) {
+        const int listHeight = std::clamp((bottom - ScrollBar1->y()) * 2 / 5, 0, matchListHeight);
+        matchList->setGeometry(grid->x(), bottom - listHeight - 2, clientWidth - 2 * grid->x(), listHeight);
+        bottom = matchList->y() - 2;
+    }
+    ScrollBar1->resize(ScrollBar1->width(), bottom - ScrollBar1->y() - 1);
     // The grid fills the rest; the two language columns share it.
     grid->resize(ScrollBar1->x() - grid->x(), ScrollBar1->height() + 2);
     const int gridWidth = grid->width();
@@ -709,6 +724,7 @@ void TForm1::centre(QWidget* dialog) const {
 }
 
 void TForm1::showFromTheStart() {
+    matchList->dictionaryChanged();
     direction = Direction::of(store, direction.sourceSide);
     refreshDictionaryStatus();
     window.markStale();

@@ -33,6 +33,7 @@ class QFrame;
 namespace trelvo {
 
 class CASShape;
+class MatchList;
 class TForm3;
 class TForm4;
 class TForm5;
@@ -143,6 +144,11 @@ private:
     void turnTo(const Direction& turned);
     // The search of the search box: by the user (Enter) or by the idle timer.
     void runSearch(bool byUser);
+    // A row of the match list chosen: the grid's cursor to that entry, in
+    // the direction of the language that matched.
+    void showMatch(std::uint32_t entry, int side);
+    // Hides or shows the match list, and remembers it for the next start.
+    void setMatchListHidden(bool hidden);
 
     // The window's state under the names the commands use.
     std::string programDir;
@@ -171,6 +177,8 @@ private:
     // ticks of Timer2: a quarter of a second.
     static constexpr std::chrono::milliseconds searchTick{50};
     static constexpr int idleTicksBeforeSearch = 5;
+    // The match list takes at most this much of the height, and two fifths of what is left for the grid.
+    static constexpr int matchListHeight = 180;
 
     // Controls, under the names the commands use.
     QToolBar* ToolBar1 = nullptr;
@@ -183,6 +191,7 @@ private:
     QPushButton* Button1 = nullptr;
     QScrollBar* ScrollBar1 = nullptr;
     Tgridik* grid = nullptr;
+    MatchList* matchList = nullptr;  // under the grid
     TWhintik* Whintik1 = nullptr;
     QStatusBar* StatusBar1 = nullptr;
     std::array<QLabel*, 3> statusPanels{};

@@ -2,6 +2,8 @@
 // a whole column or every entry.
 #include "TForm1.h"
 
+#include "MatchList.h"
+
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -48,6 +50,7 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
 
 void TForm1::entriesChanged(std::size_t position) {
     markModified(true);
+    matchList->dictionaryChanged();
     window.markStale();
     showPosition(position);
 }

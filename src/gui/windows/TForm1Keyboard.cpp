@@ -31,9 +31,11 @@ void TForm1::createShortcuts() {
     button(QKeySequence(Qt::CTRL | Qt::Key_E), ToolButton::exportEntries);
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_O), &TForm1::showDictionaryMenu);
     shortcut(QKeySequence(Qt::ALT | Qt::Key_D), &TForm1::showDictionaryMenu);
+    // Ctrl+F goes to the search box and shows the list of matches, even a hidden one.
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] {
         focusSearchBox();
         Edit1->selectAll();
+        setMatchListHidden(false);
     });
     shortcut(QKeySequence(Qt::Key_F1), [this] { showHelp(QStringLiteral("Klávesy")); });
     // F2 edits the cell under the cursor from anywhere in the window.

@@ -30,6 +30,7 @@ public:
 
     // Controls.
     Tgridik* grid() const { return w_->grid; }
+    MatchList* matchList() const { return w_->matchList; }
     QLineEdit* Edit1() const { return w_->Edit1; }  // the search box
     QLineEdit* Edit2() const { return w_->Edit2; }  // a new entry's term
     QLineEdit* Edit3() const { return w_->Edit3; }  // a new entry's translation

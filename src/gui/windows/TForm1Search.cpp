@@ -12,9 +12,11 @@
 #include <QToolButton>
 #include <algorithm>
 
+#include "MatchList.h"
 #include "Tgridik.h"
 #include "UiText.h"
 #include "core/lookup/SearchRule.h"
+#include "core/settings/ProgramPaths.h"
 #include "gui/controls/TWhintik.h"
 
 namespace trelvo {
@@ -160,6 +162,27 @@ void TForm1::runSearch(bool byUser) {
     window.markStale();
     showPosition(answer.position, answer.position);
     if (byUser) Edit1->selectAll();
+    matchList->find(typed);
+}
+
+void TForm1::showMatch(std::uint32_t entry, int side) {
+    if (entry >= store.entryCount()) return;
+    finishCellEdit();
+    if (side != direction.sourceSide) {
+        swappedSinceSearch_ = true;
+        turnTo(direction.swapped(store));
+    }
+    const std::size_t position = sourceIndex().find(entry);
+    if (position >= sourceIndex().size()) return;
+    window.markStale();
+    showPosition(position, position);
+}
+
+void TForm1::setMatchListHidden(bool hidden) {
+    matchList->setVisible(!hidden);
+    userSettings_.matchListHidden = hidden;
+    writeUserSettings(userSettingsPath(), userSettings_);
+    layoutMainWindow();
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
@@ -177,6 +200,10 @@ bool TForm1::Edit1KeyDown(QKeyEvent* event) {
     switch (event->key()) {
         case Qt::Key_F5:
             swapDirection();
+            return true;
+        case Qt::Key_F6:
+            // Into the match list, to choose from it with the arrows and Enter.
+            if (matchList->isVisible()) matchList->focusRows();
             return true;
         case Qt::Key_Insert:
             // Whatever modifiers: Shift+Insert switches the adding mode, it does not paste.

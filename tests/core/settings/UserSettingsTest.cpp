@@ -23,6 +23,7 @@ TEST(UserSettingsTest, WrittenSettingsReadBackAndUnknownLinesArePassedOver) {
     UserSettings s;
     s.lastDictionaryFile = "Zabezpečovací technika.dsl";
     s.columnShares = std::array<int, 3>{400, 380, 220};
+    s.matchListHidden = true;
     const std::string path = folder.file("trelvo.ini");
     ASSERT_TRUE(trelvo::writeUserSettings(path, s));
     UserSettings back;
@@ -30,6 +31,8 @@ TEST(UserSettingsTest, WrittenSettingsReadBackAndUnknownLinesArePassedOver) {
     EXPECT_EQ(back, s);
 
     EXPECT_EQ(parsed("# comment\r\nwindow-state=2\r\nlast-dictionary=a.dsl\r\n").lastDictionaryFile, "a.dsl");
+    EXPECT_TRUE(parsed("match-list=hidden\r\n").matchListHidden);
+    EXPECT_FALSE(parsed(std::string("match-list=hid\0den\n", 19)).matchListHidden) << "a NUL is no word of ours";
     UserSettings kept = s;
     EXPECT_FALSE(trelvo::readUserSettings(folder.file("missing.ini"), kept));
     EXPECT_EQ(kept, s);
