@@ -60,6 +60,39 @@ bool beginsWith(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && text.compare(0, prefix.size(), prefix) == 0;
 }
 
+std::uint16_t lengthOf(std::string_view text) { return static_cast<std::uint16_t>(std::min<std::size_t>(text.size(), 0x3FFF)); }
+
+// Whether text's words begin with the query's words as typed, diacritics
+// included ("pře" is written so in "přejezd", not in "preventivní"); letters
+// of A to Z in either case.
+bool writtenAsTyped(std::string_view text, const std::vector<QueryWord>& typed, const TextFolding& folding) {
+    const auto same = [](char a, char b) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(a) == lower(b);
+    };
+    std::size_t w = 0;
+    bool written = true;
+    std::string buffer;
+    folding.forEachWord(text, buffer, [&](std::string_view, std::size_t begin, std::size_t end) {
+        if (w >= typed.size()) return;
+        const std::string_view raw = typed[w++].raw;
+        const std::string_view word = text.substr(begin, end - begin);
+        written = written && word.size() >= raw.size() && std::equal(raw.begin(), raw.end(), word.begin(), same);
+    });
+    return written && w == typed.size();
+}
+
+// Among texts that begin with the query, the nearest first: written as typed
+// before found only through folding, the query ending where a word of the
+// text ends ("návěst" in "návěst Stůj" before "návěstní relé"), then the
+// shorter text, of which the query covers more.
+std::uint16_t prefixNearness(std::string_view text, std::string_view foldedBeginning, std::string_view joined,
+                             const std::vector<QueryWord>& typed, const TextFolding& folding) {
+    const bool atWordEnd = foldedBeginning.size() > joined.size() && foldedBeginning[joined.size()] == ' ';
+    return static_cast<std::uint16_t>((writtenAsTyped(text, typed, folding) ? 0 : 0x8000) | (atWordEnd ? 0 : 0x4000) |
+                                      lengthOf(text));
+}
+
 }  // namespace
 
 const char* matchKindName(MatchKind kind) {
@@ -80,9 +113,10 @@ struct EntryFinder::Scratch {
     struct Found {
         std::uint8_t rank;
         std::uint8_t text;
-        // Through a form or a typo, the shorter text is the nearer: fewer
-        // words beside the ones asked for. Else 0, and the index decides.
-        std::uint16_t length;
+        // Within a rank, smaller first (prefixNearness, or through a form or a
+        // typo the text's length: fewer words beside the ones asked for);
+        // else 0, and the index decides.
+        std::uint16_t nearness;
         std::uint32_t position;
         std::uint32_t entry;
     };
@@ -217,7 +251,7 @@ FindAnswer EntryFinder::find(std::string_view query, std::size_t limit, const st
     answer.total = kept.size();
     const auto better = [](const Scratch::Found& a, const Scratch::Found& b) {
         if (a.rank != b.rank) return a.rank < b.rank;
-        if (a.length != b.length) return a.length < b.length;
+        if (a.nearness != b.nearness) return a.nearness < b.nearness;
         if (a.position != b.position) return a.position < b.position;
         return a.text < b.text;
     };
@@ -332,8 +366,12 @@ bool EntryFinder::findIn(int k, std::string_view query, Scratch& scratch, const 
                 const std::uint8_t rank = rankOf(e);
                 if (rank < scratch.best[e]) {
                     scratch.best[e] = rank;
-                    const auto length = static_cast<std::uint16_t>(rank >= formRank ? entries_->text(e, k).size() : 0);
-                    scratch.found.push_back({rank, static_cast<std::uint8_t>(k), length,
+                    const std::string_view entryText = entries_->text(e, k);
+                    const std::uint16_t nearness =
+                        rank == prefixRank ? prefixNearness(entryText, folded, joined, asTyped, folding)
+                        : rank >= formRank ? lengthOf(entryText)
+                                           : 0;
+                    scratch.found.push_back({rank, static_cast<std::uint8_t>(k), nearness,
                                              positions_[static_cast<std::size_t>(text.index)][e], e});
                 }
             }

@@ -76,6 +76,27 @@ TEST_F(EntryFinderTest, RanksExactThenBeginningThenWordsInOrderThenAnyOrderThenN
     EXPECT_TRUE(find("zaver xyz").empty());
 }
 
+TEST_F(EntryFinderTest, AmongBeginningsWrittenAsTypedThenEndingAtAWordThenShorterComeFirst) {
+    open({{"preventivní údržba", "профилактика", ""},
+          {"předání spojení", "передача", ""},
+          {"přejezd", "переезд", ""},
+          {"návěstní relé", "сигнальное реле", ""},
+          {"návěst Stůj", "запрещающий сигнал", ""},
+          {"návěstidlo", "светофор", ""},
+          {"výhybka pojížděná po hrotu", "пошёрстная стрелка", ""},
+          {"výhybkář", "стрелочник", ""}});
+    // Háčky typed are meant: "pře" before "pre", which folding alone finds.
+    EXPECT_EQ(find("pře"), (std::vector<std::string>{"přejezd prefix", "předání spojení prefix",
+                                                     "preventivní údržba prefix"}));
+    // Typed without them, nothing is written as typed beyond the letters A to Z.
+    EXPECT_EQ(find("PRE")[0], "preventivní údržba prefix");
+    // The query ending where a word ends, then the text it covers more of.
+    EXPECT_EQ(find("návěst"), (std::vector<std::string>{"návěst Stůj prefix", "návěstidlo prefix",
+                                                        "návěstní relé prefix"}));
+    EXPECT_EQ(find("výhyb"), (std::vector<std::string>{"výhybkář prefix", "výhybka pojížděná po hrotu prefix"}));
+    EXPECT_EQ(find("výhybka"), (std::vector<std::string>{"výhybka pojížděná po hrotu prefix", "výhybkář prefix"}));
+}
+
 TEST_F(EntryFinderTest, EmptyAndPunctuationOnlyQueriesFindNothingAndLimitsCutTheListNotTheCount) {
     std::vector<Row> rows;
     for (int i = 0; i < 50; ++i) rows.push_back({"kolej " + std::to_string(i), "путь", ""});
