@@ -49,7 +49,7 @@ cmake --build "$build" --target trelvo-tool trelvo_bench_generate trelvo_bench_f
 tool=$build/bin/trelvo-tool
 generate=$build/bin/trelvo_bench_generate
 find_queries=$build/bin/trelvo_bench_find_queries
-finds=900      # find queries per size, a hundred of each kind
+finds=900      # find queries per size, a hundred of each kind the data can give
 greps=45       # of them timed with grep as well
 
 # --- helpers -----------------------------------------------------------------
