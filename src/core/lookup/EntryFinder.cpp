@@ -70,6 +70,18 @@ bool writtenAsTyped(std::string_view text, const std::vector<QueryWord>& typed, 
         const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
         return lower(a) == lower(b);
     };
+    // Only as much of text as the typed words and a little between them: a
+    // long text is not folded whole for its first words.
+    std::size_t reach = 0;
+    for (const QueryWord& q : typed) reach += q.raw.size() + 4;
+    text = text.substr(0, reach);
+    // Letters of A to Z fold to themselves in small letters: where the query
+    // and this much of text hold no others, the folded match says it all.
+    const auto ascii = [](std::string_view s) {
+        return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    };
+    if (ascii(text) && std::all_of(typed.begin(), typed.end(), [&](const QueryWord& q) { return ascii(q.raw); }))
+        return true;
     std::size_t w = 0;
     bool written = true;
     std::string buffer;
