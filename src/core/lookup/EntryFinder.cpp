@@ -393,11 +393,24 @@ bool EntryFinder::findIn(int k, std::string_view query, Scratch& scratch, const 
 }
 
 std::vector<std::pair<std::size_t, std::size_t>> EntryFinder::matchedWords(std::string_view text, int codePage,
-                                                                            std::string_view query) {
+                                                                            std::string_view query,
+                                                                            const WordStems* stems) {
     const std::vector<QueryWord> words = queryWords(query, codePage);
+    const TextFolding& folding = TextFolding::ofCodePage(codePage);
+    // The folded stems of a word, as the finder compares them.
+    auto stemsOf = [&](std::string_view word) {
+        std::vector<std::string> folded;
+        for (const std::string& stem : stems->stems(CodePage::toUtf8(word, codePage)))
+            if (std::string f = folding.fold(CodePage::fromUtf8(stem, codePage)); !f.empty()) folded.push_back(std::move(f));
+        return folded;
+    };
+    std::vector<std::string> queryStems;
+    if (stems)
+        for (const QueryWord& q : words)
+            for (std::string& stem : stemsOf(q.raw)) queryStems.push_back(std::move(stem));
     std::vector<std::pair<std::size_t, std::size_t>> spans;
     std::string buffer;
-    TextFolding::ofCodePage(codePage).forEachWord(text, buffer, [&](std::string_view w, std::size_t b, std::size_t e) {
+    folding.forEachWord(text, buffer, [&](std::string_view w, std::size_t b, std::size_t e) {
         for (const QueryWord& q : words) {
             const std::size_t allowed = typosAllowed(q.folded.size());
             if (beginsWith(w, q.folded) || (allowed > 0 && typoDistance(q.folded, w, allowed) <= allowed)) {
@@ -405,6 +418,12 @@ std::vector<std::pair<std::size_t, std::size_t>> EntryFinder::matchedWords(std::
                 return;
             }
         }
+        if (queryStems.empty()) return;
+        for (const std::string& stem : stemsOf(text.substr(b, e - b)))
+            if (std::find(queryStems.begin(), queryStems.end(), stem) != queryStems.end()) {
+                spans.emplace_back(b, e);
+                return;
+            }
     });
     return spans;
 }

@@ -66,10 +66,11 @@ public:
     FindAnswer find(std::string_view query, std::size_t limit, const std::atomic<bool>* cancel = nullptr) const;
 
     // The byte ranges [begin, end) of the words of text (in codePage) that
-    // begin with a word of query, or would with a typo: what a list shows
-    // highlighted.
+    // begin with a word of query, or would with a typo, or, given stems, share
+    // a stem with one: what a list shows highlighted.
     static std::vector<std::pair<std::size_t, std::size_t>> matchedWords(std::string_view text, int codePage,
-                                                                         std::string_view query);
+                                                                         std::string_view query,
+                                                                         const WordStems* stems = nullptr);
 
 private:
     struct Text {

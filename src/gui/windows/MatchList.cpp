@@ -50,11 +50,11 @@ public:
     }
 };
 
-// text in HTML, the words query begins in bold.
-QString highlighted(std::string_view text, int codePage, const std::string& query) {
+// text in HTML, the words query begins (or, given stems, another form of) in bold.
+QString highlighted(std::string_view text, int codePage, const std::string& query, const WordStems* stems) {
     QString html;
     std::size_t at = 0;
-    for (const auto& [begin, end] : EntryFinder::matchedWords(text, codePage, query)) {
+    for (const auto& [begin, end] : EntryFinder::matchedWords(text, codePage, query, stems)) {
         html += uiText(text.substr(at, begin - at), codePage).toHtmlEscaped();
         html += QStringLiteral("<b>") + uiText(text.substr(begin, end - begin), codePage).toHtmlEscaped() +
                 QStringLiteral("</b>");
@@ -108,6 +108,8 @@ struct MatchList::Job {
         }
         const FindAnswer answer = finder->find(query, maxRows, &cancelled);
         if (answer.cancelled) return;
+        // A row found through an inflected form shows the forms it holds in bold too.
+        const std::array<std::shared_ptr<const WordStems>, 2> sideStems{stems(s.codes[0]), stems(s.codes[1])};
         for (const EntryMatch& m : answer.matches) {
             Row row;
             row.entry = m.entry;
@@ -115,7 +117,8 @@ struct MatchList::Job {
             for (std::size_t k = 0; k < 3; ++k) {
                 const std::string_view text = s.entries->text(m.entry, static_cast<int>(k));
                 row.plain[k] = uiText(text, s.codePages[k]);
-                row.html[k] = highlighted(text, s.codePages[k], query);
+                const WordStems* formStems = m.how == MatchKind::form && k < 2 ? sideStems[k].get() : nullptr;
+                row.html[k] = highlighted(text, s.codePages[k], query, formStems);
             }
             row.language = s.languages[static_cast<std::size_t>(m.text)];
             rows.push_back(std::move(row));

@@ -176,6 +176,15 @@ TEST_F(EntryFinderTest, MatchedWordsAreTheOnesAQueryWordBegins) {
     EXPECT_EQ(text.substr(spans[1].first, spans[1].second - spans[1].first), CodePage::fromUtf8("závěrka", 1250));
 }
 
+TEST_F(EntryFinderTest, AWordFoundThroughItsStemIsShownToo) {
+    const GivenStems stems({{"světla", {"světlo"}}, {"světel", {"světlo"}}, {"návěstních", {"návěstní"}}});
+    const std::string text = CodePage::fromUtf8("návěstních světel, kolej", 1250);
+    const auto spans = EntryFinder::matchedWords(text, 1250, "světla", &stems);
+    ASSERT_EQ(spans.size(), 1u);
+    EXPECT_EQ(text.substr(spans[0].first, spans[0].second - spans[0].first), CodePage::fromUtf8("světel", 1250));
+    EXPECT_TRUE(EntryFinder::matchedWords(text, 1250, "světla").empty()) << "without stems, no other form is a match";
+}
+
 TEST_F(EntryFinderTest, EntriesWithoutWordsAreNeverFound) {
     open(std::vector<Row>(5000, Row{"", "", ""}));
     EXPECT_EQ(finder->find("a", 10).total, 0u);
