@@ -60,8 +60,15 @@ void readImportLines(std::string_view fileBytes, int termCodePage, int translati
 void readImportLines(std::string_view fileBytes, const DictionaryHeader& header, const PairSink& sink,
                      ImportReading* reading = nullptr);
 
-// The pairs of a file chosen for import: CSV (.csv) and TBX (.tbx) by their
-// name's ending, any other file as a word list.
+// True when bytes are an XML document whose root is martif or tbx (with any
+// prefix), after an optional UTF-8 mark, declarations, comments and a
+// document type: a termbase, whatever its file is called.
+bool isTermbase(std::string_view bytes);
+
+// The pairs of a file chosen for import: a termbase (isTermbase) by its
+// content, whatever its name; a file named .tbx as a termbase too, so that a
+// broken one is refused rather than read as lines; CSV by its name's ending
+// (.csv); any other file as a word list.
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading = nullptr);
 

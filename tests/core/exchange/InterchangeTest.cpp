@@ -206,9 +206,34 @@ TEST(Tbx, NestedEntriesGiveEachItsOwnTermsOnce) {
     EXPECT_EQ(reading.leftLanguages, (std::vector<std::string>{"fr", "de"}));
 }
 
-TEST(ImportFile, TheEndingOfTheNameChoosesTheReader) {
+TEST(ImportFile, ATermbaseIsKnownByItsContentWhateverItsName) {
     const DictionaryHeader h = czechEnglish();
-    EXPECT_EQ(readImportFile("a.CSV", "term,translation\nkolej,track\n", h), (Pairs{{"kolej", "track", ""}}));
-    EXPECT_EQ(readImportFile("a.txt", "term,translation\nkolej,track\n", h),
-              (Pairs{{"term,translation", "", ""}, {"kolej,track", "", ""}}));
+    const std::string entry =
+        "<termEntry><langSet xml:lang=\"cs\"><tig><term>kolej</term></tig></langSet>"
+        "<langSet xml:lang=\"en\"><tig><term>track</term></tig></langSet></termEntry>";
+    const Pairs track{{"kolej", "track", ""}};
+    const std::string martif = "<martif type=\"TBX\"><text><body>" + entry + "</body></text></martif>";
+    // Saved as .xml it became one entry holding the whole XML; without an
+    // ending, a 2019 export came back as junk lines.
+    EXPECT_EQ(readImportFile("glossary.xml", martif, h), track);
+    EXPECT_EQ(readImportFile("glossary", martif, h), track);
+    const std::string tbx2019 = "\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<!-- export -->\n"
+                                "<!DOCTYPE tbx [<!ENTITY x \"y\">]>\n<tbx:tbx xmlns:tbx=\"urn:x\"><text><body>" +
+                                entry + "</body></text></tbx:tbx>";
+    EXPECT_EQ(readImportFile("export", tbx2019, h), track);
+    EXPECT_TRUE(isTermbase(tbx2019));
+
+    // Other XML, and a line that merely starts with the name, stay lines.
+    EXPECT_FALSE(isTermbase("<html><body>kolej</body></html>"));
+    EXPECT_FALSE(isTermbase("<martifx>"));
+    EXPECT_FALSE(isTermbase("martif\ttbx\n"));
+    EXPECT_FALSE(isTermbase("<?xml version=\"1.0\""));
+    EXPECT_FALSE(isTermbase(""));
+    EXPECT_EQ(readImportFile("a.txt", "<b>kolej</b>\ttrack\n", h), (Pairs{{"<b>kolej</b>", "track", ""}}));
+
+    // A broken file named .tbx is refused, not read as lines.
+    ImportReading reading;
+    EXPECT_EQ(readImportFile("a.tbx", "kolej\ttrack\n", h, &reading), Pairs{});
+    EXPECT_FALSE(reading.error.empty());
+    EXPECT_EQ(readImportFile("a.CSV", "term,translation\nkolej,track\n", h), track);
 }
