@@ -166,6 +166,28 @@ bool isUtf8Text(std::string_view bytes) {
     return multiByte;
 }
 
+std::string utf8TextOf(std::string_view fileBytes, int codePage, TextEncoding& encoding) {
+    bool marked = false;
+    if (const ByteOrder order = utf16Order(fileBytes, marked); order != ByteOrder::none) {
+        encoding = TextEncoding::utf16;
+        if (marked) fileBytes.remove_prefix(2);
+        std::u16string text;
+        text.reserve(fileBytes.size() / 2);
+        const std::size_t high = order == ByteOrder::bigEndian ? 0 : 1;
+        for (std::size_t i = 0; i + 1 < fileBytes.size(); i += 2)
+            text += static_cast<char16_t>(static_cast<std::uint8_t>(fileBytes[i + high]) << 8 |
+                                          static_cast<std::uint8_t>(fileBytes[i + 1 - high]));
+        return CodePage::utf16ToUtf8(text);
+    }
+    if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark || isUtf8Text(fileBytes)) {
+        encoding = TextEncoding::utf8;
+        if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark) fileBytes.remove_prefix(utf8Mark.size());
+        return std::string(fileBytes);
+    }
+    encoding = TextEncoding::codePages;
+    return CodePage::toUtf8(fileBytes, codePage);
+}
+
 void readImportLines(std::string_view fileBytes, int termCodePage, int translationCodePage, const PairSink& sink,
                      ImportReading* reading) {
     ImportReading found;
@@ -231,7 +253,8 @@ bool isTermbase(std::string_view bytes) {
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading) {
     if (isTermbase(fileBytes) || endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, sink, reading);
-    if (endsWithIgnoringCase(fileName, ".csv")) return readCsv(fileBytes, header, sink, reading);
+    if (endsWithIgnoringCase(fileName, ".csv") || startsWithCsvHeader(fileBytes, header))
+        return readCsv(fileBytes, header, sink, reading);
     readImportLines(fileBytes, header, sink, reading);
 }
 

@@ -68,9 +68,15 @@ bool isTermbase(std::string_view bytes);
 // The pairs of a file chosen for import: a termbase (isTermbase) by its
 // content, whatever its name; a file named .tbx as a termbase too, so that a
 // broken one is refused rather than read as lines; CSV by its name's ending
-// (.csv); any other file as a word list.
+// (.csv) or its header row (startsWithCsvHeader); any other file as a word
+// list.
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading = nullptr);
+
+// The whole of an import file as UTF-8, its encoding recognised as a word
+// list's (see readImportLines) and given in encoding; 8-bit text is taken as
+// codePage.
+std::string utf8TextOf(std::string_view fileBytes, int codePage, TextEncoding& encoding);
 
 // True when bytes are valid UTF-8 with at least one multi-byte sequence:
 // 8-bit text in a code page is that only by rare chance.

@@ -5,6 +5,7 @@
 #include <expat.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <pugixml.hpp>
 
@@ -147,7 +148,7 @@ TEST(Csv, QuotesCommasAndLineBreaks) {
     CharacterTables tables;
     store.rebuildIndexes(tables);
     const std::string csv = csvOf(store, {});
-    EXPECT_EQ(csv, "term,translation,note\r\n"
+    EXPECT_EQ(csv, "cs,en,note\r\n"
                    "\"návěst \"\"Stůj\"\"\",\"stop, danger\",\"a,b\"\r\n"
                    "x,,\r\n");
     EXPECT_EQ(readCsv(csv, store.header),
@@ -155,6 +156,95 @@ TEST(Csv, QuotesCommasAndLineBreaks) {
     // A line break inside a quoted field, as a spreadsheet writes one, becomes a space.
     EXPECT_EQ(readCsv("\"hlavní\r\nnávěstidlo\",\"main\nsignal\"\n,orphan\n\"a\"\"b\"", store.header),
               (Pairs{{CodePage::fromUtf8("hlavní návěstidlo", 1250), "main signal", ""}, {"a\"b", "", ""}}));
+}
+
+TEST(Csv, ExportedInTheSwappedDirectionComesBackTheRightWayRound) {
+    // Read by position, 210 of 211 entries came back exchanged.
+    DictionaryStore store;
+    store.header = czechEnglish();
+    CharacterTables tables;
+    importPairs(store, tables,
+                {{CodePage::fromUtf8("kolej", 1250), "track", CodePage::fromUtf8("poznámka", 1250)},
+                 {CodePage::fromUtf8("výhybka", 1250), "point", ""}});
+    const Pairs expected = entriesOf(store);
+    ExportChoice swapped;
+    swapped.sourceSide = 1;
+    const std::string csv = csvOf(store, swapped);
+    EXPECT_EQ(csv.substr(0, csv.find('\r')), "en,cs,note");
+    DictionaryStore back;
+    back.header = store.header;
+    EXPECT_EQ(importFile(back, tables, "glossary.csv", csv, {}).added, 2u);
+    EXPECT_EQ(entriesOf(back), expected);
+}
+
+TEST(Csv, AsASpreadsheetInACzechSystemWritesIt) {
+    const DictionaryHeader h = czechEnglish();
+    const std::string kolej = CodePage::fromUtf8("kolej", 1250), vyhybka = CodePage::fromUtf8("výhybka", 1250);
+    // Semicolons, code page 1250 in every column (the English "ř" was read
+    // as 1252 "ø"), a header row, a cell with a line break in it.
+    const std::string sheet = CodePage::fromUtf8("Termín;Překlad;Poznámka\r\n"
+                                                 "kolej;track;\r\n"
+                                                 "\"výhybka\r\njednoduchá\";\"simple; ř\";\"a \"\"b\"\"\"\r\n",
+                                                 1250);
+    ImportReading reading;
+    const Pairs expected{{kolej, "track", ""},
+                         {CodePage::fromUtf8("výhybka jednoduchá", 1250), "simple; ?", "a \"b\""}};
+    EXPECT_EQ(readImportFile("seznam.csv", sheet, h, &reading), expected);
+    EXPECT_EQ(reading.encoding, TextEncoding::codePages);
+    EXPECT_EQ(reading.replacedCharacters, 1u) << "the ř the English column lacks";
+    // Recognised by its header whatever its name; tabs, UTF-16 either way, UTF-8 with its mark.
+    EXPECT_EQ(readImportFile("seznam.txt", sheet, h), expected);
+    const std::u16string tabs = u"Source\tTarget\nkolej\ttrack\n\"výhybka\"\tpoint\n";
+    const Pairs two{{kolej, "track", ""}, {vyhybka, "point", ""}};
+    for (bool bigEndian : {false, true}) {
+        std::string utf16 = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : tabs) {
+            const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+            utf16 += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        EXPECT_EQ(readCsv(utf16, h, &reading), two) << bigEndian;
+        EXPECT_EQ(reading.encoding, TextEncoding::utf16);
+    }
+    EXPECT_EQ(readCsv("\xEF\xBB\xBFkolej,track\nvýhybka,point\n", h), two);
+}
+
+TEST(Csv, TheHeaderNamesTheLanguagesTheirColumns) {
+    const DictionaryHeader h = czechEnglish();
+    const std::string kolej = CodePage::fromUtf8("kolej", 1250);
+    const Pairs track{{kolej, "track", "rail"}};
+    for (const char* header : {"en-GB,Definition,cs-CZ", "Angličtina;Definice;ČEŠTINA", "EN,note,cs"}) {
+        std::string csv = std::string(header) + "\ntrack,rail,kolej\n";
+        if (csv.find(';') != csv.npos) std::replace(csv.begin(), csv.end(), ',', ';');
+        EXPECT_EQ(readCsv(csv, h), track) << header;
+    }
+    // Columns it does not name are left out; a language it does not name is
+    // the first such column after the other language's.
+    EXPECT_EQ(readCsv("ID,Term,Comment,Other\n7,kolej,rail,track\n", h), track);
+    EXPECT_EQ(readCsv("Term,Comment,Other\nkolej,rail,track\n", h), track);
+    // One word that could name a column is a word list's first line.
+    EXPECT_EQ(readImportFile("a.txt", "zdroj\tsource\nkolej\ttrack\n", h),
+              (Pairs{{"zdroj", "source", ""}, {kolej, "track", ""}}));
+}
+
+TEST(Csv, AFileWithoutColumnsIsRefusedSayingWhatWasFound) {
+    const DictionaryHeader h = czechEnglish();
+    ImportReading reading;
+    // Each whole line became a term.
+    EXPECT_EQ(readCsv("kolej\nvlak\nnávěstidlo\n", h, &reading), Pairs{});
+    EXPECT_EQ(reading.error,
+              "žádný řádek nemá druhý sloupec; oddělovač čárka, středník ani tabulátor nenalezen, řádků: 3, "
+              "sloupců: 1");
+    EXPECT_EQ(readCsv("a,b;c\nd,e;f\n", h, &reading), Pairs{});
+    EXPECT_EQ(reading.error, "sloupce nelze rozlišit: oddělovač středník (řádků: 2, sloupců: 2) i čárka "
+                             "(řádků: 2, sloupců: 2) dělí řádky stejně");
+    // The split most rows agree on wins; a header settles a tie.
+    EXPECT_EQ(readCsv("a,b;c\nd;e\ng;h\n", h), (Pairs{{"a,b", "c"}, {"d", "e"}, {"g", "h"}}));
+    EXPECT_EQ(readCsv("term;translation\na,b;c\n", h), (Pairs{{"a,b", "c"}}));
+    DictionaryStore store;
+    store.header = h;
+    CharacterTables tables;
+    EXPECT_EQ(importFile(store, tables, "a.csv", "kolej\n", {}).outcome, ImportOutcome::unreadable);
+    EXPECT_EQ(store.entries.size(), 0u);
 }
 
 TEST(Tbx, AnotherToolsShapeWithSeveralTermsAndADescription) {
