@@ -1,6 +1,7 @@
 #include "TbxFormat.h"
 
 #include <algorithm>
+#include <cctype>
 #include <initializer_list>
 #include <pugixml.hpp>
 #include <set>
@@ -60,8 +61,6 @@ pugi::xml_node addText(pugi::xml_node parent, const char* name, const std::strin
     return child;
 }
 
-bool named(pugi::xml_node node, const char* name) { return std::string_view(node.name()) == name; }
-
 // The name without its prefix: "tbx:term" is a term too.
 std::string_view localName(pugi::xml_node node) {
     const std::string_view name = node.name();
@@ -99,14 +98,85 @@ void forEachBelow(pugi::xml_node top, std::initializer_list<std::string_view> na
     }
 }
 
-// The first note or description in the entry with a text, in document order.
-std::string noteOf(pugi::xml_node entry) {
-    std::string note;
-    forEachBelow(entry, {"note", "descrip"}, [&note](pugi::xml_node node) {
-        note = node.text().get();
-        return note.empty();
+// All the text inside node, markup inside it left out: "point <hi>machine</hi>"
+// is "point machine".
+std::string textOf(pugi::xml_node node) {
+    std::string text;
+    for (pugi::xml_node inner = node.first_child(); inner; inner = nextInside(inner, node))
+        if (inner.type() == pugi::node_pcdata || inner.type() == pugi::node_cdata) text += inner.value();
+    return text;
+}
+
+bool isLanguageSection(pugi::xml_node node) {
+    const std::string_view name = localName(node);
+    return name == "langSet" || name == "langSec";
+}
+
+bool isDefinition(pugi::xml_node node) {
+    return localName(node) == "descrip" && std::string_view(node.attribute("type").value()) == "definition";
+}
+
+// The first element below top, outside its language sections, that is.
+template <typename Is>
+pugi::xml_node firstOutsideLanguages(pugi::xml_node top, Is is) {
+    for (pugi::xml_node node = top.first_child(); node;) {
+        const bool skip = isEntry(node) || isLanguageSection(node);
+        if (!skip && node.type() == pugi::node_element && is(node) && !textOf(node).empty()) return node;
+        node = nextInside(node, top, skip);
+    }
+    return {};
+}
+
+// The note of an entry: the definition in the term's language, else the
+// concept's, else a note of the concept or of the dictionary's languages. A
+// subject field or another language's definition says nothing of the pair.
+std::string noteOf(pugi::xml_node entry, pugi::xml_node termLanguage, const std::vector<pugi::xml_node>& ours) {
+    if (termLanguage)
+        if (pugi::xml_node definition = firstOutsideLanguages(termLanguage, isDefinition)) return textOf(definition);
+    if (pugi::xml_node definition = firstOutsideLanguages(entry, isDefinition)) return textOf(definition);
+    auto isNote = [](pugi::xml_node node) { return localName(node) == "note"; };
+    if (pugi::xml_node note = firstOutsideLanguages(entry, isNote)) return textOf(note);
+    for (pugi::xml_node language : ours)
+        if (pugi::xml_node note = firstOutsideLanguages(language, isNote)) return textOf(note);
+    return {};
+}
+
+// True when the term's status says it is no longer to be used.
+bool isWithdrawn(pugi::xml_node term) {
+    bool withdrawn = false;
+    forEachBelow(term.parent(), {"termNote", "admin"}, [&withdrawn](pugi::xml_node node) {
+        const std::string_view type = node.attribute("type").value();
+        if (type != "administrativeStatus" && type != "normativeAuthorization") return true;
+        std::string status = textOf(node);
+        for (char& c : status) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        withdrawn = status.find("deprecated") != status.npos || status.find("superseded") != status.npos ||
+                    status.find("obsolete") != status.npos;
+        return !withdrawn;
     });
-    return note;
+    return withdrawn;
+}
+
+// The parser's failure in Czech, with where in the file it happened.
+std::string parseError(std::string_view bytes, const pugi::xml_parse_result& parsed) {
+    const auto offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
+    const std::string_view before = bytes.substr(0, std::min(offset, bytes.size()));
+    const std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
+    const std::size_t lineStart = before.rfind('\n');
+    const std::size_t column = before.size() - (lineStart == before.npos ? 0 : lineStart + 1) + 1;
+    const char* what = "soubor není platné XML";
+    switch (parsed.status) {
+        case pugi::status_end_element_mismatch: what = "koncová značka neodpovídá počáteční"; break;
+        case pugi::status_unrecognized_tag:
+        case pugi::status_bad_start_element:
+        case pugi::status_bad_end_element: what = "chybná značka"; break;
+        case pugi::status_bad_attribute: what = "chybný atribut"; break;
+        case pugi::status_bad_comment: what = "chybný komentář"; break;
+        case pugi::status_bad_pcdata:
+        case pugi::status_bad_cdata: what = "chybný text"; break;
+        case pugi::status_no_document_element: what = "soubor neobsahuje žádný prvek XML"; break;
+        default: break;
+    }
+    return std::string(what) + " na řádku " + std::to_string(line) + ", ve sloupci " + std::to_string(column);
 }
 
 }  // namespace
@@ -166,14 +236,14 @@ void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairS
     pugi::xml_document document;
     const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
     if (!parsed) {
-        found.error = parsed.description();
+        found.error = parseError(bytes, parsed);
         if (reading) *reading = found;
         return;
     }
     const std::string codes[2] = {languageCode(header, 0), languageCode(header, 1)};
     const int codePages[2] = {CodePage::codePageOfCharset(header.languageCharset[0]),
                               CodePage::codePageOfCharset(header.languageCharset[1])};
-    auto kept = [&found](const char* utf8, int codePage) {
+    auto kept = [&found](const std::string& utf8, int codePage) {
         return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
     };
     std::set<std::string, std::less<>> left;
@@ -181,24 +251,28 @@ void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairS
     for (pugi::xml_node entry = document.first_child(); entry && going; entry = nextInside(entry, document)) {
         if (!isEntry(entry)) continue;
         std::vector<std::string> terms[2];
+        pugi::xml_node termLanguage;
+        std::vector<pugi::xml_node> ours;
         for (pugi::xml_node language : entry.children()) {
-            if (!named(language, "langSet") && !named(language, "langSec")) continue;
+            if (!isLanguageSection(language)) continue;
             const std::string_view lang = language.attribute("xml:lang").value();
             int side = sameLanguage(lang, codes[0]) ? 0 : sameLanguage(lang, codes[1]) ? 1 : -1;
             if (side < 0) {
                 if (left.emplace(lang).second) found.leftLanguages.emplace_back(lang);
                 continue;
             }
+            ours.push_back(language);
+            if (side == 0 && !termLanguage) termLanguage = language;
             forEachBelow(language, {"term"}, [&](pugi::xml_node term) {
-                if (std::string text = kept(term.text().get(), codePages[side]); !text.empty())
-                    terms[side].push_back(std::move(text));
+                const std::string text = textOf(term);
+                if (isWithdrawn(term)) found.withdrawnTerms += !importedText(text).empty();
+                else if (std::string converted = kept(text, codePages[side]); !converted.empty())
+                    terms[side].push_back(std::move(converted));
                 return true;
             });
         }
         if (terms[0].empty()) continue;
-        std::size_t unused = 0;
-        const std::string note =
-            importedText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
+        const std::string note = kept(noteOf(entry, termLanguage, ours), CodePage::headerCodePage);
         const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
         for (std::size_t i = 0; i < terms[0].size() && going; ++i) going = sink(terms[0][i], firstTranslation, note);
         for (std::size_t i = 1; i < terms[1].size() && going; ++i) going = sink(terms[0][0], terms[1][i], note);

@@ -24,11 +24,17 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
 // The pairs of a TBX file of either shape, to sink: in each concept entry
 // the terms of the dictionary's two languages, matched by xml:lang. The first
 // term of one language pairs with every term of the other, so that each
-// rendering gets a line of its own. The entry's first <note> or <descrip>
-// becomes the note. Languages of the file that the dictionary lacks are named
-// in reading's leftLanguages; a file that is no XML gives no pairs and sets
-// reading's error. The time taken grows with the file's size alone, however
-// its elements nest.
+// rendering gets a line of its own; a term's text is all the text inside
+// it, markup left out. A term whose administrative status (or normative
+// authorization) is deprecated, superseded or obsolete is left out and
+// counted in reading's withdrawnTerms. The note is the definition in the
+// language of the entry's term, else the concept's definition, else the
+// first note of the concept or of the dictionary's languages; characters a
+// code page lacks are counted in notes too. Languages of the file that the
+// dictionary lacks are named in reading's leftLanguages; a file that is no
+// XML gives no pairs and sets reading's error, in Czech with the line and
+// column. The time taken grows with the file's size alone, however its
+// elements nest.
 void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
              ImportReading* reading = nullptr);
 

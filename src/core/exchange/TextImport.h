@@ -21,6 +21,7 @@ enum class TextEncoding { codePages, utf16, utf8 };
 struct ImportReading {
     TextEncoding encoding = TextEncoding::codePages;
     std::size_t replacedCharacters = 0;  // characters the code page lacks, now '?'
+    std::size_t withdrawnTerms = 0;      // deprecated, superseded or obsolete terms of a termbase, left out
     std::vector<std::string> leftLanguages;  // languages of an interchange file the dictionary lacks
     std::string error;                       // why a file could not be read at all
 };

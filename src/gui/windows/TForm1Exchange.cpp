@@ -253,6 +253,9 @@ void TForm1::ToolButton2Click() {
                          .arg(result.added)
                          .arg(result.read - result.added)
                          .arg(reading.replacedCharacters);
+    if (reading.withdrawnTerms > 0)
+        report += QStringLiteral("\nVynechány zastaralé, nahrazené nebo nedoporučené termíny: %1")
+                      .arg(reading.withdrawnTerms);
     if (!reading.leftLanguages.empty()) {
         QStringList left;
         for (const std::string& language : reading.leftLanguages) left << QString::fromStdString(language);

@@ -278,6 +278,65 @@ TEST(Tbx, AnotherToolsShapeWithSeveralTermsAndADescription) {
     EXPECT_FALSE(broken.error.empty());
 }
 
+TEST(Tbx, WhatTheTermbaseSaysIsKept) {
+    const DictionaryHeader h = czechEnglish();
+    const std::string vyhybka = CodePage::fromUtf8("výhybka", 1250);
+    auto entry = [](const std::string& inside) {
+        return "<martif type=\"TBX\"><text><body><termEntry>" + inside + "</termEntry></body></text></martif>";
+    };
+    const std::string cs = "<langSet xml:lang=\"cs\"><tig><term>výhybka</term></tig>";
+    const std::string en = "<langSet xml:lang=\"en\"><tig><term>point <hi>machine</hi></term></tig>";
+    // The text of inline markup was lost: "point ".
+    EXPECT_EQ(readTbx(entry(cs + "</langSet>" + en + "</langSet>"), h), (Pairs{{vyhybka, "point machine", ""}}));
+
+    // The definition of the term's language first, then the concept's, then
+    // a note; never a subject field, never another language's definition
+    // (a German one became the note of a Czech-English entry).
+    const std::string subject = "<descrip type=\"subjectField\">railway</descrip>";
+    const std::string german = "<langSet xml:lang=\"de\"><descrip type=\"definition\">Weiche</descrip>"
+                               "<tig><term>Weiche</term></tig></langSet>";
+    const std::string enDefinition = "<descrip type=\"definition\">english</descrip>";
+    EXPECT_EQ(readTbx(entry(subject + german + "<note>pozn</note>" + cs + "</langSet>" + en + enDefinition +
+                            "</langSet>"),
+                      h)[0]
+                  .note,
+              "pozn");
+    EXPECT_EQ(readTbx(entry(subject + "<note>pozn</note><descrip type=\"definition\">pojem</descrip>" + cs +
+                            "<descrip type=\"definition\">česky</descrip></langSet>" + en + "</langSet>"),
+                      h)[0]
+                  .note,
+              CodePage::fromUtf8("česky", 1250));
+    EXPECT_EQ(readTbx(entry(subject + german + "<note>pozn</note><descrip type=\"definition\">pojem</descrip>" +
+                            cs + "</langSet>" + en + "</langSet>"),
+                      h)[0]
+                  .note,
+              "pojem");
+    EXPECT_EQ(readTbx(entry(subject + german + cs + "</langSet>" + en + "</langSet>"), h)[0].note, "");
+
+    // Withdrawn terms are left out and counted; admitted and preferred stay.
+    auto status = [](const char* term, const char* value) {
+        return std::string("<tig><term>") + term + "</term><termNote type=\"administrativeStatus\">" + value +
+               "</termNote></tig>";
+    };
+    ImportReading reading;
+    EXPECT_EQ(readTbx(entry(cs + "</langSet><langSet xml:lang=\"en\">" + status("switch", "deprecatedTerm-admn-sts") +
+                            status("turnout", "supersededTerm-admn-sts") + status("point", "admittedTerm-admn-sts") +
+                            status("points", "preferredTerm-admn-sts") + status("frog", "obsolete") +
+                            "</langSet>"),
+                      h, &reading),
+              (Pairs{{vyhybka, "point", ""}, {vyhybka, "points", ""}}));
+    EXPECT_EQ(reading.withdrawnTerms, 3u);
+
+    // Cyrillic in a note is lost as surely as in a term, and counted so.
+    EXPECT_EQ(readTbx(entry("<note>путь</note>" + cs + "</langSet>" + en + "</langSet>"), h, &reading)[0].note,
+              "????");
+    EXPECT_EQ(reading.replacedCharacters, 4u);
+
+    // The parser's English inside a Czech box became a Czech place.
+    EXPECT_TRUE(readTbx("<martif>\n<text>\n  <body></text></martif>", h, &reading).empty());
+    EXPECT_EQ(reading.error, "koncová značka neodpovídá počáteční na řádku 3, ve sloupci 11");
+}
+
 TEST(Tbx, NestedEntriesGiveEachItsOwnTermsOnce) {
     // Entries inside entries, as a broken or hostile file has them: each is
     // read for itself, and the outer one does not take the inner one's terms
