@@ -181,12 +181,43 @@ std::string parseError(std::string_view bytes, const pugi::xml_parse_result& par
 
 }  // namespace
 
-std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version) {
+namespace {
+
+// Collects what pugixml prints and hands it on in pieces of about a
+// megabyte, so that a file of a million entries is never whole in memory.
+class PieceWriter : public pugi::xml_writer {
+public:
+    explicit PieceWriter(const ByteSink& put) : put_(put) {}
+    void write(const void* data, std::size_t size) override {
+        pending_.append(static_cast<const char*>(data), size);
+        if (pending_.size() >= pieceSize) flush();
+    }
+    bool flush() {
+        going_ = going_ && (pending_.empty() || put_(pending_));
+        pending_.clear();
+        return going_;
+    }
+    bool going() const { return going_; }
+
+private:
+    static constexpr std::size_t pieceSize = std::size_t{1} << 20;
+    const ByteSink& put_;
+    std::string pending_;
+    bool going_ = true;
+};
+
+constexpr std::string_view entriesMark = "<!--entries-->";
+
+}  // namespace
+
+bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version, const ByteSink& put) {
     const Names& n = version == TbxVersion::tbx2008 ? names2008 : names2019;
     const int sides[2] = {choice.sourceSide, 1 - choice.sourceSide};
     const std::string codes[2] = {languageCode(store.header, sides[0]), languageCode(store.header, sides[1])};
     const std::string title = CodePage::toUtf8(store.header.name, CodePage::headerCodePage);
 
+    // The frame of the file is printed whole, the entries one at a time where
+    // the mark in its body stands.
     pugi::xml_document document;
     pugi::xml_node declaration = document.append_child(pugi::node_declaration);
     declaration.append_attribute("version") = "1.0";
@@ -209,10 +240,20 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
     addText(fileDesc.append_child("titleStmt"), "title", title);
     addText(fileDesc.append_child("sourceDesc"), "p", "Trelvo");
     pugi::xml_node body = root.append_child("text").append_child("body");
+    body.append_child(pugi::node_comment).set_value("entries");
+    std::ostringstream framePrinted;
+    document.save(framePrinted, "  ", pugi::format_indent, pugi::encoding_utf8);
+    const std::string frame = framePrinted.str();
+    const std::size_t mark = frame.find(entriesMark);
+    const std::size_t lineStart = frame.rfind('\n', mark) + 1;
 
+    PieceWriter out(put);
+    out.write(frame.data(), lineStart);
     std::size_t number = 0;
+    pugi::xml_document piece;
     for (std::uint32_t e : selectEntries(store, choice)) {
-        pugi::xml_node entry = body.append_child(n.entry);
+        piece.reset();
+        pugi::xml_node entry = piece.append_child(n.entry);
         entry.append_attribute("id") = ("c" + std::to_string(++number)).c_str();
         addText(entry, "admin", originOf(store.entries.flags(e))).append_attribute("type") = "source";
         if (std::string_view note = store.entries.note(e); !note.empty())
@@ -224,10 +265,21 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
             addText(language.append_child(n.termHolder), "term",
                     CodePage::toUtf8(store.entries.text(e, sides[k]), codePage));
         }
+        entry.print(out, "  ", pugi::format_indent, pugi::encoding_utf8, 3);
+        if (!out.going()) return false;
     }
-    std::ostringstream out;
-    document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-    return out.str();
+    const std::size_t afterMark = frame.find('\n', mark) + 1;
+    out.write(frame.data() + afterMark, frame.size() - afterMark);
+    return out.flush();
+}
+
+std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version) {
+    std::string tbx;
+    writeTbx(store, choice, version, [&tbx](std::string_view piece) {
+        tbx += piece;
+        return true;
+    });
+    return tbx;
 }
 
 void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {

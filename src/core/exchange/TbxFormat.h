@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Export.h"
+#include "core/dictionary/AtomicFile.h"
 #include "TextImport.h"
 
 namespace trelvo {
@@ -20,6 +21,10 @@ enum class TbxVersion { tbx2008, tbx2019 };
 // flags) becomes <admin type="source">: "delivered" with the dictionary,
 // "imported", or "user" for the user's own.
 std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version);
+
+// The same, handed to put in pieces as the entries are written, so that the
+// file is never whole in memory; false when put stopped it.
+bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version, const ByteSink& put);
 
 // The pairs of a TBX file of either shape, to sink: in each concept entry
 // the terms of the dictionary's two languages, matched by xml:lang. The first

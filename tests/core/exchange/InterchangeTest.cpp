@@ -278,6 +278,31 @@ TEST(Tbx, AnotherToolsShapeWithSeveralTermsAndADescription) {
     EXPECT_FALSE(broken.error.empty());
 }
 
+TEST(Tbx, TheExportIsWrittenInPiecesAndStopsWhenTheirWriteFails) {
+    // Built whole, a million entries took 2 GB.
+    DictionaryStore store;
+    store.header = czechEnglish();
+    for (int i = 0; i < 40000; ++i)
+        store.entries.append("kolej " + std::to_string(i), "track " + std::to_string(i), "note", 0);
+    CharacterTables tables;
+    store.rebuildIndexes(tables);
+    std::vector<std::size_t> pieces;
+    std::string joined;
+    EXPECT_TRUE(writeTbx(store, {}, TbxVersion::tbx2008, [&](std::string_view piece) {
+        pieces.push_back(piece.size());
+        joined += piece;
+        return true;
+    }));
+    EXPECT_GT(pieces.size(), 2u);
+    EXPECT_LT(*std::max_element(pieces.begin(), pieces.end()), (std::size_t{1} << 20) + 4096);
+    EXPECT_EQ(joined, tbxOf(store, {}, TbxVersion::tbx2008));
+    EXPECT_EQ(xmlError(joined), "");
+    EXPECT_EQ(readTbx(joined, store.header).size(), 40000u);
+    std::size_t calls = 0;
+    EXPECT_FALSE(writeTbx(store, {}, TbxVersion::tbx2019, [&calls](std::string_view) { return ++calls < 2; }));
+    EXPECT_EQ(calls, 2u);
+}
+
 TEST(Tbx, WhatTheTermbaseSaysIsKept) {
     const DictionaryHeader h = czechEnglish();
     const std::string vyhybka = CodePage::fromUtf8("výhybka", 1250);
