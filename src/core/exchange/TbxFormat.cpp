@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
+#include <expat.h>
 #include <pugixml.hpp>
 #include <set>
 #include <sstream>
@@ -156,28 +157,6 @@ bool isWithdrawn(pugi::xml_node term) {
     return withdrawn;
 }
 
-// The parser's failure in Czech, with where in the file it happened.
-std::string parseError(std::string_view bytes, const pugi::xml_parse_result& parsed) {
-    const auto offset = static_cast<std::size_t>(std::max<std::ptrdiff_t>(parsed.offset, 0));
-    const std::string_view before = bytes.substr(0, std::min(offset, bytes.size()));
-    const std::size_t line = 1 + static_cast<std::size_t>(std::count(before.begin(), before.end(), '\n'));
-    const std::size_t lineStart = before.rfind('\n');
-    const std::size_t column = before.size() - (lineStart == before.npos ? 0 : lineStart + 1) + 1;
-    const char* what = "soubor není platné XML";
-    switch (parsed.status) {
-        case pugi::status_end_element_mismatch: what = "koncová značka neodpovídá počáteční"; break;
-        case pugi::status_unrecognized_tag:
-        case pugi::status_bad_start_element:
-        case pugi::status_bad_end_element: what = "chybná značka"; break;
-        case pugi::status_bad_attribute: what = "chybný atribut"; break;
-        case pugi::status_bad_comment: what = "chybný komentář"; break;
-        case pugi::status_bad_pcdata:
-        case pugi::status_bad_cdata: what = "chybný text"; break;
-        case pugi::status_no_document_element: what = "soubor neobsahuje žádný prvek XML"; break;
-        default: break;
-    }
-    return std::string(what) + " na řádku " + std::to_string(line) + ", ve sloupci " + std::to_string(column);
-}
 
 }  // namespace
 
@@ -282,53 +261,129 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
     return tbx;
 }
 
-void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
-    ImportReading found;
-    found.encoding = TextEncoding::utf8;
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
-    if (!parsed) {
-        found.error = parseError(bytes, parsed);
-        if (reading) *reading = found;
-        return;
+namespace {
+
+// Reads the concept entries of a termbase one at a time: expat walks the
+// whole file without keeping it, and each outermost entry, once its end is
+// reached, is parsed alone, so that memory holds one entry however large the
+// file.
+class EntryReader {
+public:
+    EntryReader(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading& found)
+        : bytes_(bytes), sink_(sink), found_(found),
+          codes_{languageCode(header, 0), languageCode(header, 1)},
+          codePages_{CodePage::codePageOfCharset(header.languageCharset[0]),
+                     CodePage::codePageOfCharset(header.languageCharset[1])} {}
+
+    void read() {
+        XML_Parser parser = XML_ParserCreate(nullptr);
+        parser_ = parser;
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, &EntryReader::started, &EntryReader::ended);
+        const bool parsed = XML_Parse(parser, bytes_.data(), static_cast<int>(bytes_.size()), XML_TRUE) ==
+                            XML_STATUS_OK;
+        if (!parsed && going_) found_.error = parseError(parser);
+        XML_ParserFree(parser);
     }
-    const std::string codes[2] = {languageCode(header, 0), languageCode(header, 1)};
-    const int codePages[2] = {CodePage::codePageOfCharset(header.languageCharset[0]),
-                              CodePage::codePageOfCharset(header.languageCharset[1])};
-    auto kept = [&found](const std::string& utf8, int codePage) {
-        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
-    };
-    std::set<std::string, std::less<>> left;
-    bool going = true;
-    for (pugi::xml_node entry = document.first_child(); entry && going; entry = nextInside(entry, document)) {
-        if (!isEntry(entry)) continue;
+
+private:
+    static bool isEntryName(std::string_view name) {
+        const std::size_t colon = name.rfind(':');
+        if (colon != name.npos) name.remove_prefix(colon + 1);
+        return name == "termEntry" || name == "conceptEntry";
+    }
+    static void started(void* data, const XML_Char* name, const XML_Char**) {
+        auto* self = static_cast<EntryReader*>(data);
+        if (isEntryName(name) && self->depth_++ == 0)
+            self->start_ = static_cast<std::size_t>(XML_GetCurrentByteIndex(self->parser_));
+    }
+    static void ended(void* data, const XML_Char* name) {
+        auto* self = static_cast<EntryReader*>(data);
+        if (!isEntryName(name) || --self->depth_ != 0) return;
+        const auto end = static_cast<std::size_t>(XML_GetCurrentByteIndex(self->parser_) +
+                                                  XML_GetCurrentByteCount(self->parser_));
+        self->readEntries(self->bytes_.substr(self->start_, end - self->start_));
+        if (!self->going_) XML_StopParser(self->parser_, XML_FALSE);
+    }
+
+    // The parser's failure in Czech, with where in the file it happened.
+    static std::string parseError(XML_Parser parser) {
+        const char* what = "soubor není platné XML";
+        switch (XML_GetErrorCode(parser)) {
+            case XML_ERROR_TAG_MISMATCH: what = "koncová značka neodpovídá počáteční"; break;
+            case XML_ERROR_NO_ELEMENTS: what = "soubor končí dřív, než se uzavřou všechny značky"; break;
+            case XML_ERROR_INVALID_TOKEN:
+            case XML_ERROR_UNCLOSED_TOKEN:
+            case XML_ERROR_SYNTAX: what = "chybná značka"; break;
+            case XML_ERROR_DUPLICATE_ATTRIBUTE: what = "chybný atribut"; break;
+            case XML_ERROR_UNDEFINED_ENTITY: what = "neznámá entita"; break;
+            case XML_ERROR_JUNK_AFTER_DOC_ELEMENT: what = "text za koncem dokumentu"; break;
+            case XML_ERROR_UNKNOWN_ENCODING:
+            case XML_ERROR_INCORRECT_ENCODING: what = "nepodporované kódování"; break;
+            default: break;
+        }
+        return std::string(what) + " na řádku " + std::to_string(XML_GetCurrentLineNumber(parser)) +
+               ", ve sloupci " + std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
+    }
+
+    std::string kept(const std::string& utf8, int codePage) {
+        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found_.replacedCharacters));
+    }
+
+    // The entries of one outermost entry: itself and any nested in it.
+    void readEntries(std::string_view text) {
+        pugi::xml_document document;
+        if (!document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) return;
+        for (pugi::xml_node entry = document.first_child(); entry && going_; entry = nextInside(entry, document))
+            if (isEntry(entry)) readEntry(entry);
+    }
+
+    void readEntry(pugi::xml_node entry) {
         std::vector<std::string> terms[2];
         pugi::xml_node termLanguage;
         std::vector<pugi::xml_node> ours;
         for (pugi::xml_node language : entry.children()) {
             if (!isLanguageSection(language)) continue;
             const std::string_view lang = language.attribute("xml:lang").value();
-            int side = sameLanguage(lang, codes[0]) ? 0 : sameLanguage(lang, codes[1]) ? 1 : -1;
+            int side = sameLanguage(lang, codes_[0]) ? 0 : sameLanguage(lang, codes_[1]) ? 1 : -1;
             if (side < 0) {
-                if (left.emplace(lang).second) found.leftLanguages.emplace_back(lang);
+                if (left_.emplace(lang).second) found_.leftLanguages.emplace_back(lang);
                 continue;
             }
             ours.push_back(language);
             if (side == 0 && !termLanguage) termLanguage = language;
             forEachBelow(language, {"term"}, [&](pugi::xml_node term) {
                 const std::string text = textOf(term);
-                if (isWithdrawn(term)) found.withdrawnTerms += !importedText(text).empty();
-                else if (std::string converted = kept(text, codePages[side]); !converted.empty())
+                if (isWithdrawn(term)) found_.withdrawnTerms += !importedText(text).empty();
+                else if (std::string converted = kept(text, codePages_[side]); !converted.empty())
                     terms[side].push_back(std::move(converted));
                 return true;
             });
         }
-        if (terms[0].empty()) continue;
+        if (terms[0].empty()) return;
         const std::string note = kept(noteOf(entry, termLanguage, ours), CodePage::headerCodePage);
         const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
-        for (std::size_t i = 0; i < terms[0].size() && going; ++i) going = sink(terms[0][i], firstTranslation, note);
-        for (std::size_t i = 1; i < terms[1].size() && going; ++i) going = sink(terms[0][0], terms[1][i], note);
+        for (std::size_t i = 0; i < terms[0].size() && going_; ++i) going_ = sink_(terms[0][i], firstTranslation, note);
+        for (std::size_t i = 1; i < terms[1].size() && going_; ++i) going_ = sink_(terms[0][0], terms[1][i], note);
     }
+
+    std::string_view bytes_;
+    const PairSink& sink_;
+    ImportReading& found_;
+    const std::string codes_[2];
+    const int codePages_[2];
+    std::set<std::string, std::less<>> left_;
+    XML_Parser parser_ = nullptr;
+    std::size_t depth_ = 0, start_ = 0;
+    bool going_ = true;
+};
+
+}  // namespace
+
+void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
+    ImportReading found;
+    found.encoding = TextEncoding::utf8;
+    EntryReader(bytes, header, sink, found).read();
     if (reading) *reading = found;
 }
 

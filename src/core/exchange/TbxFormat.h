@@ -38,8 +38,10 @@ bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersi
 // code page lacks are counted in notes too. Languages of the file that the
 // dictionary lacks are named in reading's leftLanguages; a file that is no
 // XML gives no pairs and sets reading's error, in Czech with the line and
-// column. The time taken grows with the file's size alone, however its
-// elements nest.
+// column; entries before the fault have gone to sink by then. The file is
+// read as it streams by, one outermost concept entry held at a time, so
+// that memory does not grow with the file; the time taken grows with the
+// file's size alone, however its elements nest.
 void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
              ImportReading* reading = nullptr);
 
