@@ -275,8 +275,9 @@ public:
           codePages_{CodePage::codePageOfCharset(header.languageCharset[0]),
                      CodePage::codePageOfCharset(header.languageCharset[1])} {}
 
-    void read() {
-        XML_Parser parser = XML_ParserCreate(nullptr);
+    // encoding, when given, overrides the file's declaration.
+    void read(const char* encoding) {
+        XML_Parser parser = XML_ParserCreate(encoding);
         parser_ = parser;
         XML_SetUserData(parser, this);
         XML_SetElementHandler(parser, &EntryReader::started, &EntryReader::ended);
@@ -382,8 +383,18 @@ private:
 
 void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
     ImportReading found;
+    // Entries are parsed alone, without the declaration: a file in UTF-16 is
+    // made UTF-8 first, so that each entry's bytes are.
+    std::string utf8;
+    const char* encoding = nullptr;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+        bytes.starts_with(std::string_view("<\0", 2)) || bytes.starts_with(std::string_view("\0<", 2))) {
+        utf8 = utf8TextOf(bytes, CodePage::headerCodePage, found.encoding);
+        bytes = utf8;
+        encoding = "UTF-8";
+    }
     found.encoding = TextEncoding::utf8;
-    EntryReader(bytes, header, sink, found).read();
+    EntryReader(bytes, header, sink, found).read(encoding);
     if (reading) *reading = found;
 }
 

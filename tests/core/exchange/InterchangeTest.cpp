@@ -357,6 +357,18 @@ TEST(Tbx, WhatTheTermbaseSaysIsKept) {
               "????");
     EXPECT_EQ(reading.replacedCharacters, 4u);
 
+    // Each entry is parsed alone: one in UTF-16 either way is made UTF-8 first.
+    const std::string utf8Tbx =
+        "<?xml version=\"1.0\" encoding=\"UTF-16\"?>" + entry(cs + "</langSet>" + en + "</langSet>");
+    for (bool bigEndian : {false, true}) {
+        std::string utf16 = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+        for (char16_t c : CodePage::utf8ToUtf16(utf8Tbx)) {
+            const char high = static_cast<char>(c >> 8), low = static_cast<char>(c & 0xFF);
+            utf16 += bigEndian ? std::string{high, low} : std::string{low, high};
+        }
+        EXPECT_EQ(readTbx(utf16, h, &reading), (Pairs{{vyhybka, "point machine", ""}})) << bigEndian;
+    }
+
     // The parser's English inside a Czech box became a Czech place.
     EXPECT_TRUE(readTbx("<martif>\n<text>\n  <body></text></martif>", h, &reading).empty());
     EXPECT_EQ(reading.error, "koncová značka neodpovídá počáteční na řádku 3, ve sloupci 11");
