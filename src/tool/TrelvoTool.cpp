@@ -371,7 +371,13 @@ int TrelvoTool::make(const ToolArguments& a) {
     int cp1 = CodePage::codePageOfCharset(h.languageCharset[1]);
     EntryList entries;
     std::string line;
+    std::size_t replaced = 0;
+    auto inCodePage = [&replaced](const std::string& utf8, int codePage) {
+        return toCodePage(CodePage::utf8ToUtf16(fromPrintable(utf8)), codePage, replaced);
+    };
     for (int number = 1; std::getline(in_, line); ++number) {
+        // A list saved by an editor with the mark of UTF-8: no part of the first term.
+        if (number == 1 && line.starts_with("\xEF\xBB\xBF")) line.erase(0, 3);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (line.empty()) continue;
         // Stopped at once, rather than holding the whole input to write nothing.
@@ -384,9 +390,9 @@ int TrelvoTool::make(const ToolArguments& a) {
                             ": expected term<TAB>translation[<TAB>note[<TAB>flags]]");
         DictionaryEntry entry;
         // The escapes of a dump: its lines make the same dictionary again.
-        entry.term() = CodePage::fromUtf8(fromPrintable(fields[0]), cp0);
-        entry.translation() = CodePage::fromUtf8(fromPrintable(fields[1]), cp1);
-        if (fields.size() > 2) entry.note() = ui(fromPrintable(fields[2]));
+        entry.term() = inCodePage(fields[0], cp0);
+        entry.translation() = inCodePage(fields[1], cp1);
+        if (fields.size() > 2) entry.note() = inCodePage(fields[2], CodePage::headerCodePage);
         if (fields.size() > 3)
             entry.flags = static_cast<std::uint32_t>(parseInteger(fields[3], "flags on line " + std::to_string(number)));
         entries.append(entry);
@@ -395,6 +401,7 @@ int TrelvoTool::make(const ToolArguments& a) {
     DictionaryLock lock;
     lockDictionary(lock, path);
     if (!writeDictionaryFile(h, entries, path)) throw unwritableDictionary(path);
+    if (replaced > 0) err_ << "characters replaced by ?: " << replaced << "\n";
     return 0;
 }
 
@@ -669,6 +676,8 @@ int TrelvoTool::importText(const ToolArguments& a) {
                         std::to_string(store.limits.fileSize) + " bytes; nothing changed");
     save(store);
     for (const std::string& left : result.reading.leftLanguages) out_ << "language left out: " << printable(left) << "\n";
+    if (result.reading.withdrawnTerms > 0)
+        out_ << "deprecated, superseded or obsolete terms left out: " << result.reading.withdrawnTerms << "\n";
     out_ << "added: " << result.added << ", already present: " << result.read - result.added
          << ", lines read: " << result.read << ", characters replaced by ?: " << result.reading.replacedCharacters
          << "\n";

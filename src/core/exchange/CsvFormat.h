@@ -9,17 +9,30 @@
 
 namespace trelvo {
 
-// CSV as spreadsheets and translation tools read it (RFC 4180): UTF-8, the
-// header line term,translation,note, lines ended by CR LF, a field with a
-// comma, a quote or a line break in quotes and its quotes doubled. One line
-// per selected entry: source text, target text, note.
+// CSV as spreadsheets and translation tools read it (RFC 4180): UTF-8, a
+// header row of the languages' codes (cs,en,note, the source side first),
+// lines ended by CR LF, a field with a comma, a quote or a line break in
+// quotes and its quotes doubled. One line per selected entry: source text,
+// target text, note.
 std::string csvOf(const DictionaryStore& store, const ExportChoice& choice);
 
-// The rows of a CSV file, to sink: column 1 language 0, column 2 language 1,
-// column 3 the note; a first row term,translation,... is the header. UTF-8
-// (with or without its mark) is converted per language; other text is taken
-// as the dictionary's own code pages. The rules of a word list hold: a row
-// without a term adds nothing, and line breaks inside a field become spaces.
+// True when the first row of bytes, split at a comma, semicolon or tab, is a
+// header the CSV reader recognises (see readCsv).
+bool startsWithCsvHeader(std::string_view bytes, const DictionaryHeader& header);
+
+// The rows of a CSV file as spreadsheets write it, to sink. The separator
+// (semicolon, comma or tab) is the one that splits the rows into columns;
+// quoted fields may hold separators, doubled quotes and line breaks (which
+// become spaces). The encoding is recognised as a word list's; 8-bit text is
+// taken as the code page of the dictionary's non-western language, every
+// column alike, as a spreadsheet writes it. A first row that names two
+// columns (the dictionary's language names or codes, cs, en-GB, or words such
+// as Termín, Překlad, Poznámka, Term, Translation, Source, Target, Note,
+// Definition) is the header, and the columns are taken by what it names;
+// without one, the columns are term, translation, note. A file whose rows
+// have no second column, or that two separators split alike, gives no pairs
+// and sets reading's error, saying what was found. A row without a term adds
+// nothing.
 void readCsv(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
              ImportReading* reading = nullptr);
 

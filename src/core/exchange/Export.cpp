@@ -147,11 +147,12 @@ std::optional<std::size_t> exportEntries(const DictionaryStore& store, const Exp
         case ExportFormat::utf8Text: written = replaceFileAtomically(path, utf8TextOf(store, choice)); break;
         case ExportFormat::csv: written = replaceFileAtomically(path, csvOf(store, choice)); break;
         case ExportFormat::tbx2008:
-            written = replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2008));
+        case ExportFormat::tbx2019: {
+            const TbxVersion version = format == ExportFormat::tbx2008 ? TbxVersion::tbx2008 : TbxVersion::tbx2019;
+            written = replaceFileAtomically(
+                path, [&](const ByteSink& put) { return writeTbx(store, choice, version, put); });
             break;
-        case ExportFormat::tbx2019:
-            written = replaceFileAtomically(path, tbxOf(store, choice, TbxVersion::tbx2019));
-            break;
+        }
     }
     if (!written) return std::nullopt;
     return selected.size();

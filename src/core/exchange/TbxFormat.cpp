@@ -1,7 +1,9 @@
 #include "TbxFormat.h"
 
 #include <algorithm>
+#include <cctype>
 #include <initializer_list>
+#include <expat.h>
 #include <pugixml.hpp>
 #include <set>
 #include <sstream>
@@ -60,8 +62,6 @@ pugi::xml_node addText(pugi::xml_node parent, const char* name, const std::strin
     return child;
 }
 
-bool named(pugi::xml_node node, const char* name) { return std::string_view(node.name()) == name; }
-
 // The name without its prefix: "tbx:term" is a term too.
 std::string_view localName(pugi::xml_node node) {
     const std::string_view name = node.name();
@@ -99,24 +99,104 @@ void forEachBelow(pugi::xml_node top, std::initializer_list<std::string_view> na
     }
 }
 
-// The first note or description in the entry with a text, in document order.
-std::string noteOf(pugi::xml_node entry) {
-    std::string note;
-    forEachBelow(entry, {"note", "descrip"}, [&note](pugi::xml_node node) {
-        note = node.text().get();
-        return note.empty();
-    });
-    return note;
+// All the text inside node, markup inside it left out: "point <hi>machine</hi>"
+// is "point machine".
+std::string textOf(pugi::xml_node node) {
+    std::string text;
+    for (pugi::xml_node inner = node.first_child(); inner; inner = nextInside(inner, node))
+        if (inner.type() == pugi::node_pcdata || inner.type() == pugi::node_cdata) text += inner.value();
+    return text;
 }
+
+bool isLanguageSection(pugi::xml_node node) {
+    const std::string_view name = localName(node);
+    return name == "langSet" || name == "langSec";
+}
+
+bool isDefinition(pugi::xml_node node) {
+    return localName(node) == "descrip" && std::string_view(node.attribute("type").value()) == "definition";
+}
+
+// The first element below top, outside its language sections, that is.
+template <typename Is>
+pugi::xml_node firstOutsideLanguages(pugi::xml_node top, Is is) {
+    for (pugi::xml_node node = top.first_child(); node;) {
+        const bool skip = isEntry(node) || isLanguageSection(node);
+        if (!skip && node.type() == pugi::node_element && is(node) && !textOf(node).empty()) return node;
+        node = nextInside(node, top, skip);
+    }
+    return {};
+}
+
+// The note of an entry: the definition in the term's language, else the
+// concept's, else a note of the concept or of the dictionary's languages. A
+// subject field or another language's definition says nothing of the pair.
+std::string noteOf(pugi::xml_node entry, pugi::xml_node termLanguage, const std::vector<pugi::xml_node>& ours) {
+    if (termLanguage)
+        if (pugi::xml_node definition = firstOutsideLanguages(termLanguage, isDefinition)) return textOf(definition);
+    if (pugi::xml_node definition = firstOutsideLanguages(entry, isDefinition)) return textOf(definition);
+    auto isNote = [](pugi::xml_node node) { return localName(node) == "note"; };
+    if (pugi::xml_node note = firstOutsideLanguages(entry, isNote)) return textOf(note);
+    for (pugi::xml_node language : ours)
+        if (pugi::xml_node note = firstOutsideLanguages(language, isNote)) return textOf(note);
+    return {};
+}
+
+// True when the term's status says it is no longer to be used.
+bool isWithdrawn(pugi::xml_node term) {
+    bool withdrawn = false;
+    forEachBelow(term.parent(), {"termNote", "admin"}, [&withdrawn](pugi::xml_node node) {
+        const std::string_view type = node.attribute("type").value();
+        if (type != "administrativeStatus" && type != "normativeAuthorization") return true;
+        std::string status = textOf(node);
+        for (char& c : status) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        withdrawn = status.find("deprecated") != status.npos || status.find("superseded") != status.npos ||
+                    status.find("obsolete") != status.npos;
+        return !withdrawn;
+    });
+    return withdrawn;
+}
+
 
 }  // namespace
 
-std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version) {
+namespace {
+
+// Collects what pugixml prints and hands it on in pieces of about a
+// megabyte, so that a file of a million entries is never whole in memory.
+class PieceWriter : public pugi::xml_writer {
+public:
+    explicit PieceWriter(const ByteSink& put) : put_(put) {}
+    void write(const void* data, std::size_t size) override {
+        pending_.append(static_cast<const char*>(data), size);
+        if (pending_.size() >= pieceSize) flush();
+    }
+    bool flush() {
+        going_ = going_ && (pending_.empty() || put_(pending_));
+        pending_.clear();
+        return going_;
+    }
+    bool going() const { return going_; }
+
+private:
+    static constexpr std::size_t pieceSize = std::size_t{1} << 20;
+    const ByteSink& put_;
+    std::string pending_;
+    bool going_ = true;
+};
+
+constexpr std::string_view entriesMark = "<!--entries-->";
+
+}  // namespace
+
+bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version, const ByteSink& put) {
     const Names& n = version == TbxVersion::tbx2008 ? names2008 : names2019;
     const int sides[2] = {choice.sourceSide, 1 - choice.sourceSide};
     const std::string codes[2] = {languageCode(store.header, sides[0]), languageCode(store.header, sides[1])};
     const std::string title = CodePage::toUtf8(store.header.name, CodePage::headerCodePage);
 
+    // The frame of the file is printed whole, the entries one at a time where
+    // the mark in its body stands.
     pugi::xml_document document;
     pugi::xml_node declaration = document.append_child(pugi::node_declaration);
     declaration.append_attribute("version") = "1.0";
@@ -139,10 +219,20 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
     addText(fileDesc.append_child("titleStmt"), "title", title);
     addText(fileDesc.append_child("sourceDesc"), "p", "Trelvo");
     pugi::xml_node body = root.append_child("text").append_child("body");
+    body.append_child(pugi::node_comment).set_value("entries");
+    std::ostringstream framePrinted;
+    document.save(framePrinted, "  ", pugi::format_indent, pugi::encoding_utf8);
+    const std::string frame = framePrinted.str();
+    const std::size_t mark = frame.find(entriesMark);
+    const std::size_t lineStart = frame.rfind('\n', mark) + 1;
 
+    PieceWriter out(put);
+    out.write(frame.data(), lineStart);
     std::size_t number = 0;
+    pugi::xml_document piece;
     for (std::uint32_t e : selectEntries(store, choice)) {
-        pugi::xml_node entry = body.append_child(n.entry);
+        piece.reset();
+        pugi::xml_node entry = piece.append_child(n.entry);
         entry.append_attribute("id") = ("c" + std::to_string(++number)).c_str();
         addText(entry, "admin", originOf(store.entries.flags(e))).append_attribute("type") = "source";
         if (std::string_view note = store.entries.note(e); !note.empty())
@@ -154,55 +244,157 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
             addText(language.append_child(n.termHolder), "term",
                     CodePage::toUtf8(store.entries.text(e, sides[k]), codePage));
         }
+        entry.print(out, "  ", pugi::format_indent, pugi::encoding_utf8, 3);
+        if (!out.going()) return false;
     }
-    std::ostringstream out;
-    document.save(out, "  ", pugi::format_indent, pugi::encoding_utf8);
-    return out.str();
+    const std::size_t afterMark = frame.find('\n', mark) + 1;
+    out.write(frame.data() + afterMark, frame.size() - afterMark);
+    return out.flush();
 }
 
-void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
-    ImportReading found;
-    found.encoding = TextEncoding::utf8;
-    pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(bytes.data(), bytes.size());
-    if (!parsed) {
-        found.error = parsed.description();
-        if (reading) *reading = found;
-        return;
+std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version) {
+    std::string tbx;
+    writeTbx(store, choice, version, [&tbx](std::string_view piece) {
+        tbx += piece;
+        return true;
+    });
+    return tbx;
+}
+
+namespace {
+
+// Reads the concept entries of a termbase one at a time: expat walks the
+// whole file without keeping it, and each outermost entry, once its end is
+// reached, is parsed alone, so that memory holds one entry however large the
+// file.
+class EntryReader {
+public:
+    EntryReader(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading& found)
+        : bytes_(bytes), sink_(sink), found_(found),
+          codes_{languageCode(header, 0), languageCode(header, 1)},
+          codePages_{CodePage::codePageOfCharset(header.languageCharset[0]),
+                     CodePage::codePageOfCharset(header.languageCharset[1])} {}
+
+    // encoding, when given, overrides the file's declaration.
+    void read(const char* encoding) {
+        XML_Parser parser = XML_ParserCreate(encoding);
+        parser_ = parser;
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(parser, &EntryReader::started, &EntryReader::ended);
+        const bool parsed = XML_Parse(parser, bytes_.data(), static_cast<int>(bytes_.size()), XML_TRUE) ==
+                            XML_STATUS_OK;
+        if (!parsed && going_) found_.error = parseError(parser);
+        XML_ParserFree(parser);
     }
-    const std::string codes[2] = {languageCode(header, 0), languageCode(header, 1)};
-    const int codePages[2] = {CodePage::codePageOfCharset(header.languageCharset[0]),
-                              CodePage::codePageOfCharset(header.languageCharset[1])};
-    auto kept = [&found](const char* utf8, int codePage) {
-        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found.replacedCharacters));
-    };
-    std::set<std::string, std::less<>> left;
-    bool going = true;
-    for (pugi::xml_node entry = document.first_child(); entry && going; entry = nextInside(entry, document)) {
-        if (!isEntry(entry)) continue;
+
+private:
+    static bool isEntryName(std::string_view name) {
+        const std::size_t colon = name.rfind(':');
+        if (colon != name.npos) name.remove_prefix(colon + 1);
+        return name == "termEntry" || name == "conceptEntry";
+    }
+    static void started(void* data, const XML_Char* name, const XML_Char**) {
+        auto* self = static_cast<EntryReader*>(data);
+        if (isEntryName(name) && self->depth_++ == 0)
+            self->start_ = static_cast<std::size_t>(XML_GetCurrentByteIndex(self->parser_));
+    }
+    static void ended(void* data, const XML_Char* name) {
+        auto* self = static_cast<EntryReader*>(data);
+        if (!isEntryName(name) || --self->depth_ != 0) return;
+        const auto end = static_cast<std::size_t>(XML_GetCurrentByteIndex(self->parser_) +
+                                                  XML_GetCurrentByteCount(self->parser_));
+        self->readEntries(self->bytes_.substr(self->start_, end - self->start_));
+        if (!self->going_) XML_StopParser(self->parser_, XML_FALSE);
+    }
+
+    // The parser's failure in Czech, with where in the file it happened.
+    static std::string parseError(XML_Parser parser) {
+        const char* what = "soubor není platné XML";
+        switch (XML_GetErrorCode(parser)) {
+            case XML_ERROR_TAG_MISMATCH: what = "koncová značka neodpovídá počáteční"; break;
+            case XML_ERROR_NO_ELEMENTS: what = "soubor končí dřív, než se uzavřou všechny značky"; break;
+            case XML_ERROR_INVALID_TOKEN:
+            case XML_ERROR_UNCLOSED_TOKEN:
+            case XML_ERROR_SYNTAX: what = "chybná značka"; break;
+            case XML_ERROR_DUPLICATE_ATTRIBUTE: what = "chybný atribut"; break;
+            case XML_ERROR_UNDEFINED_ENTITY: what = "neznámá entita"; break;
+            case XML_ERROR_JUNK_AFTER_DOC_ELEMENT: what = "text za koncem dokumentu"; break;
+            case XML_ERROR_UNKNOWN_ENCODING:
+            case XML_ERROR_INCORRECT_ENCODING: what = "nepodporované kódování"; break;
+            default: break;
+        }
+        return std::string(what) + " na řádku " + std::to_string(XML_GetCurrentLineNumber(parser)) +
+               ", ve sloupci " + std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
+    }
+
+    std::string kept(const std::string& utf8, int codePage) {
+        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found_.replacedCharacters));
+    }
+
+    // The entries of one outermost entry: itself and any nested in it.
+    void readEntries(std::string_view text) {
+        pugi::xml_document document;
+        if (!document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) return;
+        for (pugi::xml_node entry = document.first_child(); entry && going_; entry = nextInside(entry, document))
+            if (isEntry(entry)) readEntry(entry);
+    }
+
+    void readEntry(pugi::xml_node entry) {
         std::vector<std::string> terms[2];
+        pugi::xml_node termLanguage;
+        std::vector<pugi::xml_node> ours;
         for (pugi::xml_node language : entry.children()) {
-            if (!named(language, "langSet") && !named(language, "langSec")) continue;
+            if (!isLanguageSection(language)) continue;
             const std::string_view lang = language.attribute("xml:lang").value();
-            int side = sameLanguage(lang, codes[0]) ? 0 : sameLanguage(lang, codes[1]) ? 1 : -1;
+            int side = sameLanguage(lang, codes_[0]) ? 0 : sameLanguage(lang, codes_[1]) ? 1 : -1;
             if (side < 0) {
-                if (left.emplace(lang).second) found.leftLanguages.emplace_back(lang);
+                if (left_.emplace(lang).second) found_.leftLanguages.emplace_back(lang);
                 continue;
             }
+            ours.push_back(language);
+            if (side == 0 && !termLanguage) termLanguage = language;
             forEachBelow(language, {"term"}, [&](pugi::xml_node term) {
-                if (std::string text = kept(term.text().get(), codePages[side]); !text.empty())
-                    terms[side].push_back(std::move(text));
+                const std::string text = textOf(term);
+                if (isWithdrawn(term)) found_.withdrawnTerms += !importedText(text).empty();
+                else if (std::string converted = kept(text, codePages_[side]); !converted.empty())
+                    terms[side].push_back(std::move(converted));
                 return true;
             });
         }
-        if (terms[0].empty()) continue;
-        std::size_t unused = 0;
-        const std::string note =
-            importedText(toCodePage(CodePage::utf8ToUtf16(noteOf(entry)), CodePage::headerCodePage, unused));
+        if (terms[0].empty()) return;
+        const std::string note = kept(noteOf(entry, termLanguage, ours), CodePage::headerCodePage);
         const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
-        for (std::size_t i = 0; i < terms[0].size() && going; ++i) going = sink(terms[0][i], firstTranslation, note);
-        for (std::size_t i = 1; i < terms[1].size() && going; ++i) going = sink(terms[0][0], terms[1][i], note);
+        for (std::size_t i = 0; i < terms[0].size() && going_; ++i) going_ = sink_(terms[0][i], firstTranslation, note);
+        for (std::size_t i = 1; i < terms[1].size() && going_; ++i) going_ = sink_(terms[0][0], terms[1][i], note);
     }
+
+    std::string_view bytes_;
+    const PairSink& sink_;
+    ImportReading& found_;
+    const std::string codes_[2];
+    const int codePages_[2];
+    std::set<std::string, std::less<>> left_;
+    XML_Parser parser_ = nullptr;
+    std::size_t depth_ = 0, start_ = 0;
+    bool going_ = true;
+};
+
+}  // namespace
+
+void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
+    ImportReading found;
+    // Entries are parsed alone, without the declaration: a file in UTF-16 is
+    // made UTF-8 first, so that each entry's bytes are.
+    std::string utf8;
+    const char* encoding = nullptr;
+    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
+        bytes.starts_with(std::string_view("<\0", 2)) || bytes.starts_with(std::string_view("\0<", 2))) {
+        utf8 = utf8TextOf(bytes, CodePage::headerCodePage, found.encoding);
+        bytes = utf8;
+        encoding = "UTF-8";
+    }
+    found.encoding = TextEncoding::utf8;
+    EntryReader(bytes, header, sink, found).read(encoding);
     if (reading) *reading = found;
 }
 

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "Export.h"
+#include "core/dictionary/AtomicFile.h"
 #include "TextImport.h"
 
 namespace trelvo {
@@ -21,14 +22,26 @@ enum class TbxVersion { tbx2008, tbx2019 };
 // "imported", or "user" for the user's own.
 std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version);
 
+// The same, handed to put in pieces as the entries are written, so that the
+// file is never whole in memory; false when put stopped it.
+bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version, const ByteSink& put);
+
 // The pairs of a TBX file of either shape, to sink: in each concept entry
 // the terms of the dictionary's two languages, matched by xml:lang. The first
 // term of one language pairs with every term of the other, so that each
-// rendering gets a line of its own. The entry's first <note> or <descrip>
-// becomes the note. Languages of the file that the dictionary lacks are named
-// in reading's leftLanguages; a file that is no XML gives no pairs and sets
-// reading's error. The time taken grows with the file's size alone, however
-// its elements nest.
+// rendering gets a line of its own; a term's text is all the text inside
+// it, markup left out. A term whose administrative status (or normative
+// authorization) is deprecated, superseded or obsolete is left out and
+// counted in reading's withdrawnTerms. The note is the definition in the
+// language of the entry's term, else the concept's definition, else the
+// first note of the concept or of the dictionary's languages; characters a
+// code page lacks are counted in notes too. Languages of the file that the
+// dictionary lacks are named in reading's leftLanguages; a file that is no
+// XML gives no pairs and sets reading's error, in Czech with the line and
+// column; entries before the fault have gone to sink by then. The file is
+// read as it streams by, one outermost concept entry held at a time, so
+// that memory does not grow with the file; the time taken grows with the
+// file's size alone, however its elements nest.
 void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
              ImportReading* reading = nullptr);
 

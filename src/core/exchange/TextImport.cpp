@@ -166,6 +166,28 @@ bool isUtf8Text(std::string_view bytes) {
     return multiByte;
 }
 
+std::string utf8TextOf(std::string_view fileBytes, int codePage, TextEncoding& encoding) {
+    bool marked = false;
+    if (const ByteOrder order = utf16Order(fileBytes, marked); order != ByteOrder::none) {
+        encoding = TextEncoding::utf16;
+        if (marked) fileBytes.remove_prefix(2);
+        std::u16string text;
+        text.reserve(fileBytes.size() / 2);
+        const std::size_t high = order == ByteOrder::bigEndian ? 0 : 1;
+        for (std::size_t i = 0; i + 1 < fileBytes.size(); i += 2)
+            text += static_cast<char16_t>(static_cast<std::uint8_t>(fileBytes[i + high]) << 8 |
+                                          static_cast<std::uint8_t>(fileBytes[i + 1 - high]));
+        return CodePage::utf16ToUtf8(text);
+    }
+    if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark || isUtf8Text(fileBytes)) {
+        encoding = TextEncoding::utf8;
+        if (fileBytes.substr(0, utf8Mark.size()) == utf8Mark) fileBytes.remove_prefix(utf8Mark.size());
+        return std::string(fileBytes);
+    }
+    encoding = TextEncoding::codePages;
+    return CodePage::toUtf8(fileBytes, codePage);
+}
+
 void readImportLines(std::string_view fileBytes, int termCodePage, int translationCodePage, const PairSink& sink,
                      ImportReading* reading) {
     ImportReading found;
@@ -206,10 +228,33 @@ void readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
                     CodePage::codePageOfCharset(header.languageCharset[1]), sink, reading);
 }
 
+bool isTermbase(std::string_view bytes) {
+    if (bytes.substr(0, utf8Mark.size()) == utf8Mark) bytes.remove_prefix(utf8Mark.size());
+    // Declarations, comments and a document type may come before the root.
+    for (;;) {
+        const std::size_t start = bytes.find_first_not_of(" \t\r\n");
+        if (start == bytes.npos || bytes[start] != '<') return false;
+        bytes.remove_prefix(start);
+        std::string_view end;
+        if (bytes.starts_with("<?")) end = "?>";
+        else if (bytes.starts_with("<!--")) end = "-->";
+        else if (bytes.starts_with("<!")) end = bytes.substr(0, bytes.find('>')).find('[') == bytes.npos ? ">" : "]>";
+        if (end.empty()) break;
+        const std::size_t past = bytes.find(end);
+        if (past == bytes.npos) return false;
+        bytes.remove_prefix(past + end.size());
+    }
+    bytes.remove_prefix(1);
+    std::string_view name = bytes.substr(0, bytes.find_first_of(" \t\r\n/>"));
+    if (const std::size_t colon = name.rfind(':'); colon != name.npos) name.remove_prefix(colon + 1);
+    return name == "martif" || name == "tbx";
+}
+
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading) {
-    if (endsWithIgnoringCase(fileName, ".csv")) return readCsv(fileBytes, header, sink, reading);
-    if (endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, sink, reading);
+    if (isTermbase(fileBytes) || endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, sink, reading);
+    if (endsWithIgnoringCase(fileName, ".csv") || startsWithCsvHeader(fileBytes, header))
+        return readCsv(fileBytes, header, sink, reading);
     readImportLines(fileBytes, header, sink, reading);
 }
 

@@ -21,6 +21,7 @@ enum class TextEncoding { codePages, utf16, utf8 };
 struct ImportReading {
     TextEncoding encoding = TextEncoding::codePages;
     std::size_t replacedCharacters = 0;  // characters the code page lacks, now '?'
+    std::size_t withdrawnTerms = 0;      // deprecated, superseded or obsolete terms of a termbase, left out
     std::vector<std::string> leftLanguages;  // languages of an interchange file the dictionary lacks
     std::string error;                       // why a file could not be read at all
 };
@@ -60,10 +61,23 @@ void readImportLines(std::string_view fileBytes, int termCodePage, int translati
 void readImportLines(std::string_view fileBytes, const DictionaryHeader& header, const PairSink& sink,
                      ImportReading* reading = nullptr);
 
-// The pairs of a file chosen for import: CSV (.csv) and TBX (.tbx) by their
-// name's ending, any other file as a word list.
+// True when bytes are an XML document whose root is martif or tbx (with any
+// prefix), after an optional UTF-8 mark, declarations, comments and a
+// document type: a termbase, whatever its file is called.
+bool isTermbase(std::string_view bytes);
+
+// The pairs of a file chosen for import: a termbase (isTermbase) by its
+// content, whatever its name; a file named .tbx as a termbase too, so that a
+// broken one is refused rather than read as lines; CSV by its name's ending
+// (.csv) or its header row (startsWithCsvHeader); any other file as a word
+// list.
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading = nullptr);
+
+// The whole of an import file as UTF-8, its encoding recognised as a word
+// list's (see readImportLines) and given in encoding; 8-bit text is taken as
+// codePage.
+std::string utf8TextOf(std::string_view fileBytes, int codePage, TextEncoding& encoding);
 
 // True when bytes are valid UTF-8 with at least one multi-byte sequence:
 // 8-bit text in a code page is that only by rare chance.

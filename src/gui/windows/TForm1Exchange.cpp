@@ -204,7 +204,7 @@ void TForm1::ToolButton2Click() {
     if (direction.sourceSide != 0) swapDirection();
     const QString path = env_.prompts->openFile(
         this, QStringLiteral("Import slov"),
-        QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx);;Všechny soubory (*)"));
+        QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx *.xml);;Všechny soubory (*)"));
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
     LargeString bytes;  // a word list of many megabytes, in huge pages
@@ -253,6 +253,9 @@ void TForm1::ToolButton2Click() {
                          .arg(result.added)
                          .arg(result.read - result.added)
                          .arg(reading.replacedCharacters);
+    if (reading.withdrawnTerms > 0)
+        report += QStringLiteral("\nVynechány zastaralé, nahrazené nebo nedoporučené termíny: %1")
+                      .arg(reading.withdrawnTerms);
     if (!reading.leftLanguages.empty()) {
         QStringList left;
         for (const std::string& language : reading.leftLanguages) left << QString::fromStdString(language);

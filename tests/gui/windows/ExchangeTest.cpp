@@ -284,7 +284,7 @@ TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
     prompts_.queueFilter(QStringLiteral("CSV (*.csv)"));
     pressOk();
     w.toolButton(ToolButton::exportEntries)->click();
-    EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "term,translation,note\r\nkolej,track,\r\nvlak,train,zkr.\r\n")
+    EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "cs,en,note\r\nkolej,track,\r\nvlak,train,zkr.\r\n")
         << "the filter's extension for a name typed without one";
 
     prompts_.queueFile(QString::fromStdString(dir_ + "seznam.tbx"));
