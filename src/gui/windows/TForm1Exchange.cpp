@@ -286,6 +286,7 @@ bool TForm1::runExport() {
         {QStringLiteral("CSV (*.csv)"), ExportFormat::csv},
         {QStringLiteral("TBX (*.tbx)"), ExportFormat::tbx2008},
         {QStringLiteral("TBX 2019 (*.tbx)"), ExportFormat::tbx2019},
+        {QStringLiteral("Sešit Excelu (*.xlsx)"), ExportFormat::xlsx},
     };
     QStringList filters;
     for (const auto& [filter, format] : textFormats) filters << filter;
