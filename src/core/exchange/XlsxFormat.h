@@ -26,8 +26,9 @@ bool isWorkbook(std::string_view bytes);
 // The rows of the workbook's first sheet, to sink, by the header rules of the
 // CSV reader (readCsv): shared and inline strings, numbers as the text the
 // cell holds, an empty cell as an empty text. A damaged archive, one without
-// a workbook or sheet, or a part beyond xlsxPartLimit gives no pairs and sets
-// reading's error.
+// a workbook or sheet, or a part beyond xlsxPartLimit sets reading's error;
+// found midway, after the rows before it were given (importFile then keeps
+// none of them).
 void readXlsx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
               ImportReading* reading = nullptr);
 
