@@ -688,9 +688,10 @@ int TrelvoTool::exportEntries(const ToolArguments& a) {
     if (a.positional.size() != 2) throw ToolError("expected FILE and OUT");
     static const std::map<std::string, ExportFormat> formats = {
         {"txt", ExportFormat::text}, {"utf8", ExportFormat::utf8Text},      {"csv", ExportFormat::csv},
-        {"tbx", ExportFormat::tbx2008}, {"tbx2019", ExportFormat::tbx2019}, {"dsl", ExportFormat::dictionary}};
+        {"tbx", ExportFormat::tbx2008}, {"tbx2019", ExportFormat::tbx2019}, {"dsl", ExportFormat::dictionary},
+        {"xlsx", ExportFormat::xlsx}};
     const auto format = formats.find(a.get("format").value_or("txt"));
-    if (format == formats.end()) throw ToolError("--format must be txt, utf8, csv, tbx, tbx2019 or dsl");
+    if (format == formats.end()) throw ToolError("--format must be txt, utf8, csv, tbx, tbx2019, xlsx or dsl");
     // Under any name (a link, another path) the dictionary itself would be
     // replaced by its own export.
     const FileIdentity dictionary = FileIdentity::of(a.positional[0]);

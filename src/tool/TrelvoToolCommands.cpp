@@ -40,7 +40,7 @@ const std::vector<ToolCommand>& TrelvoTool::commands() {
          &TrelvoTool::find},
         {"import", "FILE TEXTFILE|CSV|TBX", {tables}, "", &TrelvoTool::importText},
         {"export", "FILE OUT",
-         {value("format", "txt|utf8|csv|tbx|tbx2019|dsl"), side, {"notes", Takes::words, "NOTE"},
+         {value("format", "txt|utf8|csv|tbx|tbx2019|xlsx|dsl"), side, {"notes", Takes::words, "NOTE"},
           flag("translated-only"), tables},
          "", &TrelvoTool::exportEntries},
         {"sync", "FILE OTHER", {flag("import-only-ok"), flag("dry-run"), tables}, "", &TrelvoTool::sync},

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 
 #include "core/dictionary/CodePage.h"
@@ -27,13 +28,9 @@ void putField(std::string& out, std::string_view utf8) {
     out += '"';
 }
 
-// The longest field the reader keeps, in bytes: enough for the longest text
-// an entry holds, in UTF-8; the rest of a longer field is dropped.
-constexpr std::size_t maxFieldBytes = 4 * maxTextLength;
-// Columns past these are not read: a glossary has a handful.
-constexpr std::size_t maxColumns = 32;
-
-using Fields = std::array<std::string, maxColumns>;
+constexpr std::size_t maxFieldBytes = sheetCellBytes;
+constexpr std::size_t maxColumns = sheetColumns;
+using Fields = SheetRow;
 
 // Calls recordFound with the fields of each record split at separator and
 // the number it has, until it returns false; quoted fields may hold
@@ -273,6 +270,34 @@ bool startsWithCsvHeader(std::string_view bytes, const DictionaryHeader& header)
     return found;
 }
 
+std::function<bool(const SheetRow&, std::size_t)> pairsOfRows(const DictionaryHeader& header, const PairSink& sink,
+                                                               std::size_t& replacedCharacters) {
+    struct State {
+        HeaderNames names;
+        int codePages[3];
+        std::optional<ColumnPlan> plan;
+    };
+    auto state = std::make_shared<State>(
+        State{HeaderNames(header),
+              {CodePage::codePageOfCharset(header.languageCharset[0]),
+               CodePage::codePageOfCharset(header.languageCharset[1]), CodePage::headerCodePage},
+              std::nullopt});
+    return [state, &sink, &replacedCharacters](const SheetRow& fields, std::size_t count) {
+        if (!state->plan) {
+            state->plan = planOf(fields, count, state->names);
+            if (state->plan->header) return true;
+        }
+        const std::optional<std::size_t> columns[3] = {state->plan->language[0], state->plan->language[1],
+                                                       state->plan->note};
+        std::string kept[3];
+        for (std::size_t k = 0; k < 3; ++k)
+            if (columns[k] && *columns[k] < count)
+                kept[k] = importedText(toCodePage(CodePage::utf8ToUtf16(fields[*columns[k]]), state->codePages[k],
+                                                  replacedCharacters));
+        return kept[0].empty() || sink(kept[0], kept[1], kept[2]);
+    };
+}
+
 void readCsv(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
     ImportReading found;
     const std::string text = utf8TextOf(bytes, fileCodePage(header), found.encoding);
@@ -282,22 +307,7 @@ void readCsv(std::string_view bytes, const DictionaryHeader& header, const PairS
         if (reading) *reading = found;
         return;
     }
-    const int codePages[3] = {CodePage::codePageOfCharset(header.languageCharset[0]),
-                              CodePage::codePageOfCharset(header.languageCharset[1]), CodePage::headerCodePage};
-    std::optional<ColumnPlan> plan;
-    forEachRecord(text, shape->separator, [&](const Fields& fields, std::size_t count) {
-        if (!plan) {
-            plan = planOf(fields, count, names);
-            if (plan->header) return true;
-        }
-        const std::optional<std::size_t> columns[3] = {plan->language[0], plan->language[1], plan->note};
-        std::string kept[3];
-        for (std::size_t k = 0; k < 3; ++k)
-            if (columns[k] && *columns[k] < count)
-                kept[k] = importedText(
-                    toCodePage(CodePage::utf8ToUtf16(fields[*columns[k]]), codePages[k], found.replacedCharacters));
-        return kept[0].empty() || sink(kept[0], kept[1], kept[2]);
-    });
+    forEachRecord(text, shape->separator, pairsOfRows(header, sink, found.replacedCharacters));
     if (reading) *reading = found;
 }
 

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "Export.h"
+#include "core/dictionary/DictionaryFile.h"
 #include "TextImport.h"
 
 namespace trelvo {
@@ -35,5 +38,20 @@ bool startsWithCsvHeader(std::string_view bytes, const DictionaryHeader& header)
 // nothing.
 void readCsv(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
              ImportReading* reading = nullptr);
+
+// Columns past these are not read: a glossary has a handful.
+inline constexpr std::size_t sheetColumns = 32;
+// The longest cell kept, in bytes: enough for the longest text an entry
+// holds, in UTF-8; the rest of a longer cell is dropped.
+inline constexpr std::size_t sheetCellBytes = 4 * maxTextLength;
+// The cells of a row in UTF-8, and how many of them the row has.
+using SheetRow = std::array<std::string, sheetColumns>;
+
+// The rows of a sheet or CSV file as pairs for sink, by the header rules of
+// readCsv: the function returned takes each row in order and gives false
+// once sink stopped. Characters a code page lacks are counted in
+// replacedCharacters.
+std::function<bool(const SheetRow&, std::size_t)> pairsOfRows(const DictionaryHeader& header, const PairSink& sink,
+                                                               std::size_t& replacedCharacters);
 
 }  // namespace trelvo

@@ -7,6 +7,7 @@
 
 #include "CsvFormat.h"
 #include "TbxFormat.h"
+#include "XlsxFormat.h"
 #include "core/dictionary/AtomicFile.h"
 #include "core/dictionary/BlocksInOrder.h"
 #include "core/dictionary/CodePage.h"
@@ -146,6 +147,9 @@ std::optional<std::size_t> exportEntries(const DictionaryStore& store, const Exp
         case ExportFormat::dictionary: written = writeDictionary(store, selected, path, random); break;
         case ExportFormat::utf8Text: written = replaceFileAtomically(path, utf8TextOf(store, choice)); break;
         case ExportFormat::csv: written = replaceFileAtomically(path, csvOf(store, choice)); break;
+        case ExportFormat::xlsx:
+            written = replaceFileAtomically(path, [&](const ByteSink& put) { return writeXlsx(store, choice, put); });
+            break;
         case ExportFormat::tbx2008:
         case ExportFormat::tbx2019: {
             const TbxVersion version = format == ExportFormat::tbx2008 ? TbxVersion::tbx2008 : TbxVersion::tbx2019;

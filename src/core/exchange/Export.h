@@ -36,10 +36,11 @@ std::vector<std::uint32_t> selectEntries(const DictionaryStore& store, const Exp
 // converted from its language's code page.
 std::string utf8TextOf(const DictionaryStore& store, const ExportChoice& choice);
 
-enum class ExportFormat { text, utf8Text, csv, tbx2008, tbx2019, dictionary };
+enum class ExportFormat { text, utf8Text, csv, tbx2008, tbx2019, dictionary, xlsx };
 
 // Writes the selected entries in format to path (see exportText and
-// exportDictionary; CsvFormat.h and TbxFormat.h for the interchange formats)
+// exportDictionary; CsvFormat.h, TbxFormat.h and XlsxFormat.h for the
+// interchange formats)
 // and gives how many they were; nothing when the write failed, and 0 with no
 // dictionary open, when nothing is written.
 std::optional<std::size_t> exportEntries(const DictionaryStore& store, const ExportChoice& choice,

@@ -5,6 +5,7 @@
 #include "core/dictionary/AsciiText.h"
 #include "core/dictionary/CodePage.h"
 #include "CsvFormat.h"
+#include "XlsxFormat.h"
 #include "CzechNumbers.h"
 #include "PairImport.h"
 #include "TbxFormat.h"
@@ -252,6 +253,8 @@ bool isTermbase(std::string_view bytes) {
 
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading) {
+    if (isWorkbook(fileBytes) || endsWithIgnoringCase(fileName, ".xlsx"))
+        return readXlsx(fileBytes, header, sink, reading);
     if (isTermbase(fileBytes) || endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, sink, reading);
     if (endsWithIgnoringCase(fileName, ".csv") || startsWithCsvHeader(fileBytes, header))
         return readCsv(fileBytes, header, sink, reading);

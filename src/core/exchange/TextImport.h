@@ -66,7 +66,9 @@ void readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
 // document type: a termbase, whatever its file is called.
 bool isTermbase(std::string_view bytes);
 
-// The pairs of a file chosen for import: a termbase (isTermbase) by its
+// The pairs of a file chosen for import: a workbook (isWorkbook) by its
+// content, or by its name (.xlsx), so that a broken one is refused; a
+// termbase (isTermbase) by its
 // content, whatever its name; a file named .tbx as a termbase too, so that a
 // broken one is refused rather than read as lines; CSV by its name's ending
 // (.csv) or its header row (startsWithCsvHeader); any other file as a word

@@ -204,7 +204,7 @@ void TForm1::ToolButton2Click() {
     if (direction.sourceSide != 0) swapDirection();
     const QString path = env_.prompts->openFile(
         this, QStringLiteral("Import slov"),
-        QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;TBX (*.tbx *.xml);;Všechny soubory (*)"));
+        QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;Sešity Excelu (*.xlsx);;TBX (*.tbx *.xml);;Všechny soubory (*)"));
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
     LargeString bytes;  // a word list of many megabytes, in huge pages
@@ -286,6 +286,7 @@ bool TForm1::runExport() {
         {QStringLiteral("CSV (*.csv)"), ExportFormat::csv},
         {QStringLiteral("TBX (*.tbx)"), ExportFormat::tbx2008},
         {QStringLiteral("TBX 2019 (*.tbx)"), ExportFormat::tbx2019},
+        {QStringLiteral("Sešit Excelu (*.xlsx)"), ExportFormat::xlsx},
     };
     QStringList filters;
     for (const auto& [filter, format] : textFormats) filters << filter;

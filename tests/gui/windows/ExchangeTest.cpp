@@ -287,6 +287,12 @@ TEST_F(ExchangeTest, TheChoosersFilterChoosesTheInterchangeFormat) {
     EXPECT_EQ(readBytes(dir_ + "seznam.csv"), "cs,en,note\r\nkolej,track,\r\nvlak,train,zkr.\r\n")
         << "the filter's extension for a name typed without one";
 
+    prompts_.queueFile(QString::fromStdString(dir_ + "sesit"));
+    prompts_.queueFilter(QStringLiteral("Sešit Excelu (*.xlsx)"));
+    pressOk();
+    w.toolButton(ToolButton::exportEntries)->click();
+    EXPECT_EQ(readBytes(dir_ + "sesit.xlsx").substr(0, 4), std::string("PK\x03\x04", 4)) << "a zipped workbook";
+
     prompts_.queueFile(QString::fromStdString(dir_ + "seznam.tbx"));
     prompts_.queueFilter(QStringLiteral("TBX 2019 (*.tbx)"));
     pressOk();

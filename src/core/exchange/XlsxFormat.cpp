@@ -1,0 +1,357 @@
+#include "XlsxFormat.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+#include <expat.h>
+#include <stdlib.h>
+#include <xlsxwriter.h>
+#include <zip.h>
+
+#include <algorithm>
+#include <array>
+#include <filesystem>
+#include <fstream>
+
+#include "CsvFormat.h"
+#include "LanguageCodes.h"
+#include "core/dictionary/CodePage.h"
+
+namespace trelvo {
+
+namespace {
+
+// A cell wider than this wraps the view rather than the sheet.
+constexpr double widestColumn = 80;
+
+// Characters, not bytes, decide the width a text needs.
+std::size_t charactersIn(const std::string& utf8) {
+    return static_cast<std::size_t>(std::count_if(
+        utf8.begin(), utf8.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// A temporary file that is gone once the workbook has been handed on.
+class TemporaryPath {
+public:
+    TemporaryPath() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "trelvo-xlsx-XXXXXX").string();
+        const int fd = mkstemp(pattern.data());
+        if (fd < 0) return;
+        ::close(fd);
+        path_ = pattern;
+    }
+    ~TemporaryPath() {
+        if (!path_.empty()) ::unlink(path_.c_str());
+    }
+    TemporaryPath(const TemporaryPath&) = delete;
+    TemporaryPath& operator=(const TemporaryPath&) = delete;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+bool buildWorkbook(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
+    const int targetSide = 1 - choice.sourceSide;
+    const int codePages[3] = {CodePage::codePageOfCharset(store.header.languageCharset[choice.sourceSide]),
+                              CodePage::codePageOfCharset(store.header.languageCharset[targetSide]),
+                              CodePage::headerCodePage};
+    // Rows go straight to the file as they are written, so that a large
+    // dictionary is never whole in memory as cells.
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    lxw_workbook* workbook = workbook_new_opt(path.c_str(), &options);
+    if (!workbook) return false;
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, nullptr);
+    lxw_format* bold = workbook_add_format(workbook);
+    format_set_bold(bold);
+
+    const std::array<std::string, 3> heading{languageCode(store.header, choice.sourceSide),
+                                             languageCode(store.header, targetSide), "note"};
+    std::array<std::size_t, 3> widths{};
+    bool written = sheet != nullptr;
+    auto put = [&](lxw_row_t row, const std::array<std::string, 3>& cells, lxw_format* format) {
+        for (lxw_col_t column = 0; column < 3 && written; ++column) {
+            widths[column] = std::max(widths[column], charactersIn(cells[column]));
+            if (!cells[column].empty())
+                written = worksheet_write_string(sheet, row, column, cells[column].c_str(), format) == LXW_NO_ERROR;
+        }
+    };
+    if (written) put(0, heading, bold);
+    lxw_row_t row = 1;
+    for (std::uint32_t n : selectEntries(store, choice)) {
+        if (!written) break;
+        put(row++, {CodePage::toUtf8(store.entries.text(n, choice.sourceSide), codePages[0]),
+                    CodePage::toUtf8(store.entries.text(n, targetSide), codePages[1]),
+                    CodePage::toUtf8(store.entries.note(n), codePages[2])},
+            nullptr);
+    }
+    if (written) {
+        worksheet_freeze_panes(sheet, 1, 0);
+        for (lxw_col_t column = 0; column < 3; ++column)
+            worksheet_set_column(sheet, column, column,
+                                 std::min(widestColumn, static_cast<double>(widths[column]) + 2), nullptr);
+    }
+    // The workbook is closed whatever happened, to free it.
+    const bool closed = workbook_close(workbook) == LXW_NO_ERROR;
+    return written && closed;
+}
+
+}  // namespace
+
+bool writeXlsx(const DictionaryStore& store, const ExportChoice& choice, const ByteSink& put) {
+    const TemporaryPath temporary;
+    if (temporary.path().empty() || !buildWorkbook(store, choice, temporary.path())) return false;
+    std::ifstream in(temporary.path(), std::ios::binary);
+    std::string piece(1 << 20, '\0');
+    while (in) {
+        in.read(piece.data(), static_cast<std::streamsize>(piece.size()));
+        const auto got = static_cast<std::size_t>(in.gcount());
+        if (got > 0 && !put(std::string_view(piece.data(), got))) return false;
+    }
+    return in.eof();
+}
+
+namespace {
+
+// An archive opened on bytes that stay the caller's.
+class ZipArchive {
+public:
+    explicit ZipArchive(std::string_view bytes) {
+        zip_error_t error;
+        zip_error_init(&error);
+        zip_source_t* source = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &error);
+        if (source) {
+            archive_ = zip_open_from_source(source, ZIP_RDONLY, &error);
+            if (!archive_) zip_source_free(source);
+        }
+        zip_error_fini(&error);
+    }
+    ~ZipArchive() {
+        if (archive_) zip_discard(archive_);
+    }
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    bool isOpen() const { return archive_ != nullptr; }
+    bool has(const std::string& name) const { return archive_ && zip_name_locate(archive_, name.c_str(), 0) >= 0; }
+
+    enum class Outcome { read, missing, tooLarge, damaged };
+    // Hands the unpacked part name to put in pieces. The size the archive
+    // states is checked before anything is inflated, and what inflates is
+    // counted, as the stated size may lie.
+    Outcome read(const std::string& name, const std::function<bool(std::string_view)>& put) const {
+        if (!has(name)) return Outcome::missing;
+        zip_stat_t stat;
+        if (zip_stat(archive_, name.c_str(), 0, &stat) != 0 || !(stat.valid & ZIP_STAT_SIZE))
+            return Outcome::damaged;
+        if (stat.size > xlsxPartLimit) return Outcome::tooLarge;
+        zip_file_t* file = zip_fopen(archive_, name.c_str(), 0);
+        if (!file) return Outcome::damaged;
+        std::string piece(1 << 16, '\0');
+        std::uint64_t total = 0;
+        Outcome outcome = Outcome::read;
+        for (;;) {
+            const zip_int64_t got = zip_fread(file, piece.data(), piece.size());
+            if (got < 0) outcome = Outcome::damaged;
+            if (got <= 0) break;
+            total += static_cast<std::uint64_t>(got);
+            if (total > stat.size || total > xlsxPartLimit) outcome = Outcome::tooLarge;
+            if (outcome != Outcome::read || !put(std::string_view(piece.data(), static_cast<std::size_t>(got))))
+                break;
+        }
+        zip_fclose(file);
+        return outcome;
+    }
+
+private:
+    zip_t* archive_ = nullptr;
+};
+
+std::string_view localName(const XML_Char* name) {
+    std::string_view n(name);
+    const std::size_t colon = n.rfind(':');
+    return colon == n.npos ? n : n.substr(colon + 1);
+}
+
+const XML_Char* attribute(const XML_Char** attributes, std::string_view name) {
+    for (; *attributes; attributes += 2)
+        if (localName(attributes[0]) == name) return attributes[1];
+    return nullptr;
+}
+
+// Parses a part with expat as it unpacks, calling start and end for its
+// elements and text for character data; false when the XML is broken.
+class PartParser {
+public:
+    std::function<void(std::string_view, const XML_Char**)> start;
+    std::function<void(std::string_view)> end;
+    std::function<void(std::string_view)> text;
+    // Set by a handler that has found what it wanted, or whose rows were refused.
+    bool stopped = false;
+
+    ZipArchive::Outcome parse(const ZipArchive& archive, const std::string& name) {
+        XML_Parser parser = XML_ParserCreateNS(nullptr, ':');
+        parser_ = parser;
+        XML_SetUserData(parser, this);
+        XML_SetElementHandler(
+            parser,
+            [](void* self, const XML_Char* element, const XML_Char** attributes) {
+                auto* p = static_cast<PartParser*>(self);
+                if (p->start) p->start(localName(element), attributes);
+                p->stopIfDone();
+            },
+            [](void* self, const XML_Char* element) {
+                auto* p = static_cast<PartParser*>(self);
+                if (p->end) p->end(localName(element));
+                p->stopIfDone();
+            });
+        XML_SetCharacterDataHandler(parser, [](void* self, const XML_Char* s, int length) {
+            auto* p = static_cast<PartParser*>(self);
+            if (p->text) p->text(std::string_view(s, static_cast<std::size_t>(length)));
+        });
+        bool wellFormed = true;
+        ZipArchive::Outcome outcome = archive.read(name, [&](std::string_view piece) {
+            wellFormed = XML_Parse(parser, piece.data(), static_cast<int>(piece.size()), XML_FALSE) == XML_STATUS_OK ||
+                         stopped;
+            return wellFormed && !stopped;
+        });
+        if (outcome == ZipArchive::Outcome::read && wellFormed && !stopped)
+            wellFormed = XML_Parse(parser, "", 0, XML_TRUE) == XML_STATUS_OK;
+        XML_ParserFree(parser);
+        if (outcome == ZipArchive::Outcome::read && !wellFormed) outcome = ZipArchive::Outcome::damaged;
+        return outcome;
+    }
+
+private:
+    void stopIfDone() {
+        if (stopped) XML_StopParser(parser_, XML_FALSE);
+    }
+    XML_Parser parser_ = nullptr;
+};
+
+// The column of a cell reference such as "AB12", counted from 0.
+std::optional<std::size_t> columnOf(std::string_view reference) {
+    std::size_t column = 0, letters = 0;
+    for (char c : reference) {
+        if (c < 'A' || c > 'Z') break;
+        column = column * 26 + static_cast<std::size_t>(c - 'A' + 1);
+        if (++letters > 3) return std::nullopt;
+    }
+    if (letters == 0) return std::nullopt;
+    return column - 1;
+}
+
+// The path in the archive of the workbook's first sheet, found through the
+// workbook's relationships; the usual name where they do not say.
+std::string firstSheetPath(const ZipArchive& archive) {
+    std::string id;
+    PartParser workbook;
+    workbook.start = [&](std::string_view element, const XML_Char** attributes) {
+        if (element != "sheet") return;
+        if (const XML_Char* r = attribute(attributes, "id")) id = r;
+        workbook.stopped = true;
+    };
+    workbook.parse(archive, "xl/workbook.xml");
+    std::string target;
+    PartParser relationships;
+    relationships.start = [&](std::string_view element, const XML_Char** attributes) {
+        const XML_Char* relationship = attribute(attributes, "Id");
+        if (element != "Relationship" || !relationship || relationship != id) return;
+        if (const XML_Char* t = attribute(attributes, "Target")) target = t;
+        relationships.stopped = true;
+    };
+    if (!id.empty()) relationships.parse(archive, "xl/_rels/workbook.xml.rels");
+    if (target.empty()) return "xl/worksheets/sheet1.xml";
+    return target.starts_with('/') ? target.substr(1) : "xl/" + target;
+}
+
+const char* outcomeError(ZipArchive::Outcome outcome, const char* part) {
+    switch (outcome) {
+        case ZipArchive::Outcome::missing: return part;
+        case ZipArchive::Outcome::tooLarge: return "sešit je po rozbalení příliš velký (nad 1 GiB)";
+        case ZipArchive::Outcome::damaged: return "sešit je poškozený";
+        case ZipArchive::Outcome::read: break;
+    }
+    return "";
+}
+
+}  // namespace
+
+bool isWorkbook(std::string_view bytes) {
+    return bytes.starts_with("PK\x03\x04") && ZipArchive(bytes).has("xl/workbook.xml");
+}
+
+void readXlsx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
+    ImportReading found;
+    found.encoding = TextEncoding::utf8;
+    auto finish = [&](ZipArchive::Outcome outcome, const char* missing) {
+        if (outcome != ZipArchive::Outcome::read) found.error = outcomeError(outcome, missing);
+        if (reading) *reading = found;
+    };
+    const ZipArchive archive(bytes);
+    if (!archive.isOpen()) return finish(ZipArchive::Outcome::damaged, "");
+    if (!archive.has("xl/workbook.xml")) return finish(ZipArchive::Outcome::missing, "soubor není sešit: chybí xl/workbook.xml");
+
+    // Shared strings: the text of each <si>, its runs joined.
+    std::vector<std::string> shared;
+    bool inItem = false, inText = false;
+    PartParser strings;
+    strings.start = [&](std::string_view element, const XML_Char**) {
+        if (element == "si") inItem = true, shared.emplace_back();
+        else if (element == "t" && inItem) inText = true;
+    };
+    strings.end = [&](std::string_view element) {
+        if (element == "si") inItem = false;
+        else if (element == "t") inText = false;
+    };
+    strings.text = [&](std::string_view text) {
+        if (inText && shared.back().size() < sheetCellBytes) shared.back() += text;
+    };
+    if (const auto outcome = strings.parse(archive, "xl/sharedStrings.xml");
+        outcome != ZipArchive::Outcome::read && outcome != ZipArchive::Outcome::missing)
+        return finish(outcome, "");
+
+    const auto take = pairsOfRows(header, sink, found.replacedCharacters);
+    SheetRow row;
+    std::size_t count = 0, column = 0;
+    std::string type, value;
+    bool inValue = false;
+    PartParser sheet;
+    sheet.start = [&](std::string_view element, const XML_Char** attributes) {
+        if (element == "c") {
+            const XML_Char* reference = attribute(attributes, "r");
+            const std::optional<std::size_t> at = reference ? columnOf(reference) : std::nullopt;
+            column = at ? *at : count;
+            const XML_Char* t = attribute(attributes, "t");
+            type = t ? t : "";
+            value.clear();
+        } else if (element == "v" || (element == "t" && type == "inlineStr")) {
+            inValue = true;
+        }
+    };
+    sheet.text = [&](std::string_view text) {
+        if (inValue && value.size() < sheetCellBytes) value += text;
+    };
+    sheet.end = [&](std::string_view element) {
+        if (element == "v" || element == "t") {
+            inValue = false;
+        } else if (element == "c" && column < sheetColumns) {
+            if (type == "s") {
+                const unsigned long index = std::strtoul(value.c_str(), nullptr, 10);
+                value = index < shared.size() && !value.empty() ? shared[index] : std::string();
+            }
+            row[column] = value.substr(0, sheetCellBytes);
+            count = std::max(count, column + 1);
+        } else if (element == "row") {
+            const bool empty = std::all_of(row.begin(), row.begin() + static_cast<std::ptrdiff_t>(count),
+                                           [](const std::string& cell) { return cell.empty(); });
+            if (!empty && !take(row, count)) sheet.stopped = true;
+            for (std::size_t k = 0; k < count; ++k) row[k].clear();
+            count = 0;
+        }
+    };
+    const auto outcome = sheet.parse(archive, firstSheetPath(archive));
+    finish(outcome, "sešit nemá žádný list");
+}
+
+}  // namespace trelvo
