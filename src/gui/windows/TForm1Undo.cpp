@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QUndoStack>
+#include <algorithm>
 
 #include "ChangeCommand.h"
 #include "MatchList.h"
@@ -87,7 +88,18 @@ void TForm1::applyRecorded(const DictionaryChange& change) {
     refreshDictionaryStatus();
     matchList->dictionaryChanged();
     window.markStale();
-    showPosition(applied.focus ? store.findIndexPosition(direction.sourceSide, *applied.focus) : currentPosition);
+    const DictionaryIndex& index = sourceIndex();
+    std::size_t position = currentPosition;
+    if (change.added.empty() && !change.removed.empty() && !index.empty()) {
+        // Where the entry taken out stood in the grid: on the one behind it.
+        const int side = direction.sourceSide;
+        position = std::min(index.lowerBound(characterTables.makeCollationKey(change.removed.text(0, side),
+                                                                              store.tableOf(side))),
+                            index.size() - 1);
+    } else if (applied.focus) {
+        position = store.findIndexPosition(direction.sourceSide, *applied.focus);
+    }
+    showPosition(position);
 }
 
 void TForm1::refreshUndoItems() {
