@@ -3,11 +3,7 @@
 #include "TForm1.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QKeySequence>
-#include <QLineEdit>
 #include <QMenu>
-#include <QShortcut>
 #include <QUndoStack>
 #include <algorithm>
 
@@ -41,22 +37,6 @@ void TForm1::createUndo() {
     connect(undoItem_, &QAction::triggered, this, &TForm1::undoChange);
     connect(redoItem_, &QAction::triggered, this, &TForm1::redoChange);
     refreshUndoItems();
-
-    // A text box keeps its own undo: a key it leaves to the window is its own all the same.
-    auto shortcut = [this](const QKeySequence& keys, bool back) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, back] {
-            if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
-                if (back) box->undo();
-                else box->redo();
-                return;
-            }
-            if (back) undoChange();
-            else redoChange();
-        });
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), true);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), false);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), false);
 }
 
 void TForm1::recordChange(DictionaryChange change) {
