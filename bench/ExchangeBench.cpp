@@ -86,17 +86,20 @@ double changeMB(const DictionaryChange& change) {
 }
 
 // The undo step of a change just made to store from before: its size, the
-// memory it took, and the time to take it back and do it again.
-bool measureUndo(DictionaryStore& store, const DictionaryChange& change, const EntryList& before,
+// memory it took, and the time to take it back and do it again, turned round
+// in place as the window's undo stack does.
+bool measureUndo(DictionaryStore& store, DictionaryChange& change, const EntryList& before,
                  const CharacterTables& tables, double residentBefore) {
     std::printf("  (undo step: %zu entries out, %zu in, %.1f MB of entries; resident %+.1f MB)\n",
                 change.removed.size(), change.added.size(), changeMB(change), residentMB() - residentBefore);
     const EntryList after = store.entries;
     auto start = std::chrono::steady_clock::now();
-    applyChange(store, change.inverse(), tables);
+    change.invert();
+    applyChange(store, change, tables);
     std::printf("  (undo %.3f s", seconds(start));
     const bool undone = store.entries == before;
     start = std::chrono::steady_clock::now();
+    change.invert();
     applyChange(store, change, tables);
     std::printf(", redo %.3f s)\n", seconds(start));
     return undone && store.entries == after;
@@ -142,7 +145,7 @@ int main() {
         const auto from = static_cast<std::uint32_t>(store.entryCount());
         importFile(store, tables, "words.txt", bytes, {});
         const double resident = residentMB();
-        const DictionaryChange change = DictionaryChange::appended(ChangeKind::imported, store.entries, from);
+        DictionaryChange change = DictionaryChange::appended(ChangeKind::imported, store.entries, from);
         return measureUndo(store, change, before, tables, resident);
     });
 
@@ -165,7 +168,7 @@ int main() {
         if (synchronise(store, tables, dir + "edition.dsl", {}, {}) != SyncOutcome::synchronised) return false;
         const double resident = residentMB();
         auto start = std::chrono::steady_clock::now();
-        const DictionaryChange change = DictionaryChange::between(ChangeKind::synchronised, before, store.entries);
+        DictionaryChange change = DictionaryChange::between(ChangeKind::synchronised, before, store.entries);
         std::printf("  (between %.3f s)\n", seconds(start));
         return measureUndo(store, change, before, tables, resident);
     });

@@ -219,15 +219,15 @@ std::optional<std::uint32_t> applyInOnePass(DictionaryStore& store, const Dictio
 }  // namespace
 
 DictionaryChange DictionaryChange::inverse() const {
-    DictionaryChange back;
-    back.kind = kind;
-    back.headerBefore = headerAfter;
-    back.headerAfter = headerBefore;
-    back.removed = added;
-    back.removedNumbers = addedNumbers;
-    back.added = removed;
-    back.addedNumbers = removedNumbers;
+    DictionaryChange back = *this;
+    back.invert();
     return back;
+}
+
+void DictionaryChange::invert() {
+    std::swap(headerBefore, headerAfter);
+    std::swap(removed, added);
+    std::swap(removedNumbers, addedNumbers);
 }
 
 DictionaryChange DictionaryChange::entryAdded(const DictionaryStore& store, std::uint32_t n) {
