@@ -107,10 +107,13 @@ struct Plan {
 
 Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
     Plan plan;
-    // The added entry of each number, for pairing with the removed one of that number.
-    std::unordered_map<std::uint32_t, std::size_t> addedAt;
+    // The added entries by number, for pairing with the removed one of that
+    // number: a sorted list, which a change's ascending numbers already are.
+    std::vector<std::pair<std::uint32_t, std::size_t>> addedAt;
+    addedAt.reserve(std::min(change.added.size(), change.addedNumbers.size()));
     for (std::size_t j = 0; j < change.added.size() && j < change.addedNumbers.size(); ++j)
-        addedAt.emplace(change.addedNumbers[j], j);
+        addedAt.emplace_back(change.addedNumbers[j], j);
+    std::sort(addedAt.begin(), addedAt.end());
     std::vector<bool> paired(change.added.size(), false);
     std::vector<std::uint32_t> lostNumbers;
     RemovalFinder finder(store.entries, change.removed.size());
@@ -121,8 +124,9 @@ Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
             lostNumbers.push_back(number);
             continue;
         }
-        const auto pair = addedAt.find(number);
-        if (pair != addedAt.end() && !paired[pair->second]) {
+        auto pair = std::lower_bound(addedAt.begin(), addedAt.end(), std::pair{number, std::size_t{0}});
+        while (pair != addedAt.end() && pair->first == number && paired[pair->second]) ++pair;
+        if (pair != addedAt.end() && pair->first == number) {
             paired[pair->second] = true;
             plan.replaced.emplace_back(*n, pair->second);
         } else {
