@@ -315,6 +315,23 @@ std::pair<std::vector<bool>, std::vector<bool>> sharedInOrder(const EntryList& b
     return stays;
 }
 
+// Whether entries of before that differ in place (a sample of inPlace) stand
+// elsewhere in after [first, last): only moved entries make a search for
+// what the lists share in order worth its time. A cleared column has none.
+bool someMoved(const EntryList& before, const std::vector<std::uint32_t>& inPlace, const EntryList& after,
+               std::size_t first, std::size_t last) {
+    constexpr std::size_t samples = 256;
+    std::unordered_multimap<std::size_t, std::uint32_t> sampled;
+    for (std::size_t k = 0; k < inPlace.size(); k += inPlace.size() / samples + 1)
+        sampled.emplace(contentHash(before, inPlace[k]), inPlace[k]);
+    for (std::size_t n = first; n < last; ++n) {
+        auto [from, to] = sampled.equal_range(contentHash(after, n));
+        for (auto it = from; it != to; ++it)
+            if (it->second != n && sameEntry(before, it->second, after, n)) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 DictionaryChange DictionaryChange::between(ChangeKind kind, const EntryList& before, const EntryList& after) {
@@ -333,7 +350,7 @@ DictionaryChange DictionaryChange::between(ChangeKind kind, const EntryList& bef
         // Entries changed in place (a cleared column, a conversion): only the ones that differ.
         for (std::size_t n = head; n < beforeEnd; ++n)
             if (!sameEntry(before, n, after, n)) inPlace.push_back(static_cast<std::uint32_t>(n));
-        if (inPlace.size() <= (beforeEnd - head) / 2) {
+        if (inPlace.size() <= (beforeEnd - head) / 2 || !someMoved(before, inPlace, after, head, afterEnd)) {
             change.removedNumbers = inPlace;
             change.addedNumbers = std::move(inPlace);
             copyEntries(before, change.removedNumbers, change.removed);
