@@ -49,6 +49,9 @@ struct DictionaryChange {
     bool empty() const { return !headerAfter && removed.empty() && added.empty(); }
     // The change that takes this one back.
     DictionaryChange inverse() const;
+    // Makes this change its own inverse, moving its entries rather than
+    // copying them: twice over gives the change back.
+    void invert();
 
     // The entry store holds at number n, added by the caller just now.
     static DictionaryChange entryAdded(const DictionaryStore& store, std::uint32_t n);
@@ -59,6 +62,9 @@ struct DictionaryChange {
     // Everything between two states of the entries, for changes of many
     // entries: only what differs is kept (the entries both ends share are not).
     static DictionaryChange between(ChangeKind kind, const EntryList& before, const EntryList& after);
+    // The entries of entries from number from on, appended just now (an
+    // import): no copy of the list before is needed.
+    static DictionaryChange appended(ChangeKind kind, const EntryList& entries, std::uint32_t from);
     static DictionaryChange headerChanged(const DictionaryHeader& before, const DictionaryHeader& after);
 };
 
