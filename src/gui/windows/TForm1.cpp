@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QtMath>
 #include <algorithm>
 #include <chrono>
@@ -252,6 +253,7 @@ void TForm1::createControls() {
     connect(toolButton(ToolButton::swapDirection), &QToolButton::clicked, this, &TForm1::swapDirection);
     connect(toolButton(ToolButton::allowAdding), &QToolButton::clicked, this, &TForm1::ToolButton6Click);
     createShortcuts();
+    createUndo();
 }
 
 void TForm1::createGrid() {
@@ -502,6 +504,7 @@ bool TForm1::openDictionary(int i) {
     // A term searched in the other dictionary says nothing about this one.
     Edit1->clear();
     lastSearchText.clear();
+    forgetChanges();
     showFromTheStart();
     markModified(false);
     startJournal();
@@ -520,6 +523,8 @@ bool TForm1::saveDictionary() {
     if (outcome != DictionaryStore::SaveOutcome::saved) mergeCounts_.reset();
     switch (outcome) {
         case DictionaryStore::SaveOutcome::saved:
+            // Undoing from here on makes the dictionary modified again.
+            undoStack_->setClean();
             markModified(false);
             StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);
             reportMerge();

@@ -102,7 +102,11 @@ bool TForm1::applyProperties() {
     }
     const bool charsetsChanged = header.languageCharset != store.header.languageCharset;
     header.filePath = path;
+    const DictionaryHeader before = store.header;
     store.header = header;
+    // The dialog saves at once; the change can still be taken back.
+    if (creating) forgetChanges();
+    else recordChange(DictionaryChange::headerChanged(before, store.header));
     markModified(true);
     if (creating) {
         // The file chosen is to be replaced, as the user agreed if it exists:

@@ -88,12 +88,25 @@ UpdateUi TForm1::updateUi() {
     ui.askToSynchronise = [this](const EditionOffer& offer) {
         return env_.prompts->ask(this, QStringLiteral("Upozornění ..."), editionQuestion(offer));
     };
-    ui.synchroniseWithDownload = [this](const std::string& path,
-                                        const std::function<bool(const SyncCounts&)>& agree) {
+    // The header as the edition's merge left it, before the update stamps it.
+    auto merged = std::make_shared<std::optional<DictionaryHeader>>();
+    ui.synchroniseWithDownload = [this, merged](const std::string& path,
+                                                const std::function<bool(const SyncCounts&)>& agree) {
         OpenDialog2FileName = path;
-        return ToolButton11Click(false, agree);
+        const SyncOutcome outcome = ToolButton11Click(false, agree);
+        if (outcome == SyncOutcome::synchronised) *merged = store.header;
+        return outcome;
     };
-    ui.save = [this] { return saveDictionary(); };
+    ui.save = [this, merged] {
+        // The edition's stamp, set after the merge, is undone with it (ChangeCommand joins them).
+        if (*merged && store.header != **merged) {
+            DictionaryChange stamp = DictionaryChange::headerChanged(**merged, store.header);
+            stamp.kind = ChangeKind::synchronised;
+            recordChange(std::move(stamp));
+            *merged = store.header;
+        }
+        return saveDictionary();
+    };
     ui.today = env_.today;
     ui.reportCompleted = [this] {
         env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Dokončení automatické aktualizace ..."),
@@ -220,6 +233,7 @@ void TForm1::ToolButton2Click() {
     setEnabled(false);
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ... (Storno: klávesa Esc)"));
     QCoreApplication::processEvents();
+    const auto importedFrom = static_cast<std::uint32_t>(store.entryCount());
     const ImportResult result =
         importFile(store, characterTables, path.toStdString(), bytes, [&escape](std::size_t) {
             QCoreApplication::processEvents();
@@ -241,7 +255,8 @@ void TForm1::ToolButton2Click() {
                           .arg(path, QString::fromStdString(reading.error)));
         return;
     }
-    if (result.added > 0) markModified(true);
+    // The entries go in at the end: the change is they alone, with no copy of the list before.
+    recordChange(DictionaryChange::appended(ChangeKind::imported, store.entries, importedFrom));
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
@@ -350,11 +365,21 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
         return true;
     };
     SyncCounts counts;
+    // The merge may change entries anywhere: what differs from the list before is the change.
+    const EntryList before = store.entries;
+    const DictionaryHeader headerBefore = store.header;
     const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
                                             [](std::size_t) { QCoreApplication::processEvents(); }, &counts, merging);
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
+        DictionaryChange change = DictionaryChange::between(
+            outcome == SyncOutcome::synchronised ? ChangeKind::synchronised : ChangeKind::imported, before,
+            store.entries);
+        if (store.header != headerBefore) {
+            change.headerBefore = headerBefore;
+            change.headerAfter = store.header;
+        }
+        recordChange(std::move(change));
         showFromTheStart();
-        markModified(true);
         saveDictionary();
         if (bySender) {
             const bool edition = outcome == SyncOutcome::synchronised;

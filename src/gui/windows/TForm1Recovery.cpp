@@ -3,6 +3,7 @@
 #include "TForm1.h"
 
 #include <QTimer>
+#include <QUndoStack>
 
 #include "UiText.h"
 #include "core/editing/ChangeReplay.h"
@@ -53,6 +54,8 @@ void TForm1::offerRecovery() {
                 // changes go to this window's journal, not to its undo stack.
                 replayChanges(store, changes, characterTables);
                 for (const DictionaryChange& change : changes) journalChange(change);
+                // No undo reaches the file's state again: unsaved until saved.
+                undoStack_->resetClean();
                 markModified(true);
                 showFromTheStart();
             }
