@@ -306,6 +306,39 @@ TEST_F(RecoveryTest, TwoProgramsSavingOneDictionaryMergeTheirChanges) {
 
 }
 
+TEST_F(RecoveryTest, TheJournalHoldsTheUnsavedChangesOnlyAndGoesWithASaveOrANe) {
+    open();
+    TForm1Probe w = startOnFirst();
+    EXPECT_FALSE(fs::exists(journalName())) << "no change, no journal";
+    add(w, QStringLiteral("prvni"), QStringLiteral("first"));
+    const auto journal = parseRecoveryJournal(readBytes(journalName()));
+    ASSERT_TRUE(journal) << "written at once";
+    ASSERT_EQ(journal->changes.size(), 1u);
+    EXPECT_EQ(journal->changes[0].kind, ChangeKind::added);
+    EXPECT_TRUE(journal->identity == FileIdentity::of(path_));
+    w.click(ToolButton::saveChanges);
+    EXPECT_FALSE(fs::exists(journalName())) << "saved";
+
+    add(w, QStringLiteral("druhy"), QStringLiteral("second"));
+    ASSERT_TRUE(fs::exists(journalName()));
+    EXPECT_TRUE(parseRecoveryJournal(readBytes(journalName()))->identity == FileIdentity::of(path_))
+        << "the changes apply to the file as saved";
+    prompts_.queueAnswer(false);  // Ne to the close question
+    EXPECT_TRUE(w.window().close());
+    EXPECT_FALSE(fs::exists(journalName())) << "thrown away";
+
+    // A change taken back leaves nothing unsaved, and nothing to recover.
+    w = startOnFirst();
+    add(w, QStringLiteral("treti"), QStringLiteral("third"));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(w.modified());
+    prompts_.clearShown();
+    EXPECT_TRUE(w.window().close());
+    EXPECT_TRUE(prompts_.shown().empty());
+    EXPECT_FALSE(fs::exists(journalName()));
+}
+
 // The children: each drives a window of its own on the folder the test gave it.
 class RecoveryChild : public RecoveryFixture {
 protected:
