@@ -213,13 +213,9 @@ std::string realPathOf(const std::string& path) {
 // order a window tries them.
 std::vector<std::string> journalNames(const std::string& target) {
     const std::string name = nameOf(target);
-    std::uint64_t hash = 14695981039346656037ull;
-    for (unsigned char c : target) {
-        hash ^= c;
-        hash *= 1099511628211ull;
-    }
-    char hex[20];
-    std::snprintf(hex, sizeof hex, "%016llx", static_cast<unsigned long long>(hash));
+    // Dictionaries of one name in several folders each have their own.
+    char hex[12];
+    std::snprintf(hex, sizeof hex, "%08x", static_cast<unsigned>(checksum(target)));
     const std::string beside = folderOf(target) + "/." + name + std::string(journalEnding);
     const std::string user = ProgramFolder::userDataFolder() + "/." + name + "." + hex + std::string(journalEnding);
     std::vector<std::string> names;

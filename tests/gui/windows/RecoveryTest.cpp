@@ -53,13 +53,6 @@ std::size_t countTerm(const EntryList& entries, const std::string& term) {
     return found;
 }
 
-EntryList saved(const std::string& path) {
-    DictionaryHeader h;
-    EntryList entries;
-    EXPECT_TRUE(readDictionaryFile(path, h, entries));
-    return entries;
-}
-
 // The user's steps in a window, shared by the tests and their children.
 class RecoveryFixture : public TestProgram {
 protected:
@@ -281,7 +274,7 @@ TEST_F(RecoveryTest, TwoProgramsSavingOneDictionaryMergeTheirChanges) {
     editTerm(w, QStringLiteral("heslo0300"), QStringLiteral("heslo0300-okno"));
     // The other program: edits heslo0300 as well, deletes heslo0200, adds its own and saves.
     startChild("EditsAndSaves");
-    const EntryList other = saved(path_);
+    const EntryList other = entriesInFile(path_);
     ASSERT_EQ(countTerm(other, "heslo0300-druhy"), 1u);
 
     prompts_.queueChoice(0);  // Sloučit
@@ -296,7 +289,7 @@ TEST_F(RecoveryTest, TwoProgramsSavingOneDictionaryMergeTheirChanges) {
     EXPECT_TRUE(report.text.contains(QStringLiteral("Převzaté změny z tohoto okna: 3\nRozpory: 1")))
         << report.text.toStdString();
     EXPECT_FALSE(w.modified());
-    const EntryList merged = saved(path_);
+    const EntryList merged = entriesInFile(path_);
     EXPECT_TRUE(w.store().entries == merged);
     for (const char* term : {"zzz-okno", "navestidlo-okno", "heslo0300-okno", "heslo0300-druhy", "prejezd-druhy"})
         EXPECT_EQ(countTerm(merged, term), 1u) << term;
