@@ -14,9 +14,20 @@ namespace trelvo {
 ReplayCounts replayChanges(DictionaryStore& store, const std::vector<DictionaryChange>& changes,
                            const CharacterTables& tables) {
     ReplayCounts counts;
+    // Each change kept in the indexes would move a large part of them: they
+    // are built once behind the last.
+    const bool indexed = store.indexed && changes.size() > 1;
+    if (indexed) {
+        store.clearIndexes();
+        store.indexed = false;
+    }
     for (const DictionaryChange& change : changes) {
         counts.conflicts += applyChange(store, change, tables).conflicts;
         ++counts.changes;
+    }
+    if (indexed) {
+        store.indexed = true;
+        store.rebuildIndexes(tables);
     }
     return counts;
 }
