@@ -7,8 +7,12 @@ namespace trelvo {
 ChangeCommand::ChangeCommand(DictionaryChange change, const QString& text, Apply apply)
     : QUndoCommand(text), change_(std::move(change)), apply_(std::move(apply)) {}
 
-// The inverse is made when it is needed: keeping it would hold every entry of the change twice.
-void ChangeCommand::undo() { apply_(change_.inverse()); }
+// The change is turned round in place: a copy of its inverse would hold every entry of it twice.
+void ChangeCommand::undo() {
+    change_.invert();
+    apply_(change_);
+    change_.invert();
+}
 
 void ChangeCommand::redo() {
     if (std::exchange(made_, false)) return;

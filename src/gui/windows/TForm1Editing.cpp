@@ -117,7 +117,7 @@ void TForm1::deleteEntry() {
     const std::size_t position = window.first() + static_cast<std::size_t>(row);
     const DictionaryIndex& source = sourceIndex();
     if (position >= source.size()) return;
-    // A deleted entry cannot be had back: the user sees which one goes, and Enter keeps it.
+    // The user sees which entry goes, and Enter keeps it.
     const int side = direction.sourceSide;
     const std::uint32_t entry = source.entryNumber(position);
     const QString term = decode(store.entries.text(entry, side), side);

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include "TForm4.h"
 #include "UiText.h"
@@ -102,6 +103,9 @@ UpdateUi TForm1::updateUi() {
         if (*merged && store.header != **merged) {
             DictionaryChange stamp = DictionaryChange::headerChanged(**merged, store.header);
             stamp.kind = ChangeKind::synchronised;
+            // The merge was saved, its stamp not yet: the step joined of both is not what the
+            // file holds until the save below (and a stack never joins onto its saved place).
+            undoStack_->resetClean();
             recordChange(std::move(stamp));
             *merged = store.header;
         }

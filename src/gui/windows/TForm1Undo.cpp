@@ -3,12 +3,9 @@
 #include "TForm1.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QKeySequence>
-#include <QLineEdit>
 #include <QMenu>
-#include <QShortcut>
 #include <QUndoStack>
+#include <algorithm>
 
 #include "ChangeCommand.h"
 #include "MatchList.h"
@@ -40,22 +37,6 @@ void TForm1::createUndo() {
     connect(undoItem_, &QAction::triggered, this, &TForm1::undoChange);
     connect(redoItem_, &QAction::triggered, this, &TForm1::redoChange);
     refreshUndoItems();
-
-    // A text box keeps its own undo: a key it leaves to the window is its own all the same.
-    auto shortcut = [this](const QKeySequence& keys, bool back) {
-        connect(new QShortcut(keys, this), &QShortcut::activated, this, [this, back] {
-            if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget())) {
-                if (back) box->undo();
-                else box->redo();
-                return;
-            }
-            if (back) undoChange();
-            else redoChange();
-        });
-    };
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), true);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), false);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), false);
 }
 
 void TForm1::recordChange(DictionaryChange change) {
@@ -90,7 +71,18 @@ void TForm1::applyRecorded(const DictionaryChange& change) {
     refreshDictionaryStatus();
     matchList->dictionaryChanged();
     window.markStale();
-    showPosition(applied.focus ? store.findIndexPosition(direction.sourceSide, *applied.focus) : currentPosition);
+    const DictionaryIndex& index = sourceIndex();
+    std::size_t position = currentPosition;
+    if (change.added.empty() && !change.removed.empty() && !index.empty()) {
+        // Where the entry taken out stood in the grid: on the one behind it.
+        const int side = direction.sourceSide;
+        position = std::min(index.lowerBound(characterTables.makeCollationKey(change.removed.text(0, side),
+                                                                              store.tableOf(side))),
+                            index.size() - 1);
+    } else if (applied.focus) {
+        position = store.findIndexPosition(direction.sourceSide, *applied.focus);
+    }
+    showPosition(position);
 }
 
 void TForm1::refreshUndoItems() {
