@@ -309,6 +309,11 @@ TEST_F(RecoveryTest, TheJournalHoldsTheUnsavedChangesOnlyAndGoesWithASaveOrANe) 
     ASSERT_EQ(journal->changes.size(), 1u);
     EXPECT_EQ(journal->changes[0].kind, ChangeKind::added);
     EXPECT_TRUE(journal->identity == FileIdentity::of(path_));
+    // On the disk within a second, power cut or not.
+    ASSERT_NE(w.journalSync(), nullptr);
+    EXPECT_TRUE(w.journalSync()->isActive());
+    EXPECT_LE(w.journalSync()->interval(), 1000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w.journalSync()->isActive(); }, 3000));
     w.click(ToolButton::saveChanges);
     EXPECT_FALSE(fs::exists(journalName())) << "saved";
 
