@@ -340,6 +340,23 @@ bool RecoveryJournal::append(const DictionaryChange& change) {
     return false;
 }
 
+void RecoveryJournal::rebase(const FileIdentity& identity) {
+    const std::vector<DictionaryChange> kept = changes();
+    const int oldFd = fd_;
+    const std::string oldFile = file_;
+    fd_ = -1;
+    file_.clear();
+    memory_.clear();
+    count_ = 0;
+    identity_ = identity;
+    for (const DictionaryChange& change : kept) append(change);
+    sync();
+    if (oldFd >= 0) {
+        unlinkIfHeld(oldFd, oldFile);
+        ::close(oldFd);
+    }
+}
+
 void RecoveryJournal::sync() {
     if (!unsynced_ || fd_ < 0) return;
     ::fdatasync(fd_);

@@ -59,6 +59,10 @@ public:
     // made or written (a full disk), the changes from then on are kept in
     // memory, and false says that a crash would lose them.
     bool append(const DictionaryChange& change);
+    // The changes so far now apply to the file in state identity: they were
+    // merged into another program's save of it. The journal with the new
+    // state is complete before the old one goes.
+    void rebase(const FileIdentity& identity);
     // Makes what was written last through a power cut.
     void sync();
     // Removes the journal's file: the changes were saved or thrown away.

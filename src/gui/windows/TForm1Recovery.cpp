@@ -115,6 +115,8 @@ bool TForm1::askToOverwriteOrMerge() {
                                  .arg(QString::fromStdString(store.header.filePath)));
         return false;
     }
+    // Should the save fail, the unsaved changes are now those made to the file as read.
+    journal_.rebase(store.fileIdentity);
     mergeCounts_ = counts;
     showFromTheStart();
     return true;

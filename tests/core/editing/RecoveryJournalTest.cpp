@@ -133,6 +133,25 @@ TEST_F(RecoveryJournalTest, ASaveOrANewBeginningRemovesTheJournalAndASecondWindo
         EXPECT_EQ(item.path().filename().string().find("journal"), std::string::npos) << item.path();
 }
 
+TEST_F(RecoveryJournalTest, ChangesMergedIntoAnotherSaveApplyToThatSaveFromThenOn) {
+    FileIdentity saved;
+    {
+        RecoveryJournal journal;
+        journal.begin(dictionary_, FileIdentity::of(dictionary_));
+        journal.append(changes_[0]);
+        journal.append(changes_[1]);
+        writeBytes(dictionary_, "another program's save");
+        saved = FileIdentity::of(dictionary_);
+        journal.rebase(saved);
+        journal.append(changes_[2]);
+        expectSame({changes_[0], changes_[1], changes_[2]}, journal.changes());
+    }
+    const std::vector<LeftJournal> left = leftJournals(dictionary_);
+    ASSERT_EQ(left.size(), 1u) << "the journal of the old state is gone";
+    EXPECT_TRUE(left[0].contents.identity == saved);
+    expectSame({changes_[0], changes_[1], changes_[2]}, left[0].contents.changes);
+}
+
 TEST_F(RecoveryJournalTest, AJournalCutAtAnyByteKeepsTheWholeRecordsBeforeTheCut) {
     const std::string beginning = journalBeginning(dictionary_, FileIdentity::of(dictionary_));
     std::string bytes = beginning;
