@@ -370,7 +370,7 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
     };
     SyncCounts counts;
     // The merge may change entries anywhere: what differs from the list before is the change.
-    const EntryList before = store.entries;
+    EntryList before = store.entries;
     const DictionaryHeader headerBefore = store.header;
     const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
                                             [](std::size_t) { QCoreApplication::processEvents(); }, &counts, merging);
@@ -383,6 +383,7 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
             change.headerAfter = store.header;
         }
         recordChange(std::move(change));
+        before.clear();  // before the save takes its room
         showFromTheStart();
         saveDictionary();
         if (bySender) {
