@@ -35,6 +35,13 @@ std::string readBytes(const std::string& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
+EntryList entriesInFile(const std::string& path) {
+    DictionaryHeader h;
+    EntryList entries;
+    EXPECT_TRUE(readDictionaryFile(path, h, entries));
+    return entries;
+}
+
 void TestProgram::SetUp() {
     char name[] = "/tmp/trelvo-window-XXXXXX";
     dir_ = std::string(mkdtemp(name)) + "/";

@@ -57,5 +57,7 @@ protected:
 };
 
 std::string readBytes(const std::string& path);
+// The entries of the dictionary file at path, as the program reads them.
+EntryList entriesInFile(const std::string& path);
 
 }  // namespace trelvo

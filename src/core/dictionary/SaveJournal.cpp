@@ -47,8 +47,7 @@ std::string journalName(dev_t device, ino_t inode) {
 
 // Where the journal of target may lie, in the order a save tries them.
 std::vector<std::string> journalFolders(const std::string& target) {
-    std::string user = ProgramFolder::placesOf("", std::getenv("XDG_DATA_HOME"), std::getenv("HOME")).userFolder;
-    user.pop_back();  // its closing "/"
+    const std::string user = ProgramFolder::userDataFolder();
     const char* temp = std::getenv("TMPDIR");
     std::vector<std::string> folders;
     for (std::string folder : {folderOf(target), user, std::string(temp && temp[0] == '/' ? temp : "/tmp")})

@@ -95,6 +95,12 @@ ProgramFolder ProgramFolder::ofRunningProgram() {
     return ProgramFolder(placesOf(executableFolder(), std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
 }
 
+std::string ProgramFolder::userDataFolder() {
+    std::string folder = placesOf("", std::getenv("XDG_DATA_HOME"), std::getenv("HOME")).userFolder;
+    folder.pop_back();
+    return folder;
+}
+
 bool ProgramFolder::portable() const {
     return isFile(places_.besideExecutable + "upchar.dat") && writable_(places_.besideExecutable);
 }

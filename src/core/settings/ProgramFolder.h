@@ -32,6 +32,10 @@ public:
     static ProgramPlaces placesOf(const std::string& executableFolder, const char* xdgDataHome,
                                   const char* home);
     static ProgramFolder ofRunningProgram();
+    // The user's folder under this process's environment, without its
+    // closing "/": where files that belong beside a file go when its own
+    // folder takes none.
+    static std::string userDataFolder();
 
     bool portable() const;
 

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
+#include <vector>
 
 namespace trelvo {
 
@@ -76,6 +78,29 @@ Prompts::Answer Prompts::askOrGoBack(QWidget* parent, const QString& caption, co
         case QMessageBox::No: return Answer::no;
         default: return Answer::back;  // Storno, Escape or the box's close button
     }
+}
+
+int Prompts::choose(QWidget* parent, Icon icon, const QString& caption, const QString& text,
+                    const QStringList& buttons) {
+    Shown shown{icon, caption, text, Default::yes, false};
+    shown.buttons = buttons;
+    record(shown);
+    const int last = static_cast<int>(buttons.size()) - 1;
+    if (testMode_) {
+        if (choices_.empty()) return last;
+        const int choice = choices_.front();
+        choices_.pop_front();
+        return choice;
+    }
+    QMessageBox box(boxIcon(icon), caption, text, QMessageBox::NoButton, parent);
+    box.setTextFormat(Qt::PlainText);
+    std::vector<QPushButton*> pushed;
+    for (const QString& label : buttons) pushed.push_back(box.addButton(label, QMessageBox::AcceptRole));
+    box.setDefaultButton(pushed.front());
+    box.setEscapeButton(pushed.back());
+    box.exec();
+    const auto clicked = std::find(pushed.begin(), pushed.end(), box.clickedButton());
+    return clicked == pushed.end() ? last : static_cast<int>(clicked - pushed.begin());
 }
 
 QString Prompts::askText(QWidget* parent, const QString& caption, const QString& text) {

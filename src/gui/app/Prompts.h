@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <functional>
 #include <vector>
@@ -26,6 +27,9 @@ public:
         QString text;
         Default defaultButton = Default::yes;
         bool canGoBack = false;  // a third way out besides Ano and Ne
+        // The buttons of a choice, and the number of the one Enter presses.
+        QStringList buttons{};
+        int defaultChoice = 0;
     };
 
     explicit Prompts(bool testMode = false) : testMode_(testMode) {}
@@ -37,6 +41,10 @@ public:
     // Yes/No question with a way back: Escape, "Storno" and closing the box
     // answer back, so that the user can return to what they were doing.
     Answer askOrGoBack(QWidget* parent, const QString& caption, const QString& text);
+    // A question with buttons of its own: the first is the default, and
+    // Escape or closing the box answers the last. Gives the number of the
+    // button pressed.
+    int choose(QWidget* parent, Icon icon, const QString& caption, const QString& text, const QStringList& buttons);
     // A line of text asked for; an empty result means it was cancelled.
     QString askText(QWidget* parent, const QString& caption, const QString& text);
     // An empty result means the dialog was cancelled. An empty start folder
@@ -62,6 +70,8 @@ public:
     // A queued back answers a plain question No.
     void queueAnswer(bool yes) { answers_.push_back(yes ? Answer::yes : Answer::no); }
     void queueGoBack() { answers_.push_back(Answer::back); }
+    // The button pressed in the next choice; with none queued, its last.
+    void queueChoice(int button) { choices_.push_back(button); }
     void queueDialog(std::function<bool(QDialog&)> answer) { dialogs_.push_back(std::move(answer)); }
     void queueFile(const QString& path) { files_.push_back(path); }
     // The text typed into a text question; with none queued it is cancelled.
@@ -83,6 +93,7 @@ private:
 
     bool testMode_;
     std::deque<Answer> answers_;
+    std::deque<int> choices_;
     std::deque<QString> files_;
     std::deque<QString> filters_;
     std::deque<QString> texts_;

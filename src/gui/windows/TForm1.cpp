@@ -485,7 +485,10 @@ bool TForm1::askToSaveChanges() {
     if (!modified) return true;
     switch (env_.prompts->askOrGoBack(this, QStringLiteral("Upozornění"), saveQuestion)) {
         case Prompts::Answer::yes: return saveDictionary();
-        case Prompts::Answer::no: return true;
+        case Prompts::Answer::no:
+            // The changes are thrown away, and nothing is left to recover.
+            journal_.discard();
+            return true;
         case Prompts::Answer::back: return false;
     }
     return false;
@@ -504,6 +507,8 @@ bool TForm1::openDictionary(int i) {
     forgetChanges();
     showFromTheStart();
     markModified(false);
+    startJournal();
+    offerRecovery();
     checkForUpdate();
     return true;
 }
@@ -512,18 +517,19 @@ bool TForm1::saveDictionary() {
     if (!store.isOpen()) return true;
     // The user's "Ne" keeps the other program's change on the disk and the
     // user's own in the window, still unsaved.
-    auto overwrite = [this] {
-        return env_.prompts->ask(this, QStringLiteral("Upozornění"),
-                                 QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"),
-                                 Prompts::Icon::warning, Prompts::Default::no);
-    };
     const QString file = QString::fromStdString(store.header.filePath);
-    switch (store.saveGuarded(overwrite, otherWriterWait)) {
+    const DictionaryStore::SaveOutcome outcome = store.saveGuarded([this] { return askToOverwriteOrMerge(); },
+                                                                   otherWriterWait);
+    if (outcome != DictionaryStore::SaveOutcome::saved) mergeCounts_.reset();
+    switch (outcome) {
         case DictionaryStore::SaveOutcome::saved:
             // Undoing from here on makes the dictionary modified again.
             undoStack_->setClean();
             markModified(false);
             StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);
+            reportMerge();
+            // The saved file is the state the next changes apply to.
+            startJournal();
             return true;
         case DictionaryStore::SaveOutcome::declined:
             return false;
@@ -698,6 +704,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // Saved, thrown away, or changes that came back to the saved state: none to recover.
+    journal_.discard();
     // The window goes at once; a server that keeps silent is not waited for.
     abandonUpdateCheck();
     writeSettings();

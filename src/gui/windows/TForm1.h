@@ -12,7 +12,9 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/editing/ChangeReplay.h"
 #include "core/editing/DictionaryChange.h"
+#include "core/editing/RecoveryJournal.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/lookup/Direction.h"
 #include "core/lookup/GridWindow.h"
@@ -138,6 +140,22 @@ private:
     // the write failed (the last two are shown).
     bool saveDictionary();
     void scanCatalogue();
+    // The recovery journal (TForm1Recovery.cpp): every change to the open
+    // dictionary goes to it as it happens and is on the disk within a
+    // second; a save or the user's "Ne" ends it.
+    RecoveryJournal journal_;
+    QTimer* journalSync_ = nullptr;
+    // A journal of the dictionary just opened, from this state of its file.
+    void startJournal();
+    void journalChange(const DictionaryChange& change);
+    // Offers the changes a killed program left for the dictionary just opened.
+    void offerRecovery();
+    // The save found the file changed by another program: true to write it,
+    // the user's changes merged into the file as it is now, or over it.
+    bool askToOverwriteOrMerge();
+    std::optional<ReplayCounts> mergeCounts_;  // the merge of the save under way
+    // After a save that merged, the user is told what the merge did.
+    void reportMerge();
     // Loads the grid rows around currentPosition when the cursor nears the
     // window's edge (or the window is stale); true when it did.
     bool refillWindow(int topRowBefore);

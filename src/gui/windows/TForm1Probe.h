@@ -49,6 +49,8 @@ public:
     TWhintik* Whintik1() const { return w_->Whintik1; }
     QTimer* Timer2() const { return w_->Timer2; }  // the search while typing
     QTimer* Timer3() const { return w_->Timer3; }  // the reopening of the last dictionary
+    // The sync of the recovery journal, made at the first change.
+    const QTimer* journalSync() const { return w_->journalSync_; }
 
     // State.
     const DictionaryStore& store() const { return w_->store; }

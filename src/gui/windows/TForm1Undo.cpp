@@ -42,6 +42,7 @@ void TForm1::createUndo() {
 void TForm1::recordChange(DictionaryChange change) {
     if (change.empty()) return;
     // The recovery journal takes each change here, as it happens.
+    journalChange(change);
     const QString text = changeName(change);
     undoStack_->push(new ChangeCommand(std::move(change), text,
                                        [this](const DictionaryChange& c) { applyRecorded(c); }));
@@ -62,6 +63,8 @@ void TForm1::redoChange() {
 }
 
 void TForm1::applyRecorded(const DictionaryChange& change) {
+    // An undo or a redo is a change of its own to the journal.
+    journalChange(change);
     const ChangeApplication applied = applyChange(store, change, characterTables);
     // The header may have named the languages or their character sets anew.
     direction = Direction::of(store, direction.sourceSide);

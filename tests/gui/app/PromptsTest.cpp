@@ -62,6 +62,38 @@ TEST(Prompts, TheQuestionWithAWayBackGoesBackOnEscape) {
         << "Enter keeps its meaning: save";
 }
 
+// A choice of buttons of its own: Enter presses the first, Escape the last,
+// and a click the one clicked; in test mode the queue answers, else the last.
+TEST(Prompts, AChoiceTakesItsFirstButtonOnEnterAndItsLastOnEscape) {
+    const QStringList labels{QStringLiteral("Sloučit"), QStringLiteral("Ano"), QStringLiteral("Ne")};
+    Prompts prompts;
+    QStringList shown;
+    QTimer::singleShot(0, [&shown] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons()) shown << button->text();
+        QTest::keyClick(box, Qt::Key_Return);
+    });
+    EXPECT_EQ(prompts.choose(nullptr, Prompts::Icon::warning, QStringLiteral("Upozornění"), QStringLiteral("?"), labels), 0);
+    EXPECT_EQ(shown, labels);
+    pressInTheBox(Qt::Key_Escape);
+    EXPECT_EQ(prompts.choose(nullptr, Prompts::Icon::warning, QStringLiteral("Upozornění"), QStringLiteral("?"), labels), 2);
+    QTimer::singleShot(0, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* button : box->buttons())
+            if (button->text() == QStringLiteral("Ano")) button->click();
+    });
+    EXPECT_EQ(prompts.choose(nullptr, Prompts::Icon::warning, QStringLiteral("Upozornění"), QStringLiteral("?"), labels), 1);
+
+    Prompts test(true);
+    test.queueChoice(1);
+    EXPECT_EQ(test.choose(nullptr, Prompts::Icon::warning, QStringLiteral("Upozornění"), QStringLiteral("?"), labels), 1);
+    EXPECT_EQ(test.choose(nullptr, Prompts::Icon::warning, QStringLiteral("Upozornění"), QStringLiteral("?"), labels), 2);
+    ASSERT_EQ(test.shown().size(), 2u);
+    EXPECT_EQ(test.shown()[0].buttons, labels);
+}
+
 // The real save dialog: it opens where it is told, adds the extension only to
 // a bare name, and leaves the question about an existing file to its caller.
 TEST(Prompts, TheSaveDialogStartsInItsFolderAndAsksNothing) {

@@ -276,20 +276,22 @@ TEST_F(KeepingWorkTest, ASaveOverAnotherProgramsChangeIsAskedForAndNeKeepsBoth) 
     ASSERT_TRUE(tool.waitForFinished(30000));
     ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
 
-    prompts_.queueAnswer(true);   // save the changes
-    prompts_.queueAnswer(false);  // but not over the other program's
+    prompts_.queueAnswer(true);  // save the changes
+    prompts_.queueChoice(2);     // but not over the other program's: Ne
     EXPECT_FALSE(w.window().close());
     ASSERT_EQ(prompts_.shown().size(), 2u);
     const Prompts::Shown question = prompts_.shown()[1];  // a copy: later prompts move the list
-    EXPECT_EQ(question.text, QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?"));
-    EXPECT_EQ(question.defaultButton, Prompts::Default::no);
+    EXPECT_TRUE(question.text.startsWith(
+        QStringLiteral("Soubor slovníku byl mezitím změněn jiným programem. Má se přepsat?")));
+    EXPECT_EQ(question.buttons, QStringList({QStringLiteral("Sloučit"), QStringLiteral("Ano"), QStringLiteral("Ne")}));
+    EXPECT_EQ(question.defaultChoice, 0) << "Sloučit, which loses nothing";
     EXPECT_TRUE(w.window().isVisible());
     EXPECT_TRUE(w.modified());
     EXPECT_TRUE(holdsTerm(saved(path), "návěst")) << "the tool's entry stays in the file";
     EXPECT_FALSE(holdsTerm(saved(path), "nový"));
     EXPECT_TRUE(holdsTerm(w.store().entries, "nový")) << "the user's entry stays in the window";
 
-    prompts_.queueAnswer(true);
+    prompts_.queueChoice(1);  // Ano
     QTest::mouseClick(w.toolButton(ToolButton::saveChanges), Qt::LeftButton);  // Uložení provedených změn
     ASSERT_EQ(prompts_.shown().size(), 3u);
     EXPECT_EQ(prompts_.shown()[2].text, question.text);
