@@ -190,10 +190,12 @@ void TermbaseReader::endEntry() {
 }
 
 std::string TermbaseReader::kept(std::string_view utf8, int codePage) {
-    // ASCII is the same in every code page, and most terms of a western language are.
-    if (std::all_of(utf8.begin(), utf8.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
-        return importedText(utf8);
-    return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found_.replacedCharacters));
+    // The parser gives valid UTF-8, converted in one pass: each '?' more than
+    // the text held is a character the code page lacks.
+    CodePage::fromUtf8(utf8, codePage, converted_);
+    found_.replacedCharacters += static_cast<std::size_t>(std::count(converted_.begin(), converted_.end(), '?') -
+                                                          std::count(utf8.begin(), utf8.end(), '?'));
+    return importedText(converted_);
 }
 
 // The parser's failure in Czech, with where in the file it happened.

@@ -84,6 +84,7 @@ private:
     std::size_t openCount_ = 0, entryCount_ = 0, textCount_ = 0;
     std::vector<std::vector<Pair>> slots_;  // the pairs of each entry in the outermost one, given when it ends
     std::size_t slotCount_ = 0;
+    std::string converted_;  // reused by kept
     bool going_ = true;
 };
 
