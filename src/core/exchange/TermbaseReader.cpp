@@ -167,22 +167,27 @@ void TermbaseReader::end() {
 
 void TermbaseReader::endEntry() {
     Entry& entry = entries_[--entryCount_];
+    // An outermost entry without entries inside, as nearly all are, gives its
+    // pairs at once; else they wait for the outermost one to end.
+    const bool alone = entryCount_ == 0 && slotCount_ == 1;
+    auto give = [&](std::string_view term, std::string_view translation, std::string_view note) {
+        if (alone) going_ = going_ && sink_(term, translation, note);
+        else slots_[entry.slot].push_back({std::string(term), std::string(translation), std::string(note)});
+    };
     if (!entry.terms[0].empty()) {
         const std::string* notes[] = {&entry.termDefinition, &entry.conceptDefinition, &entry.conceptNote,
                                       &entry.languageNote};
         const std::string* note = *std::find_if(std::begin(notes), std::end(notes) - 1,
                                                 [](const std::string* text) { return !text->empty(); });
         const std::string kept = this->kept(*note, CodePage::headerCodePage);
-        const std::string firstTranslation = entry.terms[1].empty() ? std::string() : entry.terms[1][0];
-        std::vector<Pair>& pairs = slots_[entry.slot];
-        for (const std::string& term : entry.terms[0]) pairs.push_back({term, firstTranslation, kept});
-        for (std::size_t i = 1; i < entry.terms[1].size(); ++i)
-            pairs.push_back({entry.terms[0][0], entry.terms[1][i], kept});
+        const std::string_view firstTranslation = entry.terms[1].empty() ? std::string_view() : entry.terms[1][0];
+        for (const std::string& term : entry.terms[0]) give(term, firstTranslation, kept);
+        for (std::size_t i = 1; i < entry.terms[1].size(); ++i) give(entry.terms[0][0], entry.terms[1][i], kept);
     }
     if (entryCount_ > 0) return;
-    // The outermost entry has ended: its pairs and those of the entries in
-    // it go to the sink in the order the entries began.
-    for (std::size_t slot = 0; slot < slotCount_ && going_; ++slot)
+    // The outermost entry has ended: the pairs of the entries in it go to
+    // the sink in the order the entries began.
+    for (std::size_t slot = 0; slot < slotCount_ && !alone; ++slot)
         for (const Pair& pair : slots_[slot])
             if (going_) going_ = sink_(pair.term, pair.translation, pair.note);
     slotCount_ = 0;
