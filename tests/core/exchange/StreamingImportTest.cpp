@@ -124,6 +124,15 @@ TEST(TermbaseStream, EightBitTermbasesAreReadInTheEncodingTheyDeclare) {
     EXPECT_EQ(reading.error, "koncová značka neodpovídá počáteční na řádku 3, ve sloupci 15");
 }
 
+TEST(TermbaseStream, EntitiesTheFileDeclaresAreTheirText) {
+    // Each entry was parsed again alone, without the document type: "main &sig;" came in.
+    const std::string tbx = "<?xml version=\"1.0\"?>\n<!DOCTYPE martif [<!ENTITY sig \"signal\">]>\n"
+                            "<martif><text><body><termEntry><langSet xml:lang=\"cs\"><tig><term>návěstidlo</term>"
+                            "</tig></langSet><langSet xml:lang=\"en\"><tig><term>main &sig;</term></tig></langSet>"
+                            "</termEntry></body></text></martif>";
+    EXPECT_EQ(readTbx(tbx, czechEnglish), (Pairs{{cs("návěstidlo"), "main signal", ""}}));
+}
+
 TEST(TermbaseStream, TextConvertedInPiecesIsTheTextConvertedWhole) {
     const std::string utf8 = "kolej – 𝄞 výhybka";
     std::string utf16;
