@@ -327,10 +327,11 @@ quality() {
         if (share < (c == "inflected" ? 90 : 98)) below = below " " c
       }
       print line
-      print below
+      print "below:" below
     }' "$2" "$3")
   quality_rows+=("$(head -n 1 <<< "$result")")
-  quality_below=$(tail -n 1 <<< "$result")
+  # Marked, as an empty last line would be cut off with the output's end.
+  quality_below=$(sed -n 's/^below://p' <<< "$result")
 }
 
 # at_million TEXT CONDITION: a target of the 1,000,000-entry run.
