@@ -215,8 +215,8 @@ void readTbx(ImportSource& source, const DictionaryHeader& header, const PairSin
     auto finish = [&] {
         if (reading) *reading = found;
     };
-    // Entries are parsed alone, without the declaration, so the parser reads
-    // UTF-8 alone: a file in another encoding is converted as it streams by.
+    // The parser is told the text is UTF-8: expat itself knows only a few
+    // encodings, so a file in another one is converted as it streams by.
     const XmlStart start = xmlStartOf(source.start());
     Utf8Stream converter;
     if (!start.encoding.empty() && !converter.open(start.encoding)) {
@@ -228,6 +228,10 @@ void readTbx(ImportSource& source, const DictionaryHeader& header, const PairSin
     std::size_t skipped = start.markSize;
     for (bool going = true; going;) {
         std::string_view piece = source.next();
+        if (source.failed()) {  // not a fault of the file's XML, which ends early
+            found.error = "soubor se nepodařilo dočíst";
+            break;
+        }
         const bool last = piece.empty();
         piece.remove_prefix(std::exchange(skipped, 0));
         if (!start.encoding.empty()) {
@@ -237,7 +241,6 @@ void readTbx(ImportSource& source, const DictionaryHeader& header, const PairSin
         }
         going = reader.read(piece, last) && !last;
     }
-    if (source.failed() && found.error.empty()) found.error = "soubor se nepodařilo dočíst";
     finish();
 }
 

@@ -5,6 +5,8 @@
 #include <iconv.h>
 #include <sys/stat.h>
 
+#include <filesystem>
+
 #include "CollectedPairs.h"
 #include "core/dictionary/CodePage.h"
 #include "core/exchange/Utf8Stream.h"
@@ -180,6 +182,17 @@ TEST(TermbaseStream, OnlyARegularFileWithinTheLimitIsOpened) {
     ImportSource whole(again);
     EXPECT_EQ(whole.start().size(), ImportSource::pieceSize);
     EXPECT_EQ(whole.rest(), bytes);
+
+    // A file cut short while it is read gives nothing, and says so.
+    RegularFile shrinking;
+    ASSERT_TRUE(shrinking.open(folder.write("shrinks.txt", "kolej\ttrack\nvlak\ttrain\n"), wordListLimit));
+    std::filesystem::resize_file(folder.file("shrinks.txt"), 3);
+    ImportSource cut(shrinking);
+    ImportReading reading;
+    EXPECT_TRUE(collected([&](const PairSink& sink) {
+                    readImportFile("shrinks.txt", cut, czechEnglish, sink, &reading);
+                }).empty());
+    EXPECT_EQ(reading.error, "soubor se nepodařilo dočíst");
 }
 
 TEST(CsvByContent, RowsThatOneSeparatorSplitsAlikeAreCsvWithoutAHeaderOrName) {
