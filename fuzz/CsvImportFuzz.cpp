@@ -1,4 +1,4 @@
-// Any CSV must be read without a fault: either it is refused with a reason
+// Any CSV must be told and read without a fault: either it is refused with a reason
 // and gives nothing, or every pair has a clean term, and the texts hold no
 // control character, whatever the encoding, separator or header. Read for a
 // Czech-English and a Czech-Russian dictionary, as it is and behind a UTF-16
@@ -24,6 +24,7 @@ void read(std::string_view bytes, int charset1, const char* language1) {
     trelvo::DictionaryHeader header;
     header.languageName = {"\xC8" "e\x9Atina", language1};
     header.languageCharset = {238, charset1};
+    trelvo::isCsv(bytes, header);  // what the format is chosen by, whatever the answer
     std::size_t pairs = 0;
     trelvo::ImportReading reading;
     trelvo::readCsv(

@@ -142,13 +142,14 @@ void importInto(std::string_view bytes, int charset0, int charset1, int codePage
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string given(reinterpret_cast<const char*>(data), size);
-    // A termbase or a CSV with its header is known by its content and read
-    // as such whatever its name; CsvImportFuzz takes those.
+    // A termbase or a CSV is known by its content and read as such whatever
+    // its name; TbxImportFuzz and CsvImportFuzz take those.
     trelvo::DictionaryHeader header;
     header.languageCharset = {238, 0};
-    if (trelvo::isTermbase(given) || trelvo::startsWithCsvHeader(given, header)) return 0;
+    if (trelvo::isTermbase(given)) return 0;
     const std::string marked = "\xFF\xFE" + given;
     for (const std::string* bytes : {&given, &marked}) {
+        if (trelvo::isCsv(*bytes, header)) continue;
         importInto(*bytes, 238, 0, 1252);
         importInto(*bytes, 238, 204, 1251);
     }

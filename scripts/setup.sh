@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-svg-dev qt6-translations-l10n libgl-dev
   libcurl4-openssl-dev libcpp-httplib-dev libpugixml-dev libsodium-dev openssl nginx-light
-  libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev libxlsxwriter-dev libzip-dev zlib1g-dev
+  libgtest-dev libgmock-dev libbenchmark-dev libexpat1-dev libxlsxwriter-dev libminizip-dev libzip-dev zlib1g-dev
   libhunspell-dev hunspell-cs hunspell-sk hunspell-ru hunspell-en-us hunspell-de-de
   clang libclang-rt-14-dev
   xvfb xauth fonts-dejavu-core imagemagick

@@ -663,11 +663,14 @@ int TrelvoTool::importText(const ToolArguments& a) {
     DictionaryLock lock;
     lockDictionary(lock, a.positional[0]);
     DictionaryStore store = openStore(a.positional[0]);
-    LargeString bytes;  // a word list of many megabytes, in huge pages
-    if (!readWholeFile(a.positional[1], bytes, wordListLimit))
+    RegularFile file;
+    if (!file.open(a.positional[1], wordListLimit))
         throw ToolError("cannot read " + a.positional[1] + ": not a regular file, or larger than 1 GiB");
-    const ImportResult result = importFile(store, tables, a.positional[1], bytes, {});
-    bytes = LargeString();  // read whole: the save needs the room
+    ImportResult result;
+    {
+        ImportSource source(file);  // let go before the save, which needs the room
+        result = importFile(store, tables, a.positional[1], source, {});
+    }
     if (result.outcome == ImportOutcome::unreadable)
         throw ToolError("cannot read " + a.positional[1] + ": " + result.reading.error);
     if (result.outcome == ImportOutcome::tooLarge)

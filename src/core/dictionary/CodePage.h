@@ -19,8 +19,9 @@ public:
 
     static std::string toUtf8(std::string_view bytes, int codePage);
     static std::string fromUtf8(std::string_view utf8, int codePage);
-    // The same into bytes, whose memory is reused: for a caller converting many texts.
+    // The same into bytes or utf8, whose memory is reused: for a caller converting many texts.
     static void fromUtf8(std::string_view utf8, int codePage, std::string& bytes);
+    static void toUtf8(std::string_view bytes, int codePage, std::string& utf8);
 
     static std::string utf16ToUtf8(std::u16string_view text);
     // Malformed sequences become U+FFFD (and so '?' in any code page).

@@ -1,35 +1,22 @@
 #include "WholeFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "RegularFile.h"
 
 namespace trelvo {
 
 template <typename Bytes>
 bool readWholeFile(const std::string& path, Bytes& bytes, std::size_t limit, bool roomToGrow) {
-    // Opening a pipe that no one writes would wait for ever; a regular file
-    // reads the same without blocking or not.
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && static_cast<std::size_t>(info.st_size) <= limit;
-    if (ok) {
-        const auto size = static_cast<std::size_t>(info.st_size);
-        if (roomToGrow) bytes.reserve(size + size / 4);
-        bytes.resize(size);
-        std::size_t done = 0;
-        while (ok && done < bytes.size()) {
-            ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ok = false;
-            else done += static_cast<std::size_t>(n);
-        }
+    RegularFile file;
+    if (!file.open(path, limit)) return false;
+    const std::size_t size = file.size();
+    if (roomToGrow) bytes.reserve(size + size / 4);
+    bytes.resize(size);
+    for (std::size_t done = 0; done < bytes.size();) {
+        const long n = file.read(bytes.data() + done, bytes.size() - done);
+        if (n <= 0) return false;  // fewer bytes than its size, or a read error
+        done += static_cast<std::size_t>(n);
     }
-    ::close(fd);
-    return ok;
+    return true;
 }
 
 template bool readWholeFile(const std::string&, std::string&, std::size_t, bool);

@@ -256,18 +256,35 @@ std::string csvOf(const DictionaryStore& store, const ExportChoice& choice) {
     return out;
 }
 
-bool startsWithCsvHeader(std::string_view bytes, const DictionaryHeader& header) {
+bool isCsv(std::string_view bytes, const DictionaryHeader& header) {
+    // The first rows are enough to tell; those cut short at the end of the
+    // sample are left out, as they would split unlike the others.
+    constexpr std::size_t sampleBytes = 64 * 1024;
+    std::string_view sample = bytes.substr(0, sampleBytes);
+    if (sample.size() < bytes.size()) sample = sample.substr(0, sample.rfind('\n') + 1);
     TextEncoding encoding;
-    // The first line is enough to tell; a quoted line break may cut it short.
-    const std::string start = utf8TextOf(bytes.substr(0, 4096), fileCodePage(header), encoding);
+    const std::string start = utf8TextOf(sample, fileCodePage(header), encoding);
     const HeaderNames names(header);
-    bool found = false;
+    bool csv = false;
     for (char separator : {';', ',', '\t'})
         forEachRecord(start, separator, [&](const Fields& fields, std::size_t count) {
-            found = found || (count >= 2 && planOf(fields, count, names).header);
+            csv = csv || (count >= 2 && planOf(fields, count, names).header);
             return false;
         });
-    return found;
+    if (csv) return true;
+    // Without a header: rows that one separator splits alike into columns.
+    // A word list has a tab between its two texts, and a comma or semicolon
+    // in some of its terms, so a tab makes CSV only from three columns on,
+    // and a comma or semicolon only where it splits every row, not many
+    // rows alike.
+    const Shape tabs = shapeOf(start, '\t', names);
+    if (tabs.rows >= 2 && tabs.even && tabs.columns >= 3) return true;
+    if (tabs.rowsWithColumns > 0) return false;
+    for (char separator : {';', ','}) {
+        const Shape shape = shapeOf(start, separator, names);
+        if (shape.rows >= 2 && shape.even && shape.columns >= 2) return true;
+    }
+    return false;
 }
 
 std::function<bool(const SheetRow&, std::size_t)> pairsOfRows(const DictionaryHeader& header, const PairSink& sink,

@@ -19,9 +19,14 @@ namespace trelvo {
 // target text, note.
 std::string csvOf(const DictionaryStore& store, const ExportChoice& choice);
 
-// True when the first row of bytes, split at a comma, semicolon or tab, is a
-// header the CSV reader recognises (see readCsv).
-bool startsWithCsvHeader(std::string_view bytes, const DictionaryHeader& header);
+// True when bytes are CSV by their content: a first row, split at a comma,
+// semicolon or tab, that is a header the CSV reader recognises (see
+// readCsv); or, without one, first rows (up to 100) of which a semicolon
+// or a comma splits every one into as many columns, two or more, while no
+// tab splits any, or a tab splits every one into as many columns, three or
+// more. A word list, whose two texts a tab parts, stays one, and so does one
+// with a comma in some of its terms.
+bool isCsv(std::string_view bytes, const DictionaryHeader& header);
 
 // The rows of a CSV file as spreadsheets write it, to sink. The separator
 // (semicolon, comma or tab) is the one that splits the rows into columns;

@@ -2,13 +2,14 @@
 
 #include <algorithm>
 #include <cctype>
-#include <initializer_list>
-#include <expat.h>
 #include <pugixml.hpp>
-#include <set>
 #include <sstream>
+#include <utility>
 
+#include "ImportSource.h"
 #include "LanguageCodes.h"
+#include "TermbaseReader.h"
+#include "Utf8Stream.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/DictionaryEntry.h"
 
@@ -61,102 +62,6 @@ pugi::xml_node addText(pugi::xml_node parent, const char* name, const std::strin
         text.set_value(utf8.c_str());
     return child;
 }
-
-// The name without its prefix: "tbx:term" is a term too.
-std::string_view localName(pugi::xml_node node) {
-    const std::string_view name = node.name();
-    const std::size_t colon = name.rfind(':');
-    return colon == name.npos ? name : name.substr(colon + 1);
-}
-
-bool isEntry(pugi::xml_node node) {
-    const std::string_view name = localName(node);
-    return node.type() == pugi::node_element && (name == "termEntry" || name == "conceptEntry");
-}
-
-// The node after node in document order within top, not entering the
-// children of node when skipChildren; a null node at the end. Walks of this
-// kind need no stack, however deep the file nests.
-pugi::xml_node nextInside(pugi::xml_node node, pugi::xml_node top, bool skipChildren = false) {
-    if (!skipChildren && node.first_child()) return node.first_child();
-    for (; node && node != top; node = node.parent())
-        if (node.next_sibling()) return node.next_sibling();
-    return {};
-}
-
-// Calls found with each element below top whose local name is one of names,
-// in document order, until it returns false. Concept entries nested in top
-// are left to their own reading, so that no part of the file is read once
-// for every entry around it.
-template <typename Found>
-void forEachBelow(pugi::xml_node top, std::initializer_list<std::string_view> names, Found found) {
-    for (pugi::xml_node node = top.first_child(); node;) {
-        const bool nested = isEntry(node);
-        if (!nested && node.type() == pugi::node_element &&
-            std::find(names.begin(), names.end(), localName(node)) != names.end() && !found(node))
-            return;
-        node = nextInside(node, top, nested);
-    }
-}
-
-// All the text inside node, markup inside it left out: "point <hi>machine</hi>"
-// is "point machine".
-std::string textOf(pugi::xml_node node) {
-    std::string text;
-    for (pugi::xml_node inner = node.first_child(); inner; inner = nextInside(inner, node))
-        if (inner.type() == pugi::node_pcdata || inner.type() == pugi::node_cdata) text += inner.value();
-    return text;
-}
-
-bool isLanguageSection(pugi::xml_node node) {
-    const std::string_view name = localName(node);
-    return name == "langSet" || name == "langSec";
-}
-
-bool isDefinition(pugi::xml_node node) {
-    return localName(node) == "descrip" && std::string_view(node.attribute("type").value()) == "definition";
-}
-
-// The first element below top, outside its language sections, that is.
-template <typename Is>
-pugi::xml_node firstOutsideLanguages(pugi::xml_node top, Is is) {
-    for (pugi::xml_node node = top.first_child(); node;) {
-        const bool skip = isEntry(node) || isLanguageSection(node);
-        if (!skip && node.type() == pugi::node_element && is(node) && !textOf(node).empty()) return node;
-        node = nextInside(node, top, skip);
-    }
-    return {};
-}
-
-// The note of an entry: the definition in the term's language, else the
-// concept's, else a note of the concept or of the dictionary's languages. A
-// subject field or another language's definition says nothing of the pair.
-std::string noteOf(pugi::xml_node entry, pugi::xml_node termLanguage, const std::vector<pugi::xml_node>& ours) {
-    if (termLanguage)
-        if (pugi::xml_node definition = firstOutsideLanguages(termLanguage, isDefinition)) return textOf(definition);
-    if (pugi::xml_node definition = firstOutsideLanguages(entry, isDefinition)) return textOf(definition);
-    auto isNote = [](pugi::xml_node node) { return localName(node) == "note"; };
-    if (pugi::xml_node note = firstOutsideLanguages(entry, isNote)) return textOf(note);
-    for (pugi::xml_node language : ours)
-        if (pugi::xml_node note = firstOutsideLanguages(language, isNote)) return textOf(note);
-    return {};
-}
-
-// True when the term's status says it is no longer to be used.
-bool isWithdrawn(pugi::xml_node term) {
-    bool withdrawn = false;
-    forEachBelow(term.parent(), {"termNote", "admin"}, [&withdrawn](pugi::xml_node node) {
-        const std::string_view type = node.attribute("type").value();
-        if (type != "administrativeStatus" && type != "normativeAuthorization") return true;
-        std::string status = textOf(node);
-        for (char& c : status) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-        withdrawn = status.find("deprecated") != status.npos || status.find("superseded") != status.npos ||
-                    status.find("obsolete") != status.npos;
-        return !withdrawn;
-    });
-    return withdrawn;
-}
-
 
 }  // namespace
 
@@ -263,139 +168,85 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
 
 namespace {
 
-// Reads the concept entries of a termbase one at a time: expat walks the
-// whole file without keeping it, and each outermost entry, once its end is
-// reached, is parsed alone, so that memory holds one entry however large the
-// file.
-class EntryReader {
-public:
-    EntryReader(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading& found)
-        : bytes_(bytes), sink_(sink), found_(found),
-          codes_{languageCode(header, 0), languageCode(header, 1)},
-          codePages_{CodePage::codePageOfCharset(header.languageCharset[0]),
-                     CodePage::codePageOfCharset(header.languageCharset[1])} {}
-
-    // encoding, when given, overrides the file's declaration.
-    void read(const char* encoding) {
-        XML_Parser parser = XML_ParserCreate(encoding);
-        parser_ = parser;
-        XML_SetUserData(parser, this);
-        XML_SetElementHandler(parser, &EntryReader::started, &EntryReader::ended);
-        const bool parsed = XML_Parse(parser, bytes_.data(), static_cast<int>(bytes_.size()), XML_TRUE) ==
-                            XML_STATUS_OK;
-        if (!parsed && going_) found_.error = parseError(parser);
-        XML_ParserFree(parser);
-    }
-
-private:
-    static bool isEntryName(std::string_view name) {
-        const std::size_t colon = name.rfind(':');
-        if (colon != name.npos) name.remove_prefix(colon + 1);
-        return name == "termEntry" || name == "conceptEntry";
-    }
-    static void started(void* data, const XML_Char* name, const XML_Char**) {
-        auto* self = static_cast<EntryReader*>(data);
-        if (isEntryName(name) && self->depth_++ == 0)
-            self->start_ = static_cast<std::size_t>(XML_GetCurrentByteIndex(self->parser_));
-    }
-    static void ended(void* data, const XML_Char* name) {
-        auto* self = static_cast<EntryReader*>(data);
-        if (!isEntryName(name) || --self->depth_ != 0) return;
-        const auto end = static_cast<std::size_t>(XML_GetCurrentByteIndex(self->parser_) +
-                                                  XML_GetCurrentByteCount(self->parser_));
-        self->readEntries(self->bytes_.substr(self->start_, end - self->start_));
-        if (!self->going_) XML_StopParser(self->parser_, XML_FALSE);
-    }
-
-    // The parser's failure in Czech, with where in the file it happened.
-    static std::string parseError(XML_Parser parser) {
-        const char* what = "soubor není platné XML";
-        switch (XML_GetErrorCode(parser)) {
-            case XML_ERROR_TAG_MISMATCH: what = "koncová značka neodpovídá počáteční"; break;
-            case XML_ERROR_NO_ELEMENTS: what = "soubor končí dřív, než se uzavřou všechny značky"; break;
-            case XML_ERROR_INVALID_TOKEN:
-            case XML_ERROR_UNCLOSED_TOKEN:
-            case XML_ERROR_SYNTAX: what = "chybná značka"; break;
-            case XML_ERROR_DUPLICATE_ATTRIBUTE: what = "chybný atribut"; break;
-            case XML_ERROR_UNDEFINED_ENTITY: what = "neznámá entita"; break;
-            case XML_ERROR_JUNK_AFTER_DOC_ELEMENT: what = "text za koncem dokumentu"; break;
-            case XML_ERROR_UNKNOWN_ENCODING:
-            case XML_ERROR_INCORRECT_ENCODING: what = "nepodporované kódování"; break;
-            default: break;
-        }
-        return std::string(what) + " na řádku " + std::to_string(XML_GetCurrentLineNumber(parser)) +
-               ", ve sloupci " + std::to_string(XML_GetCurrentColumnNumber(parser) + 1);
-    }
-
-    std::string kept(const std::string& utf8, int codePage) {
-        return importedText(toCodePage(CodePage::utf8ToUtf16(utf8), codePage, found_.replacedCharacters));
-    }
-
-    // The entries of one outermost entry: itself and any nested in it.
-    void readEntries(std::string_view text) {
-        pugi::xml_document document;
-        if (!document.load_buffer(text.data(), text.size(), pugi::parse_default, pugi::encoding_utf8)) return;
-        for (pugi::xml_node entry = document.first_child(); entry && going_; entry = nextInside(entry, document))
-            if (isEntry(entry)) readEntry(entry);
-    }
-
-    void readEntry(pugi::xml_node entry) {
-        std::vector<std::string> terms[2];
-        pugi::xml_node termLanguage;
-        std::vector<pugi::xml_node> ours;
-        for (pugi::xml_node language : entry.children()) {
-            if (!isLanguageSection(language)) continue;
-            const std::string_view lang = language.attribute("xml:lang").value();
-            int side = sameLanguage(lang, codes_[0]) ? 0 : sameLanguage(lang, codes_[1]) ? 1 : -1;
-            if (side < 0) {
-                if (left_.emplace(lang).second) found_.leftLanguages.emplace_back(lang);
-                continue;
-            }
-            ours.push_back(language);
-            if (side == 0 && !termLanguage) termLanguage = language;
-            forEachBelow(language, {"term"}, [&](pugi::xml_node term) {
-                const std::string text = textOf(term);
-                if (isWithdrawn(term)) found_.withdrawnTerms += !importedText(text).empty();
-                else if (std::string converted = kept(text, codePages_[side]); !converted.empty())
-                    terms[side].push_back(std::move(converted));
-                return true;
-            });
-        }
-        if (terms[0].empty()) return;
-        const std::string note = kept(noteOf(entry, termLanguage, ours), CodePage::headerCodePage);
-        const std::string firstTranslation = terms[1].empty() ? std::string() : terms[1][0];
-        for (std::size_t i = 0; i < terms[0].size() && going_; ++i) going_ = sink_(terms[0][i], firstTranslation, note);
-        for (std::size_t i = 1; i < terms[1].size() && going_; ++i) going_ = sink_(terms[0][0], terms[1][i], note);
-    }
-
-    std::string_view bytes_;
-    const PairSink& sink_;
-    ImportReading& found_;
-    const std::string codes_[2];
-    const int codePages_[2];
-    std::set<std::string, std::less<>> left_;
-    XML_Parser parser_ = nullptr;
-    std::size_t depth_ = 0, start_ = 0;
-    bool going_ = true;
+// How a termbase begins: the encoding of its text as iconv names it (empty
+// for UTF-8) and the bytes of its mark.
+struct XmlStart {
+    std::string encoding;
+    std::size_t markSize = 0;
 };
+
+// The mark tells UTF-8 or UTF-16; a first '<' in UTF-16 without one tells
+// its byte order; else the declaration names the encoding, UTF-8 without it.
+XmlStart xmlStartOf(std::string_view start) {
+    if (start.starts_with("\xEF\xBB\xBF")) return {"", 3};
+    if (start.starts_with("\xFF\xFE")) return {"UTF-16LE", 2};
+    if (start.starts_with("\xFE\xFF")) return {"UTF-16BE", 2};
+    if (start.starts_with(std::string_view("<\0", 2))) return {"UTF-16LE", 0};
+    if (start.starts_with(std::string_view("\0<", 2))) return {"UTF-16BE", 0};
+    if (!start.starts_with("<?xml")) return {};
+    const std::string_view declaration = start.substr(0, start.find("?>"));
+    const std::size_t named = declaration.find("encoding");
+    if (named == declaration.npos) return {};
+    const std::size_t open = declaration.find_first_of("\"'", named);
+    if (open == declaration.npos) return {};
+    const std::size_t close = declaration.find(declaration[open], open + 1);
+    if (close == declaration.npos) return {};
+    std::string name(declaration.substr(open + 1, close - open - 1));
+    std::string lower = name;
+    for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    // A declaration read byte by byte is in no UTF-16 or UTF-32, whatever it says.
+    if (lower == "utf-8" || lower == "utf8" || lower.starts_with("utf-16") || lower.starts_with("utf-32")) return {};
+    return {name, 0};
+}
+
+// A name from the file, shown without what could garble a message.
+std::string printableName(std::string_view name) {
+    std::string shown;
+    for (char c : name.substr(0, 40))
+        shown += std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.' || c == ':' ? c : '?';
+    return "\"" + shown + "\"";
+}
 
 }  // namespace
 
-void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
+void readTbx(ImportSource& source, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
     ImportReading found;
-    // Entries are parsed alone, without the declaration: a file in UTF-16 is
-    // made UTF-8 first, so that each entry's bytes are.
-    std::string utf8;
-    const char* encoding = nullptr;
-    if (bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF") ||
-        bytes.starts_with(std::string_view("<\0", 2)) || bytes.starts_with(std::string_view("\0<", 2))) {
-        utf8 = utf8TextOf(bytes, CodePage::headerCodePage, found.encoding);
-        bytes = utf8;
-        encoding = "UTF-8";
-    }
     found.encoding = TextEncoding::utf8;
-    EntryReader(bytes, header, sink, found).read(encoding);
-    if (reading) *reading = found;
+    auto finish = [&] {
+        if (reading) *reading = found;
+    };
+    // The parser is told the text is UTF-8: expat itself knows only a few
+    // encodings, so a file in another one is converted as it streams by.
+    const XmlStart start = xmlStartOf(source.start());
+    Utf8Stream converter;
+    if (!start.encoding.empty() && !converter.open(start.encoding)) {
+        found.error = "nepodporované kódování " + printableName(start.encoding);
+        return finish();
+    }
+    TermbaseReader reader(header, sink, found);
+    std::string converted;
+    std::size_t skipped = start.markSize;
+    for (bool going = true; going;) {
+        std::string_view piece = source.next();
+        if (source.failed()) {  // not a fault of the file's XML, which ends early
+            found.error = "soubor se nepodařilo dočíst";
+            break;
+        }
+        const bool last = piece.empty();
+        piece.remove_prefix(std::exchange(skipped, 0));
+        if (!start.encoding.empty()) {
+            converted.clear();
+            converter.convert(piece, converted, last);
+            piece = converted;
+        }
+        going = reader.read(piece, last) && !last;
+    }
+    finish();
+}
+
+void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
+    ImportSource source(bytes);
+    readTbx(source, header, sink, reading);
 }
 
 }  // namespace trelvo

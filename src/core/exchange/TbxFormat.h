@@ -6,6 +6,7 @@
 
 #include "Export.h"
 #include "core/dictionary/AtomicFile.h"
+#include "ImportSource.h"
 #include "TextImport.h"
 
 namespace trelvo {
@@ -39,9 +40,15 @@ bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersi
 // dictionary lacks are named in reading's leftLanguages; a file that is no
 // XML gives no pairs and sets reading's error, in Czech with the line and
 // column; entries before the fault have gone to sink by then. The file is
-// read as it streams by, one outermost concept entry held at a time, so
-// that memory does not grow with the file; the time taken grows with the
-// file's size alone, however its elements nest.
+// read in pieces as it streams from the source, and of an entry only the
+// texts it may give are kept, so that memory does not grow with the file;
+// the time taken grows with the file's size alone, however its elements
+// nest. The file is taken in its encoding: UTF-8, UTF-16 by its mark or its first
+// '<', else the one its declaration names (windows-1250, ISO-8859-2,
+// windows-1251 … as iconv knows them); an encoding iconv does not know sets
+// reading's error.
+void readTbx(ImportSource& source, const DictionaryHeader& header, const PairSink& sink,
+             ImportReading* reading = nullptr);
 void readTbx(std::string_view bytes, const DictionaryHeader& header, const PairSink& sink,
              ImportReading* reading = nullptr);
 

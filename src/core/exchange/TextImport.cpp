@@ -251,22 +251,34 @@ bool isTermbase(std::string_view bytes) {
     return name == "martif" || name == "tbx";
 }
 
+void readImportFile(std::string_view fileName, ImportSource& source, const DictionaryHeader& header,
+                    const PairSink& sink, ImportReading* reading) {
+    ImportReading found;
+    // A termbase streams; the other readers take the file whole.
+    if (isTermbase(source.start()) || endsWithIgnoringCase(fileName, ".tbx")) {
+        readTbx(source, header, sink, &found);
+    } else {
+        const std::string_view fileBytes = source.rest();
+        if (source.failed()) found.error = "soubor se nepodařilo dočíst";
+        else if (isWorkbook(fileBytes) || endsWithIgnoringCase(fileName, ".xlsx")) readXlsx(fileBytes, header, sink, &found);
+        else if (endsWithIgnoringCase(fileName, ".csv") || isCsv(fileBytes, header)) readCsv(fileBytes, header, sink, &found);
+        else readImportLines(fileBytes, header, sink, &found);
+    }
+    if (reading) *reading = std::move(found);
+}
+
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading) {
-    if (isWorkbook(fileBytes) || endsWithIgnoringCase(fileName, ".xlsx"))
-        return readXlsx(fileBytes, header, sink, reading);
-    if (isTermbase(fileBytes) || endsWithIgnoringCase(fileName, ".tbx")) return readTbx(fileBytes, header, sink, reading);
-    if (endsWithIgnoringCase(fileName, ".csv") || startsWithCsvHeader(fileBytes, header))
-        return readCsv(fileBytes, header, sink, reading);
-    readImportLines(fileBytes, header, sink, reading);
+    ImportSource source(fileBytes);
+    readImportFile(fileName, source, header, sink, reading);
 }
 
 ImportResult importFile(DictionaryStore& store, const CharacterTables& tables, std::string_view fileName,
-                        std::string_view fileBytes, const std::function<bool(std::size_t)>& progress) {
+                        ImportSource& source, const std::function<bool(std::size_t)>& progress) {
     ImportResult result;
     PairImport import(store);
     readImportFile(
-        fileName, fileBytes, store.header,
+        fileName, source, store.header,
         [&](std::string_view term, std::string_view translation, std::string_view note) {
             if (progress && result.read % 100 == 0 && !progress(result.read)) {
                 result.outcome = ImportOutcome::cancelled;
@@ -286,6 +298,12 @@ ImportResult importFile(DictionaryStore& store, const CharacterTables& tables, s
     result.added = import.added();
     import.keep(tables);
     return result;
+}
+
+ImportResult importFile(DictionaryStore& store, const CharacterTables& tables, std::string_view fileName,
+                        std::string_view fileBytes, const std::function<bool(std::size_t)>& progress) {
+    ImportSource source(fileBytes);
+    return importFile(store, tables, fileName, source, progress);
 }
 
 std::string tooLargeImportMessage(const std::string& path, const DictionaryLimits& limits) {

@@ -8,6 +8,7 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "ImportSource.h"
 
 namespace trelvo {
 
@@ -66,13 +67,15 @@ void readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
 // document type: a termbase, whatever its file is called.
 bool isTermbase(std::string_view bytes);
 
-// The pairs of a file chosen for import: a workbook (isWorkbook) by its
-// content, or by its name (.xlsx), so that a broken one is refused; a
-// termbase (isTermbase) by its
-// content, whatever its name; a file named .tbx as a termbase too, so that a
-// broken one is refused rather than read as lines; CSV by its name's ending
-// (.csv) or its header row (startsWithCsvHeader); any other file as a word
-// list.
+// The pairs of a file chosen for import: a termbase (isTermbase) by its
+// content, whatever its name, and a file named .tbx as a termbase too, so
+// that a broken one is refused rather than read as lines; a workbook
+// (isWorkbook) by its content, or by its name (.xlsx); CSV by its name's
+// ending (.csv) or its content (isCsv); any other file as a word list. A
+// termbase is read as it streams from the source, the others whole. A file
+// that cannot be read to its end sets reading's error.
+void readImportFile(std::string_view fileName, ImportSource& source, const DictionaryHeader& header,
+                    const PairSink& sink, ImportReading* reading = nullptr);
 void readImportFile(std::string_view fileName, std::string_view fileBytes, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading = nullptr);
 
@@ -111,6 +114,8 @@ struct ImportResult {
 // stops. An import that is stopped, or that would leave more entries or a
 // larger file than the store's limits admit, takes out what it added: the
 // dictionary is as it was.
+ImportResult importFile(DictionaryStore& store, const CharacterTables& tables, std::string_view fileName,
+                        ImportSource& source, const std::function<bool(std::size_t)>& progress);
 ImportResult importFile(DictionaryStore& store, const CharacterTables& tables, std::string_view fileName,
                         std::string_view fileBytes, const std::function<bool(std::size_t)>& progress);
 

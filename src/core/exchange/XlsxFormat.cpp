@@ -4,6 +4,8 @@
 #include <unistd.h>
 #include <expat.h>
 #include <stdlib.h>
+#include <dlfcn.h>
+#include <minizip/zip.h>
 #include <xlsxwriter.h>
 #include <zip.h>
 
@@ -17,6 +19,28 @@
 #include "core/dictionary/CodePage.h"
 
 namespace trelvo {
+
+// The workbook writer deflates each part of the workbook through minizip at
+// zlib's default level (6) and has no setting for it; for the sheet of a
+// million rows that took half the export's time. This definition stands in
+// for minizip's in this program and asks for level 4 instead, the fastest of
+// the levels that search for longer matches: a third less time, and a file
+// larger by 2 % (19.9 MB then 20.2 MB). Where the writer reaches minizip by
+// another way, its default level stays and nothing else changes.
+extern "C" int zipOpenNewFileInZip4_64(zipFile file, const char* filename, const zip_fileinfo* zipfi,
+                                       const void* extrafield_local, uInt size_extrafield_local,
+                                       const void* extrafield_global, uInt size_extrafield_global,
+                                       const char* comment, int method, int level, int raw, int windowBits,
+                                       int memLevel, int strategy, const char* password, uLong crcForCrypting,
+                                       uLong versionMadeBy, uLong flagBase, int zip64) {
+    using Open = decltype(&zipOpenNewFileInZip4_64);
+    static const auto minizip = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
+    if (!minizip) return ZIP_INTERNALERROR;
+    if (method == Z_DEFLATED && level == Z_DEFAULT_COMPRESSION) level = 4;
+    return minizip(file, filename, zipfi, extrafield_local, size_extrafield_local, extrafield_global,
+                   size_extrafield_global, comment, method, level, raw, windowBits, memLevel, strategy, password,
+                   crcForCrypting, versionMadeBy, flagBase, zip64);
+}
 
 namespace {
 
@@ -78,12 +102,13 @@ bool buildWorkbook(const DictionaryStore& store, const ExportChoice& choice, con
     };
     if (written) put(0, heading, bold);
     lxw_row_t row = 1;
+    std::array<std::string, 3> cells;  // reused: a million rows cost no allocation each
     for (std::uint32_t n : selectEntries(store, choice)) {
         if (!written) break;
-        put(row++, {CodePage::toUtf8(store.entries.text(n, choice.sourceSide), codePages[0]),
-                    CodePage::toUtf8(store.entries.text(n, targetSide), codePages[1]),
-                    CodePage::toUtf8(store.entries.note(n), codePages[2])},
-            nullptr);
+        CodePage::toUtf8(store.entries.text(n, choice.sourceSide), codePages[0], cells[0]);
+        CodePage::toUtf8(store.entries.text(n, targetSide), codePages[1], cells[1]);
+        CodePage::toUtf8(store.entries.note(n), codePages[2], cells[2]);
+        put(row++, cells, nullptr);
     }
     if (written) {
         worksheet_freeze_panes(sheet, 1, 0);

@@ -224,9 +224,9 @@ void TForm1::ToolButton2Click() {
         QStringLiteral("Textové soubory (*.txt);;CSV (*.csv);;Sešity Excelu (*.xlsx);;TBX (*.tbx *.xml);;Všechny soubory (*)"));
     // A cancelled choice changes nothing.
     if (path.isEmpty()) return;
-    LargeString bytes;  // a word list of many megabytes, in huge pages
+    RegularFile file;
     // A device or an oversized file is refused rather than read without end.
-    if (!readWholeFile(path.toStdString(), bytes, wordListLimit)) {
+    if (!file.open(path.toStdString(), wordListLimit)) {
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
                              QStringLiteral("Soubor \"%1\" nelze přečíst (není to běžný soubor, nebo je větší "
                                             "než 1 GiB); nic se nezměnilo.")
@@ -238,8 +238,9 @@ void TForm1::ToolButton2Click() {
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ... (Storno: klávesa Esc)"));
     QCoreApplication::processEvents();
     const auto importedFrom = static_cast<std::uint32_t>(store.entryCount());
+    ImportSource source(file);
     const ImportResult result =
-        importFile(store, characterTables, path.toStdString(), bytes, [&escape](std::size_t) {
+        importFile(store, characterTables, path.toStdString(), source, [&escape](std::size_t) {
             QCoreApplication::processEvents();
             return !escape.pressed();
         });

@@ -44,6 +44,11 @@ TEST(CodePage, EveryByteSurvivesARoundTrip) {
         std::u16string text = CodePage::toUnicode(all, cp);
         ASSERT_EQ(text.size(), all.size());
         EXPECT_EQ(CodePage::fromUnicode(text, cp), all) << cp;
+        // The one pass to UTF-8, into a string longer before, gives what the way through UTF-16 does.
+        std::string reused(1000, 'x');
+        CodePage::toUtf8(all, cp, reused);
+        EXPECT_EQ(reused, CodePage::utf16ToUtf8(text)) << cp;
+        EXPECT_EQ(CodePage::fromUtf8(reused, cp), all) << cp;
     }
 }
 
