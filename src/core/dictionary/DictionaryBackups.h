@@ -22,6 +22,8 @@ namespace trelvo {
 
 constexpr std::string_view backupFolderName = ".trelvo-backups";
 constexpr std::size_t keptBackups = 5;
+// An import that adds more entries than this is a large change.
+constexpr std::size_t largeImport = 100;
 
 // The folder that holds the backups of the dictionary at path.
 std::string backupFolderOf(const std::string& dictionaryPath);
