@@ -367,12 +367,36 @@ std::size_t DictionaryIndex::insert(std::string_view key, std::uint32_t entryNum
         if (compare(mid, copy, prefix) > 0) hi = mid;
         else lo = mid + 1;
     }
-    std::uint32_t offset = storeKey(copy);
-    firstWords_.add(firstWord(copy));
-    records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(lo), Record::of(copy, offset));
-    entryNumbers_.insert(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(lo), entryNumber);
-    resample(lo);
-    return lo;
+    return insertAt(lo, copy, entryNumber);
+}
+
+std::size_t DictionaryIndex::insertInEntryOrder(std::string_view key, std::uint32_t entryNumber) {
+    std::string copy(key);
+    const std::uint64_t prefix = prefixOf(copy);
+    // The first record not below key, then the first of the equal ones with a higher number:
+    // a cleared column makes a million keys equal, so neither is a scan.
+    std::size_t lo = 0, hi = records_.size();
+    while (lo < hi) {
+        std::size_t mid = lo + (hi - lo) / 2;
+        if (compare(mid, copy, prefix) >= 0) hi = mid;
+        else lo = mid + 1;
+    }
+    hi = records_.size();
+    while (lo < hi) {
+        std::size_t mid = lo + (hi - lo) / 2;
+        if (compare(mid, copy, prefix) > 0 || entryNumbers_[mid] > entryNumber) hi = mid;
+        else lo = mid + 1;
+    }
+    return insertAt(lo, copy, entryNumber);
+}
+
+std::size_t DictionaryIndex::insertAt(std::size_t position, const std::string& key, std::uint32_t entryNumber) {
+    std::uint32_t offset = storeKey(key);
+    firstWords_.add(firstWord(key));
+    records_.insert(records_.begin() + static_cast<std::ptrdiff_t>(position), Record::of(key, offset));
+    entryNumbers_.insert(entryNumbers_.begin() + static_cast<std::ptrdiff_t>(position), entryNumber);
+    resample(position);
+    return position;
 }
 
 void DictionaryIndex::insertAll(const std::vector<IndexRecord>& added) {
@@ -430,6 +454,11 @@ std::size_t DictionaryIndex::find(std::uint32_t entryNumber) const {
 void DictionaryIndex::renumberAfterRemoval(std::uint32_t entryNumber) {
     for (std::uint32_t& n : entryNumbers_)
         if (n > entryNumber) --n;
+}
+
+void DictionaryIndex::renumberBeforeInsertion(std::uint32_t entryNumber) {
+    for (std::uint32_t& n : entryNumbers_)
+        if (n >= entryNumber) ++n;
 }
 
 void DictionaryIndex::step(std::string_view key, Lookup& lookup) const {

@@ -43,6 +43,10 @@ public:
 
     // Inserts behind every record with an equal key; returns the position.
     std::size_t insert(std::string_view key, std::uint32_t entryNumber);
+    // Inserts among the records with an equal key by entry number, where
+    // build() would place it; returns the position. Taking an entry back in
+    // at its old number then leaves the index as it was before it went.
+    std::size_t insertInEntryOrder(std::string_view key, std::uint32_t entryNumber);
     // The same as insert() for each record in turn, but one sort of the new
     // records and one merge pass instead of a shift per record. The keys must
     // not be views into this index.
@@ -52,6 +56,8 @@ public:
     std::size_t find(std::uint32_t entryNumber) const;
     // After entry n was removed from the list: numbers above n fall by one.
     void renumberAfterRemoval(std::uint32_t entryNumber);
+    // Before an entry is inserted at n: numbers from n on rise by one.
+    void renumberBeforeInsertion(std::uint32_t entryNumber);
     // The first position whose key is not less than key.
     std::size_t lowerBound(std::string_view key) const;
     // The same search taken a step at a time, for a caller with many keys to
@@ -134,6 +140,7 @@ private:
     };
 
     std::uint32_t storeKey(std::string_view key);
+    std::size_t insertAt(std::size_t position, const std::string& key, std::uint32_t entryNumber);
     // The filter of first words made again from every key.
     void refilter();
     // The samples again, after the records from position from on changed:

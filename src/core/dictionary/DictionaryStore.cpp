@@ -30,6 +30,11 @@ void DictionaryStore::removeEntry(std::uint32_t n) {
     }
 }
 
+void DictionaryStore::insertEntry(std::uint32_t n, const DictionaryEntry& entry) {
+    entries.insert(n, entry);
+    for (DictionaryIndex& index : indexes) index.renumberBeforeInsertion(n);
+}
+
 std::size_t DictionaryStore::insertIndexRecord(int k, std::string_view key, std::uint32_t n) {
     return indexes[static_cast<std::size_t>(k)].insert(key, n);
 }

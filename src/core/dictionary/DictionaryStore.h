@@ -47,6 +47,9 @@ public:
     // Removes entry n and its record from each index; entries behind it move
     // one place down in the list and in both indexes.
     void removeEntry(std::uint32_t n);
+    // Puts entry in at n (at most the count); entries from n on move one
+    // place up in the list and in both indexes. The caller adds its index records.
+    void insertEntry(std::uint32_t n, const DictionaryEntry& entry);
 
     std::size_t insertIndexRecord(int k, std::string_view key, std::uint32_t n);
     void removeIndexRecord(int k, std::size_t position);

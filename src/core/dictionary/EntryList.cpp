@@ -47,6 +47,11 @@ void EntryList::append(const DictionaryEntry& entry) {
     append(entry.term(), entry.translation(), entry.note(), entry.flags);
 }
 
+void EntryList::insert(std::size_t n, const DictionaryEntry& entry) {
+    append(entry);
+    std::rotate(slots_.begin() + static_cast<std::ptrdiff_t>(n), slots_.end() - 1, slots_.end());
+}
+
 void EntryList::reserve(std::size_t count, std::size_t textBytes) {
     slots_.reserve(count);
     if (textBytes > storage_.capacity() - storage_.size()) storage_.reserve(storage_.size() + textBytes);

@@ -54,6 +54,8 @@ public:
     void append(std::string_view term, std::string_view translation, std::string_view note,
                 std::uint32_t flags);
     void append(const DictionaryEntry& entry);
+    // Puts entry in at n; entries from n on move one place up.
+    void insert(std::size_t n, const DictionaryEntry& entry);
     void setText(std::size_t n, int k, std::string_view text);
     void setFlags(std::size_t n, std::uint32_t flags) { slots_[n].flags = flags; }
     // Entries behind n move one place down.

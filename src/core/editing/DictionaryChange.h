@@ -59,6 +59,9 @@ struct DictionaryChange {
     // Everything between two states of the entries, for changes of many
     // entries: only what differs is kept (the entries both ends share are not).
     static DictionaryChange between(ChangeKind kind, const EntryList& before, const EntryList& after);
+    // The entries of entries from number from on, appended just now (an
+    // import): no copy of the list before is needed.
+    static DictionaryChange appended(ChangeKind kind, const EntryList& entries, std::uint32_t from);
     static DictionaryChange headerChanged(const DictionaryHeader& before, const DictionaryHeader& after);
 };
 

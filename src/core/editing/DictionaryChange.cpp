@@ -1,0 +1,323 @@
+#include "DictionaryChange.h"
+
+#include <algorithm>
+#include <functional>
+#include <unordered_map>
+#include <utility>
+
+namespace trelvo {
+
+namespace {
+
+bool sameEntry(const EntryList& a, std::size_t i, const EntryList& b, std::size_t j) {
+    return a.flags(i) == b.flags(j) && a.term(i) == b.term(j) && a.translation(i) == b.translation(j) &&
+           a.note(i) == b.note(j);
+}
+
+void copyEntry(const EntryList& from, std::size_t n, EntryList& to) {
+    to.append(from.term(n), from.translation(n), from.note(n), from.flags(n));
+}
+
+std::size_t contentHash(const EntryList& list, std::size_t n) {
+    std::size_t h = list.flags(n);
+    for (int k = 0; k < 3; ++k) h = h * 1000003u ^ std::hash<std::string_view>{}(list.text(n, k));
+    return h;
+}
+
+// Each step of a small change moves the records of both indexes and scans
+// them for a number; past this many entries one pass over the list and one
+// build of the indexes cost less.
+constexpr std::size_t largeChangeFrom = 64;
+// Up to this many entries to take out, one not at its number is looked for by
+// a scan; more share one table of every entry's content.
+constexpr std::size_t scannedUpTo = 8;
+
+// Finds the entries a change takes out in the store as it is now, each store
+// entry at most once.
+class RemovalFinder {
+public:
+    RemovalFinder(const EntryList& entries, std::size_t wanted)
+        : entries_(entries), wanted_(wanted), taken_(entries.size(), false) {}
+
+    std::optional<std::uint32_t> find(const EntryList& removed, std::size_t i, std::uint32_t number) {
+        if (number < entries_.size() && !taken_[number] && sameEntry(entries_, number, removed, i))
+            return take(number);
+        if (wanted_ <= scannedUpTo) {
+            for (std::size_t n = 0; n < entries_.size(); ++n)
+                if (!taken_[n] && sameEntry(entries_, n, removed, i)) return take(static_cast<std::uint32_t>(n));
+            return std::nullopt;
+        }
+        if (byContent_.empty() && !entries_.empty()) {
+            byContent_.reserve(entries_.size());
+            for (std::size_t n = 0; n < entries_.size(); ++n)
+                byContent_.emplace(contentHash(entries_, n), static_cast<std::uint32_t>(n));
+        }
+        auto [first, last] = byContent_.equal_range(contentHash(removed, i));
+        for (auto it = first; it != last; ++it)
+            if (!taken_[it->second] && sameEntry(entries_, it->second, removed, i)) return take(it->second);
+        return std::nullopt;
+    }
+
+private:
+    std::uint32_t take(std::uint32_t n) {
+        taken_[n] = true;
+        return n;
+    }
+
+    const EntryList& entries_;
+    std::size_t wanted_;
+    std::vector<bool> taken_;
+    std::unordered_multimap<std::size_t, std::uint32_t> byContent_;
+};
+
+// One entry to put in at its number: its place in change.added and its flags.
+struct Addition {
+    std::size_t index;
+    std::uint32_t number;
+    std::uint32_t flags;
+};
+
+// What a change does to the store as it is now. An entry the change takes
+// out and puts a new version of in (the same number on both sides) gets the
+// new version where it was found, which need not be its number.
+struct Plan {
+    std::vector<std::uint32_t> dropped;                            // ascending
+    std::vector<std::pair<std::uint32_t, std::size_t>> replaced;  // entry n becomes added[j]; by n
+    std::vector<Addition> placed;                                  // by number
+    std::size_t conflicts = 0;
+
+    std::size_t size() const { return dropped.size() + 2 * replaced.size() + placed.size(); }
+};
+
+Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
+    Plan plan;
+    // The added entry of each number, for pairing with the removed one of that number.
+    std::unordered_map<std::uint32_t, std::size_t> addedAt;
+    for (std::size_t j = 0; j < change.added.size() && j < change.addedNumbers.size(); ++j)
+        addedAt.emplace(change.addedNumbers[j], j);
+    std::vector<bool> paired(change.added.size(), false);
+    std::vector<std::uint32_t> lostNumbers;
+    RemovalFinder finder(store.entries, change.removed.size());
+    for (std::size_t i = 0; i < change.removed.size(); ++i) {
+        const std::uint32_t number = i < change.removedNumbers.size() ? change.removedNumbers[i] : UINT32_MAX;
+        const std::optional<std::uint32_t> n = finder.find(change.removed, i, number);
+        if (!n) {
+            lostNumbers.push_back(number);
+            continue;
+        }
+        const auto pair = addedAt.find(number);
+        if (pair != addedAt.end() && !paired[pair->second]) {
+            paired[pair->second] = true;
+            plan.replaced.emplace_back(*n, pair->second);
+        } else {
+            plan.dropped.push_back(*n);
+        }
+    }
+    std::sort(plan.dropped.begin(), plan.dropped.end());
+    std::sort(plan.replaced.begin(), plan.replaced.end());
+    std::sort(lostNumbers.begin(), lostNumbers.end());
+    plan.conflicts = lostNumbers.size();
+    for (std::size_t j = 0; j < change.added.size(); ++j) {
+        if (paired[j]) continue;
+        const std::uint32_t number = j < change.addedNumbers.size() ? change.addedNumbers[j] : UINT32_MAX;
+        const bool lostBefore = std::binary_search(lostNumbers.begin(), lostNumbers.end(), number);
+        plan.placed.push_back({j, number, lostBefore ? std::uint32_t{efUserModified} : change.added.flags(j)});
+    }
+    std::stable_sort(plan.placed.begin(), plan.placed.end(),
+                     [](const Addition& a, const Addition& b) { return a.number < b.number; });
+    return plan;
+}
+
+void addIndexRecords(DictionaryStore& store, std::uint32_t n, const CharacterTables& tables) {
+    if (!store.indexed) return;
+    for (int k = 0; k < 2; ++k)
+        store.indexes[static_cast<std::size_t>(k)].insertInEntryOrder(
+            tables.makeCollationKey(store.entries.text(n, k), store.tableOf(k)), n);
+}
+
+// The plan entry by entry, keeping both indexes as it goes. Returns the
+// number of the first entry it put in, if any.
+std::optional<std::uint32_t> applyInSteps(DictionaryStore& store, const DictionaryChange& change, const Plan& plan,
+                                          const CharacterTables& tables) {
+    for (const auto& [n, j] : plan.replaced) {
+        for (int k = 0; k < 3; ++k) store.entries.setText(n, k, change.added.text(j, k));
+        store.entries.setFlags(n, change.added.flags(j));
+        if (!store.indexed) continue;
+        for (int k = 0; k < 2; ++k) {
+            const std::size_t at = store.findIndexPosition(k, n);
+            if (at < store.indexes[static_cast<std::size_t>(k)].size()) store.removeIndexRecord(k, at);
+        }
+        addIndexRecords(store, n, tables);
+    }
+    for (auto n = plan.dropped.rbegin(); n != plan.dropped.rend(); ++n) store.removeEntry(*n);
+    std::optional<std::uint32_t> first;
+    if (!plan.replaced.empty()) {
+        const std::uint32_t n = plan.replaced.front().first;
+        first = n - static_cast<std::uint32_t>(std::lower_bound(plan.dropped.begin(), plan.dropped.end(), n) -
+                                               plan.dropped.begin());
+    }
+    for (const Addition& a : plan.placed) {
+        const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(a.number, store.entryCount()));
+        store.insertEntry(n, change.added.entry(a.index));
+        store.entries.setFlags(n, a.flags);
+        addIndexRecords(store, n, tables);
+        if (first && n <= *first) ++*first;
+        if (!first || n < *first) first = n;
+    }
+    return first;
+}
+
+// The same in one pass over the list, and one build of the indexes.
+std::optional<std::uint32_t> applyInOnePass(DictionaryStore& store, const DictionaryChange& change,
+                                            const Plan& plan, const CharacterTables& tables) {
+    const EntryList& old = store.entries;
+    EntryList result;
+    result.reserve(old.size() - plan.dropped.size() + plan.placed.size());
+    std::optional<std::uint32_t> first;
+    auto putIn = [&](std::size_t j, std::uint32_t flags) {
+        if (!first) first = static_cast<std::uint32_t>(result.size());
+        copyEntry(change.added, j, result);
+        result.setFlags(result.size() - 1, flags);
+    };
+    auto placed = plan.placed.begin();
+    auto dropped = plan.dropped.begin();
+    auto replaced = plan.replaced.begin();
+    for (std::size_t n = 0; n < old.size(); ++n) {
+        for (; placed != plan.placed.end() && placed->number <= result.size(); ++placed)
+            putIn(placed->index, placed->flags);
+        if (dropped != plan.dropped.end() && *dropped == n) {
+            ++dropped;
+        } else if (replaced != plan.replaced.end() && replaced->first == n) {
+            putIn(replaced->second, change.added.flags(replaced->second));
+            ++replaced;
+        } else {
+            copyEntry(old, n, result);
+        }
+    }
+    for (; placed != plan.placed.end(); ++placed) putIn(placed->index, placed->flags);
+    store.entries = std::move(result);
+    store.rebuildIndexes(tables);
+    return first;
+}
+
+}  // namespace
+
+DictionaryChange DictionaryChange::inverse() const {
+    DictionaryChange back;
+    back.kind = kind;
+    back.headerBefore = headerAfter;
+    back.headerAfter = headerBefore;
+    back.removed = added;
+    back.removedNumbers = addedNumbers;
+    back.added = removed;
+    back.addedNumbers = removedNumbers;
+    return back;
+}
+
+DictionaryChange DictionaryChange::entryAdded(const DictionaryStore& store, std::uint32_t n) {
+    DictionaryChange change;
+    change.kind = ChangeKind::added;
+    copyEntry(store.entries, n, change.added);
+    change.addedNumbers.push_back(n);
+    return change;
+}
+
+DictionaryChange DictionaryChange::entryEdited(const DictionaryStore& store, std::uint32_t n,
+                                               const DictionaryEntry& before) {
+    DictionaryChange change;
+    change.kind = ChangeKind::edited;
+    change.removed.append(before);
+    change.removedNumbers.push_back(n);
+    copyEntry(store.entries, n, change.added);
+    change.addedNumbers.push_back(n);
+    return change;
+}
+
+DictionaryChange DictionaryChange::entryDeleted(std::uint32_t n, const DictionaryEntry& before) {
+    DictionaryChange change;
+    change.kind = ChangeKind::deleted;
+    change.removed.append(before);
+    change.removedNumbers.push_back(n);
+    return change;
+}
+
+DictionaryChange DictionaryChange::between(ChangeKind kind, const EntryList& before, const EntryList& after) {
+    DictionaryChange change;
+    change.kind = kind;
+    const std::size_t shorter = std::min(before.size(), after.size());
+    std::size_t head = 0;
+    while (head < shorter && sameEntry(before, head, after, head)) ++head;
+    std::size_t tail = 0;
+    while (tail < shorter - head && sameEntry(before, before.size() - 1 - tail, after, after.size() - 1 - tail))
+        ++tail;
+    const std::size_t beforeEnd = before.size() - tail;
+    const std::size_t afterEnd = after.size() - tail;
+    if (beforeEnd - head == afterEnd - head) {
+        // Entries changed in place: only the ones that differ.
+        for (std::size_t n = head; n < beforeEnd; ++n) {
+            if (sameEntry(before, n, after, n)) continue;
+            copyEntry(before, n, change.removed);
+            change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
+            copyEntry(after, n, change.added);
+            change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
+        }
+        return change;
+    }
+    for (std::size_t n = head; n < beforeEnd; ++n) {
+        copyEntry(before, n, change.removed);
+        change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
+    }
+    for (std::size_t n = head; n < afterEnd; ++n) {
+        copyEntry(after, n, change.added);
+        change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
+    }
+    return change;
+}
+
+DictionaryChange DictionaryChange::appended(ChangeKind kind, const EntryList& entries, std::uint32_t from) {
+    DictionaryChange change;
+    change.kind = kind;
+    for (std::size_t n = from; n < entries.size(); ++n) {
+        copyEntry(entries, n, change.added);
+        change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
+    }
+    return change;
+}
+
+DictionaryChange DictionaryChange::headerChanged(const DictionaryHeader& before, const DictionaryHeader& after) {
+    DictionaryChange change;
+    change.kind = ChangeKind::properties;
+    change.headerBefore = before;
+    change.headerAfter = after;
+    return change;
+}
+
+ChangeApplication applyChange(DictionaryStore& store, const DictionaryChange& change, const CharacterTables& tables) {
+    ChangeApplication result;
+    bool charsetsChanged = false;
+    if (change.headerAfter) {
+        DictionaryHeader header = *change.headerAfter;
+        header.filePath = store.header.filePath;
+        charsetsChanged = header.languageCharset != store.header.languageCharset;
+        store.header = std::move(header);
+    }
+
+    // What to take out is found before anything moves. An entry that is not
+    // there any more leaves the other program's version; where the change
+    // puts a new version of it in, that goes in beside it as the user's.
+    const Plan plan = planOf(store, change);
+    const std::size_t entriesBefore = store.entryCount();
+    const bool large = plan.size() > largeChangeFrom;
+    result.focus = large ? applyInOnePass(store, change, plan, tables) : applyInSteps(store, change, plan, tables);
+    if (charsetsChanged && !large) store.rebuildIndexes(tables);
+    result.applied = plan.size();
+    result.conflicts = plan.conflicts;
+    // A change that only took entries out leaves the user on the entry behind them.
+    if (!result.focus && store.entryCount() > 0 && store.entryCount() != entriesBefore) {
+        const std::uint32_t first = plan.dropped.front();
+        result.focus = std::min<std::uint32_t>(first, static_cast<std::uint32_t>(store.entryCount() - 1));
+    }
+    return result;
+}
+
+}  // namespace trelvo
