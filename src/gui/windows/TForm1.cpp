@@ -6,7 +6,6 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
-#include <QLocale>
 #include <QScopedValueRollback>
 #include <QLineEdit>
 #include <QMenu>
@@ -96,11 +95,7 @@ constexpr std::chrono::seconds otherWriterWait{5};
 // How long the status bar says that a save is done.
 constexpr int savedMessageTime = 5000;
 
-QString savedMessage(std::size_t entries) {
-    const QString count = QLocale(QLocale::Czech).toString(static_cast<qulonglong>(entries));
-    const char* noun = entries == 1 ? "záznam" : entries >= 2 && entries <= 4 ? "záznamy" : "záznamů";
-    return QStringLiteral("Uloženo: %1 %2").arg(count, QString::fromUtf8(noun));
-}
+QString savedMessage(std::size_t entries) { return QStringLiteral("Uloženo: ") + entryCountText(entries); }
 
 }  // namespace
 
@@ -465,6 +460,11 @@ void TForm1::scanCatalogue() {
         item->setChecked(store.cataloguePaths[i] == store.header.filePath);
         connect(item, &QAction::triggered, this, [this, i] { selectDictionary(static_cast<int>(i)); });
     }
+    // Under the dictionaries, the command on the open one.
+    if (!store.isOpen()) return;
+    PopupMenu1->addSeparator();
+    connect(PopupMenu1->addAction(QStringLiteral("Obnovit ze zálohy…")), &QAction::triggered, this,
+            &TForm1::restoreFromBackup);
 }
 
 void TForm1::selectDictionary(int i) {
@@ -501,6 +501,7 @@ bool TForm1::openDictionary(int i) {
     lastSearchText.clear();
     showFromTheStart();
     markModified(false);
+    largeChangeUnsaved_ = false;
     checkForUpdate();
     return true;
 }
@@ -515,10 +516,12 @@ bool TForm1::saveDictionary() {
                                  Prompts::Icon::warning, Prompts::Default::no);
     };
     const QString file = QString::fromStdString(store.header.filePath);
-    switch (store.saveGuarded(overwrite, otherWriterWait)) {
+    switch (store.saveGuarded(overwrite, otherWriterWait, [this] { backUpBeforeSave(); })) {
         case DictionaryStore::SaveOutcome::saved:
             markModified(false);
+            largeChangeUnsaved_ = false;
             StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);
+            tellFailedBackup();
             return true;
         case DictionaryStore::SaveOutcome::declined:
             return false;

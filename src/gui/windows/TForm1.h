@@ -237,6 +237,19 @@ private:
     void showHelp(const QString& topic);
     QTextBrowser* helpWindow_ = nullptr;
 
+    // Backups (TForm1Backups.cpp). A large change (a synchronisation or an
+    // update, "convert to delivered", a column cleared, an import of more
+    // than largeImport entries, a backup put back) since the last save has
+    // the file as it was copied to the backups just before the next save
+    // writes over it; a copy that failed is told once the save is done.
+    bool largeChangeUnsaved_ = false;
+    int backupError_ = 0;
+    void backUpBeforeSave();
+    void tellFailedBackup();
+    // "Obnovit ze zálohy…": the backups of the open dictionary listed, and
+    // the one chosen made its contents, as one change, not saved.
+    void restoreFromBackup();
+
     // Offers to save unsaved changes; false when the user went back or the
     // save failed, and whatever was about to happen must not.
     bool askToSaveChanges();

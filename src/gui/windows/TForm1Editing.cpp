@@ -135,6 +135,7 @@ void TForm1::clearTranslations() {
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
     EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearTranslations();
+    largeChangeUnsaved_ = true;
     entriesChanged(currentPosition);
 }
 
@@ -144,6 +145,7 @@ void TForm1::clearNotes() {
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
     EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearNotes();
+    largeChangeUnsaved_ = true;
     entriesChanged(currentPosition);
 }
 
@@ -155,6 +157,7 @@ void TForm1::convertToDefault() {
                            Prompts::Icon::question, Prompts::Default::no))
         return;
     for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
+    largeChangeUnsaved_ = true;
     entriesChanged(0);
 }
 

@@ -10,6 +10,7 @@
 
 #include "TForm4.h"
 #include "UiText.h"
+#include "core/dictionary/DictionaryBackups.h"
 #include "core/dictionary/WholeFile.h"
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
@@ -242,6 +243,7 @@ void TForm1::ToolButton2Click() {
         return;
     }
     if (result.added > 0) markModified(true);
+    if (result.added > largeImport) largeChangeUnsaved_ = true;
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
@@ -355,6 +357,7 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
         showFromTheStart();
         markModified(true);
+        largeChangeUnsaved_ = true;
         saveDictionary();
         if (bySender) {
             const bool edition = outcome == SyncOutcome::synchronised;
