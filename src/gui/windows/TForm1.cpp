@@ -79,6 +79,8 @@ const ToolButtonDefinition toolButtonDefinitions[] = {
 // once the window is up (Timer3).
 constexpr std::chrono::milliseconds hintPause{300};
 constexpr std::chrono::milliseconds reopenDelay{100};
+// The pause after the last change of the settings before they are written.
+constexpr std::chrono::milliseconds settingsPause{500};
 // The language picture shows at most this much of the dictionary's bitmap.
 constexpr int pictureWidth = 100;
 constexpr int pictureHeight = 50;
@@ -218,6 +220,10 @@ void TForm1::createControls() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+    settingsTimer_ = new QTimer(this);
+    settingsTimer_->setInterval(settingsPause);
+    settingsTimer_->setSingleShot(true);
+    connect(settingsTimer_, &QTimer::timeout, this, [this] { writeSettings(true); });
 
     Whintik1 = new TWhintik(this);
     Whintik1->Settv(4000);
@@ -400,6 +406,11 @@ void TForm1::readSettings() {
     readUserSettings(userSettingsPath(), userSettings_);
     const int today = env_.today();
     const bool configured = readConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+    if (configured) writtenSettings_ = serializeConfiguration(config) + serializeUserSettings(userSettings_);
+    // Whatever the start changes (a dictionary found by its name, a reminder
+    // given, a window moved onto a screen) is kept.
+    settingsRead_ = true;
+    settingsChanged();
     // The dictionary used last, by its name while its file is still there:
     // files added before it in the menu do not move it.
     for (std::size_t i = 0; i < store.cataloguePaths.size(); ++i)
@@ -430,7 +441,8 @@ void TForm1::readSettings() {
     setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 
-void TForm1::writeSettings() {
+void TForm1::writeSettings(bool onlyChanged) {
+    settingsTimer_->stop();
     ProgramConfiguration config;
     config.autoUpdate = autoUpdate;
     config.lastDictionary = lastDictionary;
@@ -439,8 +451,17 @@ void TForm1::writeSettings() {
     config.width = geometry().width();
     config.height = geometry().height();
     config.lastUpdateDay = lastUpdateDay;
-    writeConfiguration(joinPath(programDir, "trelvo.cfg"), config);
-    writeUserSettings(userSettingsPath(), userSettings_);
+    const std::string settings = serializeConfiguration(config) + serializeUserSettings(userSettings_);
+    if (onlyChanged && settings == writtenSettings_) return;
+    if (writeConfiguration(joinPath(programDir, "trelvo.cfg"), config) &&
+        writeUserSettings(userSettingsPath(), userSettings_))
+        writtenSettings_ = settings;
+}
+
+void TForm1::settingsChanged() {
+    // Before the start has read them, the settings are the defaults, which
+    // must not overwrite the user's.
+    if (settingsRead_) settingsTimer_->start();
 }
 
 std::string TForm1::userSettingsPath() const { return joinPath(programDir, "trelvo.ini"); }
@@ -475,6 +496,7 @@ void TForm1::selectDictionary(int i) {
     if (openDictionary(i)) {
         lastDictionary = i;
         userSettings_.lastDictionaryFile = std::filesystem::path(store.header.filePath).filename().string();
+        settingsChanged();
     }
     focusSearchBox();
 }
@@ -674,11 +696,18 @@ void TForm1::columnDragged(int i, int oldWidth, int newWidth) {
     shares[1] = std::max(leastColumnShare, std::min(shares[1], 1000 - shares[0] - shares[2]));
     if (shares[0] + shares[1] + shares[2] <= 1000) userSettings_.columnShares = shares;
     layoutMainWindow();
+    settingsChanged();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutMainWindow();
+    settingsChanged();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    settingsChanged();
 }
 
 void TForm1::paintEvent(QPaintEvent* event) {

@@ -93,6 +93,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -211,7 +212,17 @@ private:
     void createToolBar();
     void fadeBanner();
     void readSettings();
-    void writeSettings();
+    // Writes trelvo.cfg and trelvo.ini; when onlyChanged, not while they hold
+    // these settings already.
+    void writeSettings(bool onlyChanged = false);
+    // The settings are written a moment after they change, not only at
+    // closing, so that a crash keeps them; changes in quick succession (a
+    // window being dragged) make one write.
+    void settingsChanged();
+    QTimer* settingsTimer_ = nullptr;
+    // The bytes of both files as last read or written.
+    std::string writtenSettings_;
+    bool settingsRead_ = false;
     // The user's own settings beside trelvo.cfg: the last dictionary by its
     // file name and the column widths the user dragged.
     UserSettings userSettings_;
