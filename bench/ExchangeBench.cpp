@@ -15,6 +15,7 @@
 #include "GeneratedDictionary.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/editing/DictionaryChange.h"
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/exchange/TextImport.h"
@@ -64,6 +65,46 @@ std::string utf16WordList(std::size_t lines) {
     return bytes;
 }
 
+double seconds(std::chrono::steady_clock::time_point since) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
+}
+
+double residentMB() {
+    long pages = 0, resident = 0;
+    std::ifstream("/proc/self/statm") >> pages >> resident;
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// What an undo step of change holds: the texts and places of its entries and their numbers.
+double changeMB(const DictionaryChange& change) {
+    double bytes = 0;
+    for (const EntryList* list : {&change.removed, &change.added})
+        for (std::size_t n = 0; n < list->size(); ++n)
+            bytes += static_cast<double>(list->term(n).size() + list->translation(n).size() + list->note(n).size() +
+                                         24 + 4);
+    return bytes / (1024.0 * 1024.0);
+}
+
+// The undo step of a change just made to store from before: its size, the
+// memory it took, and the time to take it back and do it again, turned round
+// in place as the window's undo stack does.
+bool measureUndo(DictionaryStore& store, DictionaryChange& change, const EntryList& before,
+                 const CharacterTables& tables, double residentBefore) {
+    std::printf("  (undo step: %zu entries out, %zu in, %.1f MB of entries; resident %+.1f MB)\n",
+                change.removed.size(), change.added.size(), changeMB(change), residentMB() - residentBefore);
+    const EntryList after = store.entries;
+    auto start = std::chrono::steady_clock::now();
+    change.invert();
+    applyChange(store, change, tables);
+    std::printf("  (undo %.3f s", seconds(start));
+    const bool undone = store.entries == before;
+    start = std::chrono::steady_clock::now();
+    change.invert();
+    applyChange(store, change, tables);
+    std::printf(", redo %.3f s)\n", seconds(start));
+    return undone && store.entries == after;
+}
+
 }  // namespace
 
 int main() {
@@ -94,6 +135,20 @@ int main() {
         return added == 100'000;
     });
 
+    // The window records an import as the entries it appended.
+    measure("import of 100,000 lines: its undo step", [&] {
+        DictionaryStore store;
+        if (!store.openFile(dir + "active.dsl", tables)) return false;
+        const EntryList before = store.entries;
+        std::ifstream file(dir + "words.txt", std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+        const auto from = static_cast<std::uint32_t>(store.entryCount());
+        importFile(store, tables, "words.txt", bytes, {});
+        const double resident = residentMB();
+        DictionaryChange change = DictionaryChange::appended(ChangeKind::imported, store.entries, from);
+        return measureUndo(store, change, before, tables, resident);
+    });
+
     measure("synchronisation of 1,000,000 (10 % user) with 1,000,000", [&] {
         DictionaryStore store;
         if (!store.openFile(dir + "active.dsl", tables)) return false;
@@ -103,6 +158,19 @@ int main() {
                     std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(),
                     store.entryCount());
         return outcome == SyncOutcome::synchronised;
+    });
+
+    // The window records a synchronisation as what differs from the list before it.
+    measure("synchronisation of 1,000,000: its undo step", [&] {
+        DictionaryStore store;
+        if (!store.openFile(dir + "active.dsl", tables)) return false;
+        const EntryList before = store.entries;
+        if (synchronise(store, tables, dir + "edition.dsl", {}, {}) != SyncOutcome::synchronised) return false;
+        const double resident = residentMB();
+        auto start = std::chrono::steady_clock::now();
+        DictionaryChange change = DictionaryChange::between(ChangeKind::synchronised, before, store.entries);
+        std::printf("  (between %.3f s)\n", seconds(start));
+        return measureUndo(store, change, before, tables, resident);
     });
 
     measure("export of 1,000,000 entries to text", [&] {

@@ -18,6 +18,22 @@ void copyEntry(const EntryList& from, std::size_t n, EntryList& to) {
     to.append(from.term(n), from.translation(n), from.note(n), from.flags(n));
 }
 
+// The entries of from at numbers, appended to to; its room is made once,
+// so that a list of a million entries holds no spare half.
+void copyEntries(const EntryList& from, const std::vector<std::uint32_t>& numbers, EntryList& to) {
+    std::size_t bytes = 0;
+    for (std::uint32_t n : numbers) bytes += from.term(n).size() + from.translation(n).size() + from.note(n).size();
+    to.reserve(to.size() + numbers.size(), bytes);
+    for (std::uint32_t n : numbers) copyEntry(from, n, to);
+}
+
+std::vector<std::uint32_t> numbersFrom(std::size_t first, std::size_t last) {
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(last > first ? last - first : 0);
+    for (std::size_t n = first; n < last; ++n) numbers.push_back(static_cast<std::uint32_t>(n));
+    return numbers;
+}
+
 std::size_t contentHash(const EntryList& list, std::size_t n) {
     std::size_t h = list.flags(n);
     for (int k = 0; k < 3; ++k) h = h * 1000003u ^ std::hash<std::string_view>{}(list.text(n, k));
@@ -91,10 +107,13 @@ struct Plan {
 
 Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
     Plan plan;
-    // The added entry of each number, for pairing with the removed one of that number.
-    std::unordered_map<std::uint32_t, std::size_t> addedAt;
+    // The added entries by number, for pairing with the removed one of that
+    // number: a sorted list, which a change's ascending numbers already are.
+    std::vector<std::pair<std::uint32_t, std::size_t>> addedAt;
+    addedAt.reserve(std::min(change.added.size(), change.addedNumbers.size()));
     for (std::size_t j = 0; j < change.added.size() && j < change.addedNumbers.size(); ++j)
-        addedAt.emplace(change.addedNumbers[j], j);
+        addedAt.emplace_back(change.addedNumbers[j], j);
+    std::sort(addedAt.begin(), addedAt.end());
     std::vector<bool> paired(change.added.size(), false);
     std::vector<std::uint32_t> lostNumbers;
     RemovalFinder finder(store.entries, change.removed.size());
@@ -105,8 +124,9 @@ Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
             lostNumbers.push_back(number);
             continue;
         }
-        const auto pair = addedAt.find(number);
-        if (pair != addedAt.end() && !paired[pair->second]) {
+        auto pair = std::lower_bound(addedAt.begin(), addedAt.end(), std::pair{number, std::size_t{0}});
+        while (pair != addedAt.end() && pair->first == number && paired[pair->second]) ++pair;
+        if (pair != addedAt.end() && pair->first == number) {
             paired[pair->second] = true;
             plan.replaced.emplace_back(*n, pair->second);
         } else {
@@ -203,15 +223,15 @@ std::optional<std::uint32_t> applyInOnePass(DictionaryStore& store, const Dictio
 }  // namespace
 
 DictionaryChange DictionaryChange::inverse() const {
-    DictionaryChange back;
-    back.kind = kind;
-    back.headerBefore = headerAfter;
-    back.headerAfter = headerBefore;
-    back.removed = added;
-    back.removedNumbers = addedNumbers;
-    back.added = removed;
-    back.addedNumbers = removedNumbers;
+    DictionaryChange back = *this;
+    back.invert();
     return back;
+}
+
+void DictionaryChange::invert() {
+    std::swap(headerBefore, headerAfter);
+    std::swap(removed, added);
+    std::swap(removedNumbers, addedNumbers);
 }
 
 DictionaryChange DictionaryChange::entryAdded(const DictionaryStore& store, std::uint32_t n) {
@@ -254,33 +274,23 @@ DictionaryChange DictionaryChange::between(ChangeKind kind, const EntryList& bef
     const std::size_t afterEnd = after.size() - tail;
     if (beforeEnd - head == afterEnd - head) {
         // Entries changed in place: only the ones that differ.
-        for (std::size_t n = head; n < beforeEnd; ++n) {
-            if (sameEntry(before, n, after, n)) continue;
-            copyEntry(before, n, change.removed);
-            change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
-            copyEntry(after, n, change.added);
-            change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
-        }
-        return change;
+        for (std::size_t n = head; n < beforeEnd; ++n)
+            if (!sameEntry(before, n, after, n)) change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
+        change.addedNumbers = change.removedNumbers;
+    } else {
+        change.removedNumbers = numbersFrom(head, beforeEnd);
+        change.addedNumbers = numbersFrom(head, afterEnd);
     }
-    for (std::size_t n = head; n < beforeEnd; ++n) {
-        copyEntry(before, n, change.removed);
-        change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
-    }
-    for (std::size_t n = head; n < afterEnd; ++n) {
-        copyEntry(after, n, change.added);
-        change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
-    }
+    copyEntries(before, change.removedNumbers, change.removed);
+    copyEntries(after, change.addedNumbers, change.added);
     return change;
 }
 
 DictionaryChange DictionaryChange::appended(ChangeKind kind, const EntryList& entries, std::uint32_t from) {
     DictionaryChange change;
     change.kind = kind;
-    for (std::size_t n = from; n < entries.size(); ++n) {
-        copyEntry(entries, n, change.added);
-        change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
-    }
+    change.addedNumbers = numbersFrom(from, entries.size());
+    copyEntries(entries, change.addedNumbers, change.added);
     return change;
 }
 

@@ -49,6 +49,9 @@ struct DictionaryChange {
     bool empty() const { return !headerAfter && removed.empty() && added.empty(); }
     // The change that takes this one back.
     DictionaryChange inverse() const;
+    // Makes this change its own inverse, moving its entries rather than
+    // copying them: twice over gives the change back.
+    void invert();
 
     // The entry store holds at number n, added by the caller just now.
     static DictionaryChange entryAdded(const DictionaryStore& store, std::uint32_t n);

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUndoStack>
 #include <QtMath>
 #include <algorithm>
 #include <chrono>
@@ -253,6 +254,7 @@ void TForm1::createControls() {
     connect(toolButton(ToolButton::swapDirection), &QToolButton::clicked, this, &TForm1::swapDirection);
     connect(toolButton(ToolButton::allowAdding), &QToolButton::clicked, this, &TForm1::ToolButton6Click);
     createShortcuts();
+    createUndo();
 }
 
 void TForm1::createGrid() {
@@ -521,6 +523,7 @@ bool TForm1::openDictionary(int i) {
     // A term searched in the other dictionary says nothing about this one.
     Edit1->clear();
     lastSearchText.clear();
+    forgetChanges();
     showFromTheStart();
     markModified(false);
     largeChangeUnsaved_ = false;
@@ -540,6 +543,8 @@ bool TForm1::saveDictionary() {
     const QString file = QString::fromStdString(store.header.filePath);
     switch (store.saveGuarded(overwrite, otherWriterWait, [this] { backUpBeforeSave(); })) {
         case DictionaryStore::SaveOutcome::saved:
+            // Undoing from here on makes the dictionary modified again.
+            undoStack_->setClean();
             markModified(false);
             largeChangeUnsaved_ = false;
             StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);

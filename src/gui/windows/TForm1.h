@@ -12,6 +12,7 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "core/editing/DictionaryChange.h"
 #include "core/exchange/Synchronisation.h"
 #include "core/lookup/Direction.h"
 #include "core/lookup/GridWindow.h"
@@ -26,6 +27,8 @@ class QScrollBar;
 class QStatusBar;
 class QTextBrowser;
 class QTimer;
+class QUndoStack;
+class QAction;
 class QToolBar;
 class QToolButton;
 class QFrame;
@@ -68,7 +71,8 @@ enum class ToolButton {
 // Its handlers are in files by concern: TForm1.cpp (start, layout, opening,
 // saving and closing), TForm1Search.cpp (search box, grid and scroll bar),
 // TForm1Editing.cpp, TForm1Administration.cpp (new dictionary, properties,
-// about box) and TForm1Exchange.cpp (import, export, synchronisation, update).
+// about box), TForm1Exchange.cpp (import, export, synchronisation, update)
+// and TForm1Undo.cpp (the path of every change, undo and redo).
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
@@ -255,6 +259,8 @@ private:
     // writes over it; a copy that failed is told once the save is done.
     bool largeChangeUnsaved_ = false;
     int backupError_ = 0;
+    // Notes a change, made or taken back, that is large.
+    void noteLargeChange(const DictionaryChange& change);
     void backUpBeforeSave();
     void tellFailedBackup();
     // "Obnovit ze zálohy…": the backups of the open dictionary listed, and
@@ -315,6 +321,24 @@ private:
     void clearNotes();
     // After a change to the entries: the grid reloads around position.
     void entriesChanged(std::size_t position);
+
+    // The one path of every change to the entries or the header, made just
+    // now: it goes onto the undo stack, and the dictionary is modified.
+    void recordChange(DictionaryChange change);
+    // Another dictionary (or a new one) takes the window: its changes are not this one's.
+    void forgetChanges();
+    // Ctrl+Z, Ctrl+Y and the grid menu's items; an open cell edit is kept first.
+    void undoChange();
+    void redoChange();
+    // A change undone or done again: the grid shows the entry it changed.
+    void applyRecorded(const DictionaryChange& change);
+    void createUndo();
+    void refreshUndoItems();
+    // What "Zpět: …" and "Znovu: …" call the change.
+    QString changeName(const DictionaryChange& change) const;
+    QUndoStack* undoStack_ = nullptr;
+    QAction* undoItem_ = nullptr;
+    QAction* redoItem_ = nullptr;
     void Timer1Timer();
     void Timer2Timer();
     void Timer3Timer();

@@ -102,9 +102,14 @@ bool TForm1::applyProperties() {
     }
     const bool charsetsChanged = header.languageCharset != store.header.languageCharset;
     header.filePath = path;
+    const DictionaryHeader headerBefore = store.header;
     store.header = header;
-    markModified(true);
+    // The dialog saves at once; the change can still be taken back.
+    if (!creating) recordChange(DictionaryChange::headerChanged(headerBefore, store.header));
     if (creating) {
+        // A new dictionary has nothing of the old one's to take back.
+        forgetChanges();
+        markModified(true);
         // The file chosen is to be replaced, as the user agreed if it exists:
         // the first save asks nothing more about it.
         store.fileIdentity = FileIdentity::of(path);

@@ -46,6 +46,24 @@ QString backupErrorText(int error) {
 
 }  // namespace
 
+void TForm1::noteLargeChange(const DictionaryChange& change) {
+    switch (change.kind) {
+        case ChangeKind::clearedTranslations:
+        case ChangeKind::clearedNotes:
+        case ChangeKind::converted:
+        case ChangeKind::synchronised:
+        case ChangeKind::restored:
+        case ChangeKind::merged: largeChangeUnsaved_ = true; return;
+        case ChangeKind::imported:
+            if (change.added.size() > largeImport || change.removed.size() > largeImport) largeChangeUnsaved_ = true;
+            return;
+        case ChangeKind::added:
+        case ChangeKind::edited:
+        case ChangeKind::deleted:
+        case ChangeKind::properties: return;
+    }
+}
+
 // Under the dictionary's lock, just before the save writes the file.
 void TForm1::backUpBeforeSave() {
     backupError_ = 0;
@@ -114,10 +132,8 @@ void TForm1::restoreFromBackup() {
         change.headerAfter = properties.headerAfter;
     }
     // The whole backup is one change, taken back as one.
-    applyChange(store, change, characterTables);
-    largeChangeUnsaved_ = true;
-    markModified(true);
-    showFromTheStart();
+    applyRecorded(change);
+    recordChange(std::move(change));
 }
 
 }  // namespace trelvo

@@ -49,7 +49,6 @@ bool TForm1::EditNewEntryKeyDown(QLineEdit* box, QKeyEvent* event) {
 }
 
 void TForm1::entriesChanged(std::size_t position) {
-    markModified(true);
     matchList->dictionaryChanged();
     window.markStale();
     showPosition(position);
@@ -61,6 +60,7 @@ void TForm1::addEntry() {
     if (!editing.addEntry(encode(Edit2->text(), direction.sourceSide), encode(Edit3->text(), direction.targetSide),
                           position))
         return;
+    recordChange(DictionaryChange::entryAdded(store, static_cast<std::uint32_t>(store.entryCount() - 1)));
     entriesChanged(position);
     offerForReplacing(Edit2);
 }
@@ -77,13 +77,14 @@ void TForm1::commitCellEdit(int col, int row, const QString& text) {
     const std::uint32_t entry = source.entryNumber(p);
     const int side = col == 0 ? direction.sourceSide : col == 1 ? direction.targetSide : 2;
     EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
+    const DictionaryEntry before = store.entries.entry(entry);
     if (!editing.commitCellEdit(col, p, encode(text, side))) {
         // The cell shows what the entry holds, also where the text was cleaned or cut.
         const QScopedValueRollback<bool> quiet(fillingRows_, true);
         if (QTableWidgetItem* cell = grid->item(row, col)) cell->setText(decode(store.entries.text(entry, side), side));
         return;
     }
-    markModified(true);
+    recordChange(DictionaryChange::entryEdited(store, entry, before));
     // The rows stay as they are while the editor is still open: reloading
     // them under it would move its cell onto another entry.
     editedEntry_ = entry;
@@ -116,15 +117,18 @@ void TForm1::deleteEntry() {
     const std::size_t position = window.first() + static_cast<std::size_t>(row);
     const DictionaryIndex& source = sourceIndex();
     if (position >= source.size()) return;
-    // A deleted entry cannot be had back: the user sees which one goes, and Enter keeps it.
+    // The user sees which entry goes, and Enter keeps it.
     const int side = direction.sourceSide;
-    const QString term = decode(store.entries.text(source.entryNumber(position), side), side);
+    const std::uint32_t entry = source.entryNumber(position);
+    const QString term = decode(store.entries.text(entry, side), side);
     if (!env_.prompts->ask(this, QStringLiteral("Upozornění"),
                            QStringLiteral("Opravdu si přejete odstranit záznam „%1“?").arg(term),
                            Prompts::Icon::question, Prompts::Default::no))
         return;
     EntryEditing editing(store, characterTables, direction.sourceSide, direction.targetSide);
+    const DictionaryEntry before = store.entries.entry(entry);
     if (!editing.deleteEntry(position)) return;
+    recordChange(DictionaryChange::entryDeleted(entry, before));
     entriesChanged(currentPosition);
 }
 
@@ -134,8 +138,9 @@ void TForm1::clearTranslations() {
                                           "pokračovat?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
+    const EntryList before = store.entries;
     EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearTranslations();
-    largeChangeUnsaved_ = true;
+    recordChange(DictionaryChange::between(ChangeKind::clearedTranslations, before, store.entries));
     entriesChanged(currentPosition);
 }
 
@@ -144,8 +149,9 @@ void TForm1::clearNotes() {
                            QStringLiteral("Tato operace vymaže celý sloupec poznámek, opravdu si přejete pokračovat?"),
                            Prompts::Icon::warning, Prompts::Default::no))
         return;
+    const EntryList before = store.entries;
     EntryEditing(store, characterTables, direction.sourceSide, direction.targetSide).clearNotes();
-    largeChangeUnsaved_ = true;
+    recordChange(DictionaryChange::between(ChangeKind::clearedNotes, before, store.entries));
     entriesChanged(currentPosition);
 }
 
@@ -156,8 +162,9 @@ void TForm1::convertToDefault() {
                                           "modifikovaných položek?"),
                            Prompts::Icon::question, Prompts::Default::no))
         return;
+    const EntryList before = store.entries;
     for (std::size_t n = 0; n < store.entryCount(); ++n) store.entries.setFlags(n, efDefault);
-    largeChangeUnsaved_ = true;
+    recordChange(DictionaryChange::between(ChangeKind::converted, before, store.entries));
     entriesChanged(0);
 }
 

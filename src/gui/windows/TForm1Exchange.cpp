@@ -7,10 +7,10 @@
 #include <QLabel>
 #include <QTimer>
 #include <QToolButton>
+#include <QUndoStack>
 
 #include "TForm4.h"
 #include "UiText.h"
-#include "core/dictionary/DictionaryBackups.h"
 #include "core/dictionary/WholeFile.h"
 #include "core/exchange/Export.h"
 #include "core/exchange/Synchronisation.h"
@@ -89,12 +89,28 @@ UpdateUi TForm1::updateUi() {
     ui.askToSynchronise = [this](const EditionOffer& offer) {
         return env_.prompts->ask(this, QStringLiteral("Upozornění ..."), editionQuestion(offer));
     };
-    ui.synchroniseWithDownload = [this](const std::string& path,
-                                        const std::function<bool(const SyncCounts&)>& agree) {
+    // The header as the edition's merge left it, before the update stamps it.
+    auto merged = std::make_shared<std::optional<DictionaryHeader>>();
+    ui.synchroniseWithDownload = [this, merged](const std::string& path,
+                                                const std::function<bool(const SyncCounts&)>& agree) {
         OpenDialog2FileName = path;
-        return ToolButton11Click(false, agree);
+        const SyncOutcome outcome = ToolButton11Click(false, agree);
+        if (outcome == SyncOutcome::synchronised) *merged = store.header;
+        return outcome;
     };
-    ui.save = [this] { return saveDictionary(); };
+    ui.save = [this, merged] {
+        // The edition's stamp, set after the merge, is undone with it (ChangeCommand joins them).
+        if (*merged && store.header != **merged) {
+            DictionaryChange stamp = DictionaryChange::headerChanged(**merged, store.header);
+            stamp.kind = ChangeKind::synchronised;
+            // The merge was saved, its stamp not yet: the step joined of both is not what the
+            // file holds until the save below (and a stack never joins onto its saved place).
+            undoStack_->resetClean();
+            recordChange(std::move(stamp));
+            *merged = store.header;
+        }
+        return saveDictionary();
+    };
     ui.today = env_.today;
     ui.reportCompleted = [this] {
         env_.prompts->inform(this, Prompts::Icon::information, QStringLiteral("Dokončení automatické aktualizace ..."),
@@ -223,6 +239,7 @@ void TForm1::ToolButton2Click() {
     setEnabled(false);
     statusPanels[0]->setText(QStringLiteral("Probíhá import položek ... (Storno: klávesa Esc)"));
     QCoreApplication::processEvents();
+    const auto importedFrom = static_cast<std::uint32_t>(store.entryCount());
     const ImportResult result =
         importFile(store, characterTables, path.toStdString(), bytes, [&escape](std::size_t) {
             QCoreApplication::processEvents();
@@ -244,8 +261,8 @@ void TForm1::ToolButton2Click() {
                           .arg(path, QString::fromStdString(reading.error)));
         return;
     }
-    if (result.added > 0) markModified(true);
-    if (result.added > largeImport) largeChangeUnsaved_ = true;
+    // The entries go in at the end: the change is they alone, with no copy of the list before.
+    recordChange(DictionaryChange::appended(ChangeKind::imported, store.entries, importedFrom));
     showFromTheStart();
     setEnabled(true);
     // Many entries may have changed: the user is told what happened.
@@ -354,12 +371,22 @@ SyncOutcome TForm1::ToolButton11Click(bool bySender, const std::function<bool(co
         return true;
     };
     SyncCounts counts;
+    // The merge may change entries anywhere: what differs from the list before is the change.
+    EntryList before = store.entries;
+    const DictionaryHeader headerBefore = store.header;
     const SyncOutcome outcome = synchronise(store, characterTables, OpenDialog2FileName, askImportOnly,
                                             [](std::size_t) { QCoreApplication::processEvents(); }, &counts, merging);
     if (outcome == SyncOutcome::synchronised || outcome == SyncOutcome::imported) {
+        DictionaryChange change = DictionaryChange::between(
+            outcome == SyncOutcome::synchronised ? ChangeKind::synchronised : ChangeKind::imported, before,
+            store.entries);
+        if (store.header != headerBefore) {
+            change.headerBefore = headerBefore;
+            change.headerAfter = store.header;
+        }
+        recordChange(std::move(change));
+        before.clear();  // before the save takes its room
         showFromTheStart();
-        markModified(true);
-        largeChangeUnsaved_ = true;
         saveDictionary();
         if (bySender) {
             const bool edition = outcome == SyncOutcome::synchronised;

@@ -37,6 +37,11 @@ void TForm1::createShortcuts() {
         Edit1->selectAll();
         setMatchListHidden(false);
     });
+    // A text box (the search box, the new entry's boxes, a cell editor) claims
+    // these for its own undo before the window sees them.
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &TForm1::undoChange);
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &TForm1::redoChange);
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TForm1::redoChange);
     shortcut(QKeySequence(Qt::Key_F1), [this] { showHelp(QStringLiteral("Klávesy")); });
     // F2 edits the cell under the cursor from anywhere in the window.
     shortcut(QKeySequence(Qt::Key_F2), [this] {

@@ -39,6 +39,8 @@ public:
     QToolButton* toolButton(ToolButton b) const { return w_->toolButton(b); }
     QMenu* PopupMenu1() const { return w_->PopupMenu1; }  // the dictionary menu
     QMenu* PopupMenu2() const { return w_->PopupMenu2; }  // the grid's context menu
+    QAction* undoItem() const { return w_->undoItem_; }  // "Zpět…" in PopupMenu2
+    QAction* redoItem() const { return w_->redoItem_; }  // "Znovu…"
     QStatusBar* StatusBar1() const { return w_->StatusBar1; }
     QLabel* statusPanel(int i) const { return w_->statusPanels[static_cast<std::size_t>(i)]; }  // 0, 1, 2
     QFrame* Panel1() const { return w_->Panel1; }  // holds Image3, the source language's picture

@@ -105,7 +105,22 @@ TEST_F(BackupsTest, ASynchronisationKeepsTheOldFileWhichTheMenuPutsBackUnsaved) 
     for (std::size_t i = 0; i < entryCount; i += 97)
         EXPECT_EQ(w.store().entries.translation(i), "track " + std::to_string(i));
     EXPECT_TRUE(readBytes(path_) == synchronised);
+
+    // One undo brings back the synchronised contents, and one redo the backup's.
+    ASSERT_EQ(w.undoItem()->text(), QStringLiteral("Zpět: obnovení ze zálohy"));
+    w.undoItem()->trigger();
+    EXPECT_EQ(w.store().header.version, "2.0");
+    EXPECT_EQ(w.store().entryCount(), entryCount + 50);
+    EXPECT_EQ(w.store().entries.translation(0), "rail 0");
+    EXPECT_FALSE(w.modified()) << "as saved";
+    w.redoItem()->trigger();
+    EXPECT_EQ(w.store().header, headerBefore);
+    EXPECT_EQ(w.store().entryCount(), entryCount);
+    EXPECT_TRUE(w.modified());
+    // The grid shows the backup's entries in order.
+    w.reloadRowsAt(0);
     EXPECT_EQ(w.grid()->item(0, 0)->text(), "term10000");
+    EXPECT_EQ(w.grid()->item(0, 1)->text(), "track 0");
 
     // Saving the restored contents keeps the synchronised file among the backups.
     w.click(ToolButton::saveChanges);

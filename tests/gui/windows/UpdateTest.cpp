@@ -202,12 +202,15 @@ protected:
     }
 
     // The active dictionary and a newer edition of it, published at /trelvo;
-    // railTerm translates "kolej" in the edition.
-    void publish(UpdateServer& server, const std::string& line, const std::string& railTerm = "rail") {
+    // railTerm translates "kolej" in the edition. An edition of an old
+    // server is not stamped in its file.
+    void publish(UpdateServer& server, const std::string& line, const std::string& railTerm = "rail",
+                 bool stamped = true) {
         EntryList entries;
         entries.append("kolej", "track", "", efDefault);
         entries.append("vlak", "train", "", efUserModified);
-        const DictionaryHeader h = activeDictionary(entries);
+        DictionaryHeader h = activeDictionary(entries);
+        if (!stamped) h.updateStamp.clear();
         EntryList edition;
         edition.append("kolej", railTerm, "", efDefault);
         edition.append("návěstidlo", "signal", "", efDefault);
@@ -288,6 +291,31 @@ TEST_F(UpdateTest, ANewerEditionIsOfferedDownloadedAndMergedOnce) {
     prompts_.clearShown();
     EXPECT_EQ(checked(w, [&] { w.checkForUpdate(); }), 2);
     EXPECT_TRUE(prompts_.shown().empty());
+}
+
+TEST_F(UpdateTest, AnUpdateIsUndoneInOneStepWithItsStamp) {
+    UpdateServer server;
+    // The stamp is then set after the merge, as a change of its own.
+    publish(server, "5a3c1e01 7.12.2026 14:05 cs-en.dsl 1.1\n", "rail", false);
+    locations({server.location("/trelvo")});
+    TForm1Probe w = start();
+    prompts_.queueAnswer(true);
+    EXPECT_EQ(checked(w, [&] { w.chooseDictionary(0); }), 1);
+    ASSERT_EQ(w.store().entryCount(), 3u);
+    EXPECT_EQ(w.undoItem()->text(), "Zpět: synchronizace");
+
+    w.undoItem()->trigger();
+    EXPECT_EQ(w.store().entryCount(), 2u);
+    EXPECT_EQ(w.store().entries.translation(0), "track");
+    EXPECT_EQ(w.store().header.updateStamp, "") << "so that the edition is offered again";
+    EXPECT_EQ(w.store().header.version, "");
+    EXPECT_TRUE(w.modified()) << "the file holds the edition";
+    EXPECT_FALSE(w.undoItem()->isEnabled()) << "the merge and its stamp are one step";
+
+    w.redoItem()->trigger();
+    EXPECT_EQ(w.store().header.updateStamp, "202612071405");
+    EXPECT_EQ(w.store().entryCount(), 3u);
+    EXPECT_FALSE(w.modified());
 }
 
 TEST_F(UpdateTest, NoRequestWhileTheToggleIsUpAndSwitchingItOnChecks) {

@@ -1,0 +1,107 @@
+// Undo and redo: every change to the entries or the header passes
+// recordChange, which keeps it on the undo stack.
+#include "TForm1.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QUndoStack>
+#include <algorithm>
+
+#include "ChangeCommand.h"
+#include "MatchList.h"
+#include "UiText.h"
+
+namespace trelvo {
+
+void TForm1::createUndo() {
+    undoStack_ = new QUndoStack(this);
+    // Unsaved are the changes between the stack's place and where the last save left it.
+    connect(undoStack_, &QUndoStack::indexChanged, this, [this] {
+        markModified(!undoStack_->isClean());
+        refreshUndoItems();
+    });
+    PopupMenu2->addSeparator();
+    undoItem_ = PopupMenu2->addAction(QString());
+    redoItem_ = PopupMenu2->addAction(QString());
+    connect(undoItem_, &QAction::triggered, this, &TForm1::undoChange);
+    connect(redoItem_, &QAction::triggered, this, &TForm1::redoChange);
+    refreshUndoItems();
+}
+
+void TForm1::recordChange(DictionaryChange change) {
+    if (change.empty()) return;
+    noteLargeChange(change);
+    // The recovery journal takes each change here, as it happens.
+    const QString text = changeName(change);
+    undoStack_->push(new ChangeCommand(std::move(change), text,
+                                       [this](const DictionaryChange& c) { applyRecorded(c); }));
+    // A change merged into the one before it moves no place on the stack.
+    markModified(true);
+}
+
+void TForm1::forgetChanges() { undoStack_->clear(); }
+
+void TForm1::undoChange() {
+    finishCellEdit();
+    if (undoStack_->canUndo()) undoStack_->undo();
+}
+
+void TForm1::redoChange() {
+    finishCellEdit();
+    if (undoStack_->canRedo()) undoStack_->redo();
+}
+
+void TForm1::applyRecorded(const DictionaryChange& change) {
+    noteLargeChange(change);
+    const ChangeApplication applied = applyChange(store, change, characterTables);
+    // The header may have named the languages or their character sets anew.
+    direction = Direction::of(store, direction.sourceSide);
+    refreshDictionaryStatus();
+    matchList->dictionaryChanged();
+    window.markStale();
+    const DictionaryIndex& index = sourceIndex();
+    std::size_t position = currentPosition;
+    if (change.added.empty() && !change.removed.empty() && !index.empty()) {
+        // Where the entry taken out stood in the grid: on the one behind it.
+        const int side = direction.sourceSide;
+        position = std::min(index.lowerBound(characterTables.makeCollationKey(change.removed.text(0, side),
+                                                                              store.tableOf(side))),
+                            index.size() - 1);
+    } else if (applied.focus) {
+        position = store.findIndexPosition(direction.sourceSide, *applied.focus);
+    }
+    showPosition(position);
+}
+
+void TForm1::refreshUndoItems() {
+    undoItem_->setEnabled(undoStack_->canUndo());
+    undoItem_->setText(undoStack_->canUndo() ? QStringLiteral("Zpět: ") + undoStack_->undoText()
+                                             : QStringLiteral("Zpět"));
+    redoItem_->setEnabled(undoStack_->canRedo());
+    redoItem_->setText(undoStack_->canRedo() ? QStringLiteral("Znovu: ") + undoStack_->redoText()
+                                             : QStringLiteral("Znovu"));
+}
+
+QString TForm1::changeName(const DictionaryChange& change) const {
+    // An entry is named by its term in the language the grid shows first.
+    auto termOf = [this](const EntryList& entries) {
+        const int side = direction.sourceSide;
+        return entries.empty() ? QString() : decode(entries.text(0, side), side);
+    };
+    switch (change.kind) {
+        case ChangeKind::added: return QStringLiteral("přidání záznamu „%1“").arg(termOf(change.added));
+        case ChangeKind::edited: return QStringLiteral("úprava záznamu „%1“").arg(termOf(change.removed));
+        case ChangeKind::deleted: return QStringLiteral("odstranění záznamu „%1“").arg(termOf(change.removed));
+        case ChangeKind::clearedTranslations: return QStringLiteral("vymazání překladů");
+        case ChangeKind::clearedNotes: return QStringLiteral("vymazání poznámek");
+        case ChangeKind::converted: return QStringLiteral("převod na dodané záznamy");
+        case ChangeKind::properties: return QStringLiteral("změna vlastností slovníku");
+        case ChangeKind::imported: return QStringLiteral("import (%1)").arg(entryCountText(change.added.size()));
+        case ChangeKind::synchronised: return QStringLiteral("synchronizace");
+        case ChangeKind::restored: return QStringLiteral("obnovení ze zálohy");
+        case ChangeKind::merged: return QStringLiteral("sloučení");
+    }
+    return {};
+}
+
+}  // namespace trelvo
