@@ -9,6 +9,7 @@
 
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryStore.h"
+#include "SmallDisk.h"
 #include "support/TemporaryFolder.h"
 
 namespace fs = std::filesystem;
@@ -172,4 +173,26 @@ TEST_F(DictionaryBackupsTest, ABackupKeepsTheDictionarysPermissions) {
     struct stat info {};
     ASSERT_EQ(::stat(made.path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0600u);
+}
+
+TEST_F(DictionaryBackupsTest, ACopyThatFindsTheDiskFullLeavesNothingAndKeepsTheOlderBackups) {
+    SmallDisk disk(folder_ / "disk.img", folder_ / "disk", 2048);
+    if (!disk.mounted()) GTEST_SKIP() << "no loop mount of ext2 here (needs root)";
+    DictionaryHeader h;
+    EntryList entries;
+    for (int i = 0; i < 20000; ++i) entries.append("term" + std::to_string(i), "translation", "", 0);
+    const std::string signals = (folder_ / "disk" / "signals.dsl").string();
+    ASSERT_TRUE(writeDictionaryFile(h, entries, signals));
+    ASSERT_EQ(backUpDictionary(signals, noon).outcome, BackupOutcome::made);
+    const std::string first = readBytes(listBackups(signals).at(0).path);
+    disk.fill(static_cast<off_t>(readBytes(signals).size() / 2));
+    const BackupResult full = backUpDictionary(signals, noon + 1);
+    EXPECT_EQ(full.outcome, BackupOutcome::failed);
+    EXPECT_EQ(full.error, ENOSPC);
+    const std::vector<DictionaryBackup> kept = listBackups(signals);
+    ASSERT_EQ(kept.size(), 1u);
+    EXPECT_TRUE(readBytes(kept[0].path) == first);
+    // Nothing half written is left to take the room.
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "disk" / ".trelvo-backups"), fs::directory_iterator()),
+              1);
 }
