@@ -14,7 +14,7 @@ namespace trelvo {
 TBackupList::TBackupList(QWidget* parent) : QDialog(parent) {
     const QString caption = QStringLiteral("Obnovení ze zálohy");
     setWindowTitle(caption);
-    putFrame(this, {caption, captionBlue, captionNavy});
+    putFrame(this, {caption, captionBlue, captionNavy, false, false, QString()});
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, frameTop + 4, 6, 6);
     layout->setSpacing(4);
@@ -45,7 +45,8 @@ void TBackupList::prepare(const QStringList& rows, const std::vector<bool>& read
     ListBox1->clear();
     for (int i = 0; i < rows.size(); ++i) {
         auto* item = new QListWidgetItem(rows[i], ListBox1);
-        if (!readable[static_cast<std::size_t>(i)]) item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
+        if (!readable[static_cast<std::size_t>(i)])
+            item->setFlags(item->flags() & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable));
     }
     for (int i = 0; i < rows.size(); ++i)
         if (readable[static_cast<std::size_t>(i)]) {

@@ -93,8 +93,8 @@ TEST_F(DictionaryBackupsTest, ACopyInTheSameSecondGetsTheNextNumberAndOverwrites
     ASSERT_EQ(backUpDictionary(signals, noon).path, backupName("signals", noon, "-3"));
     EXPECT_EQ(readBytes(backupName("signals", noon)), first);
     const std::vector<DictionaryBackup> listed = listBackups(signals);
-    EXPECT_EQ(paths(listed), (std::vector<std::string>{backupName("signals", noon, "-3"),
-                                                       backupName("signals", noon, "-2"), backupName("signals", noon)}));
+    EXPECT_EQ(paths(listed), (std::vector<std::string>{backupName("signals", noon, "-3"), backupName("signals", noon, "-2"),
+                                                       backupName("signals", noon)}));
     EXPECT_EQ(listed[0].sequence, 3u);
     EXPECT_EQ(listed[0].entryCount, 3u);
     // No temporary file is left behind.

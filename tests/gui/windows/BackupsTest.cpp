@@ -94,7 +94,8 @@ TEST_F(BackupsTest, ASynchronisationKeepsTheOldFileWhichTheMenuPutsBackUnsaved) 
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].icon, Prompts::Icon::warning);
     EXPECT_EQ(prompts_.shown()[0].defaultButton, Prompts::Default::no);
-    EXPECT_TRUE(prompts_.shown()[0].text.startsWith(QStringLiteral("Obsah slovníku „Koleje“ se nahradí zálohou ze dne ")));
+    EXPECT_TRUE(
+        prompts_.shown()[0].text.startsWith(QStringLiteral("Obsah slovníku „Koleje“ se nahradí zálohou ze dne ")));
     EXPECT_TRUE(prompts_.shown()[0].text.endsWith(
         QStringLiteral(" (1\u00A0200 záznamů). Slovník se tím změní, ale neuloží. Má se záloha obnovit?")));
 
