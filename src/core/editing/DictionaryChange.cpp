@@ -94,8 +94,10 @@ struct Addition {
 };
 
 // What a change does to the store as it is now. An entry the change takes
-// out and puts a new version of in (the same number on both sides) gets the
-// new version where it was found, which need not be its number.
+// out and puts a new version of in gets the new version where it was found,
+// which need not be its number. A new version is the added entry of the same
+// rank and number: as many entries taken out before it as put in, so that in
+// the list the change was made on it stands exactly where the old one did.
 struct Plan {
     std::vector<std::uint32_t> dropped;                            // ascending
     std::vector<std::pair<std::uint32_t, std::size_t>> replaced;  // entry n becomes added[j]; by n
@@ -107,13 +109,6 @@ struct Plan {
 
 Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
     Plan plan;
-    // The added entries by number, for pairing with the removed one of that
-    // number: a sorted list, which a change's ascending numbers already are.
-    std::vector<std::pair<std::uint32_t, std::size_t>> addedAt;
-    addedAt.reserve(std::min(change.added.size(), change.addedNumbers.size()));
-    for (std::size_t j = 0; j < change.added.size() && j < change.addedNumbers.size(); ++j)
-        addedAt.emplace_back(change.addedNumbers[j], j);
-    std::sort(addedAt.begin(), addedAt.end());
     std::vector<bool> paired(change.added.size(), false);
     std::vector<std::uint32_t> lostNumbers;
     RemovalFinder finder(store.entries, change.removed.size());
@@ -124,11 +119,9 @@ Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
             lostNumbers.push_back(number);
             continue;
         }
-        auto pair = std::lower_bound(addedAt.begin(), addedAt.end(), std::pair{number, std::size_t{0}});
-        while (pair != addedAt.end() && pair->first == number && paired[pair->second]) ++pair;
-        if (pair != addedAt.end() && pair->first == number) {
-            paired[pair->second] = true;
-            plan.replaced.emplace_back(*n, pair->second);
+        if (i < change.added.size() && i < change.addedNumbers.size() && change.addedNumbers[i] == number) {
+            paired[i] = true;
+            plan.replaced.emplace_back(*n, i);
         } else {
             plan.dropped.push_back(*n);
         }
@@ -261,6 +254,86 @@ DictionaryChange DictionaryChange::entryDeleted(std::uint32_t n, const Dictionar
     return change;
 }
 
+namespace {
+
+// The places of the entries two lists share in the same order, as many as
+// there are: each entry of before is matched to the first equal one of after
+// not matched yet (by a table of content), and of those matches the longest
+// run rising in both lists stays. Returns for each entry of before whether it
+// stays, and the same for after.
+std::pair<std::vector<bool>, std::vector<bool>> sharedInOrder(const EntryList& before, std::size_t beforeFirst,
+                                                              std::size_t beforeLast, const EntryList& after,
+                                                              std::size_t afterFirst, std::size_t afterLast) {
+    const std::size_t beforeCount = beforeLast - beforeFirst;
+    const std::size_t afterCount = afterLast - afterFirst;
+    std::vector<std::pair<std::size_t, std::uint32_t>> byContent(afterCount);
+    for (std::size_t p = 0; p < afterCount; ++p)
+        byContent[p] = {contentHash(after, afterFirst + p), static_cast<std::uint32_t>(p)};
+    std::sort(byContent.begin(), byContent.end());
+    // Where to go on looking in each run of equal hashes: taken places lie
+    // at its front, so that many equal entries cost no scan each.
+    std::vector<std::uint32_t> from(afterCount);
+    for (std::size_t k = 0; k < afterCount; ++k)
+        from[k] = k > 0 && byContent[k - 1].first == byContent[k].first ? from[k - 1] : static_cast<std::uint32_t>(k);
+    std::vector<bool> taken(afterCount, false);
+    constexpr std::uint32_t none = UINT32_MAX;
+    std::vector<std::uint32_t> match(beforeCount, none);
+    for (std::size_t i = 0; i < beforeCount; ++i) {
+        const std::size_t h = contentHash(before, beforeFirst + i);
+        auto run = std::lower_bound(byContent.begin(), byContent.end(), std::pair{h, std::uint32_t{0}});
+        if (run == byContent.end() || run->first != h) continue;
+        const auto start = static_cast<std::size_t>(run - byContent.begin());
+        std::uint32_t& cursor = from[start];
+        while (cursor < afterCount && byContent[cursor].first == h && taken[byContent[cursor].second]) ++cursor;
+        for (std::size_t k = cursor; k < afterCount && byContent[k].first == h; ++k) {
+            const std::uint32_t p = byContent[k].second;
+            if (!taken[p] && sameEntry(before, beforeFirst + i, after, afterFirst + p)) {
+                taken[p] = true;
+                match[i] = p;
+                break;
+            }
+        }
+    }
+    // The longest rising run of matched places: ends[l] is the entry of
+    // before ending the best run of length l + 1 found so far.
+    std::vector<std::uint32_t> ends;
+    std::vector<std::uint32_t> previous(beforeCount, none);
+    for (std::size_t i = 0; i < beforeCount; ++i) {
+        if (match[i] == none) continue;
+        auto at = std::lower_bound(ends.begin(), ends.end(), match[i],
+                                   [&match](std::uint32_t e, std::uint32_t p) { return match[e] < p; });
+        if (at != ends.begin()) previous[i] = *(at - 1);
+        if (at == ends.end()) ends.push_back(static_cast<std::uint32_t>(i));
+        else *at = static_cast<std::uint32_t>(i);
+    }
+    std::pair<std::vector<bool>, std::vector<bool>> stays{std::vector<bool>(beforeCount, false),
+                                                          std::vector<bool>(afterCount, false)};
+    for (std::uint32_t i = ends.empty() ? none : ends.back(); i != none; i = previous[i]) {
+        stays.first[i] = true;
+        stays.second[match[i]] = true;
+    }
+    return stays;
+}
+
+// Whether entries of before that differ in place (a sample of inPlace) stand
+// elsewhere in after [first, last): only moved entries make a search for
+// what the lists share in order worth its time. A cleared column has none.
+bool someMoved(const EntryList& before, const std::vector<std::uint32_t>& inPlace, const EntryList& after,
+               std::size_t first, std::size_t last) {
+    constexpr std::size_t samples = 256;
+    std::unordered_multimap<std::size_t, std::uint32_t> sampled;
+    for (std::size_t k = 0; k < inPlace.size(); k += inPlace.size() / samples + 1)
+        sampled.emplace(contentHash(before, inPlace[k]), inPlace[k]);
+    for (std::size_t n = first; n < last; ++n) {
+        auto [from, to] = sampled.equal_range(contentHash(after, n));
+        for (auto it = from; it != to; ++it)
+            if (it->second != n && sameEntry(before, it->second, after, n)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 DictionaryChange DictionaryChange::between(ChangeKind kind, const EntryList& before, const EntryList& after) {
     DictionaryChange change;
     change.kind = kind;
@@ -272,14 +345,31 @@ DictionaryChange DictionaryChange::between(ChangeKind kind, const EntryList& bef
         ++tail;
     const std::size_t beforeEnd = before.size() - tail;
     const std::size_t afterEnd = after.size() - tail;
+    std::vector<std::uint32_t> inPlace;
     if (beforeEnd - head == afterEnd - head) {
-        // Entries changed in place: only the ones that differ.
+        // Entries changed in place (a cleared column, a conversion): only the ones that differ.
         for (std::size_t n = head; n < beforeEnd; ++n)
-            if (!sameEntry(before, n, after, n)) change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
-        change.addedNumbers = change.removedNumbers;
-    } else {
-        change.removedNumbers = numbersFrom(head, beforeEnd);
-        change.addedNumbers = numbersFrom(head, afterEnd);
+            if (!sameEntry(before, n, after, n)) inPlace.push_back(static_cast<std::uint32_t>(n));
+        if (inPlace.size() <= (beforeEnd - head) / 2 || !someMoved(before, inPlace, after, head, afterEnd)) {
+            change.removedNumbers = inPlace;
+            change.addedNumbers = std::move(inPlace);
+            copyEntries(before, change.removedNumbers, change.removed);
+            copyEntries(after, change.addedNumbers, change.added);
+            return change;
+        }
+    }
+    // Entries taken out, put in and moved (a synchronisation puts the user's
+    // entries ahead of the new edition's): what both share in the same order
+    // stays out of the change, unless that leaves more than the entries that
+    // differ in place.
+    const auto [beforeStays, afterStays] = sharedInOrder(before, head, beforeEnd, after, head, afterEnd);
+    for (std::size_t n = head; n < beforeEnd; ++n)
+        if (!beforeStays[n - head]) change.removedNumbers.push_back(static_cast<std::uint32_t>(n));
+    for (std::size_t n = head; n < afterEnd; ++n)
+        if (!afterStays[n - head]) change.addedNumbers.push_back(static_cast<std::uint32_t>(n));
+    if (!inPlace.empty() && change.removedNumbers.size() + change.addedNumbers.size() >= 2 * inPlace.size()) {
+        change.removedNumbers = inPlace;
+        change.addedNumbers = std::move(inPlace);
     }
     copyEntries(before, change.removedNumbers, change.removed);
     copyEntries(after, change.addedNumbers, change.added);
