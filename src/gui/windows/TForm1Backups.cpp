@@ -69,7 +69,10 @@ void TForm1::backUpBeforeSave() {
     backupError_ = 0;
     if (!largeChangeUnsaved_) return;
     const BackupResult backup = backUpDictionary(store.header.filePath, std::time(nullptr));
-    if (backup.outcome == BackupOutcome::failed) backupError_ = backup.error;
+    if (backup.outcome == BackupOutcome::failed)
+        backupError_ = backup.error;
+    else  // a save that fails now leaves that file as it is: one copy is enough
+        largeChangeUnsaved_ = false;
 }
 
 // The save went on without the backup: the change was asked for, and the
@@ -125,6 +128,8 @@ void TForm1::restoreFromBackup() {
         return;
     }
     header.filePath = store.header.filePath;
+    // The properties, the access code among them, change only for whoever may change them.
+    if (!(header == store.header) && !checkAccessCode()) return;
     DictionaryChange change = DictionaryChange::between(ChangeKind::restored, store.entries, entries);
     if (!(header == store.header)) {
         const DictionaryChange properties = DictionaryChange::headerChanged(store.header, header);

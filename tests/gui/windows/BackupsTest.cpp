@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QSignalSpy>
@@ -12,6 +13,7 @@
 #include "core/dictionary/DictionaryBackups.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "gui/windows/TBackupList.h"
+#include "gui/windows/TForm5.h"
 #include "gui/windows/Tgridik.h"
 
 namespace fs = std::filesystem;
@@ -190,4 +192,33 @@ TEST_F(BackupsTest, ABackupThatCannotBeMadeIsToldAndTheSynchronisationIsSavedAll
                             "Před uložením se nepodařilo zazálohovat původní soubor slovníku do složky")) &&
                         shown.text.contains(QStringLiteral("místo složky je tam odkaz nebo soubor")));
     EXPECT_TRUE(told);
+}
+
+TEST_F(BackupsTest, ABackupWithOtherPropertiesIsPutBackOnlyWithTheAccessCode) {
+    TForm1Probe w = open();
+    w.setIdAndAccessCode("0A0A0A0Atajne");
+    synchronise(w);
+    ASSERT_EQ(listBackups(path_).size(), 1u);
+    const auto restoreWithCode = [&](const QString& code) {
+        prompts_.clearShown();
+        prompts_.queueDialog([](QDialog& dialog) {
+            dialog.accept();
+            return true;
+        });
+        prompts_.queueAnswer(true);
+        prompts_.queueDialog([code](QDialog& dialog) {
+            static_cast<TForm5&>(dialog).Edit1->setText(code);
+            return true;
+        });
+        restoreItem(w)->trigger();
+    };
+    restoreWithCode(QStringLiteral("jine"));
+    ASSERT_FALSE(prompts_.shown().empty());
+    EXPECT_EQ(prompts_.shown().back().text, "Nesprávná hodnota přístupového kódu!");
+    EXPECT_EQ(w.store().header.version, "2.0");
+    EXPECT_FALSE(w.modified());
+    restoreWithCode(QStringLiteral("tajne"));
+    EXPECT_EQ(w.store().header.version, "");
+    EXPECT_EQ(w.store().entryCount(), entryCount);
+    EXPECT_TRUE(w.modified());
 }
