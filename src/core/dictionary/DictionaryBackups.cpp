@@ -63,9 +63,8 @@ std::optional<DictionaryBackup> parseBackupName(std::string_view name, std::stri
         return std::nullopt;
     if (rest.size() > 15) {
         // A sequence as the copy names it: "-2" onwards, without leading zeros.
-        const std::optional<int> sequence = rest.size() <= 20 && rest[15] == '-' && rest[16] != '0'
-                                                ? digits(rest.substr(16))
-                                                : std::nullopt;
+        const bool named = rest.size() >= 17 && rest.size() <= 20 && rest[15] == '-' && rest[16] != '0';
+        const std::optional<int> sequence = named ? digits(rest.substr(16)) : std::nullopt;
         if (!sequence || *sequence < 2) return std::nullopt;
         backup.sequence = static_cast<unsigned>(*sequence);
     }

@@ -196,3 +196,17 @@ TEST_F(DictionaryBackupsTest, ACopyThatFindsTheDiskFullLeavesNothingAndKeepsTheO
     EXPECT_EQ(std::distance(fs::directory_iterator(folder_ / "disk" / ".trelvo-backups"), fs::directory_iterator()),
               1);
 }
+
+TEST_F(DictionaryBackupsTest, NamesThatOnlyLookLikeBackupsAreNeitherListedNorRemoved) {
+    const std::string signals = write("signals.dsl", 1);
+    fs::create_directory(folder_ / ".trelvo-backups");
+    const std::vector<std::string> nearMisses = {
+        "signals.20251210-110000-.dsl", "signals.20251210-110000-0.dsl", "signals.20251210-110000-02.dsl",
+        "signals.20251210-110000-1.dsl", "signals.2025121-110000.dsl",  "signals.20251210_110000.dsl",
+        "signals.20251210-110000.DSL",   "signals.20251210-11000a.dsl",  "signals.20251210-110000-123456.dsl",
+        "signalsx20251210-110000.dsl",   ".signals.20251210-110000.dsl"};
+    for (const std::string& name : nearMisses) temporary_.write(".trelvo-backups/" + name, "DSL");
+    for (int i = 0; i < 7; ++i) ASSERT_EQ(backUpDictionary(signals, noon + i).outcome, BackupOutcome::made);
+    EXPECT_EQ(listBackups(signals).size(), keptBackups);
+    for (const std::string& name : nearMisses) EXPECT_TRUE(fs::exists(folder_ / ".trelvo-backups" / name)) << name;
+}
