@@ -18,6 +18,7 @@
 
 #include "core/dictionary/CharacterTables.h"
 #include "core/dictionary/AsciiText.h"
+#include "core/dictionary/DictionaryBackups.h"
 #include "core/dictionary/CodePage.h"
 #include "core/dictionary/WholeFile.h"
 #include "core/dictionary/DictionaryFile.h"
@@ -657,6 +658,13 @@ void TrelvoTool::lockDictionary(DictionaryLock& lock, const std::string& path, D
     lock.lock(path, DictionaryLock::waitForever, access);
 }
 
+void TrelvoTool::backUp(const std::string& path) {
+    const BackupResult backup = backUpDictionary(path, std::time(nullptr));
+    if (backup.outcome != BackupOutcome::failed) return;
+    err_ << "trelvo-tool: no backup of " << path << " could be made in " << backupFolderOf(path) << ": "
+         << std::strerror(backup.error) << "; saving all the same\n";
+}
+
 int TrelvoTool::importText(const ToolArguments& a) {
     if (a.positional.size() != 2) throw ToolError("expected FILE and TEXTFILE");
     CharacterTables tables = loadTables(a);
@@ -677,6 +685,7 @@ int TrelvoTool::importText(const ToolArguments& a) {
         throw ToolError("cannot import " + a.positional[1] + ": the dictionary would pass " +
                         std::to_string(store.limits.entryCount) + " entries or " +
                         std::to_string(store.limits.fileSize) + " bytes; nothing changed");
+    if (result.added > largeImport) backUp(store.header.filePath);
     save(store);
     for (const std::string& left : result.reading.leftLanguages) out_ << "language left out: " << printable(left) << "\n";
     if (result.reading.withdrawnTerms > 0)
@@ -752,6 +761,7 @@ int TrelvoTool::sync(const ToolArguments& a) {
     switch (outcome) {
         case SyncOutcome::synchronised:
         case SyncOutcome::imported:
+            backUp(store.header.filePath);
             save(store);
             out_ << said(outcome, counts);
             return 0;
@@ -821,6 +831,7 @@ int TrelvoTool::checkUpdate(const ToolArguments& a) {
         return outcome;
     };
     ui.save = [&] {
+        backUp(store.header.filePath);
         const bool saved = store.saveDictionary();
         out_ << (saved ? "saved\n" : "not saved\n");
         return saved;

@@ -45,6 +45,10 @@ private:
     // reads it; waiting as long as another program holds it.
     void lockDictionary(DictionaryLock& lock, const std::string& path,
                         DictionaryLock::Access access = DictionaryLock::Access::write);
+    // Before a large change is saved over the dictionary at path, its file
+    // as it is goes to the backups. A copy that fails is said on err, and
+    // the save goes on: the change was asked for.
+    void backUp(const std::string& path);
 
     std::istream& in_;
     std::ostream& out_;

@@ -24,6 +24,7 @@
 #include "core/dictionary/DictionaryFile.h"
 #include "core/dictionary/DictionaryLock.h"
 #include "core/update/EditionSignature.h"
+#include "core/dictionary/DictionaryBackups.h"
 #include "tool/TrelvoTool.h"
 #include "support/TemporaryFolder.h"
 
@@ -429,6 +430,52 @@ TEST_F(TrelvoToolTest, ImportExportAndSyncWriteWhereTheProgramWould) {
     EXPECT_EQ(tool({"export", file("a.dsl"), file("out.txt"), "--format", "xml"}).status, 1);
 }
 
+TEST_F(TrelvoToolTest, ASyncAndAnImportOfMoreThanAHundredEntriesKeepTheFileAsItWasAmongTheBackups) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\n", {"--id", "0A0A0A0A"}).status, 0);
+    const auto words = [this](int from, int count) {
+        std::ofstream out(file("words.txt"), std::ios::binary);
+        for (int i = from; i < from + count; ++i) out << "slovo" << i << "\tword\r\n";
+    };
+    words(0, 100);
+    ASSERT_EQ(tool({"import", file("a.dsl"), file("words.txt"), "--tables", upchar}).status, 0);
+    EXPECT_TRUE(trelvo::listBackups(file("a.dsl")).empty()) << "a hundred entries are no large change";
+
+    // 101 lines of which one is there already add a hundred.
+    words(99, 101);
+    ASSERT_EQ(tool({"import", file("a.dsl"), file("words.txt"), "--tables", upchar}).status, 0);
+    EXPECT_TRUE(trelvo::listBackups(file("a.dsl")).empty());
+    words(200, 101);
+    const std::string beforeImport = readBytes(file("a.dsl"));
+    Result imported = tool({"import", file("a.dsl"), file("words.txt"), "--tables", upchar});
+    ASSERT_EQ(imported.status, 0) << imported.err;
+    EXPECT_EQ(imported.err, "");
+    std::vector<trelvo::DictionaryBackup> backups = trelvo::listBackups(file("a.dsl"));
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(backups[0].entryCount, 201u);
+    EXPECT_TRUE(readBytes(backups[0].path) == beforeImport);
+
+    ASSERT_EQ(makeCzechEnglish(file("b.dsl"), "kolej\trail\n", {"--id", "0A0A0A0A", "--version", "2"}).status, 0);
+    const std::string beforeSync = readBytes(file("a.dsl"));
+    ASSERT_EQ(tool({"sync", file("a.dsl"), file("b.dsl"), "--dry-run", "--tables", upchar}).status, 0);
+    EXPECT_EQ(trelvo::listBackups(file("a.dsl")).size(), 1u) << "a dry run saves nothing";
+    ASSERT_EQ(tool({"sync", file("a.dsl"), file("b.dsl"), "--tables", upchar}).status, 0);
+    backups = trelvo::listBackups(file("a.dsl"));
+    ASSERT_EQ(backups.size(), 2u);
+    EXPECT_EQ(backups[0].entryCount, 302u);
+    EXPECT_TRUE(readBytes(backups[0].path) == beforeSync);
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "version"), "2");
+
+    // Where no backup can be made the sync still goes on, and says so.
+    fs::remove_all(folder_ / ".trelvo-backups");
+    temporary_.write(".trelvo-backups", "not a folder");
+    ASSERT_EQ(makeCzechEnglish(file("b.dsl"), "kolej\trail\n", {"--id", "0A0A0A0A", "--version", "3"}).status, 0);
+    Result unbacked = tool({"sync", file("a.dsl"), file("b.dsl"), "--tables", upchar});
+    EXPECT_EQ(unbacked.status, 0);
+    EXPECT_NE(unbacked.err.find("no backup of " + file("a.dsl")), std::string::npos) << unbacked.err;
+    EXPECT_NE(unbacked.err.find("saving all the same"), std::string::npos) << unbacked.err;
+    EXPECT_EQ(field(tool({"info", file("a.dsl")}).out, "version"), "3");
+}
+
 TEST(DeliveredDictionaries, AreCompleteAndInAlphabeticalOrder) {
     struct Delivered { std::string file; std::string language1; std::size_t least; };
     for (const Delivered& d : {Delivered{"cs-en.dsl", "Angličtina", 300}, Delivered{"cs-ru.dsl", "Ruština", 100}}) {
@@ -665,8 +712,10 @@ TEST_F(TrelvoToolTest, AFileSizeLimitEndsASaveWithAnErrorAndLeavesTheDictionary)
     ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0);
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_TRUE(readBytes(file("a.dsl")) == before);
-    for (const auto& item : fs::directory_iterator(folder_))
-        EXPECT_EQ(item.path().filename().string().find(".trelvo-"), std::string::npos) << item.path();
+    // No temporary file is left, beside the dictionary or among its backups.
+    for (const auto& item : fs::recursive_directory_iterator(folder_))
+        if (item.path().filename() != ".trelvo-backups")
+            EXPECT_EQ(item.path().filename().string().find(".trelvo-"), std::string::npos) << item.path();
 }
 
 TEST_F(TrelvoToolTest, ExportRefusesToWriteOverItsOwnDictionaryUnderAnyName) {

@@ -126,7 +126,36 @@ void putImage(std::string& out, const std::string& image) {
     out += image;
 }
 
+// The header and the entry count that follows it; nothing when they do not fit.
+std::optional<std::uint32_t> readHead(ByteReader& in, DictionaryHeader& h) {
+    if (in.raw(3) != magic) return std::nullopt;
+    in.text(h.name, maxNameLength);
+    for (int k = 0; k < 2; ++k) {
+        in.text(h.languageName[k]);
+        h.languageCharset[k] = static_cast<std::int32_t>(in.u32());
+        in.image(h.languageImage[k]);
+    }
+    in.text(h.author);
+    in.text(h.version);
+    in.text(h.note);
+    in.text(h.updateStamp);
+    in.text(h.idAndAccessCode);
+    const std::uint32_t count = in.u32();
+    if (!in.ok()) return std::nullopt;
+    return count;
+}
+
 }  // namespace
+
+std::optional<std::uint32_t> parseEntryCount(std::string_view head, std::uint64_t fileSize) {
+    ByteReader in(head);
+    DictionaryHeader h;
+    const std::optional<std::uint32_t> count = readHead(in, h);
+    const std::uint64_t headSize = head.size() - in.remaining();
+    // Every entry takes at least 10 bytes.
+    if (!count || fileSize < headSize || *count > (fileSize - headSize) / 10) return std::nullopt;
+    return count;
+}
 
 std::optional<std::string> readDictionaryName(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
@@ -147,22 +176,10 @@ std::optional<std::string> readDictionaryName(const std::string& path) {
 bool parseDictionary(LargeString bytes, DictionaryHeader& header, EntryList& entries,
                      const DictionaryLimits& limits) {
     ByteReader in(bytes);
-    if (in.raw(3) != magic) return false;
-
     DictionaryHeader h;
-    in.text(h.name, maxNameLength);
-    for (int k = 0; k < 2; ++k) {
-        in.text(h.languageName[k]);
-        h.languageCharset[k] = static_cast<std::int32_t>(in.u32());
-        in.image(h.languageImage[k]);
-    }
-    in.text(h.author);
-    in.text(h.version);
-    in.text(h.note);
-    in.text(h.updateStamp);
-    in.text(h.idAndAccessCode);
-    std::uint32_t count = in.u32();
-    if (!in.ok()) return false;
+    const std::optional<std::uint32_t> counted = readHead(in, h);
+    if (!counted) return false;
+    const std::uint32_t count = *counted;
     // Every entry takes at least 10 bytes, so a count the file cannot hold is
     // refused before anything is allocated for it, and so is one above the limit.
     if (count > in.remaining() / 10 || !limits.admit(bytes.size(), count)) return false;

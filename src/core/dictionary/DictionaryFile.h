@@ -26,6 +26,16 @@ struct DictionaryLimits {
     bool admit(std::size_t size, std::size_t entries) const { return size <= fileSize && entries <= entryCount; }
 };
 
+// The most bytes a header and the entry count after it take in a file.
+constexpr std::size_t maxHeadLength =
+    3 + (2 + maxNameLength) + 2 * ((2 + maxTextLength) + 4 + (4 + maxImageLength)) + 5 * (2 + maxTextLength) + 4;
+
+// The entry count a dictionary file gives after its header, from head, the
+// file's first bytes (at least maxHeadLength of them, or the whole file),
+// and the file's size; nothing when they are no dictionary's or the size
+// cannot hold that many entries. The entries themselves are not read.
+std::optional<std::uint32_t> parseEntryCount(std::string_view head, std::uint64_t fileSize);
+
 // The display name of a dictionary file, reading only its beginning.
 std::optional<std::string> readDictionaryName(const std::string& path);
 

@@ -121,7 +121,8 @@ bool DictionaryStore::saveDictionary() {
 }
 
 DictionaryStore::SaveOutcome DictionaryStore::saveGuarded(const std::function<bool()>& overwrite,
-                                                          std::chrono::milliseconds wait) {
+                                                          std::chrono::milliseconds wait,
+                                                          const std::function<void()>& beforeWrite) {
     if (!isOpen()) return SaveOutcome::failed;
     // The file as it was when overwrite() agreed to replace it; a still newer
     // change is asked about again.
@@ -131,6 +132,7 @@ DictionaryStore::SaveOutcome DictionaryStore::saveGuarded(const std::function<bo
         if (lock.lock(header.filePath, wait) == DictionaryLock::Outcome::busy) return SaveOutcome::busy;
         const FileIdentity now = FileIdentity::of(header.filePath);
         if (now == fileIdentity || now == agreed) {
+            if (beforeWrite) beforeWrite();
             if (saveDictionary()) return SaveOutcome::saved;
             if (!saveLeftUnfinished(header.filePath)) return SaveOutcome::failed;
             // The file holds this store's own unfinished save, no other program's change.

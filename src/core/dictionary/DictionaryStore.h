@@ -89,7 +89,10 @@ public:
     // file is no longer the one this store read or wrote, overwrite() decides
     // first whether it is replaced all the same; the lock is not held while it
     // runs, so that a question to the user keeps no other program waiting.
-    SaveOutcome saveGuarded(const std::function<bool()>& overwrite, std::chrono::milliseconds wait);
+    // beforeWrite, when given, runs under the lock just before the file is
+    // written, when it is as it will be replaced (to back it up).
+    SaveOutcome saveGuarded(const std::function<bool()>& overwrite, std::chrono::milliseconds wait,
+                            const std::function<void()>& beforeWrite = {});
 
 private:
     // Header and entries from the file at path, its identity taken first.

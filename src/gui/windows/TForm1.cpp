@@ -6,7 +6,6 @@
 #include <QIcon>
 #include <QImage>
 #include <QLabel>
-#include <QLocale>
 #include <QScopedValueRollback>
 #include <QLineEdit>
 #include <QMenu>
@@ -81,6 +80,8 @@ const ToolButtonDefinition toolButtonDefinitions[] = {
 // once the window is up (Timer3).
 constexpr std::chrono::milliseconds hintPause{300};
 constexpr std::chrono::milliseconds reopenDelay{100};
+// The pause after the last change of the settings before they are written.
+constexpr std::chrono::milliseconds settingsPause{500};
 // The language picture shows at most this much of the dictionary's bitmap.
 constexpr int pictureWidth = 100;
 constexpr int pictureHeight = 50;
@@ -97,11 +98,7 @@ constexpr std::chrono::seconds otherWriterWait{5};
 // How long the status bar says that a save is done.
 constexpr int savedMessageTime = 5000;
 
-QString savedMessage(std::size_t entries) {
-    const QString count = QLocale(QLocale::Czech).toString(static_cast<qulonglong>(entries));
-    const char* noun = entries == 1 ? "záznam" : entries >= 2 && entries <= 4 ? "záznamy" : "záznamů";
-    return QStringLiteral("Uloženo: %1 %2").arg(count, QString::fromUtf8(noun));
-}
+QString savedMessage(std::size_t entries) { return QStringLiteral("Uloženo: ") + entryCountText(entries); }
 
 }  // namespace
 
@@ -224,6 +221,10 @@ void TForm1::createControls() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     connect(Timer2, &QTimer::timeout, this, &TForm1::Timer2Timer);
     connect(Timer3, &QTimer::timeout, this, &TForm1::Timer3Timer);
+    settingsTimer_ = new QTimer(this);
+    settingsTimer_->setInterval(settingsPause);
+    settingsTimer_->setSingleShot(true);
+    connect(settingsTimer_, &QTimer::timeout, this, [this] { writeSettings(true); });
 
     Whintik1 = new TWhintik(this);
     Whintik1->Settv(4000);
@@ -407,6 +408,11 @@ void TForm1::readSettings() {
     readUserSettings(userSettingsPath(), userSettings_);
     const int today = env_.today();
     const bool configured = readConfiguration(joinPath(programDir, "trelvo.cfg"), config);
+    if (configured) writtenSettings_ = serializeConfiguration(config) + serializeUserSettings(userSettings_);
+    // Whatever the start changes (a dictionary found by its name, a reminder
+    // given, a window moved onto a screen) is kept.
+    settingsRead_ = true;
+    settingsChanged();
     // The dictionary used last, by its name while its file is still there:
     // files added before it in the menu do not move it.
     for (std::size_t i = 0; i < store.cataloguePaths.size(); ++i)
@@ -437,7 +443,8 @@ void TForm1::readSettings() {
     setGeometry(placed.left, placed.top, placed.width, placed.height);
 }
 
-void TForm1::writeSettings() {
+void TForm1::writeSettings(bool onlyChanged) {
+    settingsTimer_->stop();
     ProgramConfiguration config;
     config.autoUpdate = autoUpdate;
     config.lastDictionary = lastDictionary;
@@ -446,8 +453,17 @@ void TForm1::writeSettings() {
     config.width = geometry().width();
     config.height = geometry().height();
     config.lastUpdateDay = lastUpdateDay;
-    writeConfiguration(joinPath(programDir, "trelvo.cfg"), config);
-    writeUserSettings(userSettingsPath(), userSettings_);
+    const std::string settings = serializeConfiguration(config) + serializeUserSettings(userSettings_);
+    if (onlyChanged && settings == writtenSettings_) return;
+    if (writeConfiguration(joinPath(programDir, "trelvo.cfg"), config) &&
+        writeUserSettings(userSettingsPath(), userSettings_))
+        writtenSettings_ = settings;
+}
+
+void TForm1::settingsChanged() {
+    // Before the start has read them, the settings are the defaults, which
+    // must not overwrite the user's.
+    if (settingsRead_) settingsTimer_->start();
 }
 
 std::string TForm1::userSettingsPath() const { return joinPath(programDir, "trelvo.ini"); }
@@ -467,6 +483,11 @@ void TForm1::scanCatalogue() {
         item->setChecked(store.cataloguePaths[i] == store.header.filePath);
         connect(item, &QAction::triggered, this, [this, i] { selectDictionary(static_cast<int>(i)); });
     }
+    // Under the dictionaries, the command on the open one.
+    if (!store.isOpen()) return;
+    PopupMenu1->addSeparator();
+    connect(PopupMenu1->addAction(QStringLiteral("Obnovit ze zálohy…")), &QAction::triggered, this,
+            &TForm1::restoreFromBackup);
 }
 
 void TForm1::selectDictionary(int i) {
@@ -477,6 +498,7 @@ void TForm1::selectDictionary(int i) {
     if (openDictionary(i)) {
         lastDictionary = i;
         userSettings_.lastDictionaryFile = std::filesystem::path(store.header.filePath).filename().string();
+        settingsChanged();
     }
     focusSearchBox();
 }
@@ -507,6 +529,7 @@ bool TForm1::openDictionary(int i) {
     forgetChanges();
     showFromTheStart();
     markModified(false);
+    largeChangeUnsaved_ = false;
     startJournal();
     offerRecovery();
     checkForUpdate();
@@ -518,16 +541,18 @@ bool TForm1::saveDictionary() {
     // The user's "Ne" keeps the other program's change on the disk and the
     // user's own in the window, still unsaved.
     const QString file = QString::fromStdString(store.header.filePath);
-    const DictionaryStore::SaveOutcome outcome = store.saveGuarded([this] { return askToOverwriteOrMerge(); },
-                                                                   otherWriterWait);
+    const DictionaryStore::SaveOutcome outcome = store.saveGuarded(
+        [this] { return askToOverwriteOrMerge(); }, otherWriterWait, [this] { backUpBeforeSave(); });
     if (outcome != DictionaryStore::SaveOutcome::saved) mergeCounts_.reset();
     switch (outcome) {
         case DictionaryStore::SaveOutcome::saved:
             // Undoing from here on makes the dictionary modified again.
             undoStack_->setClean();
             markModified(false);
+            largeChangeUnsaved_ = false;
             StatusBar1->showMessage(savedMessage(store.entryCount()), savedMessageTime);
             reportMerge();
+            tellFailedBackup();
             // The saved file is the state the next changes apply to.
             startJournal();
             return true;
@@ -682,11 +707,18 @@ void TForm1::columnDragged(int i, int oldWidth, int newWidth) {
     shares[1] = std::max(leastColumnShare, std::min(shares[1], 1000 - shares[0] - shares[2]));
     if (shares[0] + shares[1] + shares[2] <= 1000) userSettings_.columnShares = shares;
     layoutMainWindow();
+    settingsChanged();
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutMainWindow();
+    settingsChanged();
+}
+
+void TForm1::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    settingsChanged();
 }
 
 void TForm1::paintEvent(QPaintEvent* event) {

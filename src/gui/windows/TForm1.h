@@ -99,6 +99,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -233,7 +234,17 @@ private:
     void createToolBar();
     void fadeBanner();
     void readSettings();
-    void writeSettings();
+    // Writes trelvo.cfg and trelvo.ini; when onlyChanged, not while they hold
+    // these settings already.
+    void writeSettings(bool onlyChanged = false);
+    // The settings are written a moment after they change, not only at
+    // closing, so that a crash keeps them; changes in quick succession (a
+    // window being dragged) make one write.
+    void settingsChanged();
+    QTimer* settingsTimer_ = nullptr;
+    // The bytes of both files as last read or written.
+    std::string writtenSettings_;
+    bool settingsRead_ = false;
     // The user's own settings beside trelvo.cfg: the last dictionary by its
     // file name and the column widths the user dragged.
     UserSettings userSettings_;
@@ -258,6 +269,21 @@ private:
     // The help in a window of the program, at the topic (an anchor of the page).
     void showHelp(const QString& topic);
     QTextBrowser* helpWindow_ = nullptr;
+
+    // Backups (TForm1Backups.cpp). A large change (a synchronisation or an
+    // update, "convert to delivered", a column cleared, an import of more
+    // than largeImport entries, a backup put back) since the last save has
+    // the file as it was copied to the backups just before the next save
+    // writes over it; a copy that failed is told once the save is done.
+    bool largeChangeUnsaved_ = false;
+    int backupError_ = 0;
+    // Notes a change, made or taken back, that is large.
+    void noteLargeChange(const DictionaryChange& change);
+    void backUpBeforeSave();
+    void tellFailedBackup();
+    // "Obnovit ze zálohy…": the backups of the open dictionary listed, and
+    // the one chosen made its contents, as one change, not saved.
+    void restoreFromBackup();
 
     // Offers to save unsaved changes; false when the user went back or the
     // save failed, and whatever was about to happen must not.

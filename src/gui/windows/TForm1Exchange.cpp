@@ -181,6 +181,7 @@ void TForm1::takeEdition(const std::shared_ptr<UpdateJob>& job, const std::strin
     UpdateUi ui = updateUi();
     endUpdateCheck(
         trelvo::takeEdition(store, *job->search.edition, downloadPath, job->download, ui, lastUpdateDay));
+    settingsChanged();  // the day of the update
 }
 
 void TForm1::endUpdateCheck(const UpdateCheckResult& result) {
@@ -209,6 +210,7 @@ bool TForm1::abandonUpdateCheck() {
 
 void TForm1::ToolButton12Click(bool down) {
     autoUpdate = down;
+    settingsChanged();
     if (autoUpdate)
         checkForUpdate();
     else if (abandonUpdateCheck())  // the permission is withdrawn from the check under way too

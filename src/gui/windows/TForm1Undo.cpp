@@ -9,20 +9,9 @@
 
 #include "ChangeCommand.h"
 #include "MatchList.h"
+#include "UiText.h"
 
 namespace trelvo {
-
-namespace {
-
-// "1 záznam", "3 záznamy", "12 záznamů".
-QString entriesText(std::size_t count) {
-    const QString word = count == 1 ? QStringLiteral("záznam")
-                         : count >= 2 && count <= 4 ? QStringLiteral("záznamy")
-                                                    : QStringLiteral("záznamů");
-    return QStringLiteral("%1 %2").arg(count).arg(word);
-}
-
-}  // namespace
 
 void TForm1::createUndo() {
     undoStack_ = new QUndoStack(this);
@@ -41,6 +30,7 @@ void TForm1::createUndo() {
 
 void TForm1::recordChange(DictionaryChange change) {
     if (change.empty()) return;
+    noteLargeChange(change);
     // The recovery journal takes each change here, as it happens.
     journalChange(change);
     const QString text = changeName(change);
@@ -63,6 +53,7 @@ void TForm1::redoChange() {
 }
 
 void TForm1::applyRecorded(const DictionaryChange& change) {
+    noteLargeChange(change);
     // An undo or a redo is a change of its own to the journal.
     journalChange(change);
     const ChangeApplication applied = applyChange(store, change, characterTables);
@@ -108,7 +99,7 @@ QString TForm1::changeName(const DictionaryChange& change) const {
         case ChangeKind::clearedNotes: return QStringLiteral("vymazání poznámek");
         case ChangeKind::converted: return QStringLiteral("převod na dodané záznamy");
         case ChangeKind::properties: return QStringLiteral("změna vlastností slovníku");
-        case ChangeKind::imported: return QStringLiteral("import (%1)").arg(entriesText(change.added.size()));
+        case ChangeKind::imported: return QStringLiteral("import (%1)").arg(entryCountText(change.added.size()));
         case ChangeKind::synchronised: return QStringLiteral("synchronizace");
         case ChangeKind::restored: return QStringLiteral("obnovení ze zálohy");
         case ChangeKind::merged: return QStringLiteral("sloučení");

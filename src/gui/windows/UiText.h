@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QLocale>
 #include <QString>
 #include <string>
 #include <string_view>
@@ -24,6 +25,13 @@ inline std::string uiBytes(const QString& text, int codePage = CodePage::headerC
 // any text as it is.
 inline QString plainToolTip(const QString& text) {
     return text.isEmpty() ? text : QStringLiteral("<qt>") + text.toHtmlEscaped() + QStringLiteral("</qt>");
+}
+
+// "1 záznam", "3 záznamy", "1 234 záznamů".
+inline QString entryCountText(std::size_t entries) {
+    const QString count = QLocale(QLocale::Czech).toString(static_cast<qulonglong>(entries));
+    const char* noun = entries == 1 ? "záznam" : entries >= 2 && entries <= 4 ? "záznamy" : "záznamů";
+    return count + QLatin1Char(' ') + QString::fromUtf8(noun);
 }
 
 }  // namespace trelvo

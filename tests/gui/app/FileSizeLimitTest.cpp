@@ -13,30 +13,20 @@
 #include <filesystem>
 #include <thread>
 
+#include "PortableProgram.h"
+
 namespace fs = std::filesystem;
 
 TEST(FileSizeLimit, TheProgramOutlivesASaveThatPassesIt) {
-    char name[] = "/tmp/trelvo-limit-XXXXXX";
-    ASSERT_NE(mkdtemp(name), nullptr);
-    const fs::path folder = name;
-    // A portable copy: the program works in its own folder.
-    fs::copy_file(TRELVO_PROGRAM_PATH, folder / "trelvo");
-    fs::copy_file(std::string(TRELVO_RUNTIME_DIR) + "/upchar.dat", folder / "upchar.dat");
-    const std::string program = (folder / "trelvo").string();
-
-    pid_t child = fork();
-    if (child == 0) {
+    const trelvo::PortableProgram program;
+    const fs::path& folder = program.folder();
+    const pid_t child = program.start([] {
         // The signal at its default, as a shell leaves it: the program must see to it.
         signal(SIGXFSZ, SIG_DFL);
         // Less than trelvo.cfg, which closing the window writes.
         const rlimit limit{10, 10};
         setrlimit(RLIMIT_FSIZE, &limit);
-        int null = ::open("/dev/null", O_WRONLY);
-        dup2(null, 1);
-        dup2(null, 2);
-        execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    });
     ASSERT_GT(child, 0);
     // Once its start-up has made the DSL folder, it is asked to end as a
     // desktop session asks, which closes its window.
@@ -57,5 +47,4 @@ TEST(FileSizeLimit, TheProgramOutlivesASaveThatPassesIt) {
     EXPECT_FALSE(fs::exists(folder / "trelvo.cfg")) << "a file past the limit is not left cut";
     for (const auto& item : fs::directory_iterator(folder))
         EXPECT_EQ(item.path().filename().string().find(".trelvo-"), std::string::npos) << item.path();
-    fs::remove_all(folder);
 }

@@ -219,7 +219,7 @@ TEST_F(AdministrationTest, EachNewDictionaryGetsAFreshIdAndBecomesActive) {
     EXPECT_EQ(panel(0), "Slovník: Nový slovník");
     EXPECT_EQ(panel(1), "Směr překladu: Čeština->Ruština");
     EXPECT_TRUE(w.grid()->item(0, 0)->text().isEmpty());
-    ASSERT_EQ(w.PopupMenu1()->actions().size(), 2);
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 4) << "two dictionaries, a separator and the restore";
     EXPECT_EQ(w.PopupMenu1()->actions()[1]->text(), "Nový slovník");
 
     prompts_.queueFile(QString::fromStdString(dir_ + "DSL/druhy.dsl"));
@@ -310,7 +310,7 @@ TEST_F(AdministrationTest, ANewDictionaryIsSavedFromTheDictionaryFolderAndAlways
     ASSERT_EQ(prompts_.startFolders().size(), 1u);
     EXPECT_EQ(prompts_.startFolders()[0], QString::fromStdString(dir_ + "DSL"));
     EXPECT_EQ(w.store().header.filePath, dir_ + "DSL/norma 1.2.dsl") << "the menu lists only .dsl files";
-    ASSERT_EQ(w.PopupMenu1()->actions().size(), 1);
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 3) << "a dictionary, a separator and the restore";
     EXPECT_EQ(w.PopupMenu1()->actions()[0]->text(), "Norma");
 }
 

@@ -165,7 +165,7 @@ TEST_F(ExchangeTest, ADictionaryExportIsListedAtOnceAndCannotSynchroniseWithItsS
         return true;
     });
     w.click(ToolButton::exportEntries);
-    ASSERT_EQ(w.PopupMenu1()->actions().size(), 2);
+    ASSERT_EQ(w.PopupMenu1()->actions().size(), 4) << "two dictionaries, a separator and the restore";
     EXPECT_EQ(w.PopupMenu1()->actions()[1]->text(), "První (exported)");
     EXPECT_EQ(entriesOf(path).flags(1), efUserModified) << "flags travel with the export";
 
