@@ -714,8 +714,9 @@ TEST_F(TrelvoToolTest, AFileSizeLimitEndsASaveWithAnErrorAndLeavesTheDictionary)
     EXPECT_TRUE(readBytes(file("a.dsl")) == before);
     // No temporary file is left, beside the dictionary or among its backups.
     for (const auto& item : fs::recursive_directory_iterator(folder_))
-        if (item.path().filename() != ".trelvo-backups")
+        if (item.path().filename() != ".trelvo-backups") {
             EXPECT_EQ(item.path().filename().string().find(".trelvo-"), std::string::npos) << item.path();
+        }
 }
 
 TEST_F(TrelvoToolTest, ExportRefusesToWriteOverItsOwnDictionaryUnderAnyName) {

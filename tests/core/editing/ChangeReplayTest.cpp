@@ -92,7 +92,9 @@ TEST_F(ChangeReplayTest, AMergeTakesTheOtherSaveAndReplaysThisWindowsChangesKeep
     EXPECT_EQ(count(merged, "kolejnice"), 1u) << "the other program's version stays";
     ASSERT_EQ(count(merged, "kolej"), 1u) << "and this window's is beside it";
     for (std::size_t n = 0; n < merged.size(); ++n)
-        if (merged.term(n) == "kolej") EXPECT_EQ(merged.flags(n), efUserModified);
+        if (merged.term(n) == "kolej") {
+            EXPECT_EQ(merged.flags(n), efUserModified);
+        }
     EXPECT_TRUE(store_.fileIdentity == FileIdentity::of(path_));
     EXPECT_EQ(store_.header.filePath, path_);
     EXPECT_EQ(store_.cataloguePaths.size(), 1u) << "the catalogue stays";

@@ -251,7 +251,9 @@ TEST_F(RecoveryTest, JournalsCutAtEveryByteOrOfAnotherFileAreRefusedCleanly) {
                 if (shown.text == recoveryQuestion.arg(n)) count = n;
         ASSERT_GE(count, lastCount) << length;
         lastCount = count;
-        if (count > 0) ASSERT_EQ(prompts_.shown().size(), 1u) << length;
+        if (count > 0) {
+            ASSERT_EQ(prompts_.shown().size(), 1u) << length;
+        }
         // Left without an answer (Ne), it is removed; without changes, dropped.
         ASSERT_FALSE(fs::exists(journalName())) << length;
         w.chooseDictionary(1);
