@@ -56,6 +56,10 @@ void TForm1::applyRecorded(const DictionaryChange& change) {
     noteLargeChange(change);
     // An undo or a redo is a change of its own to the journal.
     journalChange(change);
+    applyAndShow(change);
+}
+
+void TForm1::applyAndShow(const DictionaryChange& change) {
     const ChangeApplication applied = applyChange(store, change, characterTables);
     // The header may have named the languages or their character sets anew.
     direction = Direction::of(store, direction.sourceSide);
