@@ -288,7 +288,7 @@ TEST_F(RecoveryTest, TwoProgramsSavingOneDictionaryMergeTheirChanges) {
     EXPECT_EQ(question.buttons, QStringList({QStringLiteral("Sloučit"), QStringLiteral("Ano"), QStringLiteral("Ne")}));
     const Prompts::Shown report = prompts_.shown()[1];
     EXPECT_EQ(report.icon, Prompts::Icon::information);
-    EXPECT_TRUE(report.text.contains(QStringLiteral("Převzaté změny z tohoto okna: 3\nRozpory: 1")))
+    EXPECT_TRUE(report.text.contains(QStringLiteral("Převzaté změny z tohoto okna: 3\nZáznamy v rozporu: 1")))
         << report.text.toStdString();
     EXPECT_FALSE(w.modified());
     const EntryList merged = entriesInFile(path_);

@@ -154,7 +154,7 @@ TEST_F(UndoTest, ColumnsConversionAndPropertiesAreUndoneWhole) {
     prompts_.queueAnswer(true);
     w.click(ToolButton::convertToDefault);
     EXPECT_EQ(w.store().entries.flags(count - 1), efDefault);
-    EXPECT_EQ(w.undoItem()->text(), "Zpět: převod na dodané záznamy");
+    EXPECT_EQ(w.undoItem()->text(), "Zpět: převod na výchozí položky");
     w.grid()->setFocus();
     press(w, Qt::Key_Z);
     EXPECT_TRUE(w.store().entries == original);
