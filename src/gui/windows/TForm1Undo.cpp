@@ -20,6 +20,9 @@ void TForm1::createUndo() {
     // Unsaved are the changes between the stack's place and where the last save left it.
     connect(undoStack_, &QUndoStack::indexChanged, this, [this] {
         markModified(!undoStack_->isClean());
+        // Taken back to the file as saved: after a crash there is nothing to recover,
+        // and no question should ask about changes that add up to none.
+        if (undoStack_->isClean() && store.isOpen()) startJournal();
         refreshUndoItems();
     });
     PopupMenu2->addSeparator();

@@ -339,6 +339,38 @@ TEST_F(RecoveryTest, TheJournalHoldsTheUnsavedChangesOnlyAndGoesWithASaveOrANe) 
     EXPECT_FALSE(fs::exists(journalName()));
 }
 
+TEST_F(RecoveryTest, ChangesTakenBackToTheSavedStateLeaveNothingToRecover) {
+    open();
+    TForm1Probe w = startOnFirst();
+    editTerm(w, QStringLiteral("heslo0500"), QStringLiteral("aaa-upraveno"));
+    remove(w, QStringLiteral("heslo0700"));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_FALSE(w.modified());
+    window_.reset();  // killed: the dictionary is as saved
+    prompts_.clearShown();
+    w = startOnFirst();
+    EXPECT_TRUE(prompts_.shown().empty()) << "no question about changes that are not there";
+    EXPECT_FALSE(w.modified());
+
+    // Done again after that, the edit is the one change to recover.
+    editTerm(w, QStringLiteral("heslo0500"), QStringLiteral("aaa-upraveno"));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(w.grid(), Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_TRUE(w.modified());
+    window_.reset();
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);
+    w = startOnFirst();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, recoveryQuestion.arg(1));
+    EXPECT_EQ(countTerm(w.store().entries, "aaa-upraveno"), 1u);
+    EXPECT_EQ(countTerm(w.store().entries, "heslo0500"), 0u);
+    EXPECT_EQ(w.store().entries.size(), entryCount);
+}
+
 // The children: each drives a window of its own on the folder the test gave it.
 class RecoveryChild : public RecoveryFixture {
 protected:
