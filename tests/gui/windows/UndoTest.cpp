@@ -71,6 +71,18 @@ protected:
     }
 
     static QAction* item(TForm1Probe w, int i) { return w.PopupMenu2()->actions()[i]; }
+
+    // Two deletions, the second undone: there is a change to undo and one to redo.
+    TForm1Probe openWithUndoAndRedo() {
+        TForm1Probe w = open();
+        for (const QString& term : {QStringLiteral("heslo0300"), QStringLiteral("heslo0900")}) {
+            goTo(w, term);
+            prompts_.queueAnswer(true);
+            item(w, 0)->trigger();
+        }
+        w.undoItem()->trigger();
+        return w;
+    }
 };
 
 }  // namespace
@@ -247,14 +259,7 @@ TEST_F(UndoTest, ImportAndSynchronisationAreUndoneAndSavingKeepsTheStack) {
 }
 
 TEST_F(UndoTest, TextBoxesKeepTheirOwnUndo) {
-    TForm1Probe w = open();
-    // Two deletions, the second undone: there is a change to undo and one to redo.
-    for (const QString& term : {QStringLiteral("heslo0300"), QStringLiteral("heslo0900")}) {
-        goTo(w, term);
-        prompts_.queueAnswer(true);
-        item(w, 0)->trigger();
-    }
-    w.undoItem()->trigger();
+    TForm1Probe w = openWithUndoAndRedo();
     ASSERT_EQ(w.store().entryCount(), count - 1);
 
     auto expectOwnUndo = [&](QLineEdit* box) {
@@ -308,13 +313,7 @@ protected:
 }  // namespace
 
 TEST_F(UndoTest, CtrlYInATextBoxRedoesTypingWhereTheBoxLetsItPass) {
-    TForm1Probe w = open();
-    for (const QString& term : {QStringLiteral("heslo0300"), QStringLiteral("heslo0900")}) {
-        goTo(w, term);
-        prompts_.queueAnswer(true);
-        item(w, 0)->trigger();
-    }
-    w.undoItem()->trigger();
+    TForm1Probe w = openWithUndoAndRedo();
     ASSERT_EQ(w.store().entryCount(), count - 1);
     CtrlYUnclaimed filter;
     qApp->installEventFilter(&filter);
