@@ -63,7 +63,9 @@ void TForm1::createShortcuts() {
         grid->edit(grid->currentIndex());
     });
     // After a command that showed a dialog or a box the user goes on typing a term.
-    for (ToolButton b : {ToolButton::newDictionary, ToolButton::saveChanges, ToolButton::settings,
+    // A save asks nothing as a rule: the focus stays, so that Ctrl+Z in the grid
+    // takes back the last change and not the search typed before it.
+    for (ToolButton b : {ToolButton::newDictionary, ToolButton::settings,
                          ToolButton::synchronise, ToolButton::importWords, ToolButton::exportEntries,
                          ToolButton::convertToDefault})
         connect(toolButton(b), &QToolButton::clicked, this, &TForm1::focusSearchBox);

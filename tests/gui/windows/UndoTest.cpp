@@ -345,3 +345,24 @@ TEST_F(UndoTest, CtrlYInATextBoxRedoesTypingWhereTheBoxLetsItPass) {
     EXPECT_EQ(w.store().entryCount(), count - 2);
     qApp->removeEventFilter(&filter);
 }
+
+TEST_F(UndoTest, CtrlZRightAfterCtrlSTakesBackTheLastChange) {
+    TForm1Probe w = open();
+    // The term searched for as the user types it, then the cell edited in the grid.
+    w.Edit1()->setFocus();
+    QTest::keyClicks(w.Edit1(), QStringLiteral("heslo0500"));
+    QTest::keyClick(w.Edit1(), Qt::Key_Return);
+    w.grid()->setFocus();
+    QLineEdit* editor = typeIntoCell(w, QStringLiteral("aaa"));
+    ASSERT_NE(editor, nullptr);
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.grid()->editing(); }));
+    ASSERT_EQ(termAtCursor(w), "aaa");
+
+    press(w, Qt::Key_S);
+    ASSERT_FALSE(w.modified());
+    press(w, Qt::Key_Z);
+    EXPECT_TRUE(w.modified()) << "the edit is taken back, not the search typed before it";
+    EXPECT_EQ(termAtCursor(w), "heslo0500");
+    EXPECT_EQ(w.Edit1()->text(), "heslo0500");
+}
