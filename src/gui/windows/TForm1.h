@@ -348,8 +348,10 @@ private:
     // Ctrl+Z, Ctrl+Y and the grid menu's items; an open cell edit is kept first.
     void undoChange();
     void redoChange();
-    // A change undone or done again: the grid shows the entry it changed.
+    // A change undone or done again: noted for the journal and the backup, then applied.
     void applyRecorded(const DictionaryChange& change);
+    // Applies change to the dictionary; the grid shows the entry it changed.
+    void applyAndShow(const DictionaryChange& change);
     void createUndo();
     void refreshUndoItems();
     // What "Zpět: …" and "Znovu: …" call the change.

@@ -136,8 +136,9 @@ void TForm1::restoreFromBackup() {
         change.headerBefore = properties.headerBefore;
         change.headerAfter = properties.headerAfter;
     }
-    // The whole backup is one change, taken back as one.
-    applyRecorded(change);
+    // The whole backup is one change, taken back as one, and one record of the journal:
+    // recorded twice, a recovery would put the backup's entries in twice.
+    applyAndShow(change);
     recordChange(std::move(change));
 }
 

@@ -4,6 +4,7 @@
 #include "TForm1.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QFile>
 #include <QKeySequence>
 #include <QLineEdit>
@@ -37,11 +38,21 @@ void TForm1::createShortcuts() {
         Edit1->selectAll();
         setMatchListHidden(false);
     });
-    // A text box (the search box, the new entry's boxes, a cell editor) claims
-    // these for its own undo before the window sees them.
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), &TForm1::undoChange);
-    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), &TForm1::redoChange);
-    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &TForm1::redoChange);
+    // In a text box (the search box, the new entry's boxes, a cell editor)
+    // these keys take back typing, not a change of the dictionary. The box
+    // claims the keys its desktop binds to undo and redo; the others (Ctrl+Y
+    // on an X11 desktop) reach the window and are handed to the box here.
+    auto undoKey = [this, &shortcut](const QKeySequence& keys, void (QLineEdit::*typing)(), void (TForm1::*change)()) {
+        shortcut(keys, [typing, change, window = this] {
+            if (auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+                (box->*typing)();
+            else
+                (window->*change)();
+        });
+    };
+    undoKey(QKeySequence(Qt::CTRL | Qt::Key_Z), &QLineEdit::undo, &TForm1::undoChange);
+    undoKey(QKeySequence(Qt::CTRL | Qt::Key_Y), &QLineEdit::redo, &TForm1::redoChange);
+    undoKey(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &QLineEdit::redo, &TForm1::redoChange);
     shortcut(QKeySequence(Qt::Key_F1), [this] { showHelp(QStringLiteral("Klávesy")); });
     // F2 edits the cell under the cursor from anywhere in the window.
     shortcut(QKeySequence(Qt::Key_F2), [this] {
@@ -52,7 +63,9 @@ void TForm1::createShortcuts() {
         grid->edit(grid->currentIndex());
     });
     // After a command that showed a dialog or a box the user goes on typing a term.
-    for (ToolButton b : {ToolButton::newDictionary, ToolButton::saveChanges, ToolButton::settings,
+    // A save asks nothing as a rule: the focus stays, so that Ctrl+Z in the grid
+    // takes back the last change and not the search typed before it.
+    for (ToolButton b : {ToolButton::newDictionary, ToolButton::settings,
                          ToolButton::synchronise, ToolButton::importWords, ToolButton::exportEntries,
                          ToolButton::convertToDefault})
         connect(toolButton(b), &QToolButton::clicked, this, &TForm1::focusSearchBox);

@@ -127,7 +127,7 @@ void TForm1::reportMerge() {
     const ReplayCounts counts = *mergeCounts_;
     mergeCounts_.reset();
     QString text = QStringLiteral("Změny z tohoto okna byly sloučeny se změnami jiného programu a slovník byl "
-                                  "uložen.\n\nPřevzaté změny z tohoto okna: %1\nRozpory: %2")
+                                  "uložen.\n\nPřevzaté změny z tohoto okna: %1\nZáznamy v rozporu: %2")
                        .arg(counts.changes)
                        .arg(counts.conflicts);
     if (counts.conflicts > 0)

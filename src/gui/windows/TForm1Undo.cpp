@@ -3,9 +3,11 @@
 #include "TForm1.h"
 
 #include <QAction>
+#include <QKeySequence>
 #include <QMenu>
 #include <QUndoStack>
 #include <algorithm>
+#include <utility>
 
 #include "ChangeCommand.h"
 #include "MatchList.h"
@@ -18,11 +20,20 @@ void TForm1::createUndo() {
     // Unsaved are the changes between the stack's place and where the last save left it.
     connect(undoStack_, &QUndoStack::indexChanged, this, [this] {
         markModified(!undoStack_->isClean());
+        // Taken back to the file as saved: after a crash there is nothing to recover,
+        // and no question should ask about changes that add up to none.
+        if (undoStack_->isClean() && store.isOpen()) startJournal();
         refreshUndoItems();
     });
     PopupMenu2->addSeparator();
     undoItem_ = PopupMenu2->addAction(QString());
     redoItem_ = PopupMenu2->addAction(QString());
+    // The menu shows the keys that do the same from the grid.
+    for (auto [item, keys] : {std::pair{undoItem_, Qt::CTRL | Qt::Key_Z}, std::pair{redoItem_, Qt::CTRL | Qt::Key_Y}}) {
+        item->setShortcut(QKeySequence(keys));
+        item->setShortcutContext(Qt::WidgetShortcut);
+        item->setShortcutVisibleInContextMenu(true);
+    }
     connect(undoItem_, &QAction::triggered, this, &TForm1::undoChange);
     connect(redoItem_, &QAction::triggered, this, &TForm1::redoChange);
     refreshUndoItems();
@@ -56,6 +67,10 @@ void TForm1::applyRecorded(const DictionaryChange& change) {
     noteLargeChange(change);
     // An undo or a redo is a change of its own to the journal.
     journalChange(change);
+    applyAndShow(change);
+}
+
+void TForm1::applyAndShow(const DictionaryChange& change) {
     const ChangeApplication applied = applyChange(store, change, characterTables);
     // The header may have named the languages or their character sets anew.
     direction = Direction::of(store, direction.sourceSide);
@@ -97,7 +112,7 @@ QString TForm1::changeName(const DictionaryChange& change) const {
         case ChangeKind::deleted: return QStringLiteral("odstranění záznamu „%1“").arg(termOf(change.removed));
         case ChangeKind::clearedTranslations: return QStringLiteral("vymazání překladů");
         case ChangeKind::clearedNotes: return QStringLiteral("vymazání poznámek");
-        case ChangeKind::converted: return QStringLiteral("převod na dodané záznamy");
+        case ChangeKind::converted: return QStringLiteral("převod na výchozí položky");
         case ChangeKind::properties: return QStringLiteral("změna vlastností slovníku");
         case ChangeKind::imported: return QStringLiteral("import (%1)").arg(entryCountText(change.added.size()));
         case ChangeKind::synchronised: return QStringLiteral("synchronizace");

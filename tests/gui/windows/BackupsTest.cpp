@@ -8,6 +8,7 @@
 #include <QTest>
 #include <filesystem>
 #include <fstream>
+#include <set>
 
 #include "TestProgram.h"
 #include "core/dictionary/DictionaryBackups.h"
@@ -220,5 +221,37 @@ TEST_F(BackupsTest, ABackupWithOtherPropertiesIsPutBackOnlyWithTheAccessCode) {
     restoreWithCode(QStringLiteral("tajne"));
     EXPECT_EQ(w.store().header.version, "");
     EXPECT_EQ(w.store().entryCount(), entryCount);
+    EXPECT_TRUE(w.modified());
+}
+
+TEST_F(BackupsTest, ARestoredBackupLeftUnsavedByACrashIsRecoveredAsOneChange) {
+    TForm1Probe w = open();
+    synchronise(w);
+    ASSERT_EQ(listBackups(path_).size(), 1u);
+    prompts_.queueDialog([](QDialog& dialog) {
+        dialog.accept();
+        return true;
+    });
+    prompts_.queueAnswer(true);
+    restoreItem(w)->trigger();
+    ASSERT_EQ(w.store().entryCount(), entryCount);
+    ASSERT_TRUE(w.modified());
+
+    window_.reset();  // as a kill leaves it: no close question
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);  // Ano: recover
+    w = startOnFirst();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_TRUE(prompts_.shown()[0].text.endsWith(QStringLiteral("(1). Mají se obnovit?")))
+        << prompts_.shown()[0].text.toStdString();
+    // The backup's entries, each once, and none of the edition's.
+    const EntryList& entries = w.store().entries;
+    ASSERT_EQ(entries.size(), entryCount);
+    std::set<std::string> terms;
+    for (std::size_t n = 0; n < entries.size(); ++n) {
+        terms.insert(std::string(entries.term(n)));
+        EXPECT_EQ(entries.translation(n).substr(0, 6), "track ");
+    }
+    EXPECT_EQ(terms.size(), entryCount);
     EXPECT_TRUE(w.modified());
 }

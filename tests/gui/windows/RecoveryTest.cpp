@@ -288,7 +288,7 @@ TEST_F(RecoveryTest, TwoProgramsSavingOneDictionaryMergeTheirChanges) {
     EXPECT_EQ(question.buttons, QStringList({QStringLiteral("Sloučit"), QStringLiteral("Ano"), QStringLiteral("Ne")}));
     const Prompts::Shown report = prompts_.shown()[1];
     EXPECT_EQ(report.icon, Prompts::Icon::information);
-    EXPECT_TRUE(report.text.contains(QStringLiteral("Převzaté změny z tohoto okna: 3\nRozpory: 1")))
+    EXPECT_TRUE(report.text.contains(QStringLiteral("Převzaté změny z tohoto okna: 3\nZáznamy v rozporu: 1")))
         << report.text.toStdString();
     EXPECT_FALSE(w.modified());
     const EntryList merged = entriesInFile(path_);
@@ -337,6 +337,38 @@ TEST_F(RecoveryTest, TheJournalHoldsTheUnsavedChangesOnlyAndGoesWithASaveOrANe) 
     EXPECT_TRUE(w.window().close());
     EXPECT_TRUE(prompts_.shown().empty());
     EXPECT_FALSE(fs::exists(journalName()));
+}
+
+TEST_F(RecoveryTest, ChangesTakenBackToTheSavedStateLeaveNothingToRecover) {
+    open();
+    TForm1Probe w = startOnFirst();
+    editTerm(w, QStringLiteral("heslo0500"), QStringLiteral("aaa-upraveno"));
+    remove(w, QStringLiteral("heslo0700"));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_FALSE(w.modified());
+    window_.reset();  // killed: the dictionary is as saved
+    prompts_.clearShown();
+    w = startOnFirst();
+    EXPECT_TRUE(prompts_.shown().empty()) << "no question about changes that are not there";
+    EXPECT_FALSE(w.modified());
+
+    // Done again after that, the edit is the one change to recover.
+    editTerm(w, QStringLiteral("heslo0500"), QStringLiteral("aaa-upraveno"));
+    w.grid()->setFocus();
+    QTest::keyClick(w.grid(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(w.grid(), Qt::Key_Y, Qt::ControlModifier);
+    ASSERT_TRUE(w.modified());
+    window_.reset();
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);
+    w = startOnFirst();
+    ASSERT_EQ(prompts_.shown().size(), 1u);
+    EXPECT_EQ(prompts_.shown()[0].text, recoveryQuestion.arg(1));
+    EXPECT_EQ(countTerm(w.store().entries, "aaa-upraveno"), 1u);
+    EXPECT_EQ(countTerm(w.store().entries, "heslo0500"), 0u);
+    EXPECT_EQ(w.store().entries.size(), entryCount);
 }
 
 // The children: each drives a window of its own on the folder the test gave it.
