@@ -13,6 +13,8 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <utility>
 
 #include "CsvFormat.h"
 #include "LanguageCodes.h"
@@ -254,6 +256,39 @@ private:
     XML_Parser parser_ = nullptr;
 };
 
+// A text of a workbook as it was typed: a character XML cannot carry (a
+// CR, other control characters) is written as _xHHHH_, its UTF-16 unit in
+// hex, and an underscore that would look like the start of one as _x005F_.
+std::string unescapedText(const std::string& text) {
+    if (text.find("_x") == text.npos) return text;
+    auto hexAt = [&](std::size_t at) -> std::optional<char16_t> {
+        if (at + 7 > text.size() || text.compare(at, 2, "_x") != 0 || text[at + 6] != '_') return std::nullopt;
+        unsigned unit = 0;
+        for (std::size_t i = at + 2; i < at + 6; ++i) {
+            const char c = text[i];
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                     : -1;
+            if (digit < 0) return std::nullopt;
+            unit = unit * 16 + static_cast<unsigned>(digit);
+        }
+        return static_cast<char16_t>(unit);
+    };
+    std::string plain;
+    std::u16string units;  // escaped units in a row, converted together so that a surrogate pair joins
+    for (std::size_t at = 0; at < text.size();) {
+        if (const std::optional<char16_t> unit = hexAt(at)) {
+            units += *unit;
+            at += 7;
+            continue;
+        }
+        plain += CodePage::utf16ToUtf8(std::exchange(units, {}));
+        plain += text[at++];
+    }
+    return plain + CodePage::utf16ToUtf8(units);
+}
+
 // The column of a cell reference such as "AB12", counted from 0.
 std::optional<std::size_t> columnOf(std::string_view reference) {
     std::size_t column = 0, letters = 0;
@@ -326,7 +361,7 @@ void readXlsx(std::string_view bytes, const DictionaryHeader& header, const Pair
         else if (element == "t" && inItem) inText = true;
     };
     strings.end = [&](std::string_view element) {
-        if (element == "si") inItem = false;
+        if (element == "si") inItem = false, shared.back() = unescapedText(shared.back());
         else if (element == "t") inText = false;
     };
     strings.text = [&](std::string_view text) {
@@ -364,6 +399,8 @@ void readXlsx(std::string_view bytes, const DictionaryHeader& header, const Pair
             if (type == "s") {
                 const unsigned long index = std::strtoul(value.c_str(), nullptr, 10);
                 value = index < shared.size() && !value.empty() ? shared[index] : std::string();
+            } else {
+                value = unescapedText(value);
             }
             row[column] = value.substr(0, sheetCellBytes);
             count = std::max(count, column + 1);
