@@ -211,6 +211,8 @@ std::string printableName(std::string_view name) {
 }  // namespace
 
 TermbaseStart termbaseStartOf(std::string_view start) {
+    // Too short to tell a mark or UTF-16 from 8-bit text yet.
+    if (start.size() < 2 || std::string_view("\xEF\xBB\xBF").starts_with(start)) return TermbaseStart::undecided;
     // The markup is ASCII: 8-bit text is looked at as it is, UTF-16 decoded.
     const XmlStart xml = xmlStartOf(start);
     start.remove_prefix(xml.markSize);

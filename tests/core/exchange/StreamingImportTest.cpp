@@ -242,6 +242,7 @@ TEST(TermbaseByContent, Utf16OfEitherOrderAndALongPrologAreTermbasesWhateverTheN
     EXPECT_EQ(termbaseStartOf("<html>"), TermbaseStart::other);
     EXPECT_EQ(termbaseStartOf("kolej;track"), TermbaseStart::other);
     EXPECT_EQ(termbaseStartOf("<?xml version=\"1.0\"?>\n<mar"), TermbaseStart::undecided);
+    EXPECT_EQ(termbaseStartOf("\xEF\xBB"), TermbaseStart::undecided) << "maybe a mark";
 }
 
 TEST(CsvByContent, RowsThatOneSeparatorSplitsAlikeAreCsvWithoutAHeaderOrName) {
