@@ -3,7 +3,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 #include <expat.h>
-#include <stdlib.h>
 #include <dlfcn.h>
 #include <minizip/zip.h>
 #include <xlsxwriter.h>
@@ -29,14 +28,37 @@ namespace trelvo {
 // the levels that search for longer matches: a third less time, and a file
 // larger by 2 % (19.9 MB then 20.2 MB). Where the writer reaches minizip by
 // another way, its default level stays and nothing else changes.
+namespace {
+
+using ZipOpen = decltype(&zipOpenNewFileInZip4_64);
+constexpr const char* zipOpenName = "zipOpenNewFileInZip4_64";
+
+// minizip's own definition: the next after this program's. Where the
+// program's objects do not reach it (the writer loaded apart, with its own
+// minizip), the one the calling library itself reaches; never this one,
+// which would call itself for ever. Null when there is none.
+ZipOpen minizipOpen(const void* caller) {
+    void* found = dlsym(RTLD_NEXT, zipOpenName);
+    Dl_info info;
+    if (!found && dladdr(caller, &info) && info.dli_fname) {
+        if (void* library = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD)) {
+            found = dlsym(library, zipOpenName);
+            dlclose(library);  // it stays loaded: the caller runs in it
+        }
+    }
+    const auto open = reinterpret_cast<ZipOpen>(found);
+    return open == &zipOpenNewFileInZip4_64 ? nullptr : open;
+}
+
+}  // namespace
+
 extern "C" int zipOpenNewFileInZip4_64(zipFile file, const char* filename, const zip_fileinfo* zipfi,
                                        const void* extrafield_local, uInt size_extrafield_local,
                                        const void* extrafield_global, uInt size_extrafield_global,
                                        const char* comment, int method, int level, int raw, int windowBits,
                                        int memLevel, int strategy, const char* password, uLong crcForCrypting,
                                        uLong versionMadeBy, uLong flagBase, int zip64) {
-    using Open = decltype(&zipOpenNewFileInZip4_64);
-    static const auto minizip = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
+    static const ZipOpen minizip = minizipOpen(__builtin_return_address(0));
     if (!minizip) return ZIP_INTERNALERROR;
     if (method == Z_DEFLATED && level == Z_DEFAULT_COMPRESSION) level = 4;
     return minizip(file, filename, zipfi, extrafield_local, size_extrafield_local, extrafield_global,
