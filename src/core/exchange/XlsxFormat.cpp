@@ -98,6 +98,53 @@ private:
     std::string path_;
 };
 
+// A workbook writes a character XML cannot carry (a CR, other control
+// characters) as _xHHHH_, its UTF-16 unit in hex, and an underscore that
+// would begin such an escape as _x005F_. The unit escaped at at, if one is.
+std::optional<char16_t> escapedUnitAt(std::string_view text, std::size_t at) {
+    if (at + 7 > text.size() || text.compare(at, 2, "_x") != 0 || text[at + 6] != '_') return std::nullopt;
+    unsigned unit = 0;
+    for (std::size_t i = at + 2; i < at + 6; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+        if (digit < 0) return std::nullopt;
+        unit = unit * 16 + static_cast<unsigned>(digit);
+    }
+    return static_cast<char16_t>(unit);
+}
+
+// A text of a workbook as it was typed, its escapes undone.
+std::string unescapedText(const std::string& text) {
+    if (text.find("_x") == text.npos) return text;
+    std::string plain;
+    std::u16string units;  // escaped units in a row, converted together so that a surrogate pair joins
+    for (std::size_t at = 0; at < text.size();) {
+        if (const std::optional<char16_t> unit = escapedUnitAt(text, at)) {
+            units += *unit;
+            at += 7;
+            continue;
+        }
+        plain += CodePage::utf16ToUtf8(std::exchange(units, {}));
+        plain += text[at++];
+    }
+    return plain + CodePage::utf16ToUtf8(units);
+}
+
+// text with the underscore of each run that reads as an escape escaped
+// itself, so that the workbook gives it back as it is ("_x0041_" stays
+// that, not "A"); the writer escapes the control characters.
+std::string withLiteralUnderscores(const std::string& text) {
+    std::string kept;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (escapedUnitAt(text, at)) kept += "_x005F";
+        kept += text[at];
+    }
+    return kept;
+}
+
 bool buildWorkbook(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
     const int targetSide = 1 - choice.sourceSide;
     const int codePages[3] = {CodePage::codePageOfCharset(store.header.languageCharset[choice.sourceSide]),
@@ -117,11 +164,14 @@ bool buildWorkbook(const DictionaryStore& store, const ExportChoice& choice, con
                                              languageCode(store.header, targetSide), "note"};
     std::array<std::size_t, 3> widths{};
     bool written = sheet != nullptr;
+    std::string escaped;
     auto put = [&](lxw_row_t row, const std::array<std::string, 3>& cells, lxw_format* format) {
         for (lxw_col_t column = 0; column < 3 && written; ++column) {
             widths[column] = std::max(widths[column], charactersIn(cells[column]));
-            if (!cells[column].empty())
-                written = worksheet_write_string(sheet, row, column, cells[column].c_str(), format) == LXW_NO_ERROR;
+            if (cells[column].empty()) continue;
+            const std::string* text = &cells[column];
+            if (text->find("_x") != std::string::npos) text = &(escaped = withLiteralUnderscores(*text));
+            written = worksheet_write_string(sheet, row, column, text->c_str(), format) == LXW_NO_ERROR;
         }
     };
     if (written) put(0, heading, bold);
@@ -277,39 +327,6 @@ private:
     }
     XML_Parser parser_ = nullptr;
 };
-
-// A text of a workbook as it was typed: a character XML cannot carry (a
-// CR, other control characters) is written as _xHHHH_, its UTF-16 unit in
-// hex, and an underscore that would look like the start of one as _x005F_.
-std::string unescapedText(const std::string& text) {
-    if (text.find("_x") == text.npos) return text;
-    auto hexAt = [&](std::size_t at) -> std::optional<char16_t> {
-        if (at + 7 > text.size() || text.compare(at, 2, "_x") != 0 || text[at + 6] != '_') return std::nullopt;
-        unsigned unit = 0;
-        for (std::size_t i = at + 2; i < at + 6; ++i) {
-            const char c = text[i];
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                     : -1;
-            if (digit < 0) return std::nullopt;
-            unit = unit * 16 + static_cast<unsigned>(digit);
-        }
-        return static_cast<char16_t>(unit);
-    };
-    std::string plain;
-    std::u16string units;  // escaped units in a row, converted together so that a surrogate pair joins
-    for (std::size_t at = 0; at < text.size();) {
-        if (const std::optional<char16_t> unit = hexAt(at)) {
-            units += *unit;
-            at += 7;
-            continue;
-        }
-        plain += CodePage::utf16ToUtf8(std::exchange(units, {}));
-        plain += text[at++];
-    }
-    return plain + CodePage::utf16ToUtf8(units);
-}
 
 // The column of a cell reference such as "AB12", counted from 0.
 std::optional<std::size_t> columnOf(std::string_view reference) {

@@ -128,6 +128,7 @@ TEST(RoundTrip, EveryFormatEitherWayRoundGivesBackTheSameEntriesAndNotes) {
         {cs("návěstidlo"), "signal", cs("první řádek\ndruhý\r\ntřetí")},
         {"007", "1.50", "=1+1"},
         {"<b>&amp;</b>", "a'b", "'"},
+        {"_x0041_ _x005F_", "_x00", "_x004G_"},
     };
     const std::vector<std::pair<DictionaryHeader, Pairs>> dictionaries{
         {czechEnglish(), shared},
