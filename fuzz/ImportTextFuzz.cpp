@@ -15,6 +15,7 @@
 #include "core/dictionary/DictionaryStore.h"
 #include "core/exchange/CsvFormat.h"
 #include "core/exchange/PairImport.h"
+#include "core/exchange/TbxFormat.h"
 #include "core/exchange/TextImport.h"
 
 namespace {
@@ -146,10 +147,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // its name; TbxImportFuzz and CsvImportFuzz take those.
     trelvo::DictionaryHeader header;
     header.languageCharset = {238, 0};
-    if (trelvo::isTermbase(given)) return 0;
     const std::string marked = "\xFF\xFE" + given;
     for (const std::string* bytes : {&given, &marked}) {
-        if (trelvo::isCsv(*bytes, header)) continue;
+        if (trelvo::isTermbase(*bytes) || trelvo::isCsv(*bytes, header)) continue;
         importInto(*bytes, 238, 0, 1252);
         importInto(*bytes, 238, 204, 1251);
     }

@@ -65,6 +65,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     // Text cut between pieces, a tag cut in two: the same as read at once.
     const std::size_t split = given.size() * data[0] / 255;
+    // What the start of a file says of it, the whole file says too.
+    for (const std::string& bytes : {given, "\xFE\xFF" + given}) {
+        const trelvo::TermbaseStart start = trelvo::termbaseStartOf(std::string_view(bytes).substr(0, split));
+        if (start != trelvo::TermbaseStart::undecided && start != trelvo::termbaseStartOf(bytes)) std::abort();
+    }
     if (!(inPieces(given, split) == inPieces(given, given.size()))) std::abort();
     return 0;
 }

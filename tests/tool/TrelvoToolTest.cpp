@@ -719,6 +719,37 @@ TEST_F(TrelvoToolTest, AFileSizeLimitEndsASaveWithAnErrorAndLeavesTheDictionary)
         }
 }
 
+TEST_F(TrelvoToolTest, EachInterchangeFormatExportedFromEitherSideImportsBackTheSameEntries) {
+    ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "výhybka\tpoint, \"simple\"\tpoznámka; \"citát\", ďábel\t0\n"
+                                              "kolej\ttrack\t\t2\n"
+                                              "žluťoučký kůň\tyellow horse\tbez, středníku\t1\n")
+                  .status,
+              0);
+    // The texts without the flags, which an import sets to its own.
+    auto entries = [&](const std::string& path) {
+        std::vector<std::string> texts;
+        for (const std::string& line : lines(tool({"dump", path, "--tables", upchar}).out))
+            texts.push_back(line.substr(0, line.rfind('\t')));
+        return texts;
+    };
+    const std::vector<std::string> expected = entries(file("a.dsl"));
+    ASSERT_EQ(expected.size(), 3u);
+    for (const std::string format : {"csv", "xlsx", "tbx", "tbx2019"})
+        for (const std::string side : {"0", "1"}) {
+            // No ending: the import knows each by its content.
+            const std::string exported = file(format + side);
+            Result out = tool({"export", file("a.dsl"), exported, "--format", format, "--side", side, "--tables", upchar});
+            ASSERT_EQ(out.status, 0) << format << side << out.err;
+            fs::remove(file("b.dsl"));
+            ASSERT_EQ(makeCzechEnglish(file("b.dsl"), "").status, 0);
+            Result in = tool({"import", file("b.dsl"), exported, "--tables", upchar});
+            ASSERT_EQ(in.status, 0) << format << side << in.err;
+            EXPECT_EQ(in.out, "added: 3, already present: 0, lines read: 3, characters replaced by ?: 0\n")
+                << format << side;
+            EXPECT_EQ(entries(file("b.dsl")), expected) << format << side;
+        }
+}
+
 TEST_F(TrelvoToolTest, ExportRefusesToWriteOverItsOwnDictionaryUnderAnyName) {
     ASSERT_EQ(makeCzechEnglish(file("a.dsl"), "kolej\ttrack\nvlak\ttrain\n").status, 0);
     const std::string before = readBytes(file("a.dsl"));

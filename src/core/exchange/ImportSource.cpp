@@ -5,21 +5,23 @@
 
 namespace trelvo {
 
-void ImportSource::fill() {
-    buffer_.resize(pieceSize);
-    std::size_t done = 0;
+void ImportSource::fill(std::size_t size) {
+    std::size_t done = buffer_.size();
+    buffer_.resize(size);
     while (done < buffer_.size()) {
         const long n = file_->read(buffer_.data() + done, buffer_.size() - done);
         if (n < 0) failed_ = true;
+        if (n == 0) ended_ = true;
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
     buffer_.resize(failed_ ? 0 : done);
 }
 
-std::string_view ImportSource::start() {
-    if (inMemory_) return bytes_.substr(0, pieceSize);
-    if (!started_) fill();
+std::string_view ImportSource::start(std::size_t size) {
+    if (inMemory_) return bytes_.substr(0, size);
+    if (!started_) buffer_.clear();
+    if (!started_ || (!given_ && !ended_ && !failed_ && buffer_.size() < size)) fill(size);
     started_ = true;
     return std::string_view(buffer_.data(), buffer_.size());
 }
@@ -30,14 +32,17 @@ std::string_view ImportSource::next() {
         bytes_.remove_prefix(piece.size());
         return piece;
     }
-    if (!started_ || given_) fill();
+    if (!started_ || given_) {
+        buffer_.clear();
+        fill(pieceSize);
+    }
     started_ = given_ = true;
     return std::string_view(buffer_.data(), buffer_.size());
 }
 
 std::string_view ImportSource::rest() {
     if (inMemory_) return std::exchange(bytes_, {});
-    if (!started_) fill();
+    if (!started_) fill(pieceSize);
     if (given_) buffer_.clear();
     started_ = given_ = true;
     // The file's size as it was opened is the most there can be; a file

@@ -22,8 +22,11 @@ public:
     // The file must stay open while the source is used.
     explicit ImportSource(RegularFile& file) : file_(&file) {}
 
-    // The first bytes, at most a piece, without using them up: enough to tell the format.
-    std::string_view start();
+    // The first bytes, at most size (fewer at the end of the file), without
+    // using them up: enough to tell the format. Called before next, it may
+    // be called again with a larger size to look further; next then gives
+    // all of them as its first piece.
+    std::string_view start(std::size_t size = pieceSize);
     // The next piece, the first one included; empty at the end or after a read error.
     std::string_view next();
     // All the bytes not given by next yet, the start included; empty after a read error.
@@ -32,13 +35,13 @@ public:
     bool failed() const { return failed_; }
 
 private:
-    void fill();  // the next piece of the file into buffer_
+    void fill(std::size_t size);  // reads on until buffer_ holds size bytes or the file ends
 
     std::string_view bytes_;  // of a source in memory, what next has not given
     bool inMemory_ = false;
     RegularFile* file_ = nullptr;
     LargeString buffer_;  // a piece of the file, or all of it for rest
-    bool started_ = false, given_ = false, failed_ = false;
+    bool started_ = false, given_ = false, failed_ = false, ended_ = false;
 };
 
 }  // namespace trelvo

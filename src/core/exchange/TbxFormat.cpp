@@ -175,14 +175,15 @@ struct XmlStart {
     std::size_t markSize = 0;
 };
 
-// The mark tells UTF-8 or UTF-16; a first '<' in UTF-16 without one tells
-// its byte order; else the declaration names the encoding, UTF-8 without it.
+// The mark tells UTF-8 or UTF-16; without one, the zero high byte of the
+// first character ('<' or a blank) tells UTF-16 and its byte order; else the
+// declaration names the encoding, UTF-8 without it.
 XmlStart xmlStartOf(std::string_view start) {
     if (start.starts_with("\xEF\xBB\xBF")) return {"", 3};
     if (start.starts_with("\xFF\xFE")) return {"UTF-16LE", 2};
     if (start.starts_with("\xFE\xFF")) return {"UTF-16BE", 2};
-    if (start.starts_with(std::string_view("<\0", 2))) return {"UTF-16LE", 0};
-    if (start.starts_with(std::string_view("\0<", 2))) return {"UTF-16BE", 0};
+    if (start.size() >= 2 && start[0] != '\0' && start[1] == '\0') return {"UTF-16LE", 0};
+    if (start.size() >= 2 && start[0] == '\0' && start[1] != '\0') return {"UTF-16BE", 0};
     if (!start.starts_with("<?xml")) return {};
     const std::string_view declaration = start.substr(0, start.find("?>"));
     const std::size_t named = declaration.find("encoding");
@@ -208,6 +209,53 @@ std::string printableName(std::string_view name) {
 }
 
 }  // namespace
+
+TermbaseStart termbaseStartOf(std::string_view start) {
+    // Too short to tell a mark or UTF-16 from 8-bit text yet.
+    if (start.size() < 2 || std::string_view("\xEF\xBB\xBF").starts_with(start)) return TermbaseStart::undecided;
+    // The markup is ASCII: 8-bit text is looked at as it is, UTF-16 decoded.
+    const XmlStart xml = xmlStartOf(start);
+    start.remove_prefix(xml.markSize);
+    std::string decoded;
+    if (xml.encoding.starts_with("UTF-16")) {
+        Utf8Stream converter;
+        converter.open(xml.encoding);
+        converter.convert(start, decoded, false);
+        start = decoded;
+    }
+    // Declarations, comments and a document type may come before the root.
+    for (;;) {
+        const std::size_t first = start.find_first_not_of(" \t\r\n");
+        if (first == start.npos) return TermbaseStart::undecided;
+        if (start[first] != '<') return TermbaseStart::other;
+        start.remove_prefix(first);
+        std::string_view end;
+        if (start.starts_with("<?")) end = "?>";
+        else if (start.starts_with("<!--")) end = "-->";
+        else if (start.starts_with("<!")) end = start.substr(0, start.find('>')).find('[') == start.npos ? ">" : "]>";
+        if (end.empty()) break;
+        const std::size_t past = start.find(end);
+        if (past == start.npos) return TermbaseStart::undecided;
+        start.remove_prefix(past + end.size());
+    }
+    start.remove_prefix(1);
+    const std::size_t nameEnd = start.find_first_of(" \t\r\n/>");
+    if (nameEnd == start.npos) return TermbaseStart::undecided;
+    std::string_view name = start.substr(0, nameEnd);
+    if (const std::size_t colon = name.rfind(':'); colon != name.npos) name.remove_prefix(colon + 1);
+    return name == "martif" || name == "tbx" ? TermbaseStart::termbase : TermbaseStart::other;
+}
+
+bool isTermbase(std::string_view bytes) { return termbaseStartOf(bytes) == TermbaseStart::termbase; }
+
+bool isTermbase(ImportSource& source) {
+    for (std::size_t size = ImportSource::pieceSize;; size *= 2) {
+        const std::string_view start = source.start(size);
+        const TermbaseStart found = termbaseStartOf(start);
+        if (found != TermbaseStart::undecided) return found == TermbaseStart::termbase;
+        if (start.size() < size || size >= termbasePrologLimit) return false;
+    }
+}
 
 void readTbx(ImportSource& source, const DictionaryHeader& header, const PairSink& sink, ImportReading* reading) {
     ImportReading found;

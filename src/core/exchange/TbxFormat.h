@@ -27,6 +27,25 @@ std::string tbxOf(const DictionaryStore& store, const ExportChoice& choice, TbxV
 // file is never whole in memory; false when put stopped it.
 bool writeTbx(const DictionaryStore& store, const ExportChoice& choice, TbxVersion version, const ByteSink& put);
 
+// What the start of a file says of it: a termbase is an XML document whose
+// root is martif or tbx (with any prefix), after declarations, comments and
+// a document type, in any encoding readTbx takes (UTF-16 of either order,
+// marked or not, is decoded to look); undecided when the start ends before
+// its root does.
+enum class TermbaseStart { termbase, other, undecided };
+TermbaseStart termbaseStartOf(std::string_view start);
+
+// The most of a file looked at for the root of a termbase: a prolog longer
+// than this is taken for no termbase's, so that telling a file's format
+// never reads all of a large one.
+inline constexpr std::size_t termbasePrologLimit = std::size_t{16} << 20;
+
+// True when bytes are a termbase (termbaseStartOf), whatever the file is called.
+bool isTermbase(std::string_view bytes);
+// The same for the start of a source, read on past a long prolog up to
+// termbasePrologLimit; nothing of it is used up.
+bool isTermbase(ImportSource& source);
+
 // The pairs of a TBX file of either shape, to sink: in each concept entry
 // the terms of the dictionary's two languages, matched by xml:lang. The first
 // term of one language pairs with every term of the other, so that each

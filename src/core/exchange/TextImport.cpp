@@ -229,33 +229,11 @@ void readImportLines(std::string_view fileBytes, const DictionaryHeader& header,
                     CodePage::codePageOfCharset(header.languageCharset[1]), sink, reading);
 }
 
-bool isTermbase(std::string_view bytes) {
-    if (bytes.substr(0, utf8Mark.size()) == utf8Mark) bytes.remove_prefix(utf8Mark.size());
-    // Declarations, comments and a document type may come before the root.
-    for (;;) {
-        const std::size_t start = bytes.find_first_not_of(" \t\r\n");
-        if (start == bytes.npos || bytes[start] != '<') return false;
-        bytes.remove_prefix(start);
-        std::string_view end;
-        if (bytes.starts_with("<?")) end = "?>";
-        else if (bytes.starts_with("<!--")) end = "-->";
-        else if (bytes.starts_with("<!")) end = bytes.substr(0, bytes.find('>')).find('[') == bytes.npos ? ">" : "]>";
-        if (end.empty()) break;
-        const std::size_t past = bytes.find(end);
-        if (past == bytes.npos) return false;
-        bytes.remove_prefix(past + end.size());
-    }
-    bytes.remove_prefix(1);
-    std::string_view name = bytes.substr(0, bytes.find_first_of(" \t\r\n/>"));
-    if (const std::size_t colon = name.rfind(':'); colon != name.npos) name.remove_prefix(colon + 1);
-    return name == "martif" || name == "tbx";
-}
-
 void readImportFile(std::string_view fileName, ImportSource& source, const DictionaryHeader& header,
                     const PairSink& sink, ImportReading* reading) {
     ImportReading found;
     // A termbase streams; the other readers take the file whole.
-    if (isTermbase(source.start()) || endsWithIgnoringCase(fileName, ".tbx")) {
+    if (isTermbase(source) || endsWithIgnoringCase(fileName, ".tbx")) {
         readTbx(source, header, sink, &found);
     } else {
         const std::string_view fileBytes = source.rest();

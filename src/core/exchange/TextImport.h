@@ -62,11 +62,6 @@ void readImportLines(std::string_view fileBytes, int termCodePage, int translati
 void readImportLines(std::string_view fileBytes, const DictionaryHeader& header, const PairSink& sink,
                      ImportReading* reading = nullptr);
 
-// True when bytes are an XML document whose root is martif or tbx (with any
-// prefix), after an optional UTF-8 mark, declarations, comments and a
-// document type: a termbase, whatever its file is called.
-bool isTermbase(std::string_view bytes);
-
 // The pairs of a file chosen for import: a termbase (isTermbase) by its
 // content, whatever its name, and a file named .tbx as a termbase too, so
 // that a broken one is refused rather than read as lines; a workbook

@@ -3,7 +3,6 @@
 #include <stdlib.h>
 #include <unistd.h>
 #include <expat.h>
-#include <stdlib.h>
 #include <dlfcn.h>
 #include <minizip/zip.h>
 #include <xlsxwriter.h>
@@ -13,6 +12,8 @@
 #include <array>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <utility>
 
 #include "CsvFormat.h"
 #include "LanguageCodes.h"
@@ -27,14 +28,37 @@ namespace trelvo {
 // the levels that search for longer matches: a third less time, and a file
 // larger by 2 % (19.9 MB then 20.2 MB). Where the writer reaches minizip by
 // another way, its default level stays and nothing else changes.
+namespace {
+
+using ZipOpen = decltype(&zipOpenNewFileInZip4_64);
+constexpr const char* zipOpenName = "zipOpenNewFileInZip4_64";
+
+// minizip's own definition: the next after this program's. Where the
+// program's objects do not reach it (the writer loaded apart, with its own
+// minizip), the one the calling library itself reaches; never this one,
+// which would call itself for ever. Null when there is none.
+ZipOpen minizipOpen(const void* caller) {
+    void* found = dlsym(RTLD_NEXT, zipOpenName);
+    Dl_info info;
+    if (!found && dladdr(caller, &info) && info.dli_fname) {
+        if (void* library = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD)) {
+            found = dlsym(library, zipOpenName);
+            dlclose(library);  // it stays loaded: the caller runs in it
+        }
+    }
+    const auto open = reinterpret_cast<ZipOpen>(found);
+    return open == &zipOpenNewFileInZip4_64 ? nullptr : open;
+}
+
+}  // namespace
+
 extern "C" int zipOpenNewFileInZip4_64(zipFile file, const char* filename, const zip_fileinfo* zipfi,
                                        const void* extrafield_local, uInt size_extrafield_local,
                                        const void* extrafield_global, uInt size_extrafield_global,
                                        const char* comment, int method, int level, int raw, int windowBits,
                                        int memLevel, int strategy, const char* password, uLong crcForCrypting,
                                        uLong versionMadeBy, uLong flagBase, int zip64) {
-    using Open = decltype(&zipOpenNewFileInZip4_64);
-    static const auto minizip = reinterpret_cast<Open>(dlsym(RTLD_NEXT, "zipOpenNewFileInZip4_64"));
+    static const ZipOpen minizip = minizipOpen(__builtin_return_address(0));
     if (!minizip) return ZIP_INTERNALERROR;
     if (method == Z_DEFLATED && level == Z_DEFAULT_COMPRESSION) level = 4;
     return minizip(file, filename, zipfi, extrafield_local, size_extrafield_local, extrafield_global,
@@ -74,6 +98,53 @@ private:
     std::string path_;
 };
 
+// A workbook writes a character XML cannot carry (a CR, other control
+// characters) as _xHHHH_, its UTF-16 unit in hex, and an underscore that
+// would begin such an escape as _x005F_. The unit escaped at at, if one is.
+std::optional<char16_t> escapedUnitAt(std::string_view text, std::size_t at) {
+    if (at + 7 > text.size() || text.compare(at, 2, "_x") != 0 || text[at + 6] != '_') return std::nullopt;
+    unsigned unit = 0;
+    for (std::size_t i = at + 2; i < at + 6; ++i) {
+        const char c = text[i];
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                 : -1;
+        if (digit < 0) return std::nullopt;
+        unit = unit * 16 + static_cast<unsigned>(digit);
+    }
+    return static_cast<char16_t>(unit);
+}
+
+// A text of a workbook as it was typed, its escapes undone.
+std::string unescapedText(const std::string& text) {
+    if (text.find("_x") == text.npos) return text;
+    std::string plain;
+    std::u16string units;  // escaped units in a row, converted together so that a surrogate pair joins
+    for (std::size_t at = 0; at < text.size();) {
+        if (const std::optional<char16_t> unit = escapedUnitAt(text, at)) {
+            units += *unit;
+            at += 7;
+            continue;
+        }
+        plain += CodePage::utf16ToUtf8(std::exchange(units, {}));
+        plain += text[at++];
+    }
+    return plain + CodePage::utf16ToUtf8(units);
+}
+
+// text with the underscore of each run that reads as an escape escaped
+// itself, so that the workbook gives it back as it is ("_x0041_" stays
+// that, not "A"); the writer escapes the control characters.
+std::string withLiteralUnderscores(const std::string& text) {
+    std::string kept;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (escapedUnitAt(text, at)) kept += "_x005F";
+        kept += text[at];
+    }
+    return kept;
+}
+
 bool buildWorkbook(const DictionaryStore& store, const ExportChoice& choice, const std::string& path) {
     const int targetSide = 1 - choice.sourceSide;
     const int codePages[3] = {CodePage::codePageOfCharset(store.header.languageCharset[choice.sourceSide]),
@@ -93,11 +164,14 @@ bool buildWorkbook(const DictionaryStore& store, const ExportChoice& choice, con
                                              languageCode(store.header, targetSide), "note"};
     std::array<std::size_t, 3> widths{};
     bool written = sheet != nullptr;
+    std::string escaped;
     auto put = [&](lxw_row_t row, const std::array<std::string, 3>& cells, lxw_format* format) {
         for (lxw_col_t column = 0; column < 3 && written; ++column) {
             widths[column] = std::max(widths[column], charactersIn(cells[column]));
-            if (!cells[column].empty())
-                written = worksheet_write_string(sheet, row, column, cells[column].c_str(), format) == LXW_NO_ERROR;
+            if (cells[column].empty()) continue;
+            const std::string* text = &cells[column];
+            if (text->find("_x") != std::string::npos) text = &(escaped = withLiteralUnderscores(*text));
+            written = worksheet_write_string(sheet, row, column, text->c_str(), format) == LXW_NO_ERROR;
         }
     };
     if (written) put(0, heading, bold);
@@ -326,7 +400,7 @@ void readXlsx(std::string_view bytes, const DictionaryHeader& header, const Pair
         else if (element == "t" && inItem) inText = true;
     };
     strings.end = [&](std::string_view element) {
-        if (element == "si") inItem = false;
+        if (element == "si") inItem = false, shared.back() = unescapedText(shared.back());
         else if (element == "t") inText = false;
     };
     strings.text = [&](std::string_view text) {
@@ -364,6 +438,8 @@ void readXlsx(std::string_view bytes, const DictionaryHeader& header, const Pair
             if (type == "s") {
                 const unsigned long index = std::strtoul(value.c_str(), nullptr, 10);
                 value = index < shared.size() && !value.empty() ? shared[index] : std::string();
+            } else {
+                value = unescapedText(value);
             }
             row[column] = value.substr(0, sheetCellBytes);
             count = std::max(count, column + 1);

@@ -195,6 +195,56 @@ TEST(TermbaseStream, OnlyARegularFileWithinTheLimitIsOpened) {
     EXPECT_EQ(reading.error, "soubor se nepodařilo dočíst");
 }
 
+TEST(TermbaseByContent, Utf16OfEitherOrderAndALongPrologAreTermbasesWhateverTheName) {
+    // Without ".tbx" in its name, a UTF-16 termbase came in as lines, and one
+    // whose root came after a prolog longer than a piece as CSV or lines.
+    support::TemporaryFolder folder;
+    const Pairs vyhybka{{cs("výhybka"), "point", cs("žlutá")}};
+    const std::string utf8 = termbase({{"výhybka", "point", "žlutá"}}, "UTF-16");
+    for (const char* encoding : {"UTF-16LE", "UTF-16BE"})
+        for (const std::string& mark : {std::string(), encoded("\uFEFF", encoding)})
+            for (const std::string& before : {std::string(), std::string("\r\n  ")}) {
+                // Blanks may come first only where no declaration does.
+                const std::string text = before.empty() ? utf8 : before + utf8.substr(utf8.find('\n') + 1);
+                const std::string tbx = mark + encoded(text, encoding);
+                const std::string name = std::string(encoding) + (mark.empty() ? "" : "-mark") + std::to_string(before.size());
+                EXPECT_TRUE(isTermbase(tbx)) << name;
+                EXPECT_EQ(readImportFile("export.xml", tbx, czechEnglish), vyhybka) << name;
+                EXPECT_EQ(readFile(folder.write(name, tbx), czechEnglish), vyhybka) << name;
+            }
+
+    // Comments and a document type past the first piece, read from a file and from memory.
+    const std::string comment = "<!-- " + std::string(3 * ImportSource::pieceSize, 'x') + " -->\n";
+    const std::string doctype = "<!DOCTYPE martif [\n<!ENTITY sig \"signal\">\n" +
+                                std::string(2 * ImportSource::pieceSize, ' ') + "]>\n";
+    const std::string declaration = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+    const std::string entries = "<martif><text><body><termEntry><langSet xml:lang=\"cs\"><tig><term>kolej</term></tig>"
+                                "</langSet><langSet xml:lang=\"en\"><tig><term>&sig;; track</term></tig></langSet>"
+                                "</termEntry></body></text></martif>\n";
+    const Pairs track{{"kolej", "signal; track", ""}};
+    const std::string late = declaration + comment + doctype + entries;
+    EXPECT_EQ(termbaseStartOf(late.substr(0, ImportSource::pieceSize)), TermbaseStart::undecided);
+    EXPECT_TRUE(isTermbase(late));
+    EXPECT_EQ(readImportFile("glossary", late, czechEnglish), track);
+    EXPECT_EQ(readFile(folder.write("glossary", late), czechEnglish), track);
+    const std::string late16 = encoded(late, "UTF-16LE");
+    EXPECT_EQ(readFile(folder.write("glossary16", late16), czechEnglish), track);
+
+    // The look stops at its bound: a prolog past it is no termbase's, and
+    // what is not XML is told at once.
+    const std::string endless = "<!-- " + std::string(termbasePrologLimit, 'x') + " -->" + entries;
+    EXPECT_EQ(termbaseStartOf(endless), TermbaseStart::termbase);
+    RegularFile file;
+    ASSERT_TRUE(file.open(folder.write("endless", endless), 2 * termbasePrologLimit));
+    ImportSource source(file);
+    EXPECT_FALSE(isTermbase(source));
+    EXPECT_EQ(source.next().size(), termbasePrologLimit) << "nothing was used up";
+    EXPECT_EQ(termbaseStartOf("<html>"), TermbaseStart::other);
+    EXPECT_EQ(termbaseStartOf("kolej;track"), TermbaseStart::other);
+    EXPECT_EQ(termbaseStartOf("<?xml version=\"1.0\"?>\n<mar"), TermbaseStart::undecided);
+    EXPECT_EQ(termbaseStartOf("\xEF\xBB"), TermbaseStart::undecided) << "maybe a mark";
+}
+
 TEST(CsvByContent, RowsThatOneSeparatorSplitsAlikeAreCsvWithoutAHeaderOrName) {
     // Saved as .txt by a spreadsheet in a Czech system: each line became a
     // term holding the whole row.

@@ -136,6 +136,28 @@ TEST(XlsxImport, InlineStringsAndCellsWithoutReferences) {
               (Pairs{{"kolej", "track", ""}, {"<a&b>", "7", ""}}));
 }
 
+TEST(XlsxImport, EscapedCharactersComeInAsTheCharactersTheyStandFor) {
+    // A note with a line break, exported and imported back, held "_x000D_".
+    support::TemporaryFolder folder("trelvo-xlsx");
+    const std::string path = folder.file("escaped.xlsx");
+    ASSERT_EQ(python("import sys, zipfile\n"
+                     "z = zipfile.ZipFile(sys.argv[1], 'w')\n"
+                     "z.writestr('xl/workbook.xml', '<workbook><sheets><sheet name=\"a\" sheetId=\"1\"/></sheets></workbook>')\n"
+                     "z.writestr('xl/sharedStrings.xml', '<sst><si><t>v_x00FD_hybka</t></si>'\n"
+                     "  '<si><r><t>_x005F_x0041_ a</t></r><r><t> _x12G4_</t></r></si><si><t>_xD83D__xDE82_ _xd83d_</t></si></sst>')\n"
+                     "z.writestr('xl/worksheets/sheet1.xml', '<worksheet><sheetData>'\n"
+                     "  '<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c><c t=\"s\"><v>2</v></c></row>'\n"
+                     "  '<row><c t=\"inlineStr\"><is><t>a_x000D__x000A_b</t></is></c><c t=\"inlineStr\"><is><t>_x0041</t></is></c></row>'\n"
+                     "  '</sheetData></worksheet>')\n"
+                     "z.close()\n",
+                     path),
+              "");
+    ImportReading reading;
+    EXPECT_EQ(readImportFile("escaped.xlsx", support::readBytes(path), czechEnglish(), &reading),
+              (Pairs{{CodePage::fromUtf8("výhybka", 1250), "_x0041_ a _x12G4_", "?? ?"}, {"a b", "_x0041", ""}}));
+    EXPECT_EQ(reading.replacedCharacters, 3u) << "a '?' for each UTF-16 unit, as in every import";
+}
+
 TEST(XlsxImport, ExportedAndImportedBackTheEntriesAndNotesAreTheSame) {
     DictionaryStore store;
     store.header = czechEnglish();
