@@ -146,6 +146,8 @@ private:
     // second; a save or the user's "Ne" ends it.
     RecoveryJournal journal_;
     QTimer* journalSync_ = nullptr;
+    // The user was told that the journal cannot be written: once per opening.
+    bool journalUnwrittenTold_ = false;
     // A journal of the dictionary just opened, from this state of its file.
     void startJournal();
     void journalChange(const DictionaryChange& change);
@@ -349,7 +351,8 @@ private:
     void undoChange();
     void redoChange();
     // A change undone or done again: the grid shows the entry it changed.
-    void applyRecorded(const DictionaryChange& change);
+    // False, with the user told, when the dictionary's limits refused it.
+    bool applyRecorded(const DictionaryChange& change);
     void createUndo();
     void refreshUndoItems();
     // What "Zpět: …" and "Znovu: …" call the change.

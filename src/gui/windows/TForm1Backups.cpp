@@ -137,8 +137,7 @@ void TForm1::restoreFromBackup() {
         change.headerAfter = properties.headerAfter;
     }
     // The whole backup is one change, taken back as one.
-    applyRecorded(change);
-    recordChange(std::move(change));
+    if (applyRecorded(change)) recordChange(std::move(change));
 }
 
 }  // namespace trelvo
