@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <sys/stat.h>
@@ -20,8 +21,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <thread>
 
+#include "SmallDisk.h"
 #include "TestProgram.h"
 #include "core/dictionary/DictionaryFile.h"
 #include "core/editing/RecoveryJournal.h"
@@ -337,6 +341,60 @@ TEST_F(RecoveryTest, TheJournalHoldsTheUnsavedChangesOnlyAndGoesWithASaveOrANe) 
     EXPECT_TRUE(w.window().close());
     EXPECT_TRUE(prompts_.shown().empty());
     EXPECT_FALSE(fs::exists(journalName()));
+}
+
+TEST_F(RecoveryTest, AJournalThatCannotBeWrittenIsToldOncePerOpening) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small disk needs root";
+    // The dictionaries and the user's data folder on one small ext2 disk.
+    const std::string folder = dir_ + "DSL";
+    std::optional<SmallDisk> disk(std::in_place, dir_ + "disk.img", folder, 2048);
+    if (!disk->mounted()) GTEST_SKIP() << "no loop mount of ext2 here";
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> savedDataHome = dataHome ? std::optional<std::string>(dataHome) : std::nullopt;
+    ::setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+    // The window lets go of the disk before it is unmounted, whatever fails.
+    struct Cleanup {
+        std::function<void()> undo;
+        ~Cleanup() { undo(); }
+    } cleanup{[&] {
+        window_.reset();
+        disk.reset();
+        if (savedDataHome) ::setenv("XDG_DATA_HOME", savedDataHome->c_str(), 1);
+        else ::unsetenv("XDG_DATA_HOME");
+    }};
+    open();
+
+    TForm1Probe w = startOnFirst();
+    // Full once the window is open, to the last byte: the filler's large
+    // writes may leave a block that a journal would take.
+    disk->fill(0);
+    const int rest = ::open((folder + "/rest").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(rest, 0);
+    while (::write(rest, "r", 1) == 1) {
+    }
+    ::fsync(rest);
+    ::close(rest);
+    prompts_.clearShown();
+    add(w, QStringLiteral("prvni"), QStringLiteral("first"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts_.shown().size() == 1; }));
+    EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              QStringLiteral("Změny slovníku „Zabezpečovací technika“ se nedaří průběžně zapisovat na disk (disk je "
+                             "nejspíš plný). Kdyby se program neočekávaně ukončil, neuložené změny by se ztratily. "
+                             "Uložte proto slovník co nejdříve, případně uvolněte místo na disku."));
+    EXPECT_TRUE(w.StatusBar1()->currentMessage().contains(QStringLiteral("uložte slovník")));
+    EXPECT_EQ(w.store().entryCount(), entryCount + 1);
+    add(w, QStringLiteral("druhy"), QStringLiteral("second"));
+    QTest::qWait(50);
+    EXPECT_EQ(prompts_.shown().size(), 1u) << "once";
+
+    // The next opening tells again.
+    prompts_.queueAnswer(false);  // Ne to the save question
+    w.chooseDictionary(1);
+    ASSERT_EQ(w.store().header.name, "Jin\xFD");
+    add(w, QStringLiteral("treti"), QStringLiteral("third"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts_.shown().size() == 3; }));
+    EXPECT_TRUE(prompts_.shown()[2].text.startsWith(QStringLiteral("Změny slovníku „Jiný“")));
 }
 
 // The children: each drives a window of its own on the folder the test gave it.
