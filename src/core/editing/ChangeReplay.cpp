@@ -80,11 +80,14 @@ std::optional<ReplayCounts> mergeOntoFile(DictionaryStore& store, const std::vec
                                           const CharacterTables& tables) {
     DictionaryStore now;
     now.limits = store.limits;
-    if (!now.openFile(store.header.filePath, tables)) return std::nullopt;
+    // The indexes are built once, behind the last change.
+    if (!now.openEntries(store.header.filePath)) return std::nullopt;
     // The path as the window knows it, not as the file was found.
     now.header.filePath = store.header.filePath;
     const ReplayCounts counts = replayChanges(now, changes, tables);
     if (counts.tooLarge) return counts;
+    now.indexed = true;
+    now.rebuildIndexes(tables);
     now.catalogueNames = std::move(store.catalogueNames);
     now.cataloguePaths = std::move(store.cataloguePaths);
     store = std::move(now);

@@ -95,7 +95,8 @@ private:
 
     void build(const EntryList& entries) {
         base_.resize(entries.size());
-        for (std::size_t n = 0; n < entries.size(); ++n) base_[n] = {contentHash(entries, n), static_cast<std::uint32_t>(n)};
+        for (std::size_t n = 0; n < entries.size(); ++n)
+            base_[n] = {contentHash(entries, n), static_cast<std::uint32_t>(n)};
         std::sort(base_.begin(), base_.end());
         later_.clear();
         shifts_.clear();
@@ -539,7 +540,8 @@ std::optional<std::uint32_t> applyAtTheEnd(DictionaryStore& store, const Diction
             keys.push_back(tables.makeCollationKey(store.entries.text(n, side), store.tableOf(side)));
         std::vector<IndexRecord> records;
         records.reserve(keys.size());
-        for (std::size_t k = 0; k < keys.size(); ++k) records.push_back({keys[k], static_cast<std::uint32_t>(from + k)});
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            records.push_back({keys[k], static_cast<std::uint32_t>(from + k)});
         store.indexes[static_cast<std::size_t>(side)].insertAll(records);
     }
     return from;
