@@ -28,6 +28,7 @@
 #include "SmallDisk.h"
 #include "TestProgram.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/editing/ChangeReplay.h"
 #include "core/editing/RecoveryJournal.h"
 #include "gui/windows/Tgridik.h"
 
@@ -341,6 +342,37 @@ TEST_F(RecoveryTest, TheJournalHoldsTheUnsavedChangesOnlyAndGoesWithASaveOrANe) 
     EXPECT_TRUE(w.window().close());
     EXPECT_TRUE(prompts_.shown().empty());
     EXPECT_FALSE(fs::exists(journalName()));
+}
+
+TEST_F(RecoveryTest, RecoveredChangesPastTheEntryLimitAreRefusedWholeAndPutAsideToImport) {
+    open();
+    TForm1Probe w = startOnFirst();
+    w.chooseDictionary(1);
+    w.setEntryLimit(entryCount + 1);
+    DictionaryChange added;
+    added.kind = ChangeKind::added;
+    for (const char* term : {"navic1", "navic2"}) {
+        added.added.append(term, "extra", "", efUserModified);
+        added.addedNumbers.push_back(static_cast<std::uint32_t>(entryCount + added.addedNumbers.size()));
+    }
+    writeJournal(journalBeginning(fs::canonical(path_).string(), FileIdentity::of(path_)) + journalRecord(added));
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);  // Ano: recover
+    w.chooseDictionary(0);
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[0].text, recoveryQuestion.arg(1));
+    const QString told = prompts_.shown()[1].text;
+    EXPECT_TRUE(told.startsWith(QString::fromStdString(tooLargeReplayMessage(path_, w.store().limits))))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("Import slov")));
+    EXPECT_EQ(w.store().entryCount(), entryCount) << "none of them";
+    EXPECT_FALSE(w.modified());
+    EXPECT_FALSE(fs::exists(journalName()));
+    bool putAside = false;
+    for (const auto& file : fs::directory_iterator(dir_ + "DSL"))
+        putAside |= file.path().extension() == ".csv" &&
+                    readBytes(file.path().string()).find("navic2") != std::string::npos;
+    EXPECT_TRUE(putAside);
 }
 
 TEST_F(RecoveryTest, AJournalThatCannotBeWrittenIsToldOncePerOpening) {
