@@ -59,7 +59,7 @@ class ContentTable {
 public:
     // The numbers where an entry equal to removed[i] may stand now, each once.
     std::vector<std::uint32_t> candidates(const EntryList& entries, const EntryList& removed, std::size_t i) {
-        if (!built_) build(entries);
+        if (!built_ || shifts_.size() > shiftsUpTo) build(entries);
         const std::size_t h = contentHash(removed, i);
         std::vector<std::uint32_t> found;
         auto keep = [&](std::uint32_t number, std::size_t since) {
@@ -103,8 +103,7 @@ private:
         built_ = true;
     }
     void listed(const EntryList& entries, std::uint32_t n) {
-        if (shifts_.size() > shiftsUpTo) built_ = false;
-        else later_.emplace(contentHash(entries, n), std::pair{n, shifts_.size()});
+        later_.emplace(contentHash(entries, n), std::pair{n, shifts_.size()});
     }
     // Where the entry that stood at number after the first since shifts stands now; nothing if it was taken out.
     std::optional<std::uint32_t> current(std::uint32_t number, std::size_t since) const {
