@@ -350,8 +350,9 @@ private:
     // Ctrl+Z, Ctrl+Y and the grid menu's items; an open cell edit is kept first.
     void undoChange();
     void redoChange();
-    // A change undone or done again: the grid shows the entry it changed.
-    // False, with the user told, when the dictionary's limits refused it.
+    // Applies a change recorded before (undone or done again) or one to be
+    // recorded: the grid shows the entry it changed. False, with the user
+    // told, when the dictionary's limits refused it.
     bool applyRecorded(const DictionaryChange& change);
     void createUndo();
     void refreshUndoItems();

@@ -37,7 +37,13 @@ void TForm1::recordChange(DictionaryChange change) {
     journalChange(change);
     const QString text = changeName(change);
     undoStack_->push(new ChangeCommand(std::move(change), text,
-                                       [this](const DictionaryChange& c) { return applyRecorded(c); }));
+                                       [this](const DictionaryChange& c) {
+                                           if (!applyRecorded(c)) return false;
+                                           // An undo or a redo is a change of its own to the journal.
+                                           noteLargeChange(c);
+                                           journalChange(c);
+                                           return true;
+                                       }));
     // A change merged into the one before it moves no place on the stack.
     markModified(true);
 }
@@ -73,9 +79,6 @@ bool TForm1::applyRecorded(const DictionaryChange& change) {
                              QString::fromStdString(tooLargeReplayMessage(store.header.filePath, store.limits)));
         return false;
     }
-    noteLargeChange(change);
-    // An undo or a redo is a change of its own to the journal.
-    journalChange(change);
     // The header may have named the languages or their character sets anew.
     direction = Direction::of(store, direction.sourceSide);
     refreshDictionaryStatus();
