@@ -131,12 +131,13 @@ bool TForm1::askToOverwriteOrMerge() {
     // This window's changes since its last save: exactly what its journal holds.
     const std::optional<ReplayCounts> counts = mergeOntoFile(store, journal_.changes(), characterTables);
     if (!counts || counts->tooLarge) {
+        const QString file = QString::fromStdString(store.header.filePath);
+        const QString reason = counts ? QString::fromStdString(tooLargeReplayMessage(store.header.filePath, store.limits))
+                                      : QStringLiteral("Soubor slovníku \"%1\" se nepodařilo přečíst, a tak ho nelze "
+                                                       "sloučit se změnami z tohoto okna.")
+                                            .arg(file);
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
-                             (counts ? QString::fromStdString(tooLargeReplayMessage(store.header.filePath, store.limits))
-                                     : QStringLiteral("Soubor slovníku \"%1\" se nepodařilo přečíst, a tak ho nelze "
-                                                      "sloučit se změnami z tohoto okna.")
-                                           .arg(QString::fromStdString(store.header.filePath))) +
-                                 QStringLiteral(" Provedené změny zůstávají neuložené."));
+                             reason + QStringLiteral(" Provedené změny zůstávají neuložené."));
         return false;
     }
     // Should the save fail, the unsaved changes are now those made to the file as read.
