@@ -446,6 +446,18 @@ void DictionaryIndex::remove(std::size_t position) {
     resample(position);
 }
 
+void DictionaryIndex::removeFrom(std::uint32_t entryNumber) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (entryNumbers_[i] >= entryNumber) continue;
+        records_[kept] = records_[i];
+        entryNumbers_[kept++] = entryNumbers_[i];
+    }
+    records_.resize(kept);
+    entryNumbers_.resize(kept);
+    resample(0);
+}
+
 std::size_t DictionaryIndex::find(std::uint32_t entryNumber) const {
     const auto at = std::find(entryNumbers_.begin(), entryNumbers_.end(), entryNumber);
     return static_cast<std::size_t>(at - entryNumbers_.begin());

@@ -52,6 +52,9 @@ public:
     // not be views into this index.
     void insertAll(const std::vector<IndexRecord>& added);
     void remove(std::size_t position);
+    // Removes the records of entries numbered from entryNumber on, in one
+    // pass that keeps the order of the others.
+    void removeFrom(std::uint32_t entryNumber);
     // The position of entry n's record by a scan from the start; size() if none.
     std::size_t find(std::uint32_t entryNumber) const;
     // After entry n was removed from the list: numbers above n fall by one.

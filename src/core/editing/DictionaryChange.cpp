@@ -5,6 +5,8 @@
 #include <unordered_map>
 #include <utility>
 
+#include "core/dictionary/DictionaryFile.h"
+
 namespace trelvo {
 
 namespace {
@@ -48,16 +50,94 @@ constexpr std::size_t largeChangeFrom = 64;
 // a scan; more share one table of every entry's content.
 constexpr std::size_t scannedUpTo = 8;
 
+// The entries of a store by content, for a replay of many changes onto it:
+// built once when an entry is first missed at its number, it follows the
+// changes after it through the places where they put entries in or took them
+// out, so that each moved entry is found without a scan of the list. Entries
+// it lists may have changed since; every one found is compared again.
+class ContentTable {
+public:
+    // The numbers where an entry equal to removed[i] may stand now, each once.
+    std::vector<std::uint32_t> candidates(const EntryList& entries, const EntryList& removed, std::size_t i) {
+        if (!built_ || shifts_.size() > shiftsUpTo) build(entries);
+        const std::size_t h = contentHash(removed, i);
+        std::vector<std::uint32_t> found;
+        auto keep = [&](std::uint32_t number, std::size_t since) {
+            if (const std::optional<std::uint32_t> now = current(number, since)) found.push_back(*now);
+        };
+        for (auto it = std::lower_bound(base_.begin(), base_.end(), std::pair{h, std::uint32_t{0}});
+             it != base_.end() && it->first == h; ++it)
+            keep(it->second, 0);
+        auto [first, last] = later_.equal_range(h);
+        for (auto it = first; it != last; ++it) keep(it->second.first, it->second.second);
+        std::sort(found.begin(), found.end());
+        found.erase(std::unique(found.begin(), found.end()), found.end());
+        return found;
+    }
+
+    void inserted(const EntryList& entries, std::uint32_t n) {
+        if (!built_) return;
+        shifts_.push_back({n, +1});
+        listed(entries, n);
+    }
+    void removed(std::uint32_t n) {
+        if (built_) shifts_.push_back({n, -1});
+    }
+    void replaced(const EntryList& entries, std::uint32_t n) {
+        if (built_) listed(entries, n);
+    }
+    // The list was made anew.
+    void forget() { built_ = false; }
+
+private:
+    // Past this many shifts a lookup costs more than a new table.
+    static constexpr std::size_t shiftsUpTo = 4096;
+
+    void build(const EntryList& entries) {
+        base_.resize(entries.size());
+        for (std::size_t n = 0; n < entries.size(); ++n)
+            base_[n] = {contentHash(entries, n), static_cast<std::uint32_t>(n)};
+        std::sort(base_.begin(), base_.end());
+        later_.clear();
+        shifts_.clear();
+        built_ = true;
+    }
+    void listed(const EntryList& entries, std::uint32_t n) {
+        later_.emplace(contentHash(entries, n), std::pair{n, shifts_.size()});
+    }
+    // Where the entry that stood at number after the first since shifts stands now; nothing if it was taken out.
+    std::optional<std::uint32_t> current(std::uint32_t number, std::size_t since) const {
+        for (std::size_t k = since; k < shifts_.size(); ++k) {
+            const auto [at, by] = shifts_[k];
+            if (by < 0 && number == at) return std::nullopt;
+            if (number > at || (by > 0 && number == at)) number = static_cast<std::uint32_t>(number + by);
+        }
+        return number;
+    }
+
+    bool built_ = false;
+    std::vector<std::pair<std::size_t, std::uint32_t>> base_;  // by hash
+    // Entries listed after the build: the number they got and the shifts before it.
+    std::unordered_multimap<std::size_t, std::pair<std::uint32_t, std::size_t>> later_;
+    std::vector<std::pair<std::uint32_t, int>> shifts_;
+};
+
 // Finds the entries a change takes out in the store as it is now, each store
 // entry at most once.
 class RemovalFinder {
 public:
-    RemovalFinder(const EntryList& entries, std::size_t wanted)
-        : entries_(entries), wanted_(wanted), taken_(entries.size(), false) {}
+    RemovalFinder(const EntryList& entries, std::size_t wanted, ContentTable* table)
+        : entries_(entries), wanted_(wanted), table_(table), taken_(entries.size(), false) {}
 
     std::optional<std::uint32_t> find(const EntryList& removed, std::size_t i, std::uint32_t number) {
         if (number < entries_.size() && !taken_[number] && sameEntry(entries_, number, removed, i))
             return take(number);
+        if (table_) {
+            // The first one, as a scan would find it.
+            for (std::uint32_t n : table_->candidates(entries_, removed, i))
+                if (n < entries_.size() && !taken_[n] && sameEntry(entries_, n, removed, i)) return take(n);
+            return std::nullopt;
+        }
         if (wanted_ <= scannedUpTo) {
             for (std::size_t n = 0; n < entries_.size(); ++n)
                 if (!taken_[n] && sameEntry(entries_, n, removed, i)) return take(static_cast<std::uint32_t>(n));
@@ -82,6 +162,7 @@ private:
 
     const EntryList& entries_;
     std::size_t wanted_;
+    ContentTable* table_;
     std::vector<bool> taken_;
     std::unordered_multimap<std::size_t, std::uint32_t> byContent_;
 };
@@ -107,11 +188,11 @@ struct Plan {
     std::size_t size() const { return dropped.size() + 2 * replaced.size() + placed.size(); }
 };
 
-Plan planOf(const DictionaryStore& store, const DictionaryChange& change) {
+Plan planOf(const DictionaryStore& store, const DictionaryChange& change, ContentTable* table) {
     Plan plan;
     std::vector<bool> paired(change.added.size(), false);
     std::vector<std::uint32_t> lostNumbers;
-    RemovalFinder finder(store.entries, change.removed.size());
+    RemovalFinder finder(store.entries, change.removed.size(), table);
     for (std::size_t i = 0; i < change.removed.size(); ++i) {
         const std::uint32_t number = i < change.removedNumbers.size() ? change.removedNumbers[i] : UINT32_MAX;
         const std::optional<std::uint32_t> n = finder.find(change.removed, i, number);
@@ -151,10 +232,11 @@ void addIndexRecords(DictionaryStore& store, std::uint32_t n, const CharacterTab
 // The plan entry by entry, keeping both indexes as it goes. Returns the
 // number of the first entry it put in, if any.
 std::optional<std::uint32_t> applyInSteps(DictionaryStore& store, const DictionaryChange& change, const Plan& plan,
-                                          const CharacterTables& tables) {
+                                          const CharacterTables& tables, ContentTable* table) {
     for (const auto& [n, j] : plan.replaced) {
         for (int k = 0; k < 3; ++k) store.entries.setText(n, k, change.added.text(j, k));
         store.entries.setFlags(n, change.added.flags(j));
+        if (table) table->replaced(store.entries, n);
         if (!store.indexed) continue;
         for (int k = 0; k < 2; ++k) {
             const std::size_t at = store.findIndexPosition(k, n);
@@ -162,7 +244,10 @@ std::optional<std::uint32_t> applyInSteps(DictionaryStore& store, const Dictiona
         }
         addIndexRecords(store, n, tables);
     }
-    for (auto n = plan.dropped.rbegin(); n != plan.dropped.rend(); ++n) store.removeEntry(*n);
+    for (auto n = plan.dropped.rbegin(); n != plan.dropped.rend(); ++n) {
+        store.removeEntry(*n);
+        if (table) table->removed(*n);
+    }
     std::optional<std::uint32_t> first;
     if (!plan.replaced.empty()) {
         const std::uint32_t n = plan.replaced.front().first;
@@ -173,6 +258,7 @@ std::optional<std::uint32_t> applyInSteps(DictionaryStore& store, const Dictiona
         const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(a.number, store.entryCount()));
         store.insertEntry(n, change.added.entry(a.index));
         store.entries.setFlags(n, a.flags);
+        if (table) table->inserted(store.entries, n);
         addIndexRecords(store, n, tables);
         if (first && n <= *first) ++*first;
         if (!first || n < *first) first = n;
@@ -392,8 +478,85 @@ DictionaryChange DictionaryChange::headerChanged(const DictionaryHeader& before,
     return change;
 }
 
-ChangeApplication applyChange(DictionaryStore& store, const DictionaryChange& change, const CharacterTables& tables) {
+namespace {
+
+// Whether the store after the change of plan would pass its limits, where
+// the change makes it larger: a dictionary over them could not be saved or
+// opened again. A change that makes it no larger is never refused.
+bool passesLimits(const DictionaryStore& store, const DictionaryChange& change, const Plan& plan) {
+    const std::size_t count = store.entryCount() - plan.dropped.size() + plan.placed.size();
+    if (count > store.limits.entryCount && count > store.entryCount()) return true;
+    std::size_t out = 0;
+    std::size_t in = 0;
+    for (std::uint32_t n : plan.dropped) out += storedEntrySize(store.entries, n);
+    for (const auto& [n, j] : plan.replaced) {
+        out += storedEntrySize(store.entries, n);
+        in += storedEntrySize(change.added, j);
+    }
+    for (const Addition& a : plan.placed) in += storedEntrySize(change.added, a.index);
+    const DictionaryHeader& header = change.headerAfter ? *change.headerAfter : store.header;
+    static const EntryList none;
+    const std::size_t headIn = storedSize(header, none);
+    const std::size_t headOut = storedSize(store.header, none);
+    if (in + headIn <= out + headOut) return false;
+    return storedSize(store.header, store.entries) - out - headOut + in + headIn > store.limits.fileSize;
+}
+
+// Whether the change only takes entries off the end of the list or only puts
+// them on it, in order: an import, its undo and its redo.
+bool atTheEnd(const DictionaryStore& store, const Plan& plan) {
+    if (!plan.replaced.empty() || plan.dropped.empty() == plan.placed.empty()) return false;
+    const std::size_t count = store.entryCount();
+    // Dropped numbers are distinct and ascending: the first one says whether they are the last ones.
+    if (!plan.dropped.empty()) return plan.dropped.front() == count - plan.dropped.size();
+    for (std::size_t k = 0; k < plan.placed.size(); ++k)
+        if (plan.placed[k].number != count + k) return false;
+    return true;
+}
+
+// The list cut or grown at its end; the indexes lose or merge in only the
+// records of those entries, without sorting what stays.
+std::optional<std::uint32_t> applyAtTheEnd(DictionaryStore& store, const DictionaryChange& change, const Plan& plan,
+                                           const CharacterTables& tables) {
+    if (!plan.dropped.empty()) {
+        const std::uint32_t from = plan.dropped.front();
+        store.entries.truncate(from);
+        if (store.indexed)
+            for (DictionaryIndex& index : store.indexes) index.removeFrom(from);
+        return std::nullopt;
+    }
+    const auto from = static_cast<std::uint32_t>(store.entryCount());
+    std::vector<std::uint32_t> numbers;
+    numbers.reserve(plan.placed.size());
+    for (const Addition& a : plan.placed) numbers.push_back(static_cast<std::uint32_t>(a.index));
+    copyEntries(change.added, numbers, store.entries);
+    for (std::size_t k = 0; k < plan.placed.size(); ++k) store.entries.setFlags(from + k, plan.placed[k].flags);
+    if (!store.indexed) return from;
+    for (int side = 0; side < 2; ++side) {
+        std::vector<std::string> keys;
+        keys.reserve(plan.placed.size());
+        for (std::size_t n = from; n < store.entryCount(); ++n)
+            keys.push_back(tables.makeCollationKey(store.entries.text(n, side), store.tableOf(side)));
+        std::vector<IndexRecord> records;
+        records.reserve(keys.size());
+        for (std::size_t k = 0; k < keys.size(); ++k)
+            records.push_back({keys[k], static_cast<std::uint32_t>(from + k)});
+        store.indexes[static_cast<std::size_t>(side)].insertAll(records);
+    }
+    return from;
+}
+
+ChangeApplication applyPlanned(DictionaryStore& store, const DictionaryChange& change, const CharacterTables& tables,
+                               ContentTable* table, bool withinLimits) {
     ChangeApplication result;
+    // What to take out is found before anything moves. An entry that is not
+    // there any more leaves the other program's version; where the change
+    // puts a new version of it in, that goes in beside it as the user's.
+    const Plan plan = planOf(store, change, table);
+    if (withinLimits && passesLimits(store, change, plan)) {
+        result.tooLarge = true;
+        return result;
+    }
     bool charsetsChanged = false;
     if (change.headerAfter) {
         DictionaryHeader header = *change.headerAfter;
@@ -402,13 +565,17 @@ ChangeApplication applyChange(DictionaryStore& store, const DictionaryChange& ch
         store.header = std::move(header);
     }
 
-    // What to take out is found before anything moves. An entry that is not
-    // there any more leaves the other program's version; where the change
-    // puts a new version of it in, that goes in beside it as the user's.
-    const Plan plan = planOf(store, change);
     const std::size_t entriesBefore = store.entryCount();
     const bool large = plan.size() > largeChangeFrom;
-    result.focus = large ? applyInOnePass(store, change, plan, tables) : applyInSteps(store, change, plan, tables);
+    if (atTheEnd(store, plan)) {
+        result.focus = applyAtTheEnd(store, change, plan, tables);
+        if (table) table->forget();
+    } else if (large) {
+        result.focus = applyInOnePass(store, change, plan, tables);
+        if (table) table->forget();
+    } else {
+        result.focus = applyInSteps(store, change, plan, tables, table);
+    }
     if (charsetsChanged && !large) store.rebuildIndexes(tables);
     result.applied = plan.size();
     result.conflicts = plan.conflicts;
@@ -416,6 +583,25 @@ ChangeApplication applyChange(DictionaryStore& store, const DictionaryChange& ch
     if (!result.focus && store.entryCount() > 0 && store.entryCount() != entriesBefore) {
         const std::uint32_t first = plan.dropped.front();
         result.focus = std::min<std::uint32_t>(first, static_cast<std::uint32_t>(store.entryCount() - 1));
+    }
+    return result;
+}
+
+}  // namespace
+
+ChangeApplication applyChange(DictionaryStore& store, const DictionaryChange& change, const CharacterTables& tables) {
+    return applyPlanned(store, change, tables, nullptr, true);
+}
+
+ChangeApplication applyChanges(DictionaryStore& store, const std::vector<DictionaryChange>& changes,
+                               const CharacterTables& tables) {
+    ChangeApplication result;
+    ContentTable table;
+    for (const DictionaryChange& change : changes) {
+        const ChangeApplication one = applyPlanned(store, change, tables, &table, false);
+        result.applied += one.applied;
+        result.conflicts += one.conflicts;
+        if (one.focus) result.focus = one.focus;
     }
     return result;
 }

@@ -78,10 +78,22 @@ struct ChangeApplication {
     std::size_t conflicts = 0;  // entries to take out that were not there
     // The entry number the change leaves the user on (for the cursor), if any.
     std::optional<std::uint32_t> focus;
+    // The change would have made the dictionary larger than store.limits
+    // admit, so that it could not be saved or opened again: nothing changed.
+    bool tooLarge = false;
 };
 
 // Applies change to the open dictionary of store, keeping its indexes (when
-// it keeps them) sorted with tables. Large changes rebuild the indexes once.
+// it keeps them) sorted with tables. Large changes rebuild the indexes once;
+// entries taken off or put on the end of the list cost no new sort.
 ChangeApplication applyChange(DictionaryStore& store, const DictionaryChange& change, const CharacterTables& tables);
+
+// Applies changes in order, each as applyChange does, with the counts summed
+// and the focus of the last change that had one. Entries that moved are found
+// through one table of content for all of them, not a search of the list per
+// change. The limits are not checked change by change: the caller judges the
+// result as a whole.
+ChangeApplication applyChanges(DictionaryStore& store, const std::vector<DictionaryChange>& changes,
+                               const CharacterTables& tables);
 
 }  // namespace trelvo

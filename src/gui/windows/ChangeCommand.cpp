@@ -9,14 +9,15 @@ ChangeCommand::ChangeCommand(DictionaryChange change, const QString& text, Apply
 
 // The change is turned round in place: a copy of its inverse would hold every entry of it twice.
 void ChangeCommand::undo() {
+    if (std::exchange(inPlace_, false)) return;
     change_.invert();
-    apply_(change_);
+    refused_ = inPlace_ = !apply_(change_);
     change_.invert();
 }
 
 void ChangeCommand::redo() {
-    if (std::exchange(made_, false)) return;
-    apply_(change_);
+    if (std::exchange(inPlace_, false)) return;
+    refused_ = inPlace_ = !apply_(change_);
 }
 
 int ChangeCommand::id() const { return change_.kind == ChangeKind::synchronised ? 1 : -1; }

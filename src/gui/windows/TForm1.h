@@ -146,6 +146,8 @@ private:
     // second; a save or the user's "Ne" ends it.
     RecoveryJournal journal_;
     QTimer* journalSync_ = nullptr;
+    // The user was told that the journal cannot be written: once per opening.
+    bool journalUnwrittenTold_ = false;
     // A journal of the dictionary just opened, from this state of its file.
     void startJournal();
     void journalChange(const DictionaryChange& change);
@@ -348,10 +350,10 @@ private:
     // Ctrl+Z, Ctrl+Y and the grid menu's items; an open cell edit is kept first.
     void undoChange();
     void redoChange();
-    // A change undone or done again: noted for the journal and the backup, then applied.
-    void applyRecorded(const DictionaryChange& change);
-    // Applies change to the dictionary; the grid shows the entry it changed.
-    void applyAndShow(const DictionaryChange& change);
+    // Applies a change recorded before (undone or done again) or one to be
+    // recorded: the grid shows the entry it changed. False, with the user
+    // told, when the dictionary's limits refused it.
+    bool applyRecorded(const DictionaryChange& change);
     void createUndo();
     void refreshUndoItems();
     // What "Zpět: …" and "Znovu: …" call the change.

@@ -136,10 +136,8 @@ void TForm1::restoreFromBackup() {
         change.headerBefore = properties.headerBefore;
         change.headerAfter = properties.headerAfter;
     }
-    // The whole backup is one change, taken back as one, and one record of the journal:
-    // recorded twice, a recovery would put the backup's entries in twice.
-    applyAndShow(change);
-    recordChange(std::move(change));
+    // The whole backup is one change, taken back as one.
+    if (applyRecorded(change)) recordChange(std::move(change));
 }
 
 }  // namespace trelvo

@@ -2,8 +2,10 @@
 // killed program left, and the merge with another program's save.
 #include "TForm1.h"
 
+#include <QStatusBar>
 #include <QTimer>
 #include <QUndoStack>
+#include <utility>
 
 #include "UiText.h"
 #include "core/editing/ChangeReplay.h"
@@ -16,6 +18,8 @@ namespace {
 // What is written to the journal is on the disk within this time, even
 // after a power cut.
 constexpr std::chrono::milliseconds journalSyncDelay{1000};
+// How long the status bar says that the journal cannot be written.
+constexpr int journalUnwrittenMessageTime = 15000;
 
 }  // namespace
 
@@ -26,7 +30,20 @@ void TForm1::startJournal() {
 
 void TForm1::journalChange(const DictionaryChange& change) {
     if (!store.isOpen() || change.empty()) return;
-    journal_.append(change);
+    if (!journal_.append(change) && !std::exchange(journalUnwrittenTold_, true)) {
+        StatusBar1->showMessage(QStringLiteral("Neuložené změny nejsou zajištěny pro případ pádu programu – "
+                                               "uložte slovník."),
+                                journalUnwrittenMessageTime);
+        // After the change is done: the box would otherwise come in the middle of it.
+        const QString text = QStringLiteral("Změny slovníku „%1“ se nedaří průběžně zapisovat na disk (disk je "
+                                            "nejspíš plný). Kdyby se program neočekávaně ukončil, neuložené změny "
+                                            "by se ztratily. Uložte proto slovník co nejdříve, případně uvolněte "
+                                            "místo na disku.")
+                                 .arg(uiText(store.header.name));
+        QTimer::singleShot(0, this, [this, text] {
+            env_.prompts->inform(this, Prompts::Icon::warning, QStringLiteral("Upozornění"), text);
+        });
+    }
     if (!journalSync_) {
         journalSync_ = new QTimer(this);
         journalSync_->setSingleShot(true);
@@ -43,33 +60,38 @@ void TForm1::offerRecovery() {
             removeLeftJournal(left.file);
             continue;
         }
+        // The file was saved or replaced since: replayed onto it, the changes
+        // could undo another's work. The user's entries are put aside to import.
+        QString lead = QStringLiteral("Slovník „%1“ má neuložené změny z doby před neočekávaným ukončením "
+                                      "programu (%2), jeho soubor byl ale od té doby změněn, a proto je nelze "
+                                      "obnovit.")
+                           .arg(name)
+                           .arg(changes.size());
         if (left.contents.identity == store.fileIdentity) {
             const QString question = QStringLiteral("Slovník „%1“ má neuložené změny z doby před neočekávaným "
                                                     "ukončením programu (%2). Mají se obnovit?")
                                          .arg(name)
                                          .arg(changes.size());
-            if (env_.prompts->ask(this, QStringLiteral("Upozornění"), question, Prompts::Icon::warning,
-                                  Prompts::Default::yes)) {
-                // The recovered state is where taking changes back begins: the
-                // changes go to this window's journal, not to its undo stack.
-                replayChanges(store, changes, characterTables);
+            if (!env_.prompts->ask(this, QStringLiteral("Upozornění"), question, Prompts::Icon::warning,
+                                   Prompts::Default::yes)) {
+                removeLeftJournal(left.file);
+                continue;
+            }
+            // The recovered state is where taking changes back begins: the
+            // changes go to this window's journal, not to its undo stack.
+            if (!replayChanges(store, changes, characterTables).tooLarge) {
                 for (const DictionaryChange& change : changes) journalChange(change);
                 // No undo reaches the file's state again: unsaved until saved.
                 undoStack_->resetClean();
                 markModified(true);
                 showFromTheStart();
+                removeLeftJournal(left.file);
+                continue;
             }
-            removeLeftJournal(left.file);
-            continue;
+            // Too many for the dictionary: they are put aside to import what fits.
+            lead = QString::fromStdString(tooLargeReplayMessage(store.header.filePath, store.limits));
         }
-        // The file was saved or replaced since: replayed onto it, the changes
-        // could undo another's work. The user's entries are put aside to import.
         const EntryList entries = entriesPutIn(changes);
-        const QString lead = QStringLiteral("Slovník „%1“ má neuložené změny z doby před neočekávaným ukončením "
-                                            "programu (%2), jeho soubor byl ale od té doby změněn, a proto je nelze "
-                                            "obnovit.")
-                                 .arg(name)
-                                 .arg(changes.size());
         if (entries.empty()) {
             env_.prompts->inform(this, Prompts::Icon::warning, QStringLiteral("Upozornění"),
                                  lead + QStringLiteral(" Změny nepřidaly ani neupravily žádný záznam, zahazují se."));
@@ -108,11 +130,14 @@ bool TForm1::askToOverwriteOrMerge() {
     }
     // This window's changes since its last save: exactly what its journal holds.
     const std::optional<ReplayCounts> counts = mergeOntoFile(store, journal_.changes(), characterTables);
-    if (!counts) {
+    if (!counts || counts->tooLarge) {
+        const QString file = QString::fromStdString(store.header.filePath);
+        const QString reason = counts ? QString::fromStdString(tooLargeReplayMessage(store.header.filePath, store.limits))
+                                      : QStringLiteral("Soubor slovníku \"%1\" se nepodařilo přečíst, a tak ho nelze "
+                                                       "sloučit se změnami z tohoto okna.")
+                                            .arg(file);
         env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
-                             QStringLiteral("Soubor slovníku \"%1\" se nepodařilo přečíst, a tak ho nelze sloučit se "
-                                            "změnami z tohoto okna. Provedené změny zůstávají neuložené.")
-                                 .arg(QString::fromStdString(store.header.filePath)));
+                             reason + QStringLiteral(" Provedené změny zůstávají neuložené."));
         return false;
     }
     // Should the save fail, the unsaved changes are now those made to the file as read.

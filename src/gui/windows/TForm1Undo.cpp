@@ -12,6 +12,8 @@
 #include "ChangeCommand.h"
 #include "MatchList.h"
 #include "UiText.h"
+#include "core/editing/ChangeReplay.h"
+#include "gui/app/Prompts.h"
 
 namespace trelvo {
 
@@ -46,32 +48,48 @@ void TForm1::recordChange(DictionaryChange change) {
     journalChange(change);
     const QString text = changeName(change);
     undoStack_->push(new ChangeCommand(std::move(change), text,
-                                       [this](const DictionaryChange& c) { applyRecorded(c); }));
+                                       [this](const DictionaryChange& c) {
+                                           if (!applyRecorded(c)) return false;
+                                           // An undo or a redo is a change of its own to the journal.
+                                           noteLargeChange(c);
+                                           journalChange(c);
+                                           return true;
+                                       }));
     // A change merged into the one before it moves no place on the stack.
     markModified(true);
 }
 
-void TForm1::forgetChanges() { undoStack_->clear(); }
+void TForm1::forgetChanges() {
+    undoStack_->clear();
+    journalUnwrittenTold_ = false;
+}
 
+// A step the dictionary's limits refused changed nothing: the stack is put
+// back where it was, by a step that changes nothing either.
 void TForm1::undoChange() {
     finishCellEdit();
-    if (undoStack_->canUndo()) undoStack_->undo();
+    if (!undoStack_->canUndo()) return;
+    undoStack_->undo();
+    if (static_cast<ChangeCommand*>(const_cast<QUndoCommand*>(undoStack_->command(undoStack_->index())))->takeRefused())
+        undoStack_->redo();
 }
 
 void TForm1::redoChange() {
     finishCellEdit();
-    if (undoStack_->canRedo()) undoStack_->redo();
+    if (!undoStack_->canRedo()) return;
+    undoStack_->redo();
+    if (static_cast<ChangeCommand*>(const_cast<QUndoCommand*>(undoStack_->command(undoStack_->index() - 1)))
+            ->takeRefused())
+        undoStack_->undo();
 }
 
-void TForm1::applyRecorded(const DictionaryChange& change) {
-    noteLargeChange(change);
-    // An undo or a redo is a change of its own to the journal.
-    journalChange(change);
-    applyAndShow(change);
-}
-
-void TForm1::applyAndShow(const DictionaryChange& change) {
+bool TForm1::applyRecorded(const DictionaryChange& change) {
     const ChangeApplication applied = applyChange(store, change, characterTables);
+    if (applied.tooLarge) {
+        env_.prompts->inform(this, Prompts::Icon::error, QStringLiteral("Chyba!"),
+                             QString::fromStdString(tooLargeReplayMessage(store.header.filePath, store.limits)));
+        return false;
+    }
     // The header may have named the languages or their character sets anew.
     direction = Direction::of(store, direction.sourceSide);
     refreshDictionaryStatus();
@@ -89,6 +107,7 @@ void TForm1::applyAndShow(const DictionaryChange& change) {
         position = store.findIndexPosition(direction.sourceSide, *applied.focus);
     }
     showPosition(position);
+    return true;
 }
 
 void TForm1::refreshUndoItems() {

@@ -145,3 +145,43 @@ TEST_F(ChangeReplayTest, TheEntriesPutInAreThoseNotTakenOutAgainAndTheImportRead
     EXPECT_EQ(fresh.entries.term(0), "B");
     EXPECT_EQ(fresh.entries.translation(1), "word5");
 }
+
+TEST_F(ChangeReplayTest, ChangesThatWouldPassTheLimitsAreReplayedAllOrNone) {
+    add("A");
+    add("B");
+    remove(3);
+    add("C");
+    const std::vector<DictionaryChange> changes = changes_;
+    DictionaryStore fresh;
+    ASSERT_TRUE(fresh.openFile(path_, tables_));
+    const EntryList before = fresh.entries;
+
+    // Each change may be beyond the limit on the way: the result alone counts.
+    fresh.limits.entryCount = 1002;
+    ReplayCounts counts = replayChanges(fresh, changes, tables_);
+    EXPECT_FALSE(counts.tooLarge);
+    EXPECT_EQ(counts.changes, 4u);
+    EXPECT_TRUE(fresh.entries == store_.entries);
+    ASSERT_EQ(fresh.indexes[0].size(), fresh.entryCount()) << "indexed again";
+
+    fresh.entries = before;
+    fresh.rebuildIndexes(tables_);
+    fresh.limits.entryCount = 1001;
+    counts = replayChanges(fresh, changes, tables_);
+    EXPECT_TRUE(counts.tooLarge);
+    EXPECT_EQ(counts.changes, 0u);
+    EXPECT_TRUE(fresh.entries == before);
+    EXPECT_EQ(fresh.indexes[0].size(), before.size());
+
+    // A merge that would pass them leaves the window and the file as they were.
+    store_.limits.fileSize = storedSize(header_, entries_) + 10;
+    const EntryList mine = store_.entries;
+    const std::string file = support::readBytes(path_);
+    const std::optional<ReplayCounts> merged = mergeOntoFile(store_, changes, tables_);
+    ASSERT_TRUE(merged);
+    EXPECT_TRUE(merged->tooLarge);
+    EXPECT_TRUE(store_.entries == mine);
+    EXPECT_EQ(store_.cataloguePaths.size(), 1u);
+    EXPECT_EQ(support::readBytes(path_), file);
+    EXPECT_NE(tooLargeReplayMessage(path_, store_.limits).find("nic se nezměnilo"), std::string::npos);
+}

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/dictionary/DictionaryFile.h"
 #include "core/editing/DictionaryChange.h"
 #include "core/editing/EntryEditing.h"
 
@@ -360,4 +361,91 @@ TEST_F(DictionaryChangeTest, AnyEditOfTheListIsDoneAndUndoneExactly) {
         EXPECT_EQ(applyChange(s, change, tables).conflicts, 0u);
         ASSERT_TRUE(Snapshot(s) == before) << "round " << round;
     }
+}
+
+TEST_F(DictionaryChangeTest, ManySmallChangesReplayedOntoMovedEntriesGiveWhatOneAfterAnotherGives) {
+    // Changes made in one window: entries put in, taken out and edited, many
+    // equal, more places shifted than the replay's table follows before it is
+    // made anew.
+    std::mt19937 random(11);
+    DictionaryStore mine;
+    fill(mine);
+    mine.indexed = false;
+    std::vector<DictionaryChange> changes;
+    for (int i = 0; i < 9000; ++i) {
+        const auto n = static_cast<std::uint32_t>(random() % mine.entryCount());
+        switch (random() % 3) {
+            case 0:
+                mine.insertEntry(n, {"novy" + std::to_string(random() % 50), "y", "", efUserModified});
+                changes.push_back(DictionaryChange::entryAdded(mine, n));
+                break;
+            case 1: {
+                const DictionaryEntry before = mine.entries.entry(n);
+                mine.removeEntry(n);
+                changes.push_back(DictionaryChange::entryDeleted(n, before));
+                break;
+            }
+            default: {
+                const DictionaryEntry before = mine.entries.entry(n);
+                mine.entries.setText(n, 2, "upraveno" + std::to_string(random() % 9));
+                changes.push_back(DictionaryChange::entryEdited(mine, n, before));
+            }
+        }
+    }
+    // Another program put entries in front and took some out: most numbers no longer fit.
+    DictionaryStore other;
+    fill(other);
+    EntryList front;
+    for (int i = 0; i < 37; ++i) front.append("cizi" + std::to_string(i), "foreign", "", efDefault);
+    other.entries.prepend(front);
+    for (std::uint32_t n = 900; n > 100; n -= 97) other.entries.remove(n);
+    other.indexed = false;
+    DictionaryStore oneByOne;
+    oneByOne.header = other.header;
+    oneByOne.entries = other.entries;
+    oneByOne.indexed = false;
+
+    const ChangeApplication replayed = applyChanges(other, changes, tables);
+    std::size_t conflicts = 0;
+    for (const DictionaryChange& change : changes) conflicts += applyChange(oneByOne, change, tables).conflicts;
+    EXPECT_GT(conflicts, 0u);
+    EXPECT_EQ(replayed.conflicts, conflicts);
+    EXPECT_TRUE(other.entries == oneByOne.entries);
+}
+
+TEST_F(DictionaryChangeTest, AChangeThatWouldPassTheLimitsChangesNothing) {
+    const Snapshot before(store);
+    store.limits.entryCount = entryCount;
+    store.insertEntry(3, {"navic", "extra", "", efUserModified});
+    store.rebuildIndexes(tables);
+    const DictionaryChange added = DictionaryChange::entryAdded(store, 3);
+    store.removeEntry(3);
+    ChangeApplication outcome = applyChange(store, added, tables);
+    EXPECT_TRUE(outcome.tooLarge);
+    EXPECT_TRUE(Snapshot(store) == before);
+    // Taking an entry out makes room, whatever the limits.
+    const DictionaryChange deleted = DictionaryChange::entryDeleted(5, store.entries.entry(5));
+    EXPECT_FALSE(applyChange(store, deleted, tables).tooLarge);
+    EXPECT_EQ(store.entryCount(), entryCount - 1);
+    EXPECT_FALSE(applyChange(store, deleted.inverse(), tables).tooLarge);
+
+    // The file's size: an edit that lengthens a text, or a longer name, would pass it; shorter ones do not.
+    store.limits.fileSize = storedSize(store.header, store.entries);
+    const Snapshot full(store);
+    const DictionaryEntry old = store.entries.entry(7);
+    DictionaryStore edited = store;
+    edited.entries.setText(7, 1, std::string(old.translation()) + "!");
+    const DictionaryChange longer = DictionaryChange::entryEdited(edited, 7, old);
+    outcome = applyChange(store, longer, tables);
+    EXPECT_TRUE(outcome.tooLarge);
+    EXPECT_EQ(outcome.applied, 0u);
+    EXPECT_TRUE(Snapshot(store) == full);
+    DictionaryHeader renamed = store.header;
+    renamed.name += "!";
+    EXPECT_TRUE(applyChange(store, DictionaryChange::headerChanged(store.header, renamed), tables).tooLarge);
+    EXPECT_TRUE(Snapshot(store) == full);
+    edited = store;
+    edited.entries.setText(7, 1, "");
+    EXPECT_FALSE(applyChange(store, DictionaryChange::entryEdited(edited, 7, old), tables).tooLarge) << "shorter";
+    EXPECT_EQ(store.entries.translation(7), "");
 }

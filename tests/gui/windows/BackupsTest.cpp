@@ -13,6 +13,7 @@
 #include "TestProgram.h"
 #include "core/dictionary/DictionaryBackups.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/editing/RecoveryJournal.h"
 #include "gui/windows/TBackupList.h"
 #include "gui/windows/TForm5.h"
 #include "gui/windows/Tgridik.h"
@@ -109,6 +110,14 @@ TEST_F(BackupsTest, ASynchronisationKeepsTheOldFileWhichTheMenuPutsBackUnsaved) 
     for (std::size_t i = 0; i < entryCount; i += 97)
         EXPECT_EQ(w.store().entries.translation(i), "track " + std::to_string(i));
     EXPECT_TRUE(readBytes(path_) == synchronised);
+    // The recovery journal holds the restoration once: replayed twice, it
+    // would put the backup's entries in twice.
+    const fs::path file(path_);
+    const fs::path journalFile = file.parent_path() / ("." + file.filename().string() + ".trelvo-journal");
+    const auto journal = parseRecoveryJournal(readBytes(journalFile.string()));
+    ASSERT_TRUE(journal);
+    ASSERT_EQ(journal->changes.size(), 1u);
+    EXPECT_EQ(journal->changes[0].kind, ChangeKind::restored);
 
     // One undo brings back the synchronised contents, and one redo the backup's.
     ASSERT_EQ(w.undoItem()->text(), QStringLiteral("Zpět: obnovení ze zálohy"));

@@ -267,6 +267,11 @@ TEST_F(EditingTest, AFullDiskLeavesAHardLinkedDictionaryWholeAsTheMessageSays) {
     // Two long translations: more than the last block of the file has left.
     editCell(w, 0, 1, QString(900, QLatin1Char('x')));
     editCell(w, 1, 1, QString(900, QLatin1Char('y')));
+    // The recovery journal beside the file may have found no room either, and said so first.
+    if (prompts_.shown().size() == 1) {
+        EXPECT_TRUE(prompts_.shown()[0].text.contains(QStringLiteral("nedaří průběžně zapisovat")));
+        prompts_.clearShown();
+    }
     w.toolButton(ToolButton::saveChanges)->click();
     ASSERT_EQ(prompts_.shown().size(), 1u);
     EXPECT_EQ(prompts_.shown()[0].text, unchangedMessage(path));

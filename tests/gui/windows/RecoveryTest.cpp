@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <sys/stat.h>
@@ -20,10 +21,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <thread>
 
+#include "SmallDisk.h"
 #include "TestProgram.h"
 #include "core/dictionary/DictionaryFile.h"
+#include "core/editing/ChangeReplay.h"
 #include "core/editing/RecoveryJournal.h"
 #include "gui/windows/Tgridik.h"
 
@@ -369,6 +374,91 @@ TEST_F(RecoveryTest, ChangesTakenBackToTheSavedStateLeaveNothingToRecover) {
     EXPECT_EQ(countTerm(w.store().entries, "aaa-upraveno"), 1u);
     EXPECT_EQ(countTerm(w.store().entries, "heslo0500"), 0u);
     EXPECT_EQ(w.store().entries.size(), entryCount);
+}
+
+TEST_F(RecoveryTest, RecoveredChangesPastTheEntryLimitAreRefusedWholeAndPutAsideToImport) {
+    open();
+    TForm1Probe w = startOnFirst();
+    w.chooseDictionary(1);
+    w.setEntryLimit(entryCount + 1);
+    DictionaryChange added;
+    added.kind = ChangeKind::added;
+    for (const char* term : {"navic1", "navic2"}) {
+        added.added.append(term, "extra", "", efUserModified);
+        added.addedNumbers.push_back(static_cast<std::uint32_t>(entryCount + added.addedNumbers.size()));
+    }
+    writeJournal(journalBeginning(fs::canonical(path_).string(), FileIdentity::of(path_)) + journalRecord(added));
+    prompts_.clearShown();
+    prompts_.queueAnswer(true);  // Ano: recover
+    w.chooseDictionary(0);
+    ASSERT_EQ(prompts_.shown().size(), 2u);
+    EXPECT_EQ(prompts_.shown()[0].text, recoveryQuestion.arg(1));
+    const QString told = prompts_.shown()[1].text;
+    EXPECT_TRUE(told.startsWith(QString::fromStdString(tooLargeReplayMessage(path_, w.store().limits))))
+        << told.toStdString();
+    EXPECT_TRUE(told.contains(QStringLiteral("Import slov")));
+    EXPECT_EQ(w.store().entryCount(), entryCount) << "none of them";
+    EXPECT_FALSE(w.modified());
+    EXPECT_FALSE(fs::exists(journalName()));
+    bool putAside = false;
+    for (const auto& file : fs::directory_iterator(dir_ + "DSL"))
+        putAside |= file.path().extension() == ".csv" &&
+                    readBytes(file.path().string()).find("navic2") != std::string::npos;
+    EXPECT_TRUE(putAside);
+}
+
+TEST_F(RecoveryTest, AJournalThatCannotBeWrittenIsToldOncePerOpening) {
+    if (::geteuid() != 0) GTEST_SKIP() << "mounting a small disk needs root";
+    // The dictionaries and the user's data folder on one small ext2 disk.
+    const std::string folder = dir_ + "DSL";
+    std::optional<SmallDisk> disk(std::in_place, dir_ + "disk.img", folder, 2048);
+    if (!disk->mounted()) GTEST_SKIP() << "no loop mount of ext2 here";
+    const char* dataHome = std::getenv("XDG_DATA_HOME");
+    const std::optional<std::string> savedDataHome = dataHome ? std::optional<std::string>(dataHome) : std::nullopt;
+    ::setenv("XDG_DATA_HOME", (folder + "/data").c_str(), 1);
+    // The window lets go of the disk before it is unmounted, whatever fails.
+    struct Cleanup {
+        std::function<void()> undo;
+        ~Cleanup() { undo(); }
+    } cleanup{[&] {
+        window_.reset();
+        disk.reset();
+        if (savedDataHome) ::setenv("XDG_DATA_HOME", savedDataHome->c_str(), 1);
+        else ::unsetenv("XDG_DATA_HOME");
+    }};
+    open();
+
+    TForm1Probe w = startOnFirst();
+    // Full once the window is open, to the last byte: the filler's large
+    // writes may leave a block that a journal would take.
+    disk->fill(0);
+    const int rest = ::open((folder + "/rest").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_GE(rest, 0);
+    while (::write(rest, "r", 1) == 1) {
+    }
+    ::fsync(rest);
+    ::close(rest);
+    prompts_.clearShown();
+    add(w, QStringLiteral("prvni"), QStringLiteral("first"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts_.shown().size() == 1; }));
+    EXPECT_EQ(prompts_.shown()[0].caption, "Upozornění");
+    EXPECT_EQ(prompts_.shown()[0].text,
+              QStringLiteral("Změny slovníku „Zabezpečovací technika“ se nedaří průběžně zapisovat na disk (disk je "
+                             "nejspíš plný). Kdyby se program neočekávaně ukončil, neuložené změny by se ztratily. "
+                             "Uložte proto slovník co nejdříve, případně uvolněte místo na disku."));
+    EXPECT_TRUE(w.StatusBar1()->currentMessage().contains(QStringLiteral("uložte slovník")));
+    EXPECT_EQ(w.store().entryCount(), entryCount + 1);
+    add(w, QStringLiteral("druhy"), QStringLiteral("second"));
+    QTest::qWait(50);
+    EXPECT_EQ(prompts_.shown().size(), 1u) << "once";
+
+    // The next opening tells again.
+    prompts_.queueAnswer(false);  // Ne to the save question
+    w.chooseDictionary(1);
+    ASSERT_EQ(w.store().header.name, "Jin\xFD");
+    add(w, QStringLiteral("treti"), QStringLiteral("third"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return prompts_.shown().size() == 3; }));
+    EXPECT_TRUE(prompts_.shown()[2].text.startsWith(QStringLiteral("Změny slovníku „Jiný“")));
 }
 
 // The children: each drives a window of its own on the folder the test gave it.

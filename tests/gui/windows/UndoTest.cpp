@@ -366,3 +366,45 @@ TEST_F(UndoTest, CtrlZRightAfterCtrlSTakesBackTheLastChange) {
     EXPECT_EQ(termAtCursor(w), "heslo0500");
     EXPECT_EQ(w.Edit1()->text(), "heslo0500");
 }
+
+TEST_F(UndoTest, AnUndoOrRedoPastTheEntryLimitIsRefusedAndStaysOnTheStack) {
+    TForm1Probe w = open();
+    goTo(w, QStringLiteral("heslo0700"));
+    prompts_.queueAnswer(true);
+    item(w, 0)->trigger();  // Odstranit záznam
+    ASSERT_EQ(w.store().entryCount(), count - 1);
+    const EntryList deleted = w.store().entries;
+    w.setEntryLimit(count - 1);
+    const std::size_t before = prompts_.shown().size();
+    press(w, Qt::Key_Z);
+    ASSERT_EQ(prompts_.shown().size(), before + 1);
+    EXPECT_EQ(prompts_.shown().back().caption, "Chyba!");
+    EXPECT_TRUE(prompts_.shown().back().text.contains(QStringLiteral("přesáhl 1 199 záznamů")))
+        << prompts_.shown().back().text.toStdString();
+    EXPECT_TRUE(w.store().entries == deleted);
+    EXPECT_EQ(w.store().indexes[0].size(), count - 1);
+    EXPECT_EQ(w.undoItem()->text(), "Zpět: odstranění záznamu „heslo0700“") << "still to be undone";
+    EXPECT_FALSE(w.redoItem()->isEnabled());
+    EXPECT_TRUE(w.modified());
+
+    // Within the limit the same undo goes through; a redo that passes it is refused likewise.
+    w.setEntryLimit(count);
+    press(w, Qt::Key_Z);
+    ASSERT_EQ(w.store().entryCount(), count);
+    w.click(ToolButton::allowAdding);
+    w.Edit2()->setText(QStringLiteral("heslo0600a"));
+    w.Edit3()->setText(QStringLiteral("new"));
+    w.setEntryLimit(count + 1);
+    w.Button1()->click();
+    ASSERT_EQ(w.store().entryCount(), count + 1);
+    w.grid()->setFocus();
+    press(w, Qt::Key_Z);
+    ASSERT_EQ(w.store().entryCount(), count);
+    w.setEntryLimit(count);
+    press(w, Qt::Key_Y);
+    EXPECT_EQ(w.store().entryCount(), count);
+    EXPECT_EQ(prompts_.shown().back().caption, "Chyba!");
+    EXPECT_EQ(w.redoItem()->text(), "Znovu: přidání záznamu „heslo0600a“");
+    EXPECT_FALSE(w.undoItem()->isEnabled());
+    EXPECT_FALSE(w.modified()) << "the file's state, as before the refused step";
+}
