@@ -85,6 +85,9 @@ void TForm1::offerRecovery() {
                 undoStack_->resetClean();
                 markModified(true);
                 showFromTheStart();
+                // On the disk before the old journal goes: a power cut between
+                // the two must not leave the recovered changes in neither.
+                journal_.sync();
                 removeLeftJournal(left.file);
                 continue;
             }
